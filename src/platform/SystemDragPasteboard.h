@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/DragPasteboard.h"
+
+#include <memory>
+
+// Drags of every X11 client, learnt from XFixes owner changes of the
+// XdndSelection: every drag makes its source the new owner.
+class SystemDragPasteboard final : public DragPasteboard {
+public:
+    SystemDragPasteboard();
+    ~SystemDragPasteboard() override;
+
+    long changeCount() const override;
+    bool holdsItems() const override;
+
+    // False when the server offers no XFixes; the counter then never moves.
+    bool isWatching() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};

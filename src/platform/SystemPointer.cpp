@@ -1,0 +1,49 @@
+#include "platform/SystemPointer.h"
+
+#include "platform/ScreenPoints.h"
+#include "platform/X11Connection.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <optional>
+#include <xcb/xcb.h>
+
+namespace {
+
+struct PointerReading {
+    QPoint root;
+    bool left = false;
+};
+
+std::optional<PointerReading> queryPointer()
+{
+    X11Connection* x = X11Connection::shared();
+    if (!x)
+        return std::nullopt;
+    auto* reply = xcb_query_pointer_reply(x->raw(), xcb_query_pointer(x->raw(), x->root()), nullptr);
+    x->dispatchPending();
+    if (!reply)
+        return std::nullopt;
+    PointerReading reading{QPoint(reply->root_x, reply->root_y),
+                           (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1) != 0};
+    std::free(reply);
+    return reading;
+}
+
+} // namespace
+
+bool SystemPointer::leftButtonDown() const
+{
+    if (auto reading = queryPointer())
+        return reading->left;
+    // Without X11 only this program's own windows can tell.
+    return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+}
+
+QPointF SystemPointer::position() const
+{
+    if (auto reading = queryPointer())
+        return ScreenPoints::fromNativePixels(reading->root);
+    return ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()));
+}

@@ -1,0 +1,126 @@
+#include "platform/X11Connection.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+#include <xcb/xinput.h>
+
+X11Connection* X11Connection::shared()
+{
+    // Parented to the application so that it closes while the event loop's
+    // machinery still exists, not during static destruction.
+    static QPointer<X11Connection> instance;
+    static bool tried = false;
+    if (!tried && qGuiApp) {
+        tried = true;
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return nullptr;
+        int screen = 0;
+        xcb_connection_t* c = xcb_connect(nullptr, &screen);
+        if (!c || xcb_connection_has_error(c)) {
+            if (c)
+                xcb_disconnect(c);
+            return nullptr;
+        }
+        instance = new X11Connection(c, screen);
+        instance->setParent(qGuiApp);
+    }
+    return instance.data();
+}
+
+X11Connection::X11Connection(xcb_connection_t* connection, int screen)
+    : m_connection(connection)
+{
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
+    for (int i = 0; i < screen && it.rem; ++i)
+        xcb_screen_next(&it);
+    m_root = it.data ? it.data->root : 0;
+
+    // XInput 2.0 withholds presses while another client grabs the pointer, which
+    // is exactly what a drag does; 2.1 delivers raw events regardless.
+    if (const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_connection, &xcb_input_id);
+        ext && ext->present) {
+        auto* reply = xcb_input_xi_query_version_reply(
+            m_connection, xcb_input_xi_query_version(m_connection, 2, 2), nullptr);
+        if (reply) {
+            if (reply->major_version > 2 || (reply->major_version == 2 && reply->minor_version >= 1))
+                m_xinputOpcode = ext->major_opcode;
+            std::free(reply);
+        }
+    }
+    // The version handshake is mandatory before XFixes answers anything else.
+    if (const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+        ext && ext->present) {
+        auto* reply = xcb_xfixes_query_version_reply(
+            m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr);
+        if (reply) {
+            m_xfixesFirstEvent = ext->first_event;
+            std::free(reply);
+        }
+    }
+
+    m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection),
+                                                   QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &X11Connection::dispatchPending);
+}
+
+X11Connection::~X11Connection()
+{
+    m_notifier.reset();
+    xcb_disconnect(m_connection);
+}
+
+uint32_t X11Connection::atom(const char* name)
+{
+    auto* reply = xcb_intern_atom_reply(
+        m_connection,
+        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    uint32_t result = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+int X11Connection::addHandler(Handler handler)
+{
+    const int id = m_nextHandler++;
+    m_handlers.emplace(id, std::move(handler));
+    return id;
+}
+
+void X11Connection::removeHandler(int id)
+{
+    m_handlers.erase(id);
+}
+
+void X11Connection::dispatchPending()
+{
+    if (m_dispatching)
+        return;
+    if (xcb_connection_has_error(m_connection)) {
+        // The server is gone; stop listening rather than spin on a dead socket.
+        m_notifier->setEnabled(false);
+        return;
+    }
+    m_dispatching = true;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+        // Handlers may add or remove handlers; walk a snapshot of the ids.
+        std::vector<int> ids;
+        ids.reserve(m_handlers.size());
+        for (const auto& [id, handler] : m_handlers)
+            ids.push_back(id);
+        for (int id : ids) {
+            auto it = m_handlers.find(id);
+            if (it != m_handlers.end()) {
+                Handler handler = it->second; // survives a handler removing itself
+                handler(event);
+            }
+        }
+        std::free(event);
+    }
+    m_dispatching = false;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <xcb/xcb.h>
+
+class QSocketNotifier;
+
+// The platform layer's own connection to the X server, apart from Qt's, so that
+// global input, selection and key-grab traffic never mixes with the toolkit's.
+// Events are read through a socket notifier on the GUI thread.
+class X11Connection final : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(const xcb_generic_event_t*)>;
+
+    // The one connection of the process, opened on first use; nullptr when the
+    // program does not run on X11 (offscreen, Wayland without XWayland, no display).
+    static X11Connection* shared();
+
+    ~X11Connection() override;
+
+    xcb_connection_t* raw() const { return m_connection; }
+    uint32_t root() const { return m_root; }
+
+    // Extension state, queried once at opening.
+    bool hasXInput21() const { return m_xinputOpcode >= 0; }
+    int xinputOpcode() const { return m_xinputOpcode; }
+    bool hasXFixes() const { return m_xfixesFirstEvent >= 0; }
+    int xfixesFirstEvent() const { return m_xfixesFirstEvent; }
+
+    uint32_t atom(const char* name);
+
+    int addHandler(Handler handler);
+    void removeHandler(int id);
+
+    // Reads and dispatches whatever the server has sent. Call after own round
+    // trips: a reply wait can queue events without the socket waking us again.
+    void dispatchPending();
+
+private:
+    explicit X11Connection(xcb_connection_t* connection, int screen);
+
+    xcb_connection_t* m_connection = nullptr;
+    uint32_t m_root = 0;
+    int m_xinputOpcode = -1;
+    int m_xfixesFirstEvent = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::map<int, Handler> m_handlers;
+    int m_nextHandler = 1;
+    bool m_dispatching = false;
+};

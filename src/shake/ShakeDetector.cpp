@@ -1,0 +1,68 @@
+#include "shake/ShakeDetector.h"
+
+#include "platform/DragPasteboard.h"
+#include "platform/Pointer.h"
+#include "platform/PressMonitor.h"
+#include "platform/Timers.h"
+#include "settings/Preferences.h"
+
+ShakeDetector::ShakeDetector(ShakeServices services)
+    : m_services(services)
+    , m_self(std::make_shared<ShakeDetector*>(this))
+{
+}
+
+ShakeDetector::~ShakeDetector()
+{
+    *m_self = nullptr;
+    for (auto& monitor : m_monitors)
+        monitor.reset();
+    m_monitors.clear();
+    m_pollTimer.reset();
+}
+
+void ShakeDetector::start()
+{
+    gesture.core.minReversals = Preferences::shakeReversals();
+    std::weak_ptr<ShakeDetector*> weak = m_self;
+    auto onPress = [weak] {
+        if (auto self = weak.lock(); self && *self)
+            (*self)->beginTracking();
+    };
+    for (PressMonitor* source : {m_services.globalPresses, m_services.localPresses}) {
+        if (!source)
+            continue;
+        if (auto token = source->addLeftPressMonitor(onPress))
+            m_monitors.push_back(std::move(token));
+    }
+}
+
+void ShakeDetector::beginTracking()
+{
+    if (!Preferences::shakeEnabled())
+        return;
+    gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
+    m_pollTimer.reset();
+    if (!m_services.timers)
+        return;
+    std::weak_ptr<ShakeDetector*> weak = m_self;
+    m_pollTimer = m_services.timers->repeating(sampleInterval, [weak] {
+        if (auto self = weak.lock(); self && *self)
+            (*self)->poll();
+    });
+}
+
+void ShakeDetector::poll()
+{
+    if (!m_services.pointer || !m_services.pointer->leftButtonDown()) {
+        // The gesture keeps its state until the next press resets it.
+        m_pollTimer.reset();
+        return;
+    }
+    const QPointF position = m_services.pointer->position();
+    const double now = m_services.timers->now();
+    const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
+    const bool hasItems = m_services.drag && m_services.drag->holdsItems();
+    if (gesture.update(position.x(), now, changeCount, hasItems) && onShake)
+        onShake(position);
+}

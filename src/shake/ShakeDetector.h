@@ -1,0 +1,57 @@
+#pragma once
+
+#include "shake/ShakeGesture.h"
+
+#include <QPointF>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class DragPasteboard;
+class MonitorToken;
+class Pointer;
+class PressMonitor;
+class Timer;
+class Timers;
+
+// What the detector needs from the desktop. The detector does not own them;
+// they must outlive it.
+struct ShakeServices {
+    PressMonitor* globalPresses = nullptr; // presses in other programs
+    PressMonitor* localPresses = nullptr;  // presses in this program's windows
+    Pointer* pointer = nullptr;
+    DragPasteboard* drag = nullptr;
+    Timers* timers = nullptr;
+};
+
+// Samples the cursor 25 times a second while the left button is held after a
+// press, and reports a shake made while something is being dragged.
+class ShakeDetector {
+public:
+    static constexpr double sampleInterval = 0.04;
+
+    explicit ShakeDetector(ShakeServices services);
+    ~ShakeDetector();
+    ShakeDetector(const ShakeDetector&) = delete;
+    ShakeDetector& operator=(const ShakeDetector&) = delete;
+
+    // Receives the cursor position, in screen points, of the tick that completed the shake.
+    std::function<void(QPointF)> onShake;
+    ShakeGesture gesture;
+
+    // Takes the sensitivity from the preferences and installs the press monitors.
+    void start();
+
+    bool isSampling() const { return m_pollTimer != nullptr; }
+    std::size_t monitorCount() const { return m_monitors.size(); }
+
+private:
+    void beginTracking();
+    void poll();
+
+    ShakeServices m_services;
+    std::vector<std::unique_ptr<MonitorToken>> m_monitors;
+    std::unique_ptr<Timer> m_pollTimer;
+    // Platform callbacks hold this weakly: once the detector is gone they do nothing.
+    std::shared_ptr<ShakeDetector*> m_self;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/DragPasteboard.h"
+#include "platform/Pointer.h"
+#include "platform/PressMonitor.h"
+#include "platform/Timers.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+
+// Timers driven by hand: advance() moves the clock and fires what is due, in order.
+class FakeTimers final : public Timers {
+public:
+    std::unique_ptr<Timer> repeating(double seconds, std::function<void()> tick) override;
+    std::unique_ptr<Timer> oneShot(double seconds, std::function<void()> fire) override;
+    double now() const override { return m_now; }
+
+    void advance(double seconds);
+    int activeCount() const { return static_cast<int>(m_entries.size()); }
+    int createdCount() const { return m_created; }
+
+private:
+    friend class FakeTimer;
+    struct Entry {
+        double due;
+        double interval; // 0 for one-shot
+        std::function<void()> callback;
+    };
+    double m_now = 1000.0;
+    int m_nextId = 1;
+    int m_created = 0;
+    std::map<int, Entry> m_entries;
+};
+
+class FakePressMonitor final : public PressMonitor {
+public:
+    std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()> handler) override;
+
+    bool refuse = false;
+    void press();
+    int installedCount() const { return static_cast<int>(m_handlers.size()); }
+
+private:
+    friend class FakeMonitorToken;
+    int m_nextId = 1;
+    std::map<int, std::function<void()>> m_handlers;
+};
+
+class FakePointer final : public Pointer {
+public:
+    bool leftButtonDown() const override { return buttonDown; }
+    QPointF position() const override { return pos; }
+
+    bool buttonDown = false;
+    QPointF pos;
+};
+
+class FakeDragPasteboard final : public DragPasteboard {
+public:
+    long changeCount() const override { return count; }
+    bool holdsItems() const override { return items; }
+
+    void startDrag()
+    {
+        ++count;
+        items = true;
+    }
+
+    long count = 0;
+    bool items = false;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+#include "settings/Preferences.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// Points the preferences at a throw-away settings file and a chosen list of
+// preferred languages for as long as it lives.
+class ScopedPreferences {
+public:
+    explicit ScopedPreferences(QStringList preferredLanguages = {QStringLiteral("en-US")});
+    ~ScopedPreferences();
+
+    SettingsStore& store() { return *m_store; }
+    void setPreferredLanguages(QStringList languages) { *m_languages = std::move(languages); }
+    QString settingsPath() const { return m_store->path(); }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::shared_ptr<QStringList> m_languages;
+    Preferences::Sources m_previous;
+};
+
+// Reads a whole file, or an empty array when it cannot be read.
+QByteArray readWholeFile(const QString& path);
+bool writeWholeFile(const QString& path, const QByteArray& bytes);
