@@ -7,8 +7,7 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     // On a Wayland session the global services exist only through XWayland.
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
@@ -23,7 +22,8 @@ int main(int argc, char* argv[])
     LocalPressMonitor localPresses;
     SystemPointer pointer;
     SystemDragPasteboard drag;
-    ShakeDetector shake({&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()});
+    ShakeDetector shake(
+        {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()});
     shake.start();
 
     return QApplication::exec();
