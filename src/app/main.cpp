@@ -6,12 +6,19 @@
 #include "shake/ShakeDetector.h"
 
 #include <QApplication>
+#include <cstdio>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     // On a Wayland session the global services exist only through XWayland.
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        } else if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            std::fputs("quoblin: no graphical session to run in (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+                       stderr);
+            return 1;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quoblin"));
@@ -23,7 +30,8 @@ int main(int argc, char* argv[])
     LocalPressMonitor localPresses;
     SystemPointer pointer;
     SystemDragPasteboard drag;
-    ShakeDetector shake({&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()});
+    ShakeDetector shake(
+        {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()});
     shake.start();
 
     return QApplication::exec();

@@ -10,8 +10,7 @@ namespace {
 
 constexpr uint32_t leftButton = 1;
 
-void selectRawPresses(X11Connection& x, bool on)
-{
+void selectRawPresses(X11Connection& x, bool on) {
     struct {
         xcb_input_event_mask_t head;
         uint32_t mask;
@@ -26,26 +25,25 @@ void selectRawPresses(X11Connection& x, bool on)
 class RawPressToken final : public MonitorToken {
 public:
     RawPressToken(X11Connection* x, std::function<void()> handler)
-        : m_connection(x)
-    {
+        : m_connection(x) {
         ++s_listeners;
         if (s_listeners == 1)
             selectRawPresses(*x, true);
         const int opcode = x->xinputOpcode();
-        m_handler = x->addHandler([opcode, handler = std::move(handler)](const xcb_generic_event_t* e) {
-            if ((e->response_type & 0x7f) != XCB_GE_GENERIC)
-                return;
-            const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
-            if (ge->extension != opcode || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
-                return;
-            const auto* press = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e);
-            if (press->detail == leftButton && handler)
-                handler();
-        });
+        m_handler =
+            x->addHandler([opcode, handler = std::move(handler)](const xcb_generic_event_t* e) {
+                if ((e->response_type & 0x7f) != XCB_GE_GENERIC)
+                    return;
+                const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+                if (ge->extension != opcode || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
+                    return;
+                const auto* press = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e);
+                if (press->detail == leftButton && handler)
+                    handler();
+            });
     }
 
-    ~RawPressToken() override
-    {
+    ~RawPressToken() override {
         if (!m_connection)
             return;
         m_connection->removeHandler(m_handler);
@@ -61,8 +59,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<MonitorToken> GlobalPressMonitor::addLeftPressMonitor(std::function<void()> handler)
-{
+std::unique_ptr<MonitorToken>
+GlobalPressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     X11Connection* x = X11Connection::shared();
     if (!x || !x->hasXInput21())
         return nullptr;

@@ -9,20 +9,17 @@ namespace {
 class PressFilter final : public QObject, public MonitorToken {
 public:
     explicit PressFilter(std::function<void()> handler)
-        : m_handler(std::move(handler))
-    {
+        : m_handler(std::move(handler)) {
         QCoreApplication::instance()->installEventFilter(this);
     }
 
-    ~PressFilter() override
-    {
+    ~PressFilter() override {
         if (QCoreApplication* app = QCoreApplication::instance())
             app->removeEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         // A press reaches the filter once for the window and again for the
         // widget under it; only the window-level delivery counts.
         if (event->type() == QEvent::MouseButtonPress && watched->isWindowType()) {
@@ -39,8 +36,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<MonitorToken> LocalPressMonitor::addLeftPressMonitor(std::function<void()> handler)
-{
+std::unique_ptr<MonitorToken>
+LocalPressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     if (!QCoreApplication::instance())
         return nullptr;
     return std::make_unique<PressFilter>(std::move(handler));

@@ -5,52 +5,43 @@
 
 namespace ScreenPoints {
 
-QPointF fromQtGlobal(QPointF qt, const QRectF& primary)
-{
+QPointF fromQtGlobal(QPointF qt, const QRectF& primary) {
     return {qt.x(), primary.y() + primary.height() - qt.y()};
 }
 
-QPointF toQtGlobal(QPointF points, const QRectF& primary)
-{
+QPointF toQtGlobal(QPointF points, const QRectF& primary) {
     return {points.x(), primary.y() + primary.height() - points.y()};
 }
 
-QRectF rectFromQtGlobal(const QRectF& qt, const QRectF& primary)
-{
+QRectF rectFromQtGlobal(const QRectF& qt, const QRectF& primary) {
     // The bottom-left corner in Qt terms becomes the origin in ours.
     const QPointF origin = fromQtGlobal(QPointF(qt.left(), qt.top() + qt.height()), primary);
     return {origin, qt.size()};
 }
 
-QRectF rectToQtGlobal(const QRectF& points, const QRectF& primary)
-{
+QRectF rectToQtGlobal(const QRectF& points, const QRectF& primary) {
     const QPointF topLeft = toQtGlobal(QPointF(points.x(), points.y() + points.height()), primary);
     return {topLeft, points.size()};
 }
 
-static QRectF primaryGeometry()
-{
+static QRectF primaryGeometry() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? QRectF(primary->geometry()) : QRectF();
 }
 
-QPointF fromQtGlobal(QPointF qt)
-{
+QPointF fromQtGlobal(QPointF qt) {
     return fromQtGlobal(qt, primaryGeometry());
 }
 
-QPointF toQtGlobal(QPointF points)
-{
+QPointF toQtGlobal(QPointF points) {
     return toQtGlobal(points, primaryGeometry());
 }
 
-QRectF rectFromQtGlobal(const QRectF& qt)
-{
+QRectF rectFromQtGlobal(const QRectF& qt) {
     return rectFromQtGlobal(qt, primaryGeometry());
 }
 
-QPointF fromNativePixels(QPoint native)
-{
+QPointF fromNativePixels(QPoint native) {
     // Qt keeps each screen's top-left corner in device pixels and scales only
     // what lies beyond it, so the conversion is per screen.
     for (const QScreen* screen : QGuiApplication::screens()) {

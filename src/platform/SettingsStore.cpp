@@ -14,23 +14,18 @@ constexpr qint64 maxSettingsBytes = 1 << 20;
 } // namespace
 
 SettingsStore::SettingsStore(QString path)
-    : m_path(std::move(path))
-{
-}
+    : m_path(std::move(path)) {}
 
-QString SettingsStore::defaultPath()
-{
+QString SettingsStore::defaultPath() {
     return UserDirectories::config() + QStringLiteral("/quoblin/settings.json");
 }
 
-SettingsStore& SettingsStore::shared()
-{
+SettingsStore& SettingsStore::shared() {
     static SettingsStore store(defaultPath());
     return store;
 }
 
-void SettingsStore::load() const
-{
+void SettingsStore::load() const {
     if (m_loaded)
         return;
     m_loaded = true;
@@ -42,8 +37,7 @@ void SettingsStore::load() const
         m_values = doc.object();
 }
 
-std::optional<QJsonValue> SettingsStore::value(const QString& key) const
-{
+std::optional<QJsonValue> SettingsStore::value(const QString& key) const {
     load();
     const auto it = m_values.constFind(key);
     if (it == m_values.constEnd())
@@ -51,8 +45,7 @@ std::optional<QJsonValue> SettingsStore::value(const QString& key) const
     return *it;
 }
 
-bool SettingsStore::setValue(const QString& key, const QJsonValue& value)
-{
+bool SettingsStore::setValue(const QString& key, const QJsonValue& value) {
     load();
     m_values.insert(key, value);
     QDir().mkpath(QFileInfo(m_path).absolutePath());

@@ -16,8 +16,7 @@ struct SystemDragPasteboard::State {
 };
 
 SystemDragPasteboard::SystemDragPasteboard()
-    : m_state(std::make_shared<State>())
-{
+    : m_state(std::make_shared<State>()) {
     X11Connection* x = X11Connection::shared();
     if (!x || !x->hasXFixes())
         return;
@@ -49,14 +48,13 @@ SystemDragPasteboard::SystemDragPasteboard()
         }
     });
     xcb_xfixes_select_selection_input(x->raw(), x->root(), m_state->selection,
-                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
-                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
-                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xcb_flush(x->raw());
 }
 
-SystemDragPasteboard::~SystemDragPasteboard()
-{
+SystemDragPasteboard::~SystemDragPasteboard() {
     if (X11Connection* x = m_state->connection) {
         x->removeHandler(m_state->handler);
         xcb_xfixes_select_selection_input(x->raw(), x->root(), m_state->selection, 0);
@@ -64,21 +62,18 @@ SystemDragPasteboard::~SystemDragPasteboard()
     }
 }
 
-long SystemDragPasteboard::changeCount() const
-{
+long SystemDragPasteboard::changeCount() const {
     if (X11Connection* x = m_state->connection)
         x->dispatchPending();
     return m_state->count;
 }
 
-bool SystemDragPasteboard::holdsItems() const
-{
+bool SystemDragPasteboard::holdsItems() const {
     if (X11Connection* x = m_state->connection)
         x->dispatchPending();
     return m_state->owner != XCB_WINDOW_NONE;
 }
 
-bool SystemDragPasteboard::isWatching() const
-{
+bool SystemDragPasteboard::isWatching() const {
     return !m_state->connection.isNull();
 }

@@ -16,12 +16,12 @@ struct PointerReading {
     bool left = false;
 };
 
-std::optional<PointerReading> queryPointer()
-{
+std::optional<PointerReading> queryPointer() {
     X11Connection* x = X11Connection::shared();
     if (!x)
         return std::nullopt;
-    auto* reply = xcb_query_pointer_reply(x->raw(), xcb_query_pointer(x->raw(), x->root()), nullptr);
+    auto* reply =
+        xcb_query_pointer_reply(x->raw(), xcb_query_pointer(x->raw(), x->root()), nullptr);
     x->dispatchPending();
     if (!reply)
         return std::nullopt;
@@ -33,16 +33,14 @@ std::optional<PointerReading> queryPointer()
 
 } // namespace
 
-bool SystemPointer::leftButtonDown() const
-{
+bool SystemPointer::leftButtonDown() const {
     if (auto reading = queryPointer())
         return reading->left;
     // Without X11 only this program's own windows can tell.
     return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
 }
 
-QPointF SystemPointer::position() const
-{
+QPointF SystemPointer::position() const {
     if (auto reading = queryPointer())
         return ScreenPoints::fromNativePixels(reading->root);
     return ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()));

@@ -8,8 +8,7 @@ namespace {
 
 class QtTimer final : public Timer {
 public:
-    QtTimer(double seconds, bool repeat, std::function<void()> callback)
-    {
+    QtTimer(double seconds, bool repeat, std::function<void()> callback) {
         m_timer.setSingleShot(!repeat);
         // The shake sampler must tick evenly; coarse timers may drift by 5%.
         m_timer.setTimerType(repeat ? Qt::PreciseTimer : Qt::CoarseTimer);
@@ -27,18 +26,15 @@ private:
 
 } // namespace
 
-std::unique_ptr<Timer> SystemTimers::repeating(double seconds, std::function<void()> tick)
-{
+std::unique_ptr<Timer> SystemTimers::repeating(double seconds, std::function<void()> tick) {
     return std::make_unique<QtTimer>(seconds, true, std::move(tick));
 }
 
-std::unique_ptr<Timer> SystemTimers::oneShot(double seconds, std::function<void()> fire)
-{
+std::unique_ptr<Timer> SystemTimers::oneShot(double seconds, std::function<void()> fire) {
     return std::make_unique<QtTimer>(seconds, false, std::move(fire));
 }
 
-double SystemTimers::now() const
-{
+double SystemTimers::now() const {
     static QElapsedTimer clock = [] {
         QElapsedTimer t;
         t.start();
@@ -47,8 +43,7 @@ double SystemTimers::now() const
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
 
-SystemTimers& SystemTimers::instance()
-{
+SystemTimers& SystemTimers::instance() {
     static SystemTimers timers;
     return timers;
 }

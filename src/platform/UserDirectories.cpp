@@ -5,8 +5,7 @@
 
 namespace {
 
-QString fromEnvironment(const char* variable, const QString& fallbackUnderHome)
-{
+QString fromEnvironment(const char* variable, const QString& fallbackUnderHome) {
     const QString value = qEnvironmentVariable(variable);
     if (!value.isEmpty() && QFileInfo(value).isAbsolute())
         return QDir::cleanPath(value);
@@ -17,18 +16,15 @@ QString fromEnvironment(const char* variable, const QString& fallbackUnderHome)
 
 namespace UserDirectories {
 
-QString config()
-{
+QString config() {
     return fromEnvironment("XDG_CONFIG_HOME", QStringLiteral(".config"));
 }
 
-QString state()
-{
+QString state() {
     return fromEnvironment("XDG_STATE_HOME", QStringLiteral(".local/state"));
 }
 
-QString data()
-{
+QString data() {
     return fromEnvironment("XDG_DATA_HOME", QStringLiteral(".local/share"));
 }
 

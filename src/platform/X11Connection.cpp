@@ -10,8 +10,7 @@
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
 
-X11Connection* X11Connection::shared()
-{
+X11Connection* X11Connection::shared() {
     // Parented to the application so that it closes while the event loop's
     // machinery still exists, not during static destruction.
     static QPointer<X11Connection> instance;
@@ -34,8 +33,7 @@ X11Connection* X11Connection::shared()
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, int screen)
-    : m_connection(connection)
-{
+    : m_connection(connection) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
     for (int i = 0; i < screen && it.rem; ++i)
         xcb_screen_next(&it);
@@ -43,18 +41,21 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screen)
 
     // XInput 2.0 withholds presses while another client grabs the pointer, which
     // is exactly what a drag does; 2.1 delivers raw events regardless.
-    if (const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_connection, &xcb_input_id);
+    if (const xcb_query_extension_reply_t* ext =
+            xcb_get_extension_data(m_connection, &xcb_input_id);
         ext && ext->present) {
         auto* reply = xcb_input_xi_query_version_reply(
             m_connection, xcb_input_xi_query_version(m_connection, 2, 2), nullptr);
         if (reply) {
-            if (reply->major_version > 2 || (reply->major_version == 2 && reply->minor_version >= 1))
+            if (reply->major_version > 2 ||
+                (reply->major_version == 2 && reply->minor_version >= 1))
                 m_xinputOpcode = ext->major_opcode;
             std::free(reply);
         }
     }
     // The version handshake is mandatory before XFixes answers anything else.
-    if (const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (const xcb_query_extension_reply_t* ext =
+            xcb_get_extension_data(m_connection, &xcb_xfixes_id);
         ext && ext->present) {
         auto* reply = xcb_xfixes_query_version_reply(
             m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr);
@@ -69,14 +70,12 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screen)
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &X11Connection::dispatchPending);
 }
 
-X11Connection::~X11Connection()
-{
+X11Connection::~X11Connection() {
     m_notifier.reset();
     xcb_disconnect(m_connection);
 }
 
-uint32_t X11Connection::atom(const char* name)
-{
+uint32_t X11Connection::atom(const char* name) {
     auto* reply = xcb_intern_atom_reply(
         m_connection,
         xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
@@ -85,20 +84,17 @@ uint32_t X11Connection::atom(const char* name)
     return result;
 }
 
-int X11Connection::addHandler(Handler handler)
-{
+int X11Connection::addHandler(Handler handler) {
     const int id = m_nextHandler++;
     m_handlers.emplace(id, std::move(handler));
     return id;
 }
 
-void X11Connection::removeHandler(int id)
-{
+void X11Connection::removeHandler(int id) {
     m_handlers.erase(id);
 }
 
-void X11Connection::dispatchPending()
-{
+void X11Connection::dispatchPending() {
     if (m_dispatching)
         return;
     if (xcb_connection_has_error(m_connection)) {

@@ -4,13 +4,11 @@
 
 namespace Languages {
 
-QString rawValue(Language language)
-{
+QString rawValue(Language language) {
     return language == Language::romanian ? QStringLiteral("ro") : QStringLiteral("en");
 }
 
-std::optional<Language> fromRawValue(const QString& raw)
-{
+std::optional<Language> fromRawValue(const QString& raw) {
     if (raw == QLatin1String("en"))
         return Language::english;
     if (raw == QLatin1String("ro"))
@@ -18,14 +16,12 @@ std::optional<Language> fromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-QString displayName(Language language)
-{
+QString displayName(Language language) {
     return language == Language::romanian ? QStringLiteral("Română") : QStringLiteral("English");
 }
 
 } // namespace Languages
 
-QString bilingual(const QString& english, const QString& romanian)
-{
+QString bilingual(const QString& english, const QString& romanian) {
     return Preferences::language() == Language::romanian ? romanian : english;
 }

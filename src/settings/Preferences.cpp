@@ -10,32 +10,28 @@ namespace Preferences {
 
 namespace {
 
-Sources& current()
-{
+Sources& current() {
     static Sources sources;
     return sources;
 }
 
 } // namespace
 
-Sources setSources(Sources sources)
-{
+Sources setSources(Sources sources) {
     std::swap(current(), sources);
     return sources;
 }
 
-SettingsStore& store()
-{
+SettingsStore& store() {
     return current().store ? *current().store : SettingsStore::shared();
 }
 
-static QStringList preferredLanguages()
-{
-    return current().preferredLanguages ? current().preferredLanguages() : SystemLanguages::preferred();
+static QStringList preferredLanguages() {
+    return current().preferredLanguages ? current().preferredLanguages()
+                                        : SystemLanguages::preferred();
 }
 
-Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList& preferred)
-{
+Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList& preferred) {
     if (stored && stored->isString()) {
         if (auto language = Languages::fromRawValue(stored->toString()))
             return *language;
@@ -47,13 +43,11 @@ Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList
     return Language::english;
 }
 
-bool shakeEnabledFrom(const std::optional<QJsonValue>& stored)
-{
+bool shakeEnabledFrom(const std::optional<QJsonValue>& stored) {
     return stored && stored->isBool() ? stored->toBool() : true;
 }
 
-int shakeReversalsFrom(const std::optional<QJsonValue>& stored)
-{
+int shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
     int reversals = defaultShakeReversals;
     if (stored && stored->isDouble()) {
         const double number = stored->toDouble();
@@ -64,18 +58,15 @@ int shakeReversalsFrom(const std::optional<QJsonValue>& stored)
     return std::clamp(reversals, minShakeReversals, maxShakeReversals);
 }
 
-Language language()
-{
+Language language() {
     return languageFrom(store().value(languageKey), preferredLanguages());
 }
 
-bool shakeEnabled()
-{
+bool shakeEnabled() {
     return shakeEnabledFrom(store().value(shakeEnabledKey));
 }
 
-int shakeReversals()
-{
+int shakeReversals() {
     return shakeReversalsFrom(store().value(shakeReversalsKey));
 }
 

@@ -26,7 +26,8 @@ bool shakeEnabled();
 int shakeReversals();
 
 // The rules themselves, for a stored value (absent when the key is missing).
-Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList& preferredLanguages);
+Language languageFrom(const std::optional<QJsonValue>& stored,
+                      const QStringList& preferredLanguages);
 bool shakeEnabledFrom(const std::optional<QJsonValue>& stored);
 int shakeReversalsFrom(const std::optional<QJsonValue>& stored);
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-bool ShakeCore::feed(double x, double t)
-{
+bool ShakeCore::feed(double x, double t) {
     if (!lastX) {
         lastX = x;
         return false;
@@ -30,8 +29,7 @@ bool ShakeCore::feed(double x, double t)
     return false;
 }
 
-void ShakeCore::clearMovingState()
-{
+void ShakeCore::clearMovingState() {
     lastX.reset();
     lastDirection = 0;
     reversals.clear();

@@ -8,12 +8,9 @@
 
 ShakeDetector::ShakeDetector(ShakeServices services)
     : m_services(services)
-    , m_self(std::make_shared<ShakeDetector*>(this))
-{
-}
+    , m_self(std::make_shared<ShakeDetector*>(this)) {}
 
-ShakeDetector::~ShakeDetector()
-{
+ShakeDetector::~ShakeDetector() {
     *m_self = nullptr;
     for (auto& monitor : m_monitors)
         monitor.reset();
@@ -21,8 +18,7 @@ ShakeDetector::~ShakeDetector()
     m_pollTimer.reset();
 }
 
-void ShakeDetector::start()
-{
+void ShakeDetector::start() {
     gesture.core.minReversals = Preferences::shakeReversals();
     std::weak_ptr<ShakeDetector*> weak = m_self;
     auto onPress = [weak] {
@@ -37,8 +33,7 @@ void ShakeDetector::start()
     }
 }
 
-void ShakeDetector::beginTracking()
-{
+void ShakeDetector::beginTracking() {
     if (!Preferences::shakeEnabled())
         return;
     gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
@@ -52,8 +47,7 @@ void ShakeDetector::beginTracking()
     });
 }
 
-void ShakeDetector::poll()
-{
+void ShakeDetector::poll() {
     if (!m_services.pointer || !m_services.pointer->leftButtonDown()) {
         // The gesture keeps its state until the next press resets it.
         m_pollTimer.reset();

@@ -1,14 +1,12 @@
 #include "shake/ShakeGesture.h"
 
-void ShakeGesture::reset(long newBaseline)
-{
+void ShakeGesture::reset(long newBaseline) {
     core.clearMovingState();
     baseline = newBaseline;
     fired = false;
 }
 
-bool ShakeGesture::update(double x, double t, long changeCount, bool hasItems)
-{
+bool ShakeGesture::update(double x, double t, long changeCount, bool hasItems) {
     if (fired)
         return false;
     if (!core.feed(x, t))

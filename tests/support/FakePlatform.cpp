@@ -6,9 +6,7 @@ class FakeTimer final : public Timer {
 public:
     FakeTimer(FakeTimers* owner, int id)
         : m_owner(owner)
-        , m_id(id)
-    {
-    }
+        , m_id(id) {}
     ~FakeTimer() override { m_owner->m_entries.erase(m_id); }
 
 private:
@@ -16,24 +14,21 @@ private:
     int m_id;
 };
 
-std::unique_ptr<Timer> FakeTimers::repeating(double seconds, std::function<void()> tick)
-{
+std::unique_ptr<Timer> FakeTimers::repeating(double seconds, std::function<void()> tick) {
     const int id = m_nextId++;
     ++m_created;
     m_entries[id] = {m_now + seconds, seconds, std::move(tick)};
     return std::make_unique<FakeTimer>(this, id);
 }
 
-std::unique_ptr<Timer> FakeTimers::oneShot(double seconds, std::function<void()> fire)
-{
+std::unique_ptr<Timer> FakeTimers::oneShot(double seconds, std::function<void()> fire) {
     const int id = m_nextId++;
     ++m_created;
     m_entries[id] = {m_now + seconds, 0.0, std::move(fire)};
     return std::make_unique<FakeTimer>(this, id);
 }
 
-void FakeTimers::advance(double seconds)
-{
+void FakeTimers::advance(double seconds) {
     const double end = m_now + seconds;
     for (;;) {
         // The earliest due entry; ties go to the older timer.
@@ -64,9 +59,7 @@ class FakeMonitorToken final : public MonitorToken {
 public:
     FakeMonitorToken(FakePressMonitor* owner, int id)
         : m_owner(owner)
-        , m_id(id)
-    {
-    }
+        , m_id(id) {}
     ~FakeMonitorToken() override { m_owner->m_handlers.erase(m_id); }
 
 private:
@@ -74,8 +67,7 @@ private:
     int m_id;
 };
 
-std::unique_ptr<MonitorToken> FakePressMonitor::addLeftPressMonitor(std::function<void()> handler)
-{
+std::unique_ptr<MonitorToken> FakePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     if (refuse)
         return nullptr;
     const int id = m_nextId++;
@@ -83,8 +75,7 @@ std::unique_ptr<MonitorToken> FakePressMonitor::addLeftPressMonitor(std::functio
     return std::make_unique<FakeMonitorToken>(this, id);
 }
 
-void FakePressMonitor::press()
-{
+void FakePressMonitor::press() {
     auto handlers = m_handlers;
     for (auto& [id, handler] : handlers)
         handler();

@@ -61,8 +61,7 @@ public:
     long changeCount() const override { return count; }
     bool holdsItems() const override { return items; }
 
-    void startDrag()
-    {
+    void startDrag() {
         ++count;
         items = true;
     }

@@ -4,25 +4,22 @@
 
 ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
     : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json"))))
-    , m_languages(std::make_shared<QStringList>(std::move(preferredLanguages)))
-{
+    , m_languages(std::make_shared<QStringList>(std::move(preferredLanguages))) {
     auto languages = m_languages;
     m_previous = Preferences::setSources({m_store.get(), [languages] { return *languages; }});
 }
 
-ScopedPreferences::~ScopedPreferences()
-{
+ScopedPreferences::~ScopedPreferences() {
     Preferences::setSources(m_previous);
 }
 
-QByteArray readWholeFile(const QString& path)
-{
+QByteArray readWholeFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeWholeFile(const QString& path, const QByteArray& bytes)
-{
+bool writeWholeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }

@@ -1,0 +1,65 @@
+#include "DesktopDriver.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace DesktopDriver {
+
+bool xdotool(const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForStarted(5000))
+        return false;
+    QDeadlineTimer deadline(timeoutMs);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(10);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(1000);
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+Tool::Tool(const QString& name, const QStringList& arguments)
+    : m_process(std::make_unique<QProcess>()) {
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->start(qEnvironmentVariable("QUOBLIN_TEST_TOOLS") + QLatin1Char('/') + name,
+                     arguments);
+    m_process->waitForStarted(5000);
+}
+
+Tool::~Tool() {
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+}
+
+QString Tool::waitForLine(const QString& prefix, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        m_buffer += m_process->readAllStandardOutput();
+        int newline;
+        while ((newline = m_buffer.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(m_buffer.left(newline));
+            m_buffer.remove(0, newline + 1);
+            if (line.startsWith(prefix))
+                return line.mid(prefix.size()).trimmed();
+        }
+        if (deadline.hasExpired() || m_process->state() == QProcess::NotRunning)
+            return {};
+        QTest::qWait(10);
+    }
+}
+
+QPoint Tool::waitForReady(int timeoutMs) {
+    const QStringList parts =
+        waitForLine(QStringLiteral("READY "), timeoutMs).split(QLatin1Char(' '));
+    if (parts.size() != 2)
+        return {-1, -1};
+    return {parts[0].toInt(), parts[1].toInt()};
+}
+
+} // namespace DesktopDriver
