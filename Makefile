@@ -3,8 +3,10 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
-.PHONY: all deps configure build asan test unit-test run bench clean
+.PHONY: all deps configure build asan test unit-test run bench clean install package
 
 all: build
 
@@ -30,6 +32,16 @@ test: build asan
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2 -L unit
 	@echo "== unit and desktop tests"
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# Installs into $(DESTDIR)$(PREFIX): bin/, share/applications, share/icons,
+# share/metainfo and share/man.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# Builds the Debian package into $(BUILD)/packages and shows its control data.
+package: build
+	@cmake --build $(BUILD) --target package
+	@deb=$$(ls -t $(BUILD)/packages/quoblin_*.deb | head -n 1) && echo "== $$deb" && dpkg -I "$$deb"
 
 run: build
 	@scripts/run $(BUILD)/quoblin
