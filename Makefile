@@ -1,12 +1,13 @@
 # The two commands: `make run` and `make test`. Everything else is a step of them.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-.PHONY: all deps configure build asan test unit-test run bench clean install package
+.PHONY: all deps configure build asan fuzz test unit-test run bench clean install package
 
 all: build
 
@@ -20,16 +21,27 @@ $(ASAN_BUILD)/build.ninja: | deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DQUOBLIN_SANITIZE=ON -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
 
+# The fuzz targets need clang; only they are built there, not the program.
+$(FUZZ_BUILD)/build.ninja: | deps
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUOBLIN_FUZZ=ON -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+
 build: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD)
 
 asan: deps $(ASAN_BUILD)/build.ninja
 	@cmake --build $(ASAN_BUILD)
 
-# Unit tests (plain and sanitized) first, then the headless-desktop tests.
-test: build asan
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	@cmake --build $(FUZZ_BUILD) --target fuzz_targets
+
+# Unit tests (plain and sanitized) and a short fuzz run first, then the
+# headless-desktop tests.
+test: build asan fuzz
 	@echo "== sanitizer build: unit tests"
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2 -L unit
+	@echo "== fuzz targets, a few seconds each"
+	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j2 -L fuzz
 	@echo "== unit and desktop tests"
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
 
@@ -47,4 +59,4 @@ run: build
 	@scripts/run $(BUILD)/quoblin
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

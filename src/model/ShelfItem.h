@@ -1,0 +1,66 @@
+#pragma once
+
+#include "model/ShelfStore.h"
+
+#include <QByteArray>
+#include <QIcon>
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+class ShelfItem;
+// Items are shared by identity: a shelf's list, its rows, a drag in progress
+// and a recent shelf may all hold the very same object.
+using ShelfItemPtr = std::shared_ptr<ShelfItem>;
+
+// One thing a shelf holds: a file or folder, or a piece of text.
+class ShelfItem {
+public:
+    enum class Kind { file, text };
+
+    // A file item; also makes the file's bookmark (an item without one is
+    // still fully usable while the program runs).
+    static ShelfItemPtr makeFile(const QUrl& localFileUrl);
+    // A text item holding the text exactly as given.
+    static ShelfItemPtr makeText(const QString& text);
+    // Rebuilds an item from the recent-shelves file, or nothing: a text wins
+    // over a bookmark; without either, or when the bookmark no longer leads to
+    // an existing file, there is no item. A stale bookmark is renewed.
+    static ShelfItemPtr fromStored(const StoredItem& stored);
+
+    ShelfItem(const ShelfItem&) = delete;
+    ShelfItem& operator=(const ShelfItem&) = delete;
+
+    Kind kind() const { return m_kind; }
+    bool isFile() const { return m_kind == Kind::file; }
+    QUrl url() const { return m_url; }      // empty for text
+    QString path() const;                   // local file path, empty for text
+    QString text() const { return m_text; } // exact text, empty for files
+    const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
+    // No security-scoped access exists on this platform, so an item never
+    // holds any.
+    bool isAccessingScope() const { return false; }
+
+    // File: the last path component. Text: trimmed of white space and line breaks.
+    QString title() const;
+    // File: the desktop theme's icon. Text: "link" when the text starts with
+    // "http", else "text.alignleft". Made anew on every call.
+    QIcon icon() const;
+
+    // What the recent-shelves file keeps of this item: a file's bookmark (or
+    // nothing when it has none), a text's text.
+    StoredItem toStored() const;
+
+private:
+    struct Private {};
+
+public:
+    ShelfItem(Private, Kind kind, QUrl url, QString text);
+
+private:
+    Kind m_kind;
+    QUrl m_url;
+    QString m_text;
+    std::optional<QByteArray> m_bookmark;
+};

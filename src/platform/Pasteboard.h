@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QMimeData;
+
+// What the program reads from a pasteboard: the contents of a drop or of the
+// clipboard. Read-only; each question is answered afresh.
+class Pasteboard {
+public:
+    virtual ~Pasteboard() = default;
+
+    // The URLs that are local files, in the order given.
+    virtual QList<QUrl> fileUrls() const = 0;
+    // Every URL, local or not, in the order given.
+    virtual QList<QUrl> urls() const = 0;
+    // Raw image data of that type, or nothing when the type is not offered.
+    virtual std::optional<QByteArray> pngData() const = 0;
+    virtual std::optional<QByteArray> tiffData() const = 0;
+    // The plain text (UTF-8), or nothing when no plain text is offered.
+    virtual std::optional<QString> string() const = 0;
+};
+
+// A pasteboard over mime data that someone else owns and keeps alive for as
+// long as this object is used (a drop event's data, the clipboard's data).
+class MimeDataPasteboard final : public Pasteboard {
+public:
+    explicit MimeDataPasteboard(const QMimeData* data);
+
+    QList<QUrl> fileUrls() const override;
+    QList<QUrl> urls() const override;
+    std::optional<QByteArray> pngData() const override;
+    std::optional<QByteArray> tiffData() const override;
+    std::optional<QString> string() const override;
+
+private:
+    std::optional<QByteArray> dataOf(const QString& type) const;
+
+    const QMimeData* m_data;
+};
