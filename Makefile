@@ -1,6 +1,7 @@
 # The two commands: `make run` and `make test`. Everything else is a step of them.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 
@@ -31,8 +32,15 @@ test: build asan
 	@echo "== unit and desktop tests"
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
 
+# Benchmarks print figures; they need a release build to mean anything.
+bench: deps
+	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(RELEASE_BUILD)
+	@for b in $(RELEASE_BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
 run: build
 	@scripts/run $(BUILD)/quoblin
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD)

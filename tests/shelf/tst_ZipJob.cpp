@@ -27,8 +27,7 @@ struct ArchivedEntry {
 };
 
 // Reads an archive back with libzip: every entry by name.
-QMap<QByteArray, ArchivedEntry> readArchive(const QString& path)
-{
+QMap<QByteArray, ArchivedEntry> readArchive(const QString& path) {
     QMap<QByteArray, ArchivedEntry> entries;
     int error = 0;
     zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
@@ -56,38 +55,33 @@ QMap<QByteArray, ArchivedEntry> readArchive(const QString& path)
     return entries;
 }
 
-QByteArray randomBytes(qsizetype size)
-{
+QByteArray randomBytes(qsizetype size) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(QRandomGenerator::global()->bounded(256));
     return bytes;
 }
 
-void setModified(const QString& path, time_t when)
-{
+void setModified(const QString& path, time_t when) {
     const timeval times[2] = {{when, 0}, {when, 0}};
     ::lutimes(QFile::encodeName(path).constData(), times);
 }
 
-struct stat statOf(const QString& path)
-{
+struct stat statOf(const QString& path) {
     struct stat info {};
     ::lstat(QFile::encodeName(path).constData(), &info);
     return info;
 }
 
-QStringList filesIn(const QString& directory)
-{
-    QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden |
-                                                  QDir::System | QDir::NoDotAndDotDot);
+QStringList filesIn(const QString& directory) {
+    QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot);
     names.sort();
     return names;
 }
 
 // Runs a command and returns its standard output, or nothing when it failed.
-std::optional<QByteArray> runTool(const QString& program, const QStringList& arguments)
-{
+std::optional<QByteArray> runTool(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit ||
@@ -108,29 +102,25 @@ class ZipJobTest : public QObject {
     int m_counter = 0;
 
     // A fresh folder under the test's own temporary folder.
-    QString newFolder(const QString& name)
-    {
+    QString newFolder(const QString& name) {
         const QString path = m_dir.filePath(QStringLiteral("%1-%2").arg(++m_counter).arg(name));
         QDir().mkpath(path);
         return path;
     }
 
-    QString makeFile(const QString& path, const QByteArray& contents, int mode = 0644)
-    {
+    QString makeFile(const QString& path, const QByteArray& contents, int mode = 0644) {
         writeWholeFile(path, contents);
         ::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(mode));
         return path;
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         QVERIFY(m_dir.isValid());
         m_drops = newFolder(QStringLiteral("drops"));
     }
 
-    void archiveExpandsToOneShelfFolderWithTreesNamesModesTimesAndLinks()
-    {
+    void archiveExpandsToOneShelfFolderWithTreesNamesModesTimesAndLinks() {
         const QString one = newFolder("one");
         const QString two = newFolder("two");
         const time_t early = 1'600'000'001; // odd, which DOS time alone could not keep
@@ -180,7 +170,8 @@ private Q_SLOTS:
         QCOMPARE(QFile::symLinkTarget(shelf + "/Photos/dangling"), QString("/nowhere/at/all"));
 
         // Every entry is marked as made on Unix, with its full mode.
-        const QList<QByteArray> listing = runTool("zipinfo", {archive}).value_or(QByteArray()).split('\n');
+        const QList<QByteArray> listing =
+            runTool("zipinfo", {archive}).value_or(QByteArray()).split('\n');
         const auto lineFor = [&](const QByteArray& name) {
             for (const QByteArray& line : listing) {
                 if (line.endsWith(" " + name))
@@ -196,8 +187,7 @@ private Q_SLOTS:
         QVERIFY(lineFor("Shelf/").startsWith("drwxr-xr-x  "));
     }
 
-    void namesWithSpacesNewlinesNonAsciiLettersAndFullLengthSurvive()
-    {
+    void namesWithSpacesNewlinesNonAsciiLettersAndFullLengthSurvive() {
         const QString folder = newFolder("names");
         const QString longName = QString(251, QLatin1Char('n')) + ".txt";
         const QStringList names{"with space.txt", "new\nline.txt", "Ștefan și Țara.txt", longName};
@@ -229,8 +219,7 @@ private Q_SLOTS:
         QCOMPARE(readWholeFile(out + "/Shelf/dossier é/ünïcodeand tab.md"), QByteArray("inner"));
     }
 
-    void aNameTooLongOnceNumberedFailsTheWholeArchive()
-    {
+    void aNameTooLongOnceNumberedFailsTheWholeArchive() {
         const QString longName = QString(251, QLatin1Char('n')) + ".txt";
         const QString a = makeFile(newFolder("x") + "/" + longName, "a");
         const QString b = makeFile(newFolder("y") + "/" + longName, "b");
@@ -238,8 +227,7 @@ private Q_SLOTS:
         QVERIFY(filesIn(m_drops).isEmpty());
     }
 
-    void theSamePathTwiceIsStoredUnderItsNameAndItsNameNumbered()
-    {
+    void theSamePathTwiceIsStoredUnderItsNameAndItsNameNumbered() {
         const QString file = makeFile(newFolder("same") + "/report.pdf.txt", "text");
         const QString archive = ZipJob::run({file, file}, m_drops);
         const auto entries = readArchive(archive);
@@ -248,8 +236,7 @@ private Q_SLOTS:
         QCOMPARE(entries.value("Shelf/report.pdf 2.txt").data, QByteArray("text"));
     }
 
-    void aTopLevelLinkStandsForWhatItPointsAt()
-    {
+    void aTopLevelLinkStandsForWhatItPointsAt() {
         const QString folder = newFolder("links");
         makeFile(folder + "/target.txt", "target");
         QDir().mkpath(folder + "/dir");
@@ -265,14 +252,16 @@ private Q_SLOTS:
         QCOMPARE(entries.value("Shelf/dir-link/inside.txt").data, QByteArray("inside"));
     }
 
-    void alreadyCompressedContentIsStoredAndTheRestDeflated()
-    {
+    void alreadyCompressedContentIsStoredAndTheRestDeflated() {
         const QString folder = newFolder("media");
         const QByteArray noise = randomBytes(64 * 1024);
         const QByteArray text = QByteArray("all work and no play\n").repeated(4000);
         QStringList paths{
             makeFile(folder + "/photo.jpg", "\xFF\xD8\xFF\xE0" + noise),
-            makeFile(folder + "/clip.mp4", QByteArray("\0\0\0\x18" "ftypmp42", 12) + noise),
+            makeFile(folder + "/clip.mp4", QByteArray("\0\0\0\x18"
+                                                      "ftypmp42",
+                                                      12) +
+                                               noise),
             makeFile(folder + "/bundle.zip", "PK\x03\x04" + noise),
             makeFile(folder + "/noise.bin", noise),
             makeFile(folder + "/book.txt", text),
@@ -291,8 +280,7 @@ private Q_SLOTS:
             QCOMPARE(entry.opsys, ZIP_OPSYS_UNIX);
     }
 
-    void aMissingOrSpecialPathMakesNoArchive_data()
-    {
+    void aMissingOrSpecialPathMakesNoArchive_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing file") << "missing";
         QTest::newRow("pipe") << "pipe";
@@ -301,8 +289,7 @@ private Q_SLOTS:
         QTest::newRow("nothing to pack") << "none";
     }
 
-    void aMissingOrSpecialPathMakesNoArchive()
-    {
+    void aMissingOrSpecialPathMakesNoArchive() {
         QFETCH(QString, kind);
         const QString folder = newFolder("bad");
         QStringList paths{makeFile(folder + "/good.txt", "good")};
@@ -325,8 +312,7 @@ private Q_SLOTS:
         QVERIFY(filesIn(m_drops).isEmpty());
     }
 
-    void aFileThatChangesAfterPlanningFailsTheWholeArchiveWithoutLeftovers_data()
-    {
+    void aFileThatChangesAfterPlanningFailsTheWholeArchiveWithoutLeftovers_data() {
         QTest::addColumn<QString>("change");
         QTest::newRow("deleted") << "deleted";
         QTest::newRow("replaced by a folder") << "folder";
@@ -336,8 +322,7 @@ private Q_SLOTS:
         QTest::newRow("deleted inside a folder") << "nested";
     }
 
-    void aFileThatChangesAfterPlanningFailsTheWholeArchiveWithoutLeftovers()
-    {
+    void aFileThatChangesAfterPlanningFailsTheWholeArchiveWithoutLeftovers() {
         QFETCH(QString, change);
         const QString folder = newFolder("change");
         const QString first = makeFile(folder + "/first.txt", QByteArray("1").repeated(100000));
@@ -369,8 +354,7 @@ private Q_SLOTS:
         QVERIFY(filesIn(m_drops).isEmpty());
     }
 
-    void anExistingArchiveNameIsNeverReplaced()
-    {
+    void anExistingArchiveNameIsNeverReplaced() {
         const QString file = makeFile(newFolder("keep") + "/a.txt", "a");
         const QString taken = makeFile(m_drops + "/Shelf 10.00.00-AAAA.zip", "precious");
         ShelfArchive archive;
@@ -380,8 +364,7 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_drops), QStringList{"Shelf 10.00.00-AAAA.zip"});
     }
 
-    void thousandsOfFilesNeedOnlyAFewDescriptors()
-    {
+    void thousandsOfFilesNeedOnlyAFewDescriptors() {
         const QString folder = newFolder("many");
         for (int i = 0; i < 3000; ++i)
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), QByteArray::number(i));
@@ -400,8 +383,7 @@ private Q_SLOTS:
         QCOMPARE(entries.value(inner + "/f0.txt").data, QByteArray("0"));
     }
 
-    void twoJobsStartedTogetherMakeTwoArchivesAndReportBoth()
-    {
+    void twoJobsStartedTogetherMakeTwoArchivesAndReportBoth() {
         const QString file = makeFile(newFolder("twice") + "/a.txt", "a");
         QObject owner;
         QStringList finished;
@@ -421,8 +403,7 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_drops).size(), 2);
     }
 
-    void progressRisesToOneOnTheGuiThreadBeforeTheArchiveIsReported()
-    {
+    void progressRisesToOneOnTheGuiThreadBeforeTheArchiveIsReported() {
         const QString folder = newFolder("progress");
         for (int i = 0; i < 20; ++i)
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), randomBytes(200 * 1024));
@@ -452,8 +433,7 @@ private Q_SLOTS:
         QVERIFY(fractions.first() >= 0.0);
     }
 
-    void aFailedJobReportsNothing()
-    {
+    void aFailedJobReportsNothing() {
         QObject owner;
         bool called = false;
         ZipJob job({m_dir.filePath("no-such-file")}, m_drops);
@@ -468,8 +448,7 @@ private Q_SLOTS:
         QVERIFY(filesIn(m_drops).isEmpty());
     }
 
-    void anOwnerDestroyedDuringTheJobGetsNoCallbackButTheArchiveIsMade()
-    {
+    void anOwnerDestroyedDuringTheJobGetsNoCallbackButTheArchiveIsMade() {
         const QString folder = newFolder("orphan");
         for (int i = 0; i < 10; ++i)
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), randomBytes(100 * 1024));
@@ -492,8 +471,7 @@ private Q_SLOTS:
     }
 
     // Writes about 8.2 GB through zlib and to disk, so it only runs on request.
-    void filesAndArchivesBeyondFourGigabytesUseZip64()
-    {
+    void filesAndArchivesBeyondFourGigabytesUseZip64() {
         if (qEnvironmentVariableIsEmpty("QUOBLIN_LARGE_ZIP_TESTS"))
             QSKIP("set QUOBLIN_LARGE_ZIP_TESTS=1 to write a 4.1 GiB archive");
         const QString folder = newFolder("large");
@@ -502,24 +480,25 @@ private Q_SLOTS:
             QFile file(folder + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
             if (QByteArray(name).endsWith(".mp4"))
-                file.write(QByteArray("\0\0\0\x18" "ftypmp42", 12));
+                file.write(QByteArray("\0\0\0\x18"
+                                      "ftypmp42",
+                                      12));
             QVERIFY(file.resize(size));
         }
         const QString archive = ZipJob::run({folder}, m_drops);
         QVERIFY(!archive.isEmpty());
         QVERIFY(QFileInfo(archive).size() > size);
         const auto entries = readArchive(archive);
-        QCOMPARE(entries.value("Shelf/large/zeros.bin").size, quint64(size));
-        QCOMPARE(entries.value("Shelf/large/movie.mp4").size, quint64(size));
-        QCOMPARE(entries.value("Shelf/large/movie.mp4").method, ZIP_CM_STORE);
+        const QByteArray inner = "Shelf/" + QFileInfo(folder).fileName().toUtf8();
+        QCOMPARE(entries.value(inner + "/zeros.bin").size, quint64(size));
+        QCOMPARE(entries.value(inner + "/movie.mp4").size, quint64(size));
+        QCOMPARE(entries.value(inner + "/movie.mp4").method, ZIP_CM_STORE);
+        QCOMPARE(entries.value(inner + "/zeros.bin").method, ZIP_CM_DEFLATE);
         QVERIFY(runTool("unzip", {"-tq", archive}).has_value());
         QFile::remove(archive);
     }
 
-    void cleanup()
-    {
-        QDir(m_drops).removeRecursively();
-    }
+    void cleanup() { QDir(m_drops).removeRecursively(); }
 };
 
 QTEST_GUILESS_MAIN(ZipJobTest)

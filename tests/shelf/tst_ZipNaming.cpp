@@ -7,8 +7,7 @@ class ZipNamingTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void collidingNamesAreNumberedBeforeTheLastExtension_data()
-    {
+    void collidingNamesAreNumberedBeforeTheLastExtension_data() {
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<QStringList>("names");
 
@@ -18,8 +17,8 @@ private Q_SLOTS:
         QTest::newRow("files of one name from three folders")
             << QStringList{"/x/a.txt", "/y/a.txt", "/z/a.txt"}
             << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
-        QTest::newRow("folders of one name") << QStringList{"/x/Photos", "/y/Photos/"}
-                                             << QStringList{"Photos", "Photos 2"};
+        QTest::newRow("folders of one name")
+            << QStringList{"/x/Photos", "/y/Photos/"} << QStringList{"Photos", "Photos 2"};
         QTest::newRow("only the last suffix is the extension")
             << QStringList{"/x/archive.tar.gz", "/y/archive.tar.gz"}
             << QStringList{"archive.tar.gz", "archive.tar 2.gz"};
@@ -48,41 +47,42 @@ private Q_SLOTS:
             << QStringList{"b", "b 2", "b 3", "b 4", "b 5", "b 6", "b 7", "b 8", "b 9", "b 10"};
     }
 
-    void collidingNamesAreNumberedBeforeTheLastExtension()
-    {
+    void collidingNamesAreNumberedBeforeTheLastExtension() {
         QFETCH(QStringList, paths);
         QFETCH(QStringList, names);
         QCOMPARE(ZipNaming::collisionFreeNames(paths), names);
     }
 
-    void theExtensionIsTheTextAfterAnInnerFullStop_data()
-    {
+    void theExtensionIsTheTextAfterAnInnerFullStop_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("plain") << "a.txt" << "txt";
-        QTest::newRow("double") << "archive.tar.gz" << "gz";
-        QTest::newRow("none") << "Makefile" << "";
-        QTest::newRow("hidden") << ".bashrc" << "";
-        QTest::newRow("trailing") << "a." << "";
-        QTest::newRow("only dots") << ".." << "";
+        QTest::newRow("plain") << "a.txt"
+                               << "txt";
+        QTest::newRow("double") << "archive.tar.gz"
+                                << "gz";
+        QTest::newRow("none") << "Makefile"
+                              << "";
+        QTest::newRow("hidden") << ".bashrc"
+                                << "";
+        QTest::newRow("trailing") << "a."
+                                  << "";
+        QTest::newRow("only dots") << ".."
+                                   << "";
     }
 
-    void theExtensionIsTheTextAfterAnInnerFullStop()
-    {
+    void theExtensionIsTheTextAfterAnInnerFullStop() {
         QFETCH(QString, name);
         QFETCH(QString, extension);
         QCOMPARE(ZipNaming::pathExtension(name), extension);
     }
 
-    void theLastPathComponentIgnoresTrailingSlashes()
-    {
+    void theLastPathComponentIgnoresTrailingSlashes() {
         QCOMPARE(ZipNaming::lastPathComponent("/home/u/Photos/"), QStringLiteral("Photos"));
         QCOMPARE(ZipNaming::lastPathComponent("/home/u/a.txt"), QStringLiteral("a.txt"));
         QCOMPARE(ZipNaming::lastPathComponent("/"), QString());
     }
 
-    void theArchiveNameCarriesTheTimeAndFourUpperCaseCharactersOfTheUuid()
-    {
+    void theArchiveNameCarriesTheTimeAndFourUpperCaseCharactersOfTheUuid() {
         const QUuid uuid("{7c2a9e01-1111-2222-3333-444455556666}");
         QCOMPARE(ZipNaming::archiveName(QTime(14, 5, 9), uuid),
                  QStringLiteral("Shelf 14.05.09-7C2A.zip"));
@@ -92,8 +92,7 @@ private Q_SLOTS:
                  QStringLiteral("Shelf 23.59.58-7C2A.zip"));
     }
 
-    void newArchiveNamesHaveTheFormAndDifferFromEachOther()
-    {
+    void newArchiveNamesHaveTheFormAndDifferFromEachOther() {
         static const QRegularExpression form(
             QStringLiteral("^Shelf [0-2][0-9]\\.[0-5][0-9]\\.[0-5][0-9]-[0-9A-F]{4}\\.zip$"));
         QSet<QString> tags;
