@@ -37,7 +37,8 @@ bench: deps
 	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(RELEASE_BUILD)
-	@for b in $(RELEASE_BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+	@for b in $(RELEASE_BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  echo "== $$b"; "$$b" || exit 1; done
 
 run: build
 	@scripts/run $(BUILD)/quoblin
