@@ -2,6 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+RELEASE_BUILD ?= build-release
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
@@ -55,8 +56,16 @@ package: build
 	@cmake --build $(BUILD) --target package
 	@deb=$$(ls -t $(BUILD)/packages/quoblin_*.deb | head -n 1) && echo "== $$deb" && dpkg -I "$$deb"
 
+# Benchmarks print figures; they need a release build to mean anything.
+bench: deps
+	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(RELEASE_BUILD)
+	@for b in $(RELEASE_BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  echo "== $$b"; "$$b" || exit 1; done
+
 run: build
 	@scripts/run $(BUILD)/quoblin
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)

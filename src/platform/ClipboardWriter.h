@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QMimeData;
+
+// One thing to put on the clipboard: a local file (absolute path) or a text.
+struct ClipboardEntry {
+    enum class Kind { file, text };
+    Kind kind = Kind::text;
+    QString value; // the file's path, or the text exactly as stored
+
+    static ClipboardEntry file(QString path) { return {Kind::file, std::move(path)}; }
+    static ClipboardEntry text(QString text) { return {Kind::text, std::move(text)}; }
+};
+
+// Puts a list of files and texts on the clipboard in one copy, in a form that
+// file managers paste as files and text fields paste as lines.
+namespace ClipboardWriter {
+
+// "file:" URIs of the files, each percent-encoded and ended by CR LF.
+QByteArray uriList(const QList<ClipboardEntry>& entries);
+// "copy", then one URI per file, separated by line feeds.
+QByteArray copiedFiles(const QList<ClipboardEntry>& entries);
+// One line per entry in order: a file's path or a text; lines joined by "\n".
+QString plainText(const QList<ClipboardEntry>& entries);
+
+// The three forms above in one new object; the file forms only when there are
+// files. The caller owns it.
+QMimeData* payload(const QList<ClipboardEntry>& entries);
+
+// Replaces the clipboard's contents with payload(entries). An empty list
+// leaves the clipboard alone and returns false.
+bool write(const QList<ClipboardEntry>& entries);
+
+} // namespace ClipboardWriter

@@ -1,0 +1,394 @@
+#include "shelf/ShelfArchive.h"
+
+#include "shelf/ZipNaming.h"
+
+#include <QFile>
+#include <QMimeDatabase>
+#include <QUuid>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace {
+
+const QByteArray topFolder = QByteArrayLiteral("Shelf");
+constexpr zip_uint32_t deflateLevel = 6; // the usual zip tools' default
+constexpr zip_uint16_t extendedTimestampId = 0x5455;
+constexpr zip_uint32_t msDosFolderBit = 0x10;
+
+// A file read only while the archive is written: opened when libzip asks for
+// its data and closed right after, so thousands of files never hold more than
+// one descriptor. The file must still be the regular file of the size seen
+// when it was planned; anything else fails the archive instead of storing
+// something other than what was there.
+struct LazyFile {
+    QByteArray path;
+    zip_uint64_t size = 0;
+    time_t modified = 0;
+    int fd = -1;
+    zip_uint64_t done = 0;
+    zip_error_t error{};
+
+    LazyFile(QByteArray source, zip_uint64_t bytes, time_t mtime)
+        : path(std::move(source))
+        , size(bytes)
+        , modified(mtime) {
+        zip_error_init(&error);
+    }
+    ~LazyFile() {
+        closeFile();
+        zip_error_fini(&error);
+    }
+
+    void closeFile() {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
+    zip_int64_t fail(int zipError, int systemError) {
+        zip_error_set(&error, zipError, systemError);
+        return -1;
+    }
+
+    zip_int64_t open() {
+        // Non-blocking so that a pipe put in the file's place cannot hang the
+        // job; no following so that a link put there is not read through.
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            return fail(ZIP_ER_OPEN, errno);
+        struct stat info;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+            static_cast<zip_uint64_t>(info.st_size) != size) {
+            closeFile();
+            return fail(ZIP_ER_CHANGED, 0);
+        }
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        done = 0;
+        return 0;
+    }
+
+    zip_int64_t read(char* buffer, zip_uint64_t capacity) {
+        const zip_uint64_t wanted = std::min(capacity, size - done);
+        zip_uint64_t got = 0;
+        while (got < wanted) {
+            const ssize_t n = ::read(fd, buffer + got, wanted - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return fail(ZIP_ER_READ, errno);
+            if (n == 0) // shrank since it was planned
+                return fail(ZIP_ER_CHANGED, 0);
+            got += static_cast<zip_uint64_t>(n);
+        }
+        done += got;
+        return static_cast<zip_int64_t>(got);
+    }
+
+    static zip_int64_t callback(void* state, void* data, zip_uint64_t length,
+                                zip_source_cmd_t cmd) {
+        auto* file = static_cast<LazyFile*>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            return file->open();
+        case ZIP_SOURCE_READ:
+            return file->read(static_cast<char*>(data), length);
+        case ZIP_SOURCE_CLOSE:
+            file->closeFile();
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &file->error);
+            if (!stat)
+                return -1;
+            zip_stat_init(stat);
+            stat->size = file->size;
+            stat->mtime = file->modified;
+            stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&file->error, data, length);
+        case ZIP_SOURCE_FREE:
+            delete file;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            return file->fail(ZIP_ER_OPNOTSUPP, 0);
+        }
+    }
+};
+
+bool isAlreadyCompressed(const QMimeType& type) {
+    const QString name = type.name();
+    if (name.startsWith(QLatin1String("video/")))
+        return true;
+    if (name.startsWith(QLatin1String("audio/"))) {
+        static const QStringList raw{
+            QStringLiteral("audio/x-wav"), QStringLiteral("audio/vnd.wave"),
+            QStringLiteral("audio/wav"),   QStringLiteral("audio/x-aiff"),
+            QStringLiteral("audio/aiff"),  QStringLiteral("audio/basic"),
+            QStringLiteral("audio/midi"),  QStringLiteral("audio/x-midi"),
+        };
+        return !raw.contains(name);
+    }
+    static const QStringList compressed{
+        QStringLiteral("image/jpeg"),
+        QStringLiteral("image/png"),
+        QStringLiteral("image/gif"),
+        QStringLiteral("image/webp"),
+        QStringLiteral("image/heif"),
+        QStringLiteral("image/heic"),
+        QStringLiteral("image/avif"),
+        QStringLiteral("image/jxl"),
+        QStringLiteral("image/jp2"),
+        QStringLiteral("application/zip"),
+        QStringLiteral("application/gzip"),
+        QStringLiteral("application/x-bzip"),
+        QStringLiteral("application/x-bzip2"),
+        QStringLiteral("application/x-xz"),
+        QStringLiteral("application/x-lzma"),
+        QStringLiteral("application/x-lzip"),
+        QStringLiteral("application/x-lz4"),
+        QStringLiteral("application/zstd"),
+        QStringLiteral("application/x-zstd"),
+        QStringLiteral("application/x-compress"),
+        QStringLiteral("application/x-7z-compressed"),
+        QStringLiteral("application/vnd.rar"),
+        QStringLiteral("application/x-rar"),
+        QStringLiteral("application/vnd.debian.binary-package"),
+        QStringLiteral("application/x-rpm"),
+    };
+    return std::any_of(compressed.cbegin(), compressed.cend(),
+                       [&](const QString& other) { return type.inherits(other); });
+}
+
+bool shouldStore(const QByteArray& path, const QByteArray& name, qint64 size) {
+    if (size < ShelfArchive::sniffThreshold)
+        return false;
+    QByteArray head(4096, Qt::Uninitialized);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false; // the real read at write time reports the failure
+    const ssize_t n = ::read(fd, head.data(), head.size());
+    ::close(fd);
+    head.truncate(n > 0 ? n : 0);
+    static const QMimeDatabase database;
+    const QString fileName = QFile::decodeName(name.mid(name.lastIndexOf('/') + 1));
+    return isAlreadyCompressed(database.mimeTypeForFileNameAndData(fileName, head));
+}
+
+bool isValidUtf8(const QByteArray& bytes) {
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+// The archive's own Unix timestamp field: whole seconds in UTC, where the
+// DOS time of the headers is local time to two seconds.
+void setExactTime(zip_t* archive, zip_uint64_t index, time_t modified) {
+    if (modified < 0 || modified > INT32_MAX)
+        return;
+    const auto t = static_cast<quint32>(modified);
+    const zip_uint8_t field[5] = {1, static_cast<zip_uint8_t>(t), static_cast<zip_uint8_t>(t >> 8),
+                                  static_cast<zip_uint8_t>(t >> 16),
+                                  static_cast<zip_uint8_t>(t >> 24)};
+    zip_file_extra_field_set(archive, index, extendedTimestampId, ZIP_EXTRA_FIELD_NEW, field,
+                             sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
+}
+
+// Gives the finished temporary archive its final name, failing rather than
+// replacing a file that has that name, even one that appears meanwhile.
+bool renameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the flag: a hard link fails on an existing name too.
+    if (::link(from.constData(), to.constData()) != 0)
+        return false;
+    ::unlink(from.constData());
+    return true;
+}
+
+struct ArchiveCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+
+} // namespace
+
+bool ShelfArchive::add(const QStringList& paths) {
+    if (m_planned)
+        return false;
+    m_planned = true;
+    const QStringList names = ZipNaming::collisionFreeNames(paths);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QByteArray name = names.at(i).toUtf8();
+        if (name.isEmpty() || name.size() > NAME_MAX ||
+            !addTopLevel(QFile::encodeName(paths.at(i)), topFolder + '/' + name)) {
+            m_entries.clear();
+            m_totalBytes = 0;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ShelfArchive::addTopLevel(const QByteArray& source, const QByteArray& name) {
+    // What a top-level link points at is read through its resolved path, as
+    // files are opened without following links.
+    std::unique_ptr<char, decltype(&::free)> resolved(::realpath(source.constData(), nullptr),
+                                                      &::free);
+    struct stat info;
+    if (!resolved || ::lstat(resolved.get(), &info) != 0)
+        return false;
+    return addFound(QByteArray(resolved.get()), name, info);
+}
+
+bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
+                            const struct stat& info) {
+    Entry entry{Kind::file, source, name, {}, info.st_mode, info.st_mtime, 0};
+    if (S_ISREG(info.st_mode)) {
+        entry.size = info.st_size;
+        m_totalBytes += info.st_size;
+        m_entries.push_back(std::move(entry));
+        return true;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlink(source.constData(), target.data(), target.size());
+        if (n <= 0 || n >= target.size())
+            return false;
+        target.truncate(n);
+        entry.kind = Kind::link;
+        entry.linkTarget = target;
+        m_entries.push_back(std::move(entry));
+        return true;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        entry.kind = Kind::folder;
+        m_entries.push_back(std::move(entry));
+        return addFolderContents(source, name);
+    }
+    return false; // pipes, sockets and devices have no contents to store
+}
+
+bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray& name) {
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    std::vector<QByteArray> children;
+    errno = 0;
+    while (const dirent* child = ::readdir(dir)) {
+        const QByteArray childName(child->d_name);
+        if (childName != "." && childName != "..")
+            children.push_back(childName);
+    }
+    const bool listed = errno == 0;
+    ::closedir(dir);
+    if (!listed)
+        return false;
+    std::sort(children.begin(), children.end());
+    for (const QByteArray& child : children) {
+        const QByteArray source = folder + '/' + child;
+        struct stat info;
+        if (::lstat(source.constData(), &info) != 0 || !addFound(source, name + '/' + child, info))
+            return false;
+    }
+    return true;
+}
+
+QString ShelfArchive::write(const QString& directory, const QString& name,
+                            const std::function<void(double)>& progress) {
+    if (m_entries.empty() || name.isEmpty() || name.contains(QLatin1Char('/')))
+        return {};
+    const QByteArray dir = QFile::encodeName(directory);
+    const QByteArray temporary =
+        dir + "/.Shelf-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces) + ".partial";
+    const QByteArray finalPath = dir + '/' + QFile::encodeName(name);
+
+    int error = 0;
+    std::unique_ptr<zip_t, ArchiveCloser> archive(
+        zip_open(temporary.constData(), ZIP_CREATE | ZIP_EXCL, &error));
+    if (!archive)
+        return {};
+    zip_t* za = archive.get();
+
+    auto setAttributes = [za](zip_int64_t index, mode_t mode, time_t modified) {
+        zip_uint32_t attributes = static_cast<zip_uint32_t>(mode) << 16;
+        if (S_ISDIR(mode))
+            attributes |= msDosFolderBit;
+        zip_file_set_external_attributes(za, index, 0, ZIP_OPSYS_UNIX, attributes);
+        zip_file_set_mtime(za, index, modified, 0);
+        setExactTime(za, index, modified);
+    };
+
+    const zip_int64_t top = zip_dir_add(za, topFolder.constData(), ZIP_FL_ENC_UTF_8);
+    if (top < 0)
+        return {};
+    setAttributes(top, S_IFDIR | 0755, ::time(nullptr));
+
+    for (const Entry& entry : m_entries) {
+        const zip_flags_t encoding = isValidUtf8(entry.name) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_GUESS;
+        zip_int64_t index = -1;
+        if (entry.kind == Kind::folder) {
+            index = zip_dir_add(za, entry.name.constData(), encoding);
+        } else {
+            zip_source_t* source = nullptr;
+            if (entry.kind == Kind::link) {
+                source = zip_source_buffer(za, entry.linkTarget.constData(),
+                                           static_cast<zip_uint64_t>(entry.linkTarget.size()), 0);
+            } else {
+                auto* file = new LazyFile(entry.source, static_cast<zip_uint64_t>(entry.size),
+                                          entry.modified);
+                source = zip_source_function(za, &LazyFile::callback, file);
+                if (!source)
+                    delete file;
+            }
+            if (!source)
+                return {};
+            index = zip_file_add(za, entry.name.constData(), source, encoding);
+            if (index < 0) {
+                zip_source_free(source);
+                return {};
+            }
+            const bool store =
+                entry.kind == Kind::link || shouldStore(entry.source, entry.name, entry.size);
+            if (store)
+                zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
+            else
+                zip_set_file_compression(za, index, ZIP_CM_DEFLATE, deflateLevel);
+        }
+        if (index < 0)
+            return {};
+        setAttributes(index, entry.mode, entry.modified);
+    }
+
+    if (progress) {
+        zip_register_progress_callback_with_state(
+            za, 0.001,
+            [](zip_t*, double fraction, void* state) {
+                (*static_cast<const std::function<void(double)>*>(state))(fraction);
+            },
+            nullptr, const_cast<std::function<void(double)>*>(&progress));
+    }
+
+    const bool written = zip_close(za) == 0;
+    if (!written) {
+        ::unlink(temporary.constData());
+        return {};
+    }
+    archive.release(); // zip_close freed it
+    if (!renameWithoutReplacing(temporary, finalPath)) {
+        ::unlink(temporary.constData());
+        return {};
+    }
+    return QFile::decodeName(finalPath);
+}

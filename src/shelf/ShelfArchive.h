@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <ctime>
+#include <functional>
+#include <sys/types.h>
+#include <vector>
+
+// One zip archive whose single top folder "Shelf" holds a list of files and
+// folders under collision-free names. Files are read from where they lie, at
+// write time; nothing is staged. Used from one thread at a time.
+class ShelfArchive {
+public:
+    ShelfArchive() = default;
+    ShelfArchive(const ShelfArchive&) = delete;
+    ShelfArchive& operator=(const ShelfArchive&) = delete;
+
+    // Looks at every path now, walking folders to the bottom, and plans one
+    // entry per file, folder and symbolic link found. A top-level symbolic
+    // link stands for what it points at; links inside folders stay links.
+    // False, with nothing planned, when any path is missing, is neither a
+    // file, a folder nor a link (a pipe, a socket, a device), lies in a folder
+    // that cannot be listed, or would get a name longer than a file system
+    // allows. Only the first call plans anything.
+    bool add(const QStringList& paths);
+
+    // Writes the planned archive into `directory` under a temporary name and
+    // gives it `name` once complete, never replacing an existing file. Any
+    // file that cannot be read at that moment fails the whole archive.
+    // Returns the archive's path, or an empty string with nothing left behind.
+    // `progress` receives fractions from 0 to 1 on the calling thread.
+    QString write(const QString& directory, const QString& name,
+                  const std::function<void(double)>& progress = {});
+
+    qint64 totalFileBytes() const { return m_totalBytes; }
+    qsizetype entryCount() const { return static_cast<qsizetype>(m_entries.size()); }
+
+    // Files at least this large are sniffed for content that is already
+    // compressed (pictures, sound, video, archives) and then stored as they are.
+    static constexpr qint64 sniffThreshold = 16 * 1024;
+
+private:
+    enum class Kind { folder, file, link };
+    struct Entry {
+        Kind kind;
+        QByteArray source; // path on disk, as the file system spells it
+        QByteArray name;   // path inside the archive
+        QByteArray linkTarget;
+        mode_t mode = 0;
+        time_t modified = 0;
+        qint64 size = 0;
+    };
+
+    bool addTopLevel(const QByteArray& source, const QByteArray& name);
+    bool addFolderContents(const QByteArray& folder, const QByteArray& name);
+    bool addFound(const QByteArray& source, const QByteArray& name, const struct stat& info);
+
+    std::vector<Entry> m_entries;
+    qint64 m_totalBytes = 0;
+    bool m_planned = false;
+};
