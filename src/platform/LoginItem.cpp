@@ -86,8 +86,9 @@ QByteArray LoginItem::entryText(const QString& program) {
 std::optional<QString> LoginItem::registerItem() {
     const QString path = entryPath();
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return withPath(folder, QStringLiteral("cannot create the folder"));
+    // When the folder cannot be made, opening the file says why in the
+    // system's own words.
+    QDir().mkpath(folder);
     const QString program =
         m_program.isEmpty() ? QCoreApplication::applicationFilePath() : m_program;
     if (program.isEmpty())
