@@ -1,7 +1,6 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -67,42 +66,39 @@ QString SingleInstance::lockPath() const {
 }
 
 bool SingleInstance::tryBecomePrimary() {
-    if (m_server)
+    if (m_primary)
         return true;
     // The lock decides who is primary. The kernel drops it when its holder
     // dies, so a crashed instance never blocks the next start, and two
     // simultaneous starts cannot both win (which a bare socket check allows).
-    if (m_lockFd < 0) {
-        const QByteArray lock = QFile::encodeName(lockPath());
-        m_lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    }
-    if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
-        auto server = std::make_unique<QLocalServer>();
-        server->setSocketOptions(QLocalServer::UserAccessOption);
-        // Whatever socket is there was left by an instance that no longer holds the lock.
-        QLocalServer::removeServer(socketPath());
-        if (server->listen(socketPath())) {
-            m_server = std::move(server);
-            connect(m_server.get(), &QLocalServer::newConnection, this,
-                    &SingleInstance::acceptConnections);
-            return true;
-        }
-        ::flock(m_lockFd, LOCK_UN);
-        return false;
-    }
-    if (m_lockFd >= 0) {
+    const QByteArray lock = QFile::encodeName(lockPath());
+    m_lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(m_lockFd);
         m_lockFd = -1;
+        sendShowRequest();
+        return false;
     }
-    sendShowRequest();
-    return false;
+    if (m_lockFd < 0 && sendShowRequest(1))
+        return false;
+    // Without a lock file the program still runs, only unguarded; a program
+    // that will not start is worse than a second one.
+    m_primary = true;
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Whatever socket is there was left by an instance that no longer holds the lock.
+    QLocalServer::removeServer(socketPath());
+    if (server->listen(socketPath())) {
+        m_server = std::move(server);
+        connect(m_server.get(), &QLocalServer::newConnection, this,
+                &SingleInstance::acceptConnections);
+    }
+    return true;
 }
 
-bool SingleInstance::sendShowRequest() {
+bool SingleInstance::sendShowRequest(int attempts) {
     // The primary may hold the lock but not listen yet: try for a short while.
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 1000) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         QLocalSocket socket;
         socket.connectToServer(socketPath());
         if (socket.waitForConnected(200)) {

@@ -22,11 +22,12 @@ public:
     static QString defaultName();
     static QString nameFor(unsigned uid, const QString& display);
 
-    // True when this process is now the primary instance. Otherwise the
-    // primary has been asked to show itself (when it could be reached).
-    // Blocks for at most about a second.
+    // False when another instance runs; it has then been asked to show itself
+    // (when it could be reached). True otherwise, also when the lock or the
+    // socket cannot be made: the program then runs unguarded. Blocks for at
+    // most about a second.
     bool tryBecomePrimary();
-    bool isPrimary() const { return m_server != nullptr; }
+    bool isPrimary() const { return m_primary; }
 
     QString socketPath() const;
     QString lockPath() const;
@@ -36,9 +37,10 @@ public:
 
 private:
     void acceptConnections();
-    bool sendShowRequest();
+    bool sendShowRequest(int attempts = 5);
 
     QString m_name;
+    bool m_primary = false;
     int m_lockFd = -1;
     std::unique_ptr<QLocalServer> m_server;
 };

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -9,10 +10,29 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+namespace {
+
+// Socket paths are short (about a hundred bytes), and a test tree can be deep:
+// plain names put them in the runtime directory.
+QString uniqueName() {
+    static int counter = 0;
+    return QStringLiteral("qbl-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+}
+
+} // namespace
+
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void cleanupTestCase() {
+        // Lock files stay behind on purpose (removing one races with a start).
+        QDir runtime(qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        const QString mine = QStringLiteral("qbl-%1-*").arg(QCoreApplication::applicationPid());
+        for (const QString& file : runtime.entryList({mine}, QDir::Files | QDir::System))
+            runtime.remove(file);
+    }
+
     void theNameComesFromTheUserAndTheDisplay() {
         QCOMPARE(SingleInstance::nameFor(1000, QStringLiteral(":0")),
                  QStringLiteral("quoblin-1000-_0"));
@@ -35,8 +55,7 @@ private Q_SLOTS:
     }
 
     void aSecondStartAsksThePrimaryToShowItself() {
-        QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("instance"));
+        const QString name = uniqueName();
         SingleInstance primary(name);
         int shown = 0;
         primary.onShowRequested = [&] { ++shown; };
@@ -55,9 +74,8 @@ private Q_SLOTS:
     }
 
     void differentNamesDoNotMeet() {
-        QTemporaryDir dir;
-        SingleInstance a(dir.filePath(QStringLiteral("a")));
-        SingleInstance b(dir.filePath(QStringLiteral("b")));
+        SingleInstance a(uniqueName());
+        SingleInstance b(uniqueName());
         int shown = 0;
         a.onShowRequested = [&] { ++shown; };
         b.onShowRequested = [&] { ++shown; };
@@ -68,8 +86,7 @@ private Q_SLOTS:
     }
 
     void whenThePrimaryEndsTheNextStartTakesOver() {
-        QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("instance"));
+        const QString name = uniqueName();
         auto primary = std::make_unique<SingleInstance>(name);
         QVERIFY(primary->tryBecomePrimary());
         primary.reset();
@@ -78,11 +95,11 @@ private Q_SLOTS:
     }
 
     void theSocketAndLockOfACrashedInstanceAreTakenOver() {
-        QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("instance"));
+        const QString name = uniqueName();
         // What a killed primary leaves: a socket file nobody listens on and an
         // unlocked lock file.
-        const QByteArray path = QFile::encodeName(name);
+        const QString socketPath = SingleInstance(name).socketPath();
+        const QByteArray path = QFile::encodeName(socketPath);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(fd >= 0);
         sockaddr_un address{};
@@ -91,8 +108,8 @@ private Q_SLOTS:
         std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
-        QVERIFY(QFileInfo::exists(name));
-        QFile lock(name + QStringLiteral(".lock"));
+        QVERIFY(QFileInfo::exists(socketPath));
+        QFile lock(socketPath + QStringLiteral(".lock"));
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.close();
 
@@ -105,15 +122,21 @@ private Q_SLOTS:
         QTRY_COMPARE(shown, 1);
     }
 
-    void strangeBytesOnTheSocketDoNotCountAsARequest() {
+    void aPlaceWhereNothingCanBeMadeStillLetsTheProgramRun() {
         QTemporaryDir dir;
-        const QString name = dir.filePath(QStringLiteral("instance"));
+        SingleInstance instance(dir.filePath(QStringLiteral("missing/instance")));
+        QVERIFY(instance.tryBecomePrimary());
+        QVERIFY(instance.isPrimary());
+    }
+
+    void strangeBytesOnTheSocketDoNotCountAsARequest() {
+        const QString name = uniqueName();
         SingleInstance primary(name);
         int shown = 0;
         primary.onShowRequested = [&] { ++shown; };
         QVERIFY(primary.tryBecomePrimary());
         QLocalSocket stranger;
-        stranger.connectToServer(name);
+        stranger.connectToServer(primary.socketPath());
         QVERIFY(stranger.waitForConnected(1000));
         stranger.write("hello\nshowme\n");
         QVERIFY(stranger.waitForBytesWritten(1000));
