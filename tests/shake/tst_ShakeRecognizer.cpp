@@ -5,7 +5,8 @@
 namespace {
 
 // Feeds x/t pairs and returns the index of every sample that reported a shake.
-std::vector<int> feedAll(ShakeCore& core, const std::vector<std::pair<double, double>>& samples) {
+std::vector<int> feedAll(ShakeCore& core, const std::vector<std::pair<double, double>>& samples)
+{
     std::vector<int> hits;
     for (int i = 0; i < static_cast<int>(samples.size()); ++i) {
         if (core.feed(samples[i].first, samples[i].second))
@@ -14,8 +15,8 @@ std::vector<int> feedAll(ShakeCore& core, const std::vector<std::pair<double, do
     return hits;
 }
 
-const std::vector<std::pair<double, double>> zigZag{{0, 0.0},  {10, 0.1}, {0, 0.2},
-                                                    {10, 0.3}, {0, 0.4},  {10, 0.5}};
+const std::vector<std::pair<double, double>> zigZag{
+    {0, 0.0}, {10, 0.1}, {0, 0.2}, {10, 0.3}, {0, 0.4}, {10, 0.5}};
 
 } // namespace
 
@@ -23,7 +24,8 @@ class ShakeRecognizerTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fourReversalsCompleteOnTheSixthSampleAndClearTheState() {
+    void fourReversalsCompleteOnTheSixthSampleAndClearTheState()
+    {
         ShakeCore core;
         QCOMPARE(feedAll(core, zigZag), std::vector<int>{5});
         QVERIFY(!core.lastX.has_value());
@@ -31,13 +33,15 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
     }
 
-    void threeReversalsCompleteOnTheFifthSample() {
+    void threeReversalsCompleteOnTheFifthSample()
+    {
         ShakeCore core;
         core.minReversals = 3;
         QCOMPARE(feedAll(core, zigZag), std::vector<int>{4});
     }
 
-    void movementThresholdIsFivePointsInclusive() {
+    void movementThresholdIsFivePointsInclusive()
+    {
         ShakeCore core;
         core.feed(100, 0.0);
         QVERIFY(!core.feed(104.9, 0.1));
@@ -52,7 +56,8 @@ private Q_SLOTS:
         QCOMPARE(core.reversals, std::vector<double>{0.3});
     }
 
-    void firstAcceptedMovementOnlySetsADirection() {
+    void firstAcceptedMovementOnlySetsADirection()
+    {
         ShakeCore core;
         core.feed(0, 0.0);
         core.feed(-10, 0.1);
@@ -60,30 +65,33 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
     }
 
-    void windowBoundaryKeepsAReversalExactlyWindowOld() {
+    void windowBoundaryKeepsAReversalExactlyWindowOld()
+    {
         ShakeCore core;
         core.window = 0.5; // exactly representable, so the boundary is exact
         core.feed(0, 0.0);
         core.feed(10, 0.25);
-        core.feed(0, 0.5);   // reversal at 0.5
+        core.feed(0, 0.5); // reversal at 0.5
         core.feed(-10, 1.0); // same direction, 0.5 later: kept
         QCOMPARE(core.reversals, std::vector<double>{0.5});
         core.feed(-20, 1.0000001); // same direction, a hair older: pruned
         QVERIFY(core.reversals.empty());
     }
 
-    void defaultWindowPrunesOldReversalsOnAcceptedSamplesOnly() {
+    void defaultWindowPrunesOldReversalsOnAcceptedSamplesOnly()
+    {
         ShakeCore core;
         core.feed(0, 0.0);
         core.feed(10, 0.1);
-        core.feed(0, 0.2);           // reversal 0.2
+        core.feed(0, 0.2); // reversal 0.2
         QVERIFY(!core.feed(2, 5.0)); // rejected sample: no pruning
         QCOMPARE(core.reversals.size(), std::size_t(1));
         core.feed(-10, 5.0); // accepted, same direction: prunes
         QVERIFY(core.reversals.empty());
     }
 
-    void slowShakeOutsideTheWindowNeverCompletes() {
+    void slowShakeOutsideTheWindowNeverCompletes()
+    {
         ShakeCore core;
         std::vector<std::pair<double, double>> slow;
         for (int i = 0; i < 20; ++i)
@@ -91,7 +99,8 @@ private Q_SLOTS:
         QVERIFY(feedAll(core, slow).empty());
     }
 
-    void loweringTheSensitivityBetweenSamplesCountsHeldReversals() {
+    void loweringTheSensitivityBetweenSamplesCountsHeldReversals()
+    {
         ShakeCore core;
         for (int i = 0; i < 4; ++i) // three reversals so far would not do for 4
             QVERIFY(!core.feed(zigZag[i].first, zigZag[i].second));
@@ -101,7 +110,8 @@ private Q_SLOTS:
         QVERIFY(core.feed(0, 0.4));    // third reversal, threshold now 2
     }
 
-    void gestureReportsOncePerPressDuringADrag() {
+    void gestureReportsOncePerPressDuringADrag()
+    {
         ShakeGesture gesture;
         gesture.reset(7);
         int reported = 0;
@@ -120,14 +130,16 @@ private Q_SLOTS:
         QCOMPARE(reported, 1);
     }
 
-    void gestureWithoutADragSpendsTheShake_data() {
+    void gestureWithoutADragSpendsTheShake_data()
+    {
         QTest::addColumn<long>("changeCount");
         QTest::addColumn<bool>("hasItems");
         QTest::newRow("pasteboard unchanged") << 3L << true;
         QTest::newRow("pasteboard empty") << 4L << false;
     }
 
-    void gestureWithoutADragSpendsTheShake() {
+    void gestureWithoutADragSpendsTheShake()
+    {
         QFETCH(long, changeCount);
         QFETCH(bool, hasItems);
         ShakeGesture gesture;
@@ -138,15 +150,15 @@ private Q_SLOTS:
         QVERIFY(gesture.core.reversals.empty());
         // The next shake starts from nothing: one more leg does not complete it.
         QVERIFY(!gesture.update(0, 0.6, 4, true));
-        std::vector<std::pair<double, double>> again{
-            {10, 0.7}, {0, 0.8}, {10, 0.9}, {0, 1.0}, {10, 1.1}};
+        std::vector<std::pair<double, double>> again{{10, 0.7}, {0, 0.8}, {10, 0.9}, {0, 1.0}, {10, 1.1}};
         int reported = 0;
         for (const auto& [x, t] : again)
             reported += gesture.update(x, t, 4, true);
         QCOMPARE(reported, 1);
     }
 
-    void resetClearsMovingStateButKeepsSettings() {
+    void resetClearsMovingStateButKeepsSettings()
+    {
         ShakeGesture gesture;
         gesture.core.minReversals = 7;
         gesture.core.feed(0, 0);
