@@ -242,10 +242,14 @@ bool ShelfArchive::add(const QStringList& paths) {
 }
 
 bool ShelfArchive::addTopLevel(const QByteArray& source, const QByteArray& name) {
+    // What a top-level link points at is read through its resolved path, as
+    // files are opened without following links.
+    std::unique_ptr<char, decltype(&::free)> resolved(::realpath(source.constData(), nullptr),
+                                                      &::free);
     struct stat info;
-    if (::stat(source.constData(), &info) != 0)
+    if (!resolved || ::lstat(resolved.get(), &info) != 0)
         return false;
-    return addFound(source, name, info);
+    return addFound(QByteArray(resolved.get()), name, info);
 }
 
 bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,

@@ -1,0 +1,164 @@
+#include "platform/GlobalKeyGrabs.h"
+
+#include "platform/X11Connection.h"
+
+#include <QPointer>
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <xcb/xcb.h>
+
+static_assert(KeyModifier::shift == XCB_MOD_MASK_SHIFT);
+static_assert(KeyModifier::lock == XCB_MOD_MASK_LOCK);
+static_assert(KeyModifier::control == XCB_MOD_MASK_CONTROL);
+static_assert(KeyModifier::mod1 == XCB_MOD_MASK_1);
+static_assert(KeyModifier::mod2 == XCB_MOD_MASK_2);
+static_assert(KeyModifier::mod4 == XCB_MOD_MASK_4);
+
+namespace {
+
+constexpr uint16_t lockStates = KeyModifier::lock | KeyModifier::mod2;
+constexpr uint16_t keyModifiers = 0x00ff; // the eight modifier bits; the rest are buttons
+
+struct Registration {
+    KeyCombination combination;
+    std::function<void()> onPress;
+};
+
+// What every grab of the process shares: one table, one event handler.
+struct GrabTable {
+    std::map<int, Registration> registrations;
+    int nextId = 1;
+    QPointer<X11Connection> connection;
+    int handlerId = 0;
+};
+
+GrabTable& table() {
+    static GrabTable grabs;
+    return grabs;
+}
+
+void ungrabOnServer(X11Connection& x, KeyCombination combination) {
+    for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(combination.modifiers))
+        xcb_ungrab_key(x.raw(), combination.keycode, x.root(), mask);
+    xcb_flush(x.raw());
+}
+
+// Grabs every lock variant. Another client holding the plain combination means
+// the combination is not ours: whatever variants did succeed are given back.
+bool grabOnServer(X11Connection& x, KeyCombination combination) {
+    const std::vector<uint16_t> masks = GlobalKeyGrabs::grabbedMasks(combination.modifiers);
+    std::vector<xcb_void_cookie_t> cookies;
+    cookies.reserve(masks.size());
+    for (uint16_t mask : masks)
+        cookies.push_back(xcb_grab_key_checked(x.raw(), 0, x.root(), mask, combination.keycode,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    std::vector<bool> granted;
+    for (const xcb_void_cookie_t& cookie : cookies) {
+        xcb_generic_error_t* error = xcb_request_check(x.raw(), cookie);
+        granted.push_back(error == nullptr);
+        std::free(error);
+    }
+    if (!granted.front()) {
+        for (std::size_t i = 1; i < masks.size(); ++i) {
+            if (granted[i])
+                xcb_ungrab_key(x.raw(), combination.keycode, x.root(), masks[i]);
+        }
+        xcb_flush(x.raw());
+    }
+    x.dispatchPending();
+    return granted.front();
+}
+
+void regrabAll(X11Connection& x) {
+    // Errors of these requests (a variant someone else holds) arrive as
+    // events and are ignored; a refused combination is not retried.
+    for (const auto& [id, registration] : table().registrations) {
+        for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(registration.combination.modifiers))
+            xcb_grab_key(x.raw(), 0, x.root(), mask, registration.combination.keycode,
+                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    }
+    xcb_flush(x.raw());
+}
+
+void handleEvent(const xcb_generic_event_t* event) {
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        if (X11Connection* x = table().connection)
+            regrabAll(*x);
+        return;
+    }
+    if (type != XCB_KEY_PRESS)
+        return;
+    const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    const KeyCombination pressed = GlobalKeyGrabs::pressedCombination(press->detail, press->state);
+    for (const auto& [id, registration] : table().registrations) {
+        if (registration.combination == pressed) {
+            // A copy: the action may well release its own grab.
+            std::function<void()> action = registration.onPress;
+            if (action)
+                action();
+            return;
+        }
+    }
+}
+
+class RootKeyGrab final : public KeyGrabToken {
+public:
+    explicit RootKeyGrab(int id)
+        : m_id(id) {}
+
+    ~RootKeyGrab() override {
+        GrabTable& grabs = table();
+        const auto it = grabs.registrations.find(m_id);
+        if (it == grabs.registrations.end())
+            return;
+        const KeyCombination combination = it->second.combination;
+        grabs.registrations.erase(it);
+        if (grabs.connection)
+            ungrabOnServer(*grabs.connection, combination);
+    }
+
+private:
+    int m_id;
+};
+
+} // namespace
+
+GlobalKeyGrabs& GlobalKeyGrabs::instance() {
+    static GlobalKeyGrabs grabs;
+    return grabs;
+}
+
+std::vector<uint16_t> GlobalKeyGrabs::grabbedMasks(uint16_t modifiers) {
+    const uint16_t base = modifiers & keyModifiers & ~lockStates;
+    return {base, uint16_t(base | KeyModifier::lock), uint16_t(base | KeyModifier::mod2),
+            uint16_t(base | KeyModifier::lock | KeyModifier::mod2)};
+}
+
+KeyCombination GlobalKeyGrabs::pressedCombination(uint8_t keycode, uint16_t state) {
+    return {keycode, uint16_t(state & keyModifiers & ~lockStates)};
+}
+
+std::unique_ptr<KeyGrabToken> GlobalKeyGrabs::grabKey(KeyCombination combination,
+                                                      std::function<void()> onPress) {
+    X11Connection* x = X11Connection::shared();
+    if (!x)
+        return nullptr;
+    combination.modifiers &= keyModifiers & ~lockStates;
+    GrabTable& grabs = table();
+    for (const auto& [id, registration] : grabs.registrations) {
+        // The server would let us grab it twice; which action should a press run?
+        if (registration.combination == combination)
+            return nullptr;
+    }
+    if (grabs.connection != x) {
+        grabs.connection = x;
+        grabs.handlerId = x->addHandler(handleEvent);
+    }
+    if (!grabOnServer(*x, combination))
+        return nullptr;
+    const int id = grabs.nextId++;
+    grabs.registrations.emplace(id, Registration{combination, std::move(onPress)});
+    return std::make_unique<RootKeyGrab>(id);
+}

@@ -1,0 +1,141 @@
+#include "platform/LoginItem.h"
+
+#include "platform/UserDirectories.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// Backslash, newline, tab and carriage return are escaped in every string value.
+QString escapeStringValue(const QString& value) {
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        if (c == u'\\')
+            out += QLatin1String("\\\\");
+        else if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString withPath(const QString& path, const QString& reason) {
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace
+
+LoginItem::LoginItem(QString entryPath, QString program)
+    : m_entryPath(std::move(entryPath))
+    , m_program(std::move(program)) {}
+
+QString LoginItem::defaultEntryPath() {
+    return UserDirectories::config() + QStringLiteral("/autostart/quoblin.desktop");
+}
+
+QString LoginItem::entryPath() const {
+    return m_entryPath.isEmpty() ? defaultEntryPath() : m_entryPath;
+}
+
+QString LoginItem::execValue(const QString& program) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool needsQuotes = program.isEmpty();
+    for (QChar c : program)
+        needsQuotes = needsQuotes || reserved.contains(c);
+    QString argument;
+    if (needsQuotes) {
+        argument = QStringLiteral("\"");
+        for (QChar c : program) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                argument += u'\\';
+            argument += c;
+        }
+        argument += u'"';
+    } else {
+        argument = program;
+    }
+    // Field codes start with %; a literal one is doubled.
+    argument.replace(u'%', QLatin1String("%%"));
+    // The string escapes are undone before the quoting is read.
+    return escapeStringValue(argument);
+}
+
+QByteArray LoginItem::entryText(const QString& program) {
+    QString text = QStringLiteral("[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Name=Quoblin\n"
+                                  "Comment=Floating shelves for drag and drop\n");
+    // TryExec keeps an entry left behind by a removed program from failing at login.
+    text += QStringLiteral("TryExec=") + escapeStringValue(program) + u'\n';
+    text += QStringLiteral("Exec=") + execValue(program) + u'\n';
+    text += QStringLiteral("Terminal=false\n"
+                           "X-GNOME-Autostart-enabled=true\n");
+    return text.toUtf8();
+}
+
+std::optional<QString> LoginItem::registerItem() {
+    const QString path = entryPath();
+    const QString folder = QFileInfo(path).absolutePath();
+    // When the folder cannot be made, opening the file says why in the
+    // system's own words.
+    QDir().mkpath(folder);
+    const QString program =
+        m_program.isEmpty() ? QCoreApplication::applicationFilePath() : m_program;
+    if (program.isEmpty())
+        return QStringLiteral("the path of the running program is unknown");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return withPath(path, file.errorString());
+    const QByteArray text = entryText(program);
+    if (file.write(text) != text.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return withPath(path, reason);
+    }
+    if (!file.commit())
+        return withPath(path, file.errorString());
+    return std::nullopt;
+}
+
+std::optional<QString> LoginItem::unregisterItem() {
+    const QString path = entryPath();
+    QFile file(path);
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return std::nullopt;
+    if (!file.remove())
+        return withPath(path, file.errorString());
+    return std::nullopt;
+}
+
+bool LoginItem::isEnabled() const {
+    QFile file(entryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // Only the main group counts; a Hidden key elsewhere belongs to an action.
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(64 * 1024).trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inMainGroup)
+            continue;
+        const int equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        if (line.left(equals).trimmed() == "Hidden" && line.mid(equals + 1).trimmed() == "true")
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Starting the program when the user logs in.
+class LoginItemService {
+public:
+    virtual ~LoginItemService() = default;
+    // Each returns nothing on success, or a human-readable reason for the failure.
+    virtual std::optional<QString> registerItem() = 0;
+    virtual std::optional<QString> unregisterItem() = 0;
+    virtual bool isEnabled() const = 0;
+};
+
+// An autostart entry of the desktop: $XDG_CONFIG_HOME/autostart/quoblin.desktop,
+// which starts the program that is running now.
+class LoginItem final : public LoginItemService {
+public:
+    // Without a path, the entry's place is looked up at each call, so that it
+    // follows the environment; without a program, the running executable.
+    explicit LoginItem(QString entryPath = {}, QString program = {});
+
+    static QString defaultEntryPath();
+    QString entryPath() const;
+
+    std::optional<QString> registerItem() override;
+    std::optional<QString> unregisterItem() override;
+    // The entry exists and the desktop has not been told to hide it.
+    bool isEnabled() const override;
+
+    // The entry's whole text for a program.
+    static QByteArray entryText(const QString& program);
+    // An Exec= value that runs exactly that program, quoted and escaped as
+    // desktop entries require.
+    static QString execValue(const QString& program);
+
+private:
+    QString m_entryPath;
+    QString m_program;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+
+// One running program per user and display. The first start becomes the
+// primary instance and listens on a local socket; a later start tells it to
+// show itself and can then exit.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+public:
+    // A name without a slash lives in $XDG_RUNTIME_DIR (or the temporary
+    // directory when that is unset); a name with one is a path.
+    explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // "quoblin-<uid>-<display>", the display without its screen number.
+    static QString defaultName();
+    static QString nameFor(unsigned uid, const QString& display);
+
+    // False when another instance runs; it has then been asked to show itself
+    // (when it could be reached). True otherwise, also when the lock or the
+    // socket cannot be made: the program then runs unguarded. Blocks for at
+    // most about a second.
+    bool tryBecomePrimary();
+    bool isPrimary() const { return m_primary; }
+
+    QString socketPath() const;
+    QString lockPath() const;
+
+    // Called on the primary when a later start asks it to show itself.
+    std::function<void()> onShowRequested;
+
+private:
+    void acceptConnections();
+    bool sendShowRequest(int attempts = 5);
+
+    QString m_name;
+    bool m_primary = false;
+    int m_lockFd = -1;
+    std::unique_ptr<QLocalServer> m_server;
+};

@@ -1,0 +1,219 @@
+#include "settings/SettingsWindow.h"
+
+#include "platform/LoginItem.h"
+#include "platform/SettingsStore.h"
+#include "settings/Preferences.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QFrame* separatorLine() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+void makeSecondary(QLabel* label) {
+    QFont font = label->font();
+    font.setPointSize(SettingsWindow::secondaryPointSize);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+    label->setPalette(palette);
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(LoginItemService* loginItem, QObject* parent)
+    : QObject(parent)
+    , m_loginItem(loginItem)
+    , m_languageLabel(new QLabel)
+    , m_languagePopup(new QComboBox)
+    , m_loginCheckbox(new QCheckBox)
+    , m_shakeCheckbox(new QCheckBox)
+    , m_sensitivityLabel(new QLabel)
+    , m_sensitivitySlider(new QSlider(Qt::Horizontal))
+    , m_sensitivityHint(new QLabel)
+    , m_shortcutsLabel(new QLabel)
+    , m_statusLabel(new QLabel) {
+    if (!m_loginItem) {
+        m_ownLoginItem = std::make_unique<LoginItem>();
+        m_loginItem = m_ownLoginItem.get();
+    }
+    for (QLabel* label : {m_languageLabel.data(), m_sensitivityLabel.data(),
+                          m_sensitivityHint.data(), m_shortcutsLabel.data(), m_statusLabel.data()})
+        label->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_sensitivitySlider->setRange(Preferences::minShakeReversals, Preferences::maxShakeReversals);
+    m_sensitivitySlider->setValue(Preferences::defaultShakeReversals);
+}
+
+SettingsWindow::~SettingsWindow() {
+    // The window takes its controls with it; controls of a window never built
+    // are deleted one by one.
+    delete m_window.data();
+    delete m_languageLabel.data();
+    delete m_languagePopup.data();
+    delete m_loginCheckbox.data();
+    delete m_shakeCheckbox.data();
+    delete m_sensitivityLabel.data();
+    delete m_sensitivitySlider.data();
+    delete m_sensitivityHint.data();
+    delete m_shortcutsLabel.data();
+    delete m_statusLabel.data();
+}
+
+void SettingsWindow::show() {
+    if (!m_window)
+        buildWindow();
+    applyLanguage();
+    reloadFromPreferences();
+    m_window->show();
+    centre();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void SettingsWindow::buildWindow() {
+    for (Language language : Languages::allCases)
+        m_languagePopup->addItem(Languages::displayName(language));
+    connect(m_languagePopup, &QComboBox::activated, this, [this] { changeLanguage(); });
+    // clicked, unlike toggled, comes only from the user.
+    connect(m_loginCheckbox, &QCheckBox::clicked, this, [this] { toggleLaunchAtLogin(); });
+    connect(m_shakeCheckbox, &QCheckBox::clicked, this, [this] { toggleShake(); });
+
+    // Six stops, 3 to 8, and nothing in between.
+    m_sensitivitySlider->setTickPosition(QSlider::TicksBelow);
+    m_sensitivitySlider->setTickInterval(1);
+    m_sensitivitySlider->setSingleStep(1);
+    m_sensitivitySlider->setPageStep(1);
+    m_sensitivitySlider->setFixedWidth(sliderWidth);
+    connect(m_sensitivitySlider, &QSlider::valueChanged, this, [this] {
+        if (!m_settingControls)
+            changeSensitivity();
+    });
+
+    for (QLabel* label : {m_sensitivityHint.data(), m_shortcutsLabel.data(), m_statusLabel.data()})
+        makeSecondary(label);
+
+    auto* languageRow = new QHBoxLayout;
+    languageRow->setContentsMargins(0, 0, 0, 0);
+    languageRow->setSpacing(languageRowSpacing);
+    languageRow->addWidget(m_languageLabel);
+    languageRow->addWidget(m_languagePopup);
+
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint);
+    auto* column = new QVBoxLayout(window);
+    column->setContentsMargins(margin, margin, margin, margin);
+    column->setSpacing(spacing);
+    column->addLayout(languageRow);
+    column->setAlignment(languageRow, Qt::AlignLeft);
+    column->addWidget(m_loginCheckbox, 0, Qt::AlignLeft);
+    column->addWidget(separatorLine());
+    column->addWidget(m_shakeCheckbox, 0, Qt::AlignLeft);
+    column->addWidget(m_sensitivityLabel, 0, Qt::AlignLeft);
+    column->addWidget(m_sensitivitySlider, 0, Qt::AlignLeft);
+    column->addWidget(m_sensitivityHint, 0, Qt::AlignLeft);
+    column->addWidget(separatorLine());
+    column->addWidget(m_shortcutsLabel, 0, Qt::AlignLeft);
+    column->addWidget(m_statusLabel, 0, Qt::AlignLeft);
+    column->addStretch(1);
+    // Closing hides it (no delete-on-close); the next show() reuses it.
+    window->setFixedSize(contentWidth, contentHeight);
+    m_window = window;
+}
+
+void SettingsWindow::applyLanguage() {
+    m_statusLabel->clear();
+    if (m_window)
+        m_window->setWindowTitle(
+            bilingual(QStringLiteral("Quoblin Settings"), QStringLiteral("Setări Quoblin")));
+    m_languageLabel->setText(bilingual(QStringLiteral("Language:"), QStringLiteral("Limbă:")));
+    m_loginCheckbox->setText(bilingual(QStringLiteral("Launch Shelf at login"),
+                                       QStringLiteral("Pornește Shelf la logare")));
+    m_shakeCheckbox->setText(bilingual(QStringLiteral("Shake the mouse to open a shelf"),
+                                       QStringLiteral("Scuturarea mouse-ului deschide un raft")));
+    m_sensitivityLabel->setText(bilingual(QStringLiteral("Shake sensitivity"),
+                                          QStringLiteral("Sensibilitatea scuturării")));
+    m_sensitivitySlider->setToolTip(
+        bilingual(QStringLiteral("How many left-right movements are needed"),
+                  QStringLiteral("Câte mișcări stânga-dreapta sunt necesare")));
+    m_sensitivityHint->setText(bilingual(QStringLiteral("left = easier to trigger"),
+                                         QStringLiteral("stânga = mai ușor de declanșat")));
+    m_shortcutsLabel->setText(
+        bilingual(QStringLiteral("⌃⌥N new shelf · ⌃⌥V shelf from clipboard · ⌃⌥S show/hide"),
+                  QStringLiteral("⌃⌥N raft nou · ⌃⌥V raft din clipboard · ⌃⌥S arată/ascunde")));
+    const auto& cases = Languages::allCases;
+    const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
+    const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
+    m_languagePopup->setCurrentIndex(index);
+}
+
+void SettingsWindow::reloadFromPreferences() {
+    const bool shakeEnabled = Preferences::shakeEnabled();
+    m_settingControls = true;
+    m_shakeCheckbox->setChecked(shakeEnabled);
+    m_sensitivitySlider->setValue(Preferences::shakeReversals());
+    m_sensitivitySlider->setEnabled(shakeEnabled);
+    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
+    m_settingControls = false;
+    m_statusLabel->clear();
+}
+
+void SettingsWindow::changeLanguage() {
+    const int index = m_languagePopup->currentIndex();
+    if (index < 0 || index >= static_cast<int>(Languages::allCases.size()))
+        return;
+    Preferences::store().setValue(Preferences::languageKey,
+                                  Languages::rawValue(Languages::allCases[index]));
+    applyLanguage();
+    if (onLanguageChanged)
+        onLanguageChanged();
+}
+
+void SettingsWindow::toggleShake() {
+    Preferences::store().setValue(Preferences::shakeEnabledKey, m_shakeCheckbox->isChecked());
+    m_sensitivitySlider->setEnabled(Preferences::shakeEnabled());
+    if (onChange)
+        onChange();
+}
+
+void SettingsWindow::changeSensitivity() {
+    const int reversals = std::clamp(m_sensitivitySlider->value(), Preferences::minShakeReversals,
+                                     Preferences::maxShakeReversals);
+    Preferences::store().setValue(Preferences::shakeReversalsKey, reversals);
+    if (onChange)
+        onChange();
+}
+
+void SettingsWindow::toggleLaunchAtLogin() {
+    const std::optional<QString> failure =
+        m_loginCheckbox->isChecked() ? m_loginItem->registerItem() : m_loginItem->unregisterItem();
+    if (!failure) {
+        m_statusLabel->clear();
+        return;
+    }
+    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
+    m_statusLabel->setText(bilingual(QStringLiteral("Could not change: ") + *failure,
+                                     QStringLiteral("Nu s-a putut schimba: ") + *failure));
+}
+
+void SettingsWindow::centre() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = m_window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    m_window->move(frame.topLeft());
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QSlider>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class LoginItemService;
+
+// The small window where the user picks the interface language, starting at
+// login, and whether and how hard a shake opens a shelf. Every choice is
+// stored at once; there is no OK button.
+class SettingsWindow final : public QObject {
+    Q_OBJECT
+public:
+    // Without a login-item service, the desktop's autostart entry is used.
+    explicit SettingsWindow(LoginItemService* loginItem = nullptr, QObject* parent = nullptr);
+    ~SettingsWindow() override;
+
+    // Called after a shake setting changed.
+    std::function<void()> onChange;
+    // Called after the interface language changed.
+    std::function<void()> onLanguageChanged;
+
+    // Builds the window on the first call; relabels it, reloads the controls,
+    // brings it to the front and centres it on every call.
+    void show();
+    void reloadFromPreferences();
+    // Empty until the first show(); closing only hides it.
+    QWidget* window() const { return m_window; }
+
+    // The actions of the controls, reading the controls' current state.
+    void changeLanguage();
+    void toggleLaunchAtLogin();
+    void toggleShake();
+    void changeSensitivity();
+
+    QLabel* languageLabel() const { return m_languageLabel; }
+    QComboBox* languagePopup() const { return m_languagePopup; }
+    QCheckBox* loginCheckbox() const { return m_loginCheckbox; }
+    QCheckBox* shakeCheckbox() const { return m_shakeCheckbox; }
+    QLabel* sensitivityLabel() const { return m_sensitivityLabel; }
+    QSlider* sensitivitySlider() const { return m_sensitivitySlider; }
+    QLabel* sensitivityHint() const { return m_sensitivityHint; }
+    QLabel* shortcutsLabel() const { return m_shortcutsLabel; }
+    QLabel* statusLabel() const { return m_statusLabel; }
+
+    static constexpr int contentWidth = 420;
+    static constexpr int contentHeight = 320;
+    static constexpr int margin = 20;
+    static constexpr int spacing = 10;
+    static constexpr int languageRowSpacing = 8;
+    static constexpr int sliderWidth = 220;
+    static constexpr int secondaryPointSize = 10;
+
+private:
+    void buildWindow();
+    void applyLanguage();
+    void centre();
+
+    std::unique_ptr<LoginItemService> m_ownLoginItem;
+    LoginItemService* m_loginItem = nullptr;
+    // Until the window exists the controls have no parent; afterwards the
+    // window owns them and the pointers follow their deletion.
+    QPointer<QWidget> m_window;
+    QPointer<QLabel> m_languageLabel;
+    QPointer<QComboBox> m_languagePopup;
+    QPointer<QCheckBox> m_loginCheckbox;
+    QPointer<QCheckBox> m_shakeCheckbox;
+    QPointer<QLabel> m_sensitivityLabel;
+    QPointer<QSlider> m_sensitivitySlider;
+    QPointer<QLabel> m_sensitivityHint;
+    QPointer<QLabel> m_shortcutsLabel;
+    QPointer<QLabel> m_statusLabel;
+    bool m_settingControls = false;
+};

@@ -1,0 +1,172 @@
+// Global hot keys on a real X server, pressed with xdotool.
+#include "app/HotKey.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t controlOption = 6144;
+
+struct Counts {
+    int n = 0;
+    int v = 0;
+    int s = 0;
+    friend bool operator==(const Counts&, const Counts&) = default;
+};
+
+QString toolPath(const QString& name) {
+    return qEnvironmentVariable("QUOBLIN_TEST_TOOLS") + u'/' + name;
+}
+
+} // namespace
+
+namespace QTest {
+template <> char* toString(const Counts& c) {
+    return qstrdup(QByteArray("n=" + QByteArray::number(c.n) + " v=" + QByteArray::number(c.v) +
+                              " s=" + QByteArray::number(c.s)));
+}
+} // namespace QTest
+
+class DesktopHotKeysTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs xdotool while the event loop keeps going, so that the presses it
+    // makes are read as they come.
+    bool xdotool(const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral("xdotool"), arguments);
+        if (!process.waitForStarted(5000))
+            return false;
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000))
+            return false;
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+
+    bool press(const QString& keys) {
+        return xdotool(
+            {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30"), keys});
+    }
+
+    // X delivers our events in order: once a later control+option+S has
+    // arrived, an earlier press that was going to arrive has done so.
+    void settleWithS(Counts expected) {
+        ++expected.s;
+        QVERIFY(press(QStringLiteral("ctrl+alt+s")));
+        QTRY_COMPARE(counts, expected);
+    }
+
+    std::unique_ptr<HotKey> makeKey(uint32_t keyCode, int Counts::*field) {
+        return std::make_unique<HotKey>(keyCode, controlOption, [this, field] {
+            QCOMPARE(QThread::currentThread(), qApp->thread());
+            ++(counts.*field);
+        });
+    }
+
+    Counts counts;
+    std::unique_ptr<HotKey> n, v, s;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        n = makeKey(45, &Counts::n);
+        v = makeKey(9, &Counts::v);
+        s = makeKey(1, &Counts::s);
+        QVERIFY(n->isRegistered() && v->isRegistered() && s->isRegistered());
+        QCOMPARE(v->identifier().serial, n->identifier().serial + 1);
+        QCOMPARE(s->identifier().serial, n->identifier().serial + 2);
+        // The first xdotool key on a fresh server changes the key mapping,
+        // which the grabs must survive.
+        QVERIFY(press(QStringLiteral("shift")));
+    }
+
+    void eachCombinationRunsOnlyItsOwnAction() {
+        QVERIFY(press(QStringLiteral("ctrl+alt+n")));
+        QTRY_COMPARE(counts, (Counts{1, 0, 0}));
+        QVERIFY(press(QStringLiteral("ctrl+alt+v")));
+        QTRY_COMPARE(counts, (Counts{1, 1, 0}));
+        QVERIFY(press(QStringLiteral("ctrl+alt+s")));
+        QTRY_COMPARE(counts, (Counts{1, 1, 1}));
+        QVERIFY(press(QStringLiteral("ctrl+alt+n")));
+        QTRY_COMPARE(counts, (Counts{2, 1, 1}));
+    }
+
+    void anotherModifierHeldTriggersNothing() {
+        const Counts before = counts;
+        QVERIFY(press(QStringLiteral("ctrl+alt+shift+n")));
+        QVERIFY(press(QStringLiteral("ctrl+alt+super+v")));
+        QVERIFY(press(QStringLiteral("ctrl+n")));
+        QVERIFY(press(QStringLiteral("alt+v")));
+        QVERIFY(press(QStringLiteral("n")));
+        settleWithS(before);
+    }
+
+    void capsLockOrNumLockOnDoesNotBreakThem() {
+        QVERIFY(press(QStringLiteral("Caps_Lock")));
+        Counts expected = counts;
+        ++expected.n;
+        QVERIFY(press(QStringLiteral("ctrl+alt+n")));
+        QTRY_COMPARE(counts, expected);
+        QVERIFY(press(QStringLiteral("Num_Lock")));
+        ++expected.v;
+        QVERIFY(press(QStringLiteral("ctrl+alt+v")));
+        QTRY_COMPARE(counts, expected);
+        QVERIFY(press(QStringLiteral("Caps_Lock")));
+        ++expected.s;
+        QVERIFY(press(QStringLiteral("ctrl+alt+s")));
+        QTRY_COMPARE(counts, expected);
+        QVERIFY(press(QStringLiteral("Num_Lock")));
+        ++expected.n;
+        QVERIFY(press(QStringLiteral("ctrl+alt+n")));
+        QTRY_COMPARE(counts, expected);
+    }
+
+    void aDestroyedHotKeyRunsNothing() {
+        v.reset();
+        const Counts before = counts;
+        QVERIFY(press(QStringLiteral("ctrl+alt+v")));
+        settleWithS(before);
+    }
+
+    void aCombinationAnotherClientHoldsFailsSilentlyWhileTheOthersWork() {
+        QProcess holder;
+        holder.start(toolPath(QStringLiteral("grab_key")),
+                     {QStringLiteral("55"), QStringLiteral("12")});
+        QVERIFY(holder.waitForStarted(5000));
+        QByteArray output;
+        auto readHolder = [&] {
+            output += holder.readAllStandardOutput();
+            return output;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(readHolder().contains("grabbed\n"), 10000);
+
+        int taken = 0;
+        HotKey refused(9, controlOption, [&] { ++taken; });
+        QVERIFY(!refused.isRegistered());
+
+        const Counts before = counts;
+        QVERIFY(press(QStringLiteral("ctrl+alt+v")));
+        QTRY_VERIFY_WITH_TIMEOUT(readHolder().contains("pressed\n"), 10000);
+        Counts expected = before;
+        ++expected.n;
+        QVERIFY(press(QStringLiteral("ctrl+alt+n")));
+        QTRY_COMPARE(counts, expected);
+        settleWithS(expected);
+        QCOMPARE(taken, 0);
+
+        holder.terminate();
+        QTRY_VERIFY_WITH_TIMEOUT(holder.state() == QProcess::NotRunning, 10000);
+    }
+
+    void cleanupTestCase() {
+        n.reset();
+        s.reset();
+    }
+};
+
+QTEST_MAIN(DesktopHotKeysTest)
+#include "desktop_HotKeys.moc"

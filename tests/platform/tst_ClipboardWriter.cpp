@@ -1,0 +1,87 @@
+#include "platform/ClipboardWriter.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+namespace {
+
+const QList<ClipboardEntry> mixed{
+    ClipboardEntry::file("/home/u/My Files/a b.txt"),
+    ClipboardEntry::text("  padded text, kept as is  "),
+    ClipboardEntry::file("/tmp/Ștefan/100% #1?.pdf"),
+    ClipboardEntry::text("two\nlines"),
+};
+
+} // namespace
+
+class ClipboardWriterTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void filesBecomePercentEncodedUrisEndedByCrLf() {
+        QCOMPARE(ClipboardWriter::uriList(mixed),
+                 QByteArray("file:///home/u/My%20Files/a%20b.txt\r\n"
+                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf\r\n"));
+    }
+
+    void fileManagersGetACopyOperationWithOneUriPerLine() {
+        QCOMPARE(ClipboardWriter::copiedFiles(mixed),
+                 QByteArray("copy\nfile:///home/u/My%20Files/a%20b.txt\n"
+                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf"));
+    }
+
+    void plainTextHasOneLinePerEntryInOrderWithTextsUntouched() {
+        QCOMPARE(ClipboardWriter::plainText(mixed), QStringLiteral("/home/u/My Files/a b.txt\n"
+                                                                   "  padded text, kept as is  \n"
+                                                                   "/tmp/Ștefan/100% #1?.pdf\n"
+                                                                   "two\nlines"));
+    }
+
+    void thePayloadCarriesAllThreeFormsAndItsUrlsReadBackAsTheFiles() {
+        std::unique_ptr<QMimeData> data(ClipboardWriter::payload(mixed));
+        QCOMPARE(data->data("text/uri-list"), ClipboardWriter::uriList(mixed));
+        QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
+        QCOMPARE(data->text(), ClipboardWriter::plainText(mixed));
+        QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile("/home/u/My Files/a b.txt"),
+                                            QUrl::fromLocalFile("/tmp/Ștefan/100% #1?.pdf")}));
+        QCOMPARE(data->urls().at(1).toLocalFile(), QStringLiteral("/tmp/Ștefan/100% #1?.pdf"));
+    }
+
+    void textsAloneOfferNoFiles() {
+        const QList<ClipboardEntry> texts{ClipboardEntry::text("one"), ClipboardEntry::text("")};
+        std::unique_ptr<QMimeData> data(ClipboardWriter::payload(texts));
+        QVERIFY(!data->hasFormat("text/uri-list"));
+        QVERIFY(!data->hasFormat("x-special/gnome-copied-files"));
+        QCOMPARE(data->text(), QStringLiteral("one\n"));
+    }
+
+    void writingPutsOnePayloadOnTheClipboard() {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QVERIFY(ClipboardWriter::write(mixed));
+        const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
+        QVERIFY(data);
+        QCOMPARE(data->text(), ClipboardWriter::plainText(mixed));
+        QCOMPARE(data->data("text/uri-list"), ClipboardWriter::uriList(mixed));
+        QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
+        QCOMPARE(clipboard->text(), ClipboardWriter::plainText(mixed));
+
+        const QList<ClipboardEntry> single{ClipboardEntry::file("/tmp/one.txt")};
+        QVERIFY(ClipboardWriter::write(single));
+        QCOMPARE(clipboard->mimeData()->urls(), QList<QUrl>{QUrl::fromLocalFile("/tmp/one.txt")});
+        QCOMPARE(clipboard->text(), QStringLiteral("/tmp/one.txt"));
+    }
+
+    void anEmptyListLeavesTheClipboardAlone() {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        QVERIFY(!ClipboardWriter::write({}));
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+    }
+};
+
+QTEST_MAIN(ClipboardWriterTest)
+#include "tst_ClipboardWriter.moc"

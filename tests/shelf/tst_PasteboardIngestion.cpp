@@ -1,0 +1,279 @@
+#include "platform/Pasteboard.h"
+#include "shelf/ShelfViews.h"
+
+#include "TestEnvironment.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTime>
+
+#include <unistd.h>
+
+namespace {
+
+std::vector<ShelfItemPtr> ingest(const QMimeData& data) {
+    return ShelfDropView::items(MimeDataPasteboard(&data));
+}
+
+QImage sampleImage(QColor corner) {
+    QImage image(7, 5, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 30, y * 50, (x + y) * 10, 255 - x * 20));
+    }
+    image.setPixelColor(0, 0, corner);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QString existingFile(const QTemporaryDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    writeWholeFile(path, "content");
+    return path;
+}
+
+// Points the temporary directory elsewhere for as long as it lives.
+class ScopedTempRoot {
+public:
+    explicit ScopedTempRoot(const QString& root)
+        : m_previous(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", QFile::encodeName(root));
+    }
+    ~ScopedTempRoot() { qputenv("TMPDIR", m_previous); }
+
+private:
+    QByteArray m_previous;
+};
+
+} // namespace
+
+class PasteboardIngestionTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {
+        QTemporaryDir dir;
+        const QList<QUrl> files{QUrl::fromLocalFile(existingFile(dir, "c.txt")),
+                                QUrl::fromLocalFile(existingFile(dir, "a.txt")),
+                                QUrl::fromLocalFile(dir.path() + "/")};
+        QMimeData data;
+        data.setUrls(files);
+        data.setText(QStringLiteral("some text"));
+        data.setData(QStringLiteral("image/png"), encoded(sampleImage(Qt::red), "PNG"));
+        const auto items = ingest(data);
+        QCOMPARE(items.size(), size_t(3));
+        for (size_t i = 0; i < items.size(); ++i) {
+            QVERIFY(items[i]->isFile());
+            QCOMPARE(items[i]->url(), files[int(i)]);
+            QVERIFY(items[i]->bookmark());
+        }
+        // The same file twice stays twice: removing duplicates is the shelf's business.
+        QMimeData twice;
+        twice.setUrls({files[0], files[0]});
+        QCOMPARE(ingest(twice).size(), size_t(2));
+    }
+
+    void remoteUrlsNeverBecomeFileItems() {
+        QTemporaryDir dir;
+        QMimeData data;
+        data.setUrls({QUrl(QStringLiteral("https://example.org/a?b=c d")),
+                      QUrl(QStringLiteral("sftp://host/file")),
+                      QUrl::fromLocalFile(existingFile(dir, "local.txt"))});
+        const auto items = ingest(data);
+        QCOMPARE(items.size(), size_t(1));
+        QVERIFY(items[0]->isFile());
+        QCOMPARE(items[0]->title(), QStringLiteral("local.txt"));
+    }
+
+    void anImageIsSavedAsAPngOfTheSamePixels_data() {
+        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<QStringList>("formats");
+        QTest::addColumn<QColor>("expectedCorner");
+        QTest::newRow("png") << QStringList{"image/png"} << QStringList{"PNG"} << QColor(Qt::red);
+        QTest::newRow("tiff only")
+            << QStringList{"image/tiff"} << QStringList{"TIFF"} << QColor(Qt::red);
+        QTest::newRow("png before tiff") << QStringList{"image/tiff", "image/png"}
+                                         << QStringList{"TIFF", "PNG"} << QColor(Qt::green);
+    }
+
+    void anImageIsSavedAsAPngOfTheSamePixels() {
+        QFETCH(QStringList, types);
+        QFETCH(QStringList, formats);
+        QFETCH(QColor, expectedCorner);
+        QMimeData data;
+        // Each type gets its own corner colour so the test sees which one was used.
+        const QList<QColor> corners{Qt::red, Qt::green};
+        QImage expected; // the pixels of the source that should win, as it decodes
+        for (int i = 0; i < types.size(); ++i) {
+            const QByteArray bytes = encoded(sampleImage(corners[i]), qPrintable(formats[i]));
+            QVERIFY(!bytes.isEmpty());
+            data.setData(types[i], bytes);
+            const QImage decoded = QImage::fromData(bytes);
+            if (decoded.pixelColor(0, 0) == expectedCorner)
+                expected = decoded;
+        }
+        QVERIFY(!expected.isNull());
+        data.setText(QStringLiteral("text that loses to the image"));
+
+        const QTime before = QTime::currentTime();
+        const auto items = ingest(data);
+        const QTime after = QTime::currentTime();
+
+        QCOMPARE(items.size(), size_t(1));
+        QVERIFY(items[0]->isFile());
+        QVERIFY(items[0]->bookmark());
+        const QFileInfo file(items[0]->path());
+        QCOMPARE(file.absolutePath(), *ShelfDropView::dropsDirectory());
+
+        static const QRegularExpression name(
+            QStringLiteral("^Image (\\d\\d\\.\\d\\d\\.\\d\\d)-[0-9A-F]{4}\\.png$"));
+        const auto match = name.match(file.fileName());
+        QVERIFY2(match.hasMatch(), qPrintable(file.fileName()));
+        const QTime named = QTime::fromString(match.captured(1), QStringLiteral("HH.mm.ss"));
+        QVERIFY(named.isValid());
+        if (before <= after) // not across midnight
+            QVERIFY(named >= before.addMSecs(-before.msec()) && named <= after);
+
+        QImage saved;
+        QVERIFY(saved.load(file.filePath(), "PNG"));
+        QCOMPARE(saved.convertToFormat(QImage::Format_ARGB32),
+                 expected.convertToFormat(QImage::Format_ARGB32));
+    }
+
+    void twoImagesGetDifferentNames() {
+        QMimeData data;
+        data.setData(QStringLiteral("image/png"), encoded(sampleImage(Qt::blue), "PNG"));
+        const auto first = ingest(data);
+        const auto second = ingest(data);
+        QCOMPARE(first.size(), size_t(1));
+        QCOMPARE(second.size(), size_t(1));
+        QVERIFY(first[0]->path() != second[0]->path());
+        QVERIFY(QFileInfo::exists(first[0]->path()) && QFileInfo::exists(second[0]->path()));
+    }
+
+    void undecodableImageDataFallsThroughToTextAndUrls() {
+        QMimeData withText;
+        withText.setData(QStringLiteral("image/png"), "not a png");
+        withText.setData(QStringLiteral("image/tiff"), "not a tiff");
+        withText.setText(QStringLiteral("fallback"));
+        auto items = ingest(withText);
+        QCOMPARE(items.size(), size_t(1));
+        QCOMPARE(items[0]->text(), QStringLiteral("fallback"));
+
+        QMimeData withUrl;
+        withUrl.setData(QStringLiteral("image/png"), QByteArray());
+        withUrl.setUrls({QUrl(QStringLiteral("https://example.org/"))});
+        items = ingest(withUrl);
+        QCOMPARE(items.size(), size_t(1));
+        QCOMPARE(items[0]->text(), QStringLiteral("https://example.org/"));
+    }
+
+    void anImageThatCannotBeWrittenGivesNothingNotEvenTheText() {
+        QMimeData data;
+        data.setData(QStringLiteral("image/png"), encoded(sampleImage(Qt::red), "PNG"));
+        data.setText(QStringLiteral("must not be used"));
+
+        // "ShelfDrops" is taken by a file, so the folder cannot be made.
+        QTemporaryDir blockedRoot;
+        {
+            ScopedTempRoot root(blockedRoot.path());
+            const QString mine = blockedRoot.path() + QStringLiteral("/quoblin-%1").arg(::getuid());
+            QVERIFY(QDir().mkdir(mine));
+            QVERIFY(writeWholeFile(mine + QStringLiteral("/ShelfDrops"), "file"));
+            QVERIFY(!ShelfDropView::dropsDirectory());
+            QVERIFY(ingest(data).empty());
+        }
+
+        // The private folder's name is a link planted by someone: nothing is written there.
+        QTemporaryDir plantedRoot;
+        QTemporaryDir elsewhere;
+        {
+            ScopedTempRoot root(plantedRoot.path());
+            QVERIFY(
+                QFile::link(elsewhere.path(),
+                            plantedRoot.path() + QStringLiteral("/quoblin-%1").arg(::getuid())));
+            QVERIFY(!ShelfDropView::dropsDirectory());
+            QVERIFY(ingest(data).empty());
+            QVERIFY(QDir(elsewhere.path())
+                        .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        }
+    }
+
+    void textIsTakenRawAndOnlyWhenNotEmpty_data() {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QByteArray("text/plain") << QByteArray("  word\n") << "  word\n";
+        QTest::newRow("single space") << QByteArray("text/plain") << QByteArray(" ") << " ";
+        QTest::newRow("utf-8") << QByteArray("text/plain") << QByteArray("ț\xc8\x9b") << "țț";
+        QTest::newRow("with charset")
+            << QByteArray("text/plain;charset=utf-8") << QByteArray("\xc8\x99") << "ș";
+    }
+
+    void textIsTakenRawAndOnlyWhenNotEmpty() {
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QMimeData data;
+        data.setData(QString::fromLatin1(type), bytes);
+        data.setUrls({QUrl(QStringLiteral("https://loses.example/"))});
+        const auto items = ingest(data);
+        QCOMPARE(items.size(), size_t(1));
+        QVERIFY(!items[0]->isFile());
+        QCOMPARE(items[0]->text(), text);
+    }
+
+    void aBareUrlBecomesTheFirstUrlsFullString() {
+        QMimeData data;
+        data.setUrls({QUrl(QStringLiteral("https://example.org/a b?q=ș#top")),
+                      QUrl(QStringLiteral("https://second.example/"))});
+        const auto items = ingest(data);
+        QCOMPARE(items.size(), size_t(1));
+        QVERIFY(!items[0]->isFile());
+        QCOMPARE(items[0]->text(), QStringLiteral("https://example.org/a%20b?q=%C8%99#top"));
+
+        QMimeData emptyText;
+        emptyText.setText(QString());
+        emptyText.setUrls({QUrl(QStringLiteral("mailto:a@example.org"))});
+        const auto mail = ingest(emptyText);
+        QCOMPARE(mail.size(), size_t(1));
+        QCOMPARE(mail[0]->text(), QStringLiteral("mailto:a@example.org"));
+    }
+
+    void nothingUsableGivesNoItems() {
+        QMimeData empty;
+        QVERIFY(ingest(empty).empty());
+        QMimeData emptyText;
+        emptyText.setText(QString());
+        QVERIFY(ingest(emptyText).empty());
+        QMimeData other;
+        other.setData(QStringLiteral("application/x-unknown"), "bytes");
+        QVERIFY(ingest(other).empty());
+        QVERIFY(ShelfDropView::items(MimeDataPasteboard(nullptr)).empty());
+    }
+
+    void theDropsDirectoryIsInsideThePrivateTemporaryFolder() {
+        const auto folder = ShelfDropView::dropsDirectory();
+        QVERIFY(folder);
+        QCOMPARE(*folder,
+                 QDir::tempPath() + QStringLiteral("/quoblin-%1/ShelfDrops").arg(::getuid()));
+        QVERIFY(QFileInfo(*folder).isDir());
+        QCOMPARE(ShelfDropView::dropsDirectory(), folder);
+    }
+};
+
+QTEST_MAIN(PasteboardIngestionTest)
+#include "tst_PasteboardIngestion.moc"

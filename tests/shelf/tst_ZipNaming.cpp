@@ -1,0 +1,110 @@
+#include "shelf/ZipNaming.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+class ZipNamingTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void collidingNamesAreNumberedBeforeTheLastExtension_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QStringList>("names");
+
+        QTest::newRow("distinct names stay as they are")
+            << QStringList{"/a/one.txt", "/b/two.txt", "/c/Folder"}
+            << QStringList{"one.txt", "two.txt", "Folder"};
+        QTest::newRow("files of one name from three folders")
+            << QStringList{"/x/a.txt", "/y/a.txt", "/z/a.txt"}
+            << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
+        QTest::newRow("folders of one name")
+            << QStringList{"/x/Photos", "/y/Photos/"} << QStringList{"Photos", "Photos 2"};
+        QTest::newRow("only the last suffix is the extension")
+            << QStringList{"/x/archive.tar.gz", "/y/archive.tar.gz"}
+            << QStringList{"archive.tar.gz", "archive.tar 2.gz"};
+        QTest::newRow("a taken numbered name is skipped")
+            << QStringList{"/x/a.txt", "/y/a 2.txt", "/z/a.txt"}
+            << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
+        QTest::newRow("a numbered name already given is numbered itself")
+            << QStringList{"/x/a.txt", "/y/a.txt", "/z/a 2.txt"}
+            << QStringList{"a.txt", "a 2.txt", "a 2 2.txt"};
+        QTest::newRow("the same path twice") << QStringList{"/x/report.pdf", "/x/report.pdf"}
+                                             << QStringList{"report.pdf", "report 2.pdf"};
+        QTest::newRow("a hidden file has no extension")
+            << QStringList{"/x/.bashrc", "/y/.bashrc"} << QStringList{".bashrc", ".bashrc 2"};
+        QTest::newRow("a trailing full stop is no extension")
+            << QStringList{"/x/notes.", "/y/notes."} << QStringList{"notes.", "notes. 2"};
+        QTest::newRow("a hidden file with an extension")
+            << QStringList{"/x/.config.json", "/y/.config.json"}
+            << QStringList{".config.json", ".config 2.json"};
+        QTest::newRow("names differing in case do not collide")
+            << QStringList{"/x/A.txt", "/y/a.txt"} << QStringList{"A.txt", "a.txt"};
+        QTest::newRow("non-ASCII letters and spaces")
+            << QStringList{"/x/Ștefan și Țara.odt", "/y/Ștefan și Țara.odt"}
+            << QStringList{"Ștefan și Țara.odt", "Ștefan și Țara 2.odt"};
+        QTest::newRow("ten of one name")
+            << QStringList(10, QStringLiteral("/x/b"))
+            << QStringList{"b", "b 2", "b 3", "b 4", "b 5", "b 6", "b 7", "b 8", "b 9", "b 10"};
+    }
+
+    void collidingNamesAreNumberedBeforeTheLastExtension() {
+        QFETCH(QStringList, paths);
+        QFETCH(QStringList, names);
+        QCOMPARE(ZipNaming::collisionFreeNames(paths), names);
+    }
+
+    void theExtensionIsTheTextAfterAnInnerFullStop_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("plain") << "a.txt"
+                               << "txt";
+        QTest::newRow("double") << "archive.tar.gz"
+                                << "gz";
+        QTest::newRow("none") << "Makefile"
+                              << "";
+        QTest::newRow("hidden") << ".bashrc"
+                                << "";
+        QTest::newRow("trailing") << "a."
+                                  << "";
+        QTest::newRow("only dots") << ".."
+                                   << "";
+    }
+
+    void theExtensionIsTheTextAfterAnInnerFullStop() {
+        QFETCH(QString, name);
+        QFETCH(QString, extension);
+        QCOMPARE(ZipNaming::pathExtension(name), extension);
+    }
+
+    void theLastPathComponentIgnoresTrailingSlashes() {
+        QCOMPARE(ZipNaming::lastPathComponent("/home/u/Photos/"), QStringLiteral("Photos"));
+        QCOMPARE(ZipNaming::lastPathComponent("/home/u/a.txt"), QStringLiteral("a.txt"));
+        QCOMPARE(ZipNaming::lastPathComponent("/"), QString());
+    }
+
+    void theArchiveNameCarriesTheTimeAndFourUpperCaseCharactersOfTheUuid() {
+        const QUuid uuid("{7c2a9e01-1111-2222-3333-444455556666}");
+        QCOMPARE(ZipNaming::archiveName(QTime(14, 5, 9), uuid),
+                 QStringLiteral("Shelf 14.05.09-7C2A.zip"));
+        QCOMPARE(ZipNaming::archiveName(QTime(0, 0, 0), uuid),
+                 QStringLiteral("Shelf 00.00.00-7C2A.zip"));
+        QCOMPARE(ZipNaming::archiveName(QTime(23, 59, 58), uuid),
+                 QStringLiteral("Shelf 23.59.58-7C2A.zip"));
+    }
+
+    void newArchiveNamesHaveTheFormAndDifferFromEachOther() {
+        static const QRegularExpression form(
+            QStringLiteral("^Shelf [0-2][0-9]\\.[0-5][0-9]\\.[0-5][0-9]-[0-9A-F]{4}\\.zip$"));
+        QSet<QString> tags;
+        for (int i = 0; i < 20; ++i) {
+            const QString name = ZipNaming::newArchiveName();
+            QVERIFY2(form.match(name).hasMatch(), qPrintable(name));
+            tags.insert(name.mid(15, 4));
+        }
+        // Twenty random 16-bit tags all equal would mean they are not random.
+        QVERIFY(tags.size() > 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(ZipNamingTest)
+#include "tst_ZipNaming.moc"
