@@ -1,20 +1,10 @@
 #include "model/ShelfItem.h"
 
 #include "platform/Bookmarks.h"
+#include "platform/Symbols.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
-
-// The compiled-in symbols live in a static library, whose resource
-// initializer the linker drops unless something calls it. (Outside any
-// namespace: the initializer's name is global.)
-static void loadSymbols() {
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(quoblin);
-        return true;
-    }();
-    (void)loaded;
-}
 
 ShelfItem::ShelfItem(Private, Kind kind, QUrl url, QString text)
     : m_kind(kind)
@@ -69,10 +59,8 @@ QIcon ShelfItem::icon() const {
     if (m_kind == Kind::file) {
         return QFileIconProvider().icon(QFileInfo(path()));
     }
-    loadSymbols();
-    return QIcon(m_text.startsWith(QLatin1String("http"))
-                     ? QStringLiteral(":/symbols/link.svg")
-                     : QStringLiteral(":/symbols/text.alignleft.svg"));
+    return Symbols::icon(m_text.startsWith(QLatin1String("http")) ? QStringLiteral("link")
+                                                                   : QStringLiteral("text.alignleft"));
 }
 
 StoredItem ShelfItem::toStored() const {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The program's own symbol images ("tray", "pin", "pin.fill",
+// "xmark.circle.fill", "link", "text.alignleft"), drawn as SVG and compiled in,
+// so they stay sharp at any scale.
+namespace Symbols {
+
+// The symbol as drawn (black strokes), or an empty icon for an unknown name.
+QIcon icon(const QString& name);
+
+// The symbol in one colour, at a size in points, for the given device pixel ratio.
+QPixmap tinted(const QString& name, QColor color, QSize size, qreal devicePixelRatio);
+
+// An icon that renders the symbol in one colour at any requested size.
+QIcon tintedIcon(const QString& name, QColor color);
+
+} // namespace Symbols

@@ -1,0 +1,31 @@
+#include "shelf/ShelfViews.h"
+
+#include <QMouseEvent>
+#include <QPointer>
+
+DragAllView::DragAllView(QWidget* parent)
+    : QWidget(parent) {}
+
+void DragAllView::mousePressEvent(QMouseEvent* event) {
+    m_mouseDownLocation = event->scenePosition();
+    event->accept();
+}
+
+void DragAllView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) ||
+        !DragThreshold::exceeded(m_mouseDownLocation, event->scenePosition()))
+        return;
+    std::vector<ShelfItemPtr> items = itemsProvider ? itemsProvider() : std::vector<ShelfItemPtr>{};
+    if (items.empty())
+        return;
+    m_draggedItems = items;
+    auto report = onDragOutAll;
+    // The shelf may be closed and gone by the time the drag ends (a shake can
+    // open a sixth shelf and close this one): touch nothing of it afterwards.
+    QPointer<DragAllView> self(this);
+    const bool taken = dragItemsOut(this, items, QPoint(16, 16));
+    if (self)
+        self->m_draggedItems.clear();
+    if (taken && report)
+        report(items);
+}

@@ -1,0 +1,139 @@
+#include "shelf/ShelfViews.h"
+
+#include "platform/ClipboardWriter.h"
+#include "platform/FileManager.h"
+#include "settings/Language.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+namespace {
+
+constexpr int iconSize = 20;
+constexpr int leadingMargin = 10;
+constexpr int iconToTitle = 6;
+constexpr int trailingMargin = 10;
+
+// A title shown on one line: line breaks and tabs become spaces.
+QString singleLine(QString text) {
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+QColor titleColour() {
+    return QColor::fromRgbF(1, 1, 1, 0.85f);
+}
+
+} // namespace
+
+ItemRowView::ItemRowView(ShelfItemPtr item, QWidget* parent)
+    : QWidget(parent)
+    , m_item(std::move(item))
+    , m_displayTitle(singleLine(m_item->title())) {
+    setFixedHeight(rowHeight);
+    setToolTip(m_item->isFile() ? m_item->path() : m_item->title());
+    QFont font = this->font();
+    font.setPixelSize(12);
+    setFont(font);
+}
+
+QSize ItemRowView::sizeHint() const {
+    return {200, rowHeight};
+}
+
+void ItemRowView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect iconRect(leadingMargin, (height() - iconSize) / 2, iconSize, iconSize);
+    QPixmap icon = m_item->icon().pixmap(iconRect.size(), devicePixelRatioF());
+    if (!m_item->isFile()) {
+        // A text's symbol is a template: it takes the colour of the row's text.
+        QPainter tint(&icon);
+        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        tint.fillRect(icon.rect(), titleColour());
+    }
+    painter.drawPixmap(iconRect, icon);
+    const int titleLeft = iconRect.right() + 1 + iconToTitle;
+    const QRect titleRect(titleLeft, 0, std::max(0, width() - titleLeft - trailingMargin),
+                          height());
+    const QString shown =
+        fontMetrics().elidedText(m_displayTitle, Qt::ElideMiddle, titleRect.width());
+    painter.setPen(titleColour());
+    painter.drawText(titleRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shown);
+}
+
+void ItemRowView::mousePressEvent(QMouseEvent* event) {
+    m_mouseDownLocation = event->scenePosition();
+    event->accept();
+}
+
+void ItemRowView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) ||
+        !DragThreshold::exceeded(m_mouseDownLocation, event->scenePosition()))
+        return;
+    // The row, even its shelf, may be gone when the drag ends: keep what the
+    // report needs and touch nothing of this object afterwards.
+    const ShelfItemPtr item = m_item;
+    auto report = onDragOut;
+    if (dragItemsOut(this, {item}, QPoint(16, 16)) && report)
+        report(item);
+}
+
+void ItemRowView::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_doubleClicked = event->button() == Qt::LeftButton;
+}
+
+void ItemRowView::mouseReleaseEvent(QMouseEvent*) {
+    if (std::exchange(m_doubleClicked, false))
+        openItem();
+}
+
+void ItemRowView::contextMenuEvent(QContextMenuEvent* event) {
+    QPointer<QMenu> menu = buildMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+QMenu* ItemRowView::buildMenu() {
+    auto* menu = new QMenu(this);
+    if (m_item->isFile()) {
+        menu->addAction(bilingual(QStringLiteral("Open"), QStringLiteral("Deschide")), this,
+                        &ItemRowView::openItem);
+        menu->addAction(bilingual(QStringLiteral("Reveal in File Manager"),
+                                  QStringLiteral("Arată în managerul de fișiere")),
+                        this, &ItemRowView::revealItem);
+    }
+    menu->addAction(bilingual(QStringLiteral("Copy"), QStringLiteral("Copiază")), this,
+                    &ItemRowView::copyItem);
+    menu->addSeparator();
+    menu->addAction(
+        bilingual(QStringLiteral("Remove from Shelf"), QStringLiteral("Șterge de pe raft")), this,
+        &ItemRowView::removeItem);
+    return menu;
+}
+
+void ItemRowView::openItem() {
+    if (m_item->isFile())
+        FileManager::open(m_item->path());
+}
+
+void ItemRowView::revealItem() {
+    if (m_item->isFile())
+        FileManager::reveal(m_item->path());
+}
+
+void ItemRowView::copyItem() {
+    ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->path())
+                                             : ClipboardEntry::text(m_item->text())});
+}
+
+void ItemRowView::removeItem() {
+    if (onRemove)
+        onRemove(m_item);
+}

@@ -1,0 +1,426 @@
+#include "shelf/ShelfController.h"
+
+#include "platform/ClipboardWriter.h"
+#include "platform/Symbols.h"
+#include "platform/Timers.h"
+#include "settings/Language.h"
+#include "shelf/FooterButton.h"
+#include "shelf/Palette.h"
+#include "shelf/ShelfPanel.h"
+#include "shelf/ShelfPlacement.h"
+#include "shelf/ShelfViews.h"
+#include "shelf/ZipJob.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <unordered_map>
+
+namespace {
+
+// The panel's fixed geometry, in points.
+constexpr int headerHeight = 34;
+constexpr int titleLeading = 12;
+constexpr int closeTrailing = 8;
+constexpr int pinToClose = 4;
+constexpr int iconButtonSize = 22;
+constexpr int listInset = 4;
+constexpr int footerMargin = 10;
+constexpr int footerHeight = 30;
+constexpr int footerSpacing = 6;
+constexpr int listToFooter = 8;
+constexpr int emptyLabelMargin = 16;
+constexpr int rowSpacing = 2;
+constexpr double disabledAlpha = 0.45;
+
+QColor defaultSymbolTint() {
+    return QColor::fromRgbF(1, 1, 1, 0.85f);
+}
+
+QString normalisedPath(const ShelfItemPtr& item) {
+    return QDir::cleanPath(item->path());
+}
+
+} // namespace
+
+ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers* timers)
+    : m_items(std::move(items))
+    , m_timers(timers ? timers : &SystemTimers::instance()) {
+    buildUI();
+    reloadLanguage();
+}
+
+ShelfController::~ShelfController() {
+    m_autoCloseTimer.reset();
+}
+
+void ShelfController::buildUI() {
+    m_panel = std::make_unique<ShelfPanel>();
+    m_dropView = new ShelfDropView;
+    m_panel->setContentView(m_dropView);
+    const QPointer<ShelfController> self(this);
+    m_dropView->onDrop = [self](std::vector<ShelfItemPtr> dropped) {
+        if (self)
+            self->add(std::move(dropped));
+    };
+
+    const int width = ShelfPanel::panelWidth;
+    const int height = ShelfPanel::panelHeight;
+
+    m_header = new DragAllView(m_dropView);
+    m_header->setGeometry(0, 0, width, headerHeight);
+    m_header->itemsProvider = [self] { return self ? self->m_items : std::vector<ShelfItemPtr>{}; };
+    m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& dragged) {
+        if (!self || self->m_pinned)
+            return;
+        for (const ShelfItemPtr& item : dragged) {
+            if (!self)
+                return;
+            self->remove(item);
+        }
+    };
+
+    m_titleLabel = new QLabel(QStringLiteral("Shelf"), m_header);
+    QFont titleFont = m_titleLabel->font();
+    titleFont.setPixelSize(13);
+    titleFont.setBold(true);
+    m_titleLabel->setFont(titleFont);
+    m_titleLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto iconButton = [this](const QString& symbol, void (ShelfController::*action)()) {
+        auto* button = new QToolButton(m_header);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIcon(Symbols::tintedIcon(symbol, Palette::textMuted()));
+        button->setIconSize(QSize(16, 16));
+        button->setFixedSize(iconButtonSize, iconButtonSize);
+        button->setStyleSheet(
+            QStringLiteral("QToolButton { border: none; background: transparent; }"));
+        connect(button, &QToolButton::clicked, this, action);
+        return button;
+    };
+    m_closeButton = iconButton(QStringLiteral("xmark.circle.fill"), &ShelfController::closeClicked);
+    m_pinButton = iconButton(QStringLiteral("pin"), &ShelfController::togglePin);
+    const int buttonTop = (headerHeight - iconButtonSize) / 2;
+    m_closeButton->move(width - closeTrailing - iconButtonSize, buttonTop);
+    m_pinButton->move(m_closeButton->x() - pinToClose - iconButtonSize, buttonTop);
+    m_titleLabel->setGeometry(titleLeading, 0, m_pinButton->x() - titleLeading - 4, headerHeight);
+
+    m_separator = new QWidget(m_header);
+    m_separator->setGeometry(0, headerHeight - 1, width, 1);
+    m_separator->setAutoFillBackground(true);
+    QPalette separatorPalette = m_separator->palette();
+    separatorPalette.setColor(QPalette::Window, Palette::borderSubtle());
+    m_separator->setPalette(separatorPalette);
+
+    const int footerTop = height - footerMargin - footerHeight;
+    m_scroll = new QScrollArea(m_dropView);
+    m_scroll->setGeometry(listInset, headerHeight, width - 2 * listInset,
+                          footerTop - listToFooter - headerHeight);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    m_stack = new QWidget;
+    m_stack->setAutoFillBackground(false);
+    m_stackLayout = new QVBoxLayout(m_stack);
+    m_stackLayout->setContentsMargins(0, 0, 0, 0);
+    m_stackLayout->setSpacing(rowSpacing);
+    m_stackLayout->setAlignment(Qt::AlignTop);
+    m_scroll->setWidget(m_stack);
+
+    m_emptyLabel = new QLabel(m_dropView);
+    m_emptyLabel->setWordWrap(true);
+    m_emptyLabel->setAlignment(Qt::AlignCenter);
+    m_emptyLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont hintFont = m_emptyLabel->font();
+    hintFont.setPixelSize(11);
+    m_emptyLabel->setFont(hintFont);
+    m_emptyLabel->setStyleSheet(
+        QStringLiteral("color: rgba(235, 235, 245, 153); background: transparent;"));
+
+    m_footer = new QWidget(m_dropView);
+    m_footer->setGeometry(footerMargin, footerTop, width - 2 * footerMargin, footerHeight);
+    auto* footerLayout = new QHBoxLayout(m_footer);
+    footerLayout->setContentsMargins(0, 0, 0, 0);
+    footerLayout->setSpacing(footerSpacing);
+    auto footerButton = [&](void (ShelfController::*action)()) {
+        auto* button = new FooterButton(m_footer);
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        button->setFixedHeight(footerHeight);
+        footerLayout->addWidget(button, 1);
+        connect(button, &QAbstractButton::clicked, this, action);
+        return button;
+    };
+    m_copyButton = footerButton(&ShelfController::copyAll);
+    m_zipButton = footerButton(&ShelfController::zipAll);
+    m_clearButton = footerButton(&ShelfController::clearClicked);
+
+    // A thin bar in the gap between the list and the footer while archives are made.
+    m_zipProgress = new QProgressBar(m_dropView);
+    m_zipProgress->setGeometry(footerMargin, footerTop - listToFooter / 2 - 2,
+                               width - 2 * footerMargin, 3);
+    m_zipProgress->setRange(0, 1000);
+    m_zipProgress->setTextVisible(false);
+    m_zipProgress->hide();
+}
+
+void ShelfController::layoutViews() {
+    const int available = ShelfPanel::panelWidth - 2 * emptyLabelMargin;
+    m_emptyLabel->setFixedWidth(available);
+    const int labelHeight = m_emptyLabel->heightForWidth(available);
+    m_emptyLabel->setGeometry(emptyLabelMargin, (ShelfPanel::panelHeight - labelHeight) / 2,
+                              available, labelHeight);
+}
+
+void ShelfController::reloadLanguage() {
+    m_emptyLabel->setText(bilingual(
+        QStringLiteral(
+            "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (⌃⌥S)"),
+        QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură mouse-ul\nîn timpul "
+                       "unui drag. (⌃⌥S)")));
+    m_pinButton->setToolTip(
+        bilingual(QStringLiteral("Pin: keep items after drag-out and keep the panel open"),
+                  QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis")));
+    m_closeButton->setToolTip(
+        bilingual(QStringLiteral("Close shelf (goes to “Recent Shelves”)"),
+                  QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)")));
+    m_pinButton->setAccessibleName(m_pinButton->toolTip());
+    m_closeButton->setAccessibleName(m_closeButton->toolTip());
+    m_copyButton->setText(bilingual(QStringLiteral("Copy All"), QStringLiteral("Copiază tot")));
+    m_zipButton->setText(QStringLiteral("Zip"));
+    m_clearButton->setText(bilingual(QStringLiteral("Clear"), QStringLiteral("Golește")));
+    layoutViews();
+    updateUI();
+}
+
+QString ShelfController::title() const {
+    return m_items.empty() ? QStringLiteral("Shelf")
+                           : QStringLiteral("Shelf — ") + QString::number(m_items.size());
+}
+
+QString ShelfController::emptyHint() const {
+    return m_emptyLabel->text();
+}
+
+bool ShelfController::emptyHintVisible() const {
+    return !m_emptyLabel->isHidden();
+}
+
+bool ShelfController::zipProgressVisible() const {
+    return !m_zipProgress->isHidden();
+}
+
+void ShelfController::updateUI() {
+    m_titleLabel->setText(title());
+    m_panel->setWindowTitle(title());
+
+    const bool any = !m_items.empty();
+    const bool anyFile = std::any_of(m_items.begin(), m_items.end(),
+                                     [](const ShelfItemPtr& i) { return i->isFile(); });
+    m_copyButton->setEnabled(any);
+    m_zipButton->setEnabled(anyFile);
+    m_clearButton->setEnabled(any);
+    for (FooterButton* button : {m_copyButton, m_zipButton, m_clearButton})
+        button->setAlpha(button->isEnabled() ? 1.0 : disabledAlpha);
+    m_emptyLabel->setHidden(any);
+
+    // Rows are kept for items still on the shelf, so that removing one item
+    // from a long list costs no more than that one row; what the list shows is
+    // the same as if every row were made anew.
+    std::unordered_multimap<const ShelfItem*, ItemRowView*> old;
+    for (ItemRowView* row : m_rows)
+        old.emplace(row->item().get(), row);
+    std::vector<ItemRowView*> rows;
+    rows.reserve(m_items.size());
+    for (const ShelfItemPtr& item : m_items) {
+        ItemRowView* row = nullptr;
+        if (auto it = old.find(item.get()); it != old.end()) {
+            row = it->second;
+            old.erase(it);
+        } else {
+            row = new ItemRowView(item, m_stack);
+        }
+        const QPointer<ShelfController> self(this);
+        row->onRemove = [self](const ShelfItemPtr& removed) {
+            if (self)
+                self->remove(removed);
+        };
+        row->onDragOut = [self](const ShelfItemPtr& dragged) {
+            if (self && !self->m_pinned)
+                self->remove(dragged);
+        };
+        rows.push_back(row);
+    }
+    for (auto& [item, row] : old) {
+        m_stackLayout->removeWidget(row);
+        row->hide();
+        row->deleteLater(); // it may be in the middle of its own event handler
+    }
+    const bool sameOrder = [&] {
+        if (static_cast<int>(rows.size()) != m_stackLayout->count())
+            return false;
+        for (int i = 0; i < m_stackLayout->count(); ++i) {
+            if (m_stackLayout->itemAt(i)->widget() != rows[i])
+                return false;
+        }
+        return true;
+    }();
+    if (!sameOrder) {
+        for (ItemRowView* row : rows)
+            m_stackLayout->removeWidget(row);
+        for (ItemRowView* row : rows) {
+            m_stackLayout->addWidget(row);
+            row->show();
+        }
+    }
+    m_rows = std::move(rows);
+}
+
+void ShelfController::add(std::vector<ShelfItemPtr> newItems) {
+    m_autoCloseTimer.reset();
+    if (newItems.empty()) {
+        updateUI();
+        return;
+    }
+    for (ShelfItemPtr& item : newItems) {
+        if (item->isFile()) {
+            const QString path = normalisedPath(item);
+            const bool present =
+                std::any_of(m_items.begin(), m_items.end(), [&](const ShelfItemPtr& existing) {
+                    return existing->isFile() && normalisedPath(existing) == path;
+                });
+            if (present)
+                continue;
+        }
+        m_items.push_back(std::move(item));
+    }
+    updateUI();
+}
+
+void ShelfController::remove(const ShelfItemPtr& item) {
+    std::erase(m_items, item);
+    updateUI();
+    if (m_items.empty() && !m_pinned)
+        close();
+}
+
+void ShelfController::show(QPointF near) {
+    show(near, ScreenLayout::current());
+}
+
+void ShelfController::show(QPointF near, const ScreenLayout& screens) {
+    if (!m_panel->isVisible()) {
+        m_panel->setFrameOrigin(ShelfPlacement::origin(near, QSizeF(m_panel->size()), screens));
+    }
+    m_panel->orderFrontRegardless();
+}
+
+void ShelfController::scheduleAutoCloseIfEmpty(double seconds) {
+    m_autoCloseTimer.reset();
+    const QPointer<ShelfController> self(this);
+    m_autoCloseTimer = m_timers->oneShot(seconds, [self] {
+        if (!self)
+            return;
+        // The timer has fired: forget it before anything can close the shelf.
+        self->m_autoCloseTimer.reset();
+        if (self->m_items.empty() && !self->m_pinned)
+            self->close();
+    });
+}
+
+void ShelfController::close() {
+    m_autoCloseTimer.reset();
+    m_panel->orderOut();
+    if (onClose)
+        onClose();
+}
+
+void ShelfController::togglePin() {
+    m_pinned = !m_pinned;
+    updatePinImage();
+}
+
+void ShelfController::updatePinImage() {
+    const QColor tint =
+        m_pinned ? m_panel->palette().color(QPalette::Highlight) : defaultSymbolTint();
+    m_pinButton->setIcon(
+        Symbols::tintedIcon(m_pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), tint));
+    m_pinButton->setAccessibleName(m_pinButton->toolTip());
+}
+
+void ShelfController::closeClicked() {
+    close();
+}
+
+void ShelfController::clearClicked() {
+    m_items.clear();
+    updateUI();
+    if (!m_pinned)
+        close();
+}
+
+void ShelfController::copyAll() {
+    if (m_items.empty())
+        return;
+    QList<ClipboardEntry> entries;
+    for (const ShelfItemPtr& item : m_items)
+        entries.append(item->isFile() ? ClipboardEntry::file(item->path())
+                                      : ClipboardEntry::text(item->text()));
+    ClipboardWriter::write(entries);
+}
+
+void ShelfController::zipAll() {
+    QStringList paths;
+    for (const ShelfItemPtr& item : m_items) {
+        if (item->isFile())
+            paths.append(item->path());
+    }
+    if (paths.isEmpty())
+        return;
+    const std::optional<QString> drops = ShelfDropView::dropsDirectory();
+    if (!drops)
+        return;
+    const int id = m_nextZipJob++;
+    m_zipJobs[id] = 0.0;
+    updateZipProgress();
+    auto job = std::make_shared<ZipJob>(paths, *drops);
+    const QPointer<ShelfController> self(this);
+    job->onProgress = [self, id](double fraction) {
+        if (!self || !self->m_zipJobs.count(id))
+            return;
+        self->m_zipJobs[id] = fraction;
+        self->updateZipProgress();
+    };
+    job->onFinished = [self, id](const QString& archive) {
+        if (!self)
+            return;
+        self->m_zipJobs.erase(id);
+        self->updateZipProgress();
+        self->add({ShelfItem::makeFile(QUrl::fromLocalFile(archive))});
+    };
+    QFuture<QString> done = job->start(this);
+    // A failed job calls nothing back; its end still has to hide the bar.
+    done.then(this, [self, id, job](const QString&) {
+        if (self && self->m_zipJobs.erase(id))
+            self->updateZipProgress();
+    });
+}
+
+void ShelfController::updateZipProgress() {
+    if (m_zipJobs.empty()) {
+        m_zipProgress->hide();
+        return;
+    }
+    double sum = 0;
+    for (const auto& [id, fraction] : m_zipJobs)
+        sum += fraction;
+    m_zipProgress->setValue(static_cast<int>(1000 * sum / static_cast<double>(m_zipJobs.size())));
+    m_zipProgress->show();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QWidget>
+
+// A shelf's floating window: frameless, above other windows, on every
+// workspace, out of the task bar, and never taking the focus when it shows.
+class ShelfPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int panelWidth = 280;
+    static constexpr int panelHeight = 360;
+
+    explicit ShelfPanel(QWidget* parent = nullptr);
+
+    void setContentView(QWidget* content);
+
+    // The window's frame in screen points (origin bottom-left, y up).
+    QRectF frame() const;
+    void setFrameOrigin(QPointF origin);
+    // Shows the panel above the others without activating the program.
+    void orderFrontRegardless();
+    void orderOut();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* m_content = nullptr;
+};
