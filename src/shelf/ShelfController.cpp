@@ -74,9 +74,10 @@ void ShelfController::buildUI() {
     m_header = new DragAllView(m_dropView);
     m_header->setGeometry(0, 0, width, headerHeight);
     m_header->itemsProvider = [self] { return self ? self->m_items : std::vector<ShelfItemPtr>{}; };
-    m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& dragged) {
+    m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& draggedItems) {
         if (!self || self->m_pinned)
             return;
+        const std::vector<ShelfItemPtr> dragged = draggedItems; // removing changes the shelf's own list
         for (const ShelfItemPtr& item : dragged) {
             if (!self)
                 return;
