@@ -135,6 +135,10 @@ void ShelfController::buildUI() {
     m_stackLayout->setSpacing(rowSpacing);
     m_stackLayout->setAlignment(Qt::AlignTop);
     m_scroll->setWidget(m_stack);
+    // The list draws nothing of its own: the card shows through.
+    m_stack->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->viewport()->setStyleSheet(QStringLiteral("background: transparent;"));
 
     m_emptyLabel = new QLabel(m_dropView);
     m_emptyLabel->setWordWrap(true);

@@ -52,6 +52,8 @@ int main(int argc, char* argv[]) {
     const QString path =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/etc/hostname");
     DragSource window(path);
+    if (argc > 3)
+        window.move(QString::fromLatin1(argv[2]).toInt(), QString::fromLatin1(argv[3]).toInt());
     window.show();
     QTimer::singleShot(300, &window, [&window] {
         const QPoint centre = window.mapToGlobal(window.rect().center());
