@@ -77,7 +77,8 @@ void ShelfController::buildUI() {
     m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& draggedItems) {
         if (!self || self->m_pinned)
             return;
-        const std::vector<ShelfItemPtr> dragged = draggedItems; // removing changes the shelf's own list
+        const std::vector<ShelfItemPtr> dragged =
+            draggedItems; // removing changes the shelf's own list
         for (const ShelfItemPtr& item : dragged) {
             if (!self)
                 return;
@@ -268,22 +269,24 @@ void ShelfController::updateUI() {
         row->hide();
         row->deleteLater(); // it may be in the middle of its own event handler
     }
-    const bool sameOrder = [&] {
-        if (static_cast<int>(rows.size()) != m_stackLayout->count())
-            return false;
-        for (int i = 0; i < m_stackLayout->count(); ++i) {
-            if (m_stackLayout->itemAt(i)->widget() != rows[i])
-                return false;
-        }
-        return true;
-    }();
-    if (!sameOrder) {
+    // Items only ever arrive at the end and leave from anywhere, so the rows
+    // that stay keep their order and new rows go last; anything else is laid
+    // out anew.
+    std::size_t kept = 0;
+    for (int i = 0; i < m_stackLayout->count() && kept < rows.size(); ++i) {
+        if (m_stackLayout->itemAt(i)->widget() != rows[kept])
+            break;
+        ++kept;
+    }
+    const bool appendOnly = static_cast<int>(kept) == m_stackLayout->count();
+    if (!appendOnly) {
         for (ItemRowView* row : rows)
             m_stackLayout->removeWidget(row);
-        for (ItemRowView* row : rows) {
-            m_stackLayout->addWidget(row);
-            row->show();
-        }
+        kept = 0;
+    }
+    for (std::size_t i = kept; i < rows.size(); ++i) {
+        m_stackLayout->addWidget(rows[i]);
+        rows[i]->show();
     }
     m_rows = std::move(rows);
 }

@@ -23,12 +23,34 @@ QString num(int v) {
 // The xdotool recipe that drags reliably: small pauses between every step.
 bool dragFromTo(QPoint from, QPoint to) {
     const QString pause = QStringLiteral("0.08");
-    return xdotool({QStringLiteral("mousemove"), num(from.x()), num(from.y()), QStringLiteral("sleep"), pause,
-                    QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"), pause,
-                    QStringLiteral("mousemove"), num(from.x() + 20), num(from.y()), QStringLiteral("sleep"), pause,
-                    QStringLiteral("mousemove"), num(to.x()), num(to.y()), QStringLiteral("sleep"), pause,
-                    QStringLiteral("mousemove"), num(to.x() + 5), num(to.y() + 5), QStringLiteral("sleep"), pause,
-                    QStringLiteral("mouseup"), QStringLiteral("1"), QStringLiteral("sleep"), QStringLiteral("0.3")});
+    return xdotool({QStringLiteral("mousemove"),
+                    num(from.x()),
+                    num(from.y()),
+                    QStringLiteral("sleep"),
+                    pause,
+                    QStringLiteral("mousedown"),
+                    QStringLiteral("1"),
+                    QStringLiteral("sleep"),
+                    pause,
+                    QStringLiteral("mousemove"),
+                    num(from.x() + 20),
+                    num(from.y()),
+                    QStringLiteral("sleep"),
+                    pause,
+                    QStringLiteral("mousemove"),
+                    num(to.x()),
+                    num(to.y()),
+                    QStringLiteral("sleep"),
+                    pause,
+                    QStringLiteral("mousemove"),
+                    num(to.x() + 5),
+                    num(to.y() + 5),
+                    QStringLiteral("sleep"),
+                    pause,
+                    QStringLiteral("mouseup"),
+                    QStringLiteral("1"),
+                    QStringLiteral("sleep"),
+                    QStringLiteral("0.3")});
 }
 
 // Opens a shelf whose top-left corner lands at the given Qt global position.
@@ -44,7 +66,8 @@ QPoint centreOf(QWidget* widget) {
 }
 
 QPoint emptySpotOf(ShelfController& shelf) {
-    return shelf.panel()->mapToGlobal(QPoint(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60));
+    return shelf.panel()->mapToGlobal(
+        QPoint(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60));
 }
 
 void saveScreenshot(const QString& name) {
@@ -78,7 +101,8 @@ private Q_SLOTS:
     void droppingAFileFromAnotherProgramAddsOneRowAndAgainNothing() {
         ScopedPreferences prefs;
         auto shelf = shelfAt(QPoint(100, 300));
-        Tool source(QStringLiteral("drag_source"), {m_fileA, QStringLiteral("700"), QStringLiteral("650")});
+        Tool source(QStringLiteral("drag_source"),
+                    {m_fileA, QStringLiteral("700"), QStringLiteral("650")});
         const QPoint from = source.waitForReady();
         QVERIFY(from.x() > 0);
         QVERIFY(dragFromTo(from, emptySpotOf(*shelf)));
@@ -92,14 +116,18 @@ private Q_SLOTS:
 
     void draggingARowOutRemovesItUnlessPinnedAndTheOtherProgramGetsTheFile() {
         ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
+        Tool target(QStringLiteral("drop_target"),
+                    {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
         const QPoint to = target.waitForReady();
         QVERIFY(to.x() > 0);
         auto shelf = shelfAt(QPoint(100, 300), {fileItem(m_fileA), fileItem(m_fileB)});
         QVERIFY(dragFromTo(centreOf(shelf->rows()[0]), to));
         QTRY_COMPARE(shelf->items().size(), std::size_t(1));
-        QCOMPARE(target.waitForLine(QStringLiteral("DROP ")).contains(QStringLiteral("text/uri-list")), true);
-        const QByteArray uris = QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
+        QCOMPARE(
+            target.waitForLine(QStringLiteral("DROP ")).contains(QStringLiteral("text/uri-list")),
+            true);
+        const QByteArray uris =
+            QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
         QCOMPARE(uris.trimmed(), QUrl::fromLocalFile(m_fileA).toEncoded());
 
         shelf->togglePin();
@@ -112,7 +140,8 @@ private Q_SLOTS:
 
     void aRefusingProgramLeavesTheItem() {
         ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {QStringLiteral("refuse"), QStringLiteral("700"), QStringLiteral("300")});
+        Tool target(QStringLiteral("drop_target"),
+                    {QStringLiteral("refuse"), QStringLiteral("700"), QStringLiteral("300")});
         const QPoint to = target.waitForReady();
         auto shelf = shelfAt(QPoint(100, 300), {fileItem(m_fileA)});
         QVERIFY(dragFromTo(centreOf(shelf->rows()[0]), to));
@@ -122,33 +151,39 @@ private Q_SLOTS:
 
     void aTextRowArrivesUntrimmed() {
         ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
+        Tool target(QStringLiteral("drop_target"),
+                    {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
         const QPoint to = target.waitForReady();
         const QString text = QStringLiteral("  two words \n");
-        auto shelf = shelfAt(QPoint(100, 300), {ShelfItem::makeText(text), ShelfItem::makeText(QStringLiteral("x"))});
+        auto shelf = shelfAt(QPoint(100, 300),
+                             {ShelfItem::makeText(text), ShelfItem::makeText(QStringLiteral("x"))});
         QVERIFY(dragFromTo(centreOf(shelf->rows()[0]), to));
         QVERIFY(!target.waitForLine(QStringLiteral("DROP ")).isEmpty());
         target.waitForLine(QStringLiteral("URIS "));
-        QCOMPARE(QString::fromUtf8(QByteArray::fromBase64(target.waitForLine(QStringLiteral("TEXT ")).toLatin1())),
+        QCOMPARE(QString::fromUtf8(QByteArray::fromBase64(
+                     target.waitForLine(QStringLiteral("TEXT ")).toLatin1())),
                  text);
     }
 
     void draggingTheHeaderDeliversAllItemsInShelfOrder() {
         ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
+        Tool target(QStringLiteral("drop_target"),
+                    {QStringLiteral("accept"), QStringLiteral("700"), QStringLiteral("300")});
         const QPoint to = target.waitForReady();
-        auto shelf = shelfAt(QPoint(100, 300), {fileItem(m_fileB), ShelfItem::makeText(QStringLiteral("middle")),
-                                                fileItem(m_fileA)});
+        auto shelf = shelfAt(
+            QPoint(100, 300),
+            {fileItem(m_fileB), ShelfItem::makeText(QStringLiteral("middle")), fileItem(m_fileA)});
         int closes = 0;
         shelf->onClose = [&] { ++closes; };
         const QPoint header = shelf->panel()->mapToGlobal(QPoint(60, 17));
         QVERIFY(dragFromTo(header, to));
         QVERIFY(!target.waitForLine(QStringLiteral("DROP ")).isEmpty());
-        const QByteArray uris = QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
-        QCOMPARE(uris, QUrl::fromLocalFile(m_fileB).toEncoded() + "\r\n" + QUrl::fromLocalFile(m_fileA).toEncoded() +
-                           "\r\n");
-        const QString text =
-            QString::fromUtf8(QByteArray::fromBase64(target.waitForLine(QStringLiteral("TEXT ")).toLatin1()));
+        const QByteArray uris =
+            QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
+        QCOMPARE(uris, QUrl::fromLocalFile(m_fileB).toEncoded() + "\r\n" +
+                           QUrl::fromLocalFile(m_fileA).toEncoded() + "\r\n");
+        const QString text = QString::fromUtf8(
+            QByteArray::fromBase64(target.waitForLine(QStringLiteral("TEXT ")).toLatin1()));
         QCOMPARE(text, m_fileB + QStringLiteral("\nmiddle\n") + m_fileA);
         QTRY_COMPARE(closes, 1); // everything left: the shelf closed itself
         QVERIFY(shelf->items().empty());
@@ -156,7 +191,8 @@ private Q_SLOTS:
 
     void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
         ScopedPreferences prefs;
-        auto source = shelfAt(QPoint(100, 300), {fileItem(m_fileA), ShelfItem::makeText(QStringLiteral("t"))});
+        auto source = shelfAt(QPoint(100, 300),
+                              {fileItem(m_fileA), ShelfItem::makeText(QStringLiteral("t"))});
         auto other = shelfAt(QPoint(900, 300));
         QVERIFY(dragFromTo(centreOf(source->rows()[0]), emptySpotOf(*source)));
         QVERIFY(dragFromTo(centreOf(source->rows()[1]), emptySpotOf(*other)));
@@ -169,12 +205,16 @@ private Q_SLOTS:
 
     void screenshotsOfAFullAndAnEmptyShelf() {
         ScopedPreferences prefs;
-        auto full = shelfAt(QPoint(100, 300), {fileItem(m_fileA), ShelfItem::makeText(QStringLiteral("https://example.org/a/long/link")),
-                                               ShelfItem::makeText(QStringLiteral("Notes for the meeting on Monday"))});
+        auto full =
+            shelfAt(QPoint(100, 300),
+                    {fileItem(m_fileA),
+                     ShelfItem::makeText(QStringLiteral("https://example.org/a/long/link")),
+                     ShelfItem::makeText(QStringLiteral("Notes for the meeting on Monday"))});
         auto empty = shelfAt(QPoint(500, 300));
         QTest::qWait(600);
         saveScreenshot(QStringLiteral("shelves.png"));
-        QVERIFY(QFileInfo::exists(qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + QStringLiteral("/shelves.png")));
+        QVERIFY(QFileInfo::exists(qEnvironmentVariable("QUOBLIN_SCREENSHOTS") +
+                                  QStringLiteral("/shelves.png")));
     }
 };
 

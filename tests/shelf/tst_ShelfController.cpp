@@ -53,10 +53,12 @@ private Q_SLOTS:
     void duplicateFilesAreSkippedWithinAndAcrossBatches() {
         ScopedPreferences prefs;
         ShelfController shelf({});
-        shelf.add({file(QStringLiteral("a.txt")), file(QStringLiteral("./a.txt")), text(QStringLiteral("x"))});
+        shelf.add({file(QStringLiteral("a.txt")), file(QStringLiteral("./a.txt")),
+                   text(QStringLiteral("x"))});
         QCOMPARE(titles(shelf), (QStringList{"a.txt", "x"}));
         // Another spelling of the same path, a second file, and the same text again.
-        shelf.add({file(QStringLiteral("sub/../a.txt")), file(QStringLiteral("b.txt")), text(QStringLiteral("x"))});
+        shelf.add({file(QStringLiteral("sub/../a.txt")), file(QStringLiteral("b.txt")),
+                   text(QStringLiteral("x"))});
         QCOMPARE(titles(shelf), (QStringList{"a.txt", "x", "b.txt", "x"}));
         QCOMPARE(shelf.title(), QStringLiteral("Shelf — 4"));
         QCOMPARE(shelf.rows().size(), std::size_t(4));
@@ -108,7 +110,8 @@ private Q_SLOTS:
 
     void unpinnedDragOutRemovesAndTheLastOneClosesTheShelf() {
         ScopedPreferences prefs;
-        ShelfController shelf({text(QStringLiteral("a")), text(QStringLiteral("b")), text(QStringLiteral("c"))});
+        ShelfController shelf(
+            {text(QStringLiteral("a")), text(QStringLiteral("b")), text(QStringLiteral("c"))});
         int closes = 0;
         shelf.onClose = [&] { ++closes; };
         shelf.rows()[1]->onDragOut(shelf.items()[1]);
@@ -209,7 +212,8 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         ShelfController shelf({});
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
-        QVERIFY(shelf.emptyHint().startsWith(QStringLiteral("Drop files, text or images here.\n\nTip:")));
+        QVERIFY(shelf.emptyHint().startsWith(
+            QStringLiteral("Drop files, text or images here.\n\nTip:")));
         prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         shelf.reloadLanguage();
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copiază tot"));
@@ -217,9 +221,11 @@ private Q_SLOTS:
         QCOMPARE(shelf.clearButton()->text(), QStringLiteral("Golește"));
         QCOMPARE(shelf.pinButton()->toolTip(),
                  QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis"));
-        QCOMPARE(shelf.closeButton()->toolTip(), QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)"));
-        QCOMPARE(shelf.emptyHint(), QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură "
-                                                   "mouse-ul\nîn timpul unui drag. (⌃⌥S)"));
+        QCOMPARE(shelf.closeButton()->toolTip(),
+                 QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)"));
+        QCOMPARE(shelf.emptyHint(),
+                 QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură "
+                                "mouse-ul\nîn timpul unui drag. (⌃⌥S)"));
         QCOMPARE(shelf.title(), QStringLiteral("Shelf"));
     }
 
@@ -235,10 +241,12 @@ private Q_SLOTS:
         };
         QCOMPARE(entries(shelf.rows()[0]->buildMenu()),
                  (QStringList{"Open", "Reveal in File Manager", "Copy", "-", "Remove from Shelf"}));
-        QCOMPARE(entries(shelf.rows()[1]->buildMenu()), (QStringList{"Copy", "-", "Remove from Shelf"}));
+        QCOMPARE(entries(shelf.rows()[1]->buildMenu()),
+                 (QStringList{"Copy", "-", "Remove from Shelf"}));
         prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         QCOMPARE(entries(shelf.rows()[0]->buildMenu()),
-                 (QStringList{"Deschide", "Arată în managerul de fișiere", "Copiază", "-", "Șterge de pe raft"}));
+                 (QStringList{"Deschide", "Arată în managerul de fișiere", "Copiază", "-",
+                              "Șterge de pe raft"}));
     }
 
     void dragThresholdIsStrictlyMoreThanFivePoints() {
@@ -286,7 +294,8 @@ private Q_SLOTS:
 
     void longAndStrangeTitlesStayOnOneRow() {
         ScopedPreferences prefs;
-        const QString hostile = QStringLiteral("line one\nline two\u202Eevil") + QString(10000, QLatin1Char('x'));
+        const QString hostile =
+            QStringLiteral("line one\nline two\u202Eevil") + QString(10000, QLatin1Char('x'));
         ShelfController shelf({text(hostile)});
         ItemRowView* row = shelf.rows().front();
         QCOMPARE(row->height(), ItemRowView::rowHeight);

@@ -29,7 +29,8 @@ protected:
     void dropEvent(QDropEvent* event) override {
         const QMimeData* mime = event->mimeData();
         std::printf("DROP %s\n", qPrintable(mime->formats().join(QLatin1Char(','))));
-        std::printf("URIS %s\n", mime->data(QStringLiteral("text/uri-list")).toBase64().constData());
+        std::printf("URIS %s\n",
+                    mime->data(QStringLiteral("text/uri-list")).toBase64().constData());
         std::printf("TEXT %s\n", mime->data(QStringLiteral("text/plain")).toBase64().constData());
         std::fflush(stdout);
         event->setDropAction(Qt::CopyAction);
