@@ -1,11 +1,18 @@
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "model/ShelfManager.h"
 #include "platform/GlobalPressMonitor.h"
 #include "platform/LocalPressMonitor.h"
+#include "platform/SingleInstance.h"
+#include "platform/Symbols.h"
 #include "platform/SystemDragPasteboard.h"
 #include "platform/SystemPointer.h"
+#include "platform/TerminationSignals.h"
 #include "platform/Timers.h"
-#include "shake/ShakeDetector.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -24,15 +31,39 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("quoblin"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quoblin"));
     QApplication::setApplicationVersion(QStringLiteral(QUOBLIN_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quoblin"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(Symbols::appIcon());
+
+    // A second start only asks the running one to show its shelves: two
+    // programs writing one recent-shelves file would lose each other's entries.
+    SingleInstance instance;
+    if (!instance.tryBecomePrimary())
+        return 0;
 
     GlobalPressMonitor globalPresses;
     LocalPressMonitor localPresses;
     SystemPointer pointer;
     SystemDragPasteboard drag;
-    ShakeDetector shake(
-        {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()});
-    shake.start();
+    AppDelegate::Services services;
+    services.makeManager = [] { return std::make_unique<ShelfManager>(); };
+    services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
+    services.pointer = &pointer;
+    services.beep = [] { QApplication::beep(); };
+    services.optionHeld = [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); };
+    services.clipboard = [] { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); };
 
+    AppDelegate delegate(std::move(services));
+    instance.onShowRequested = [&delegate] { delegate.showShelves(); };
+
+    // A logout or kill ends the program the same way as its Quit command, so
+    // the open shelves become recent shelves instead of being lost.
+    TerminationSignals termination;
+    termination.onTerminate = [] { QCoreApplication::quit(); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     return QApplication::exec();
 }

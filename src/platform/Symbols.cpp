@@ -76,6 +76,11 @@ QIcon icon(const QString& name) {
     return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
+QIcon appIcon() {
+    loadSymbolResources();
+    return QIcon(QStringLiteral(":/app/quoblin.svg"));
+}
+
 QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
     loadSymbolResources();
     QPixmap pixmap(size * ratio);

@@ -16,6 +16,9 @@ QIcon icon(const QString& name);
 // The symbol in one colour, at a size in points, for the given device pixel ratio.
 QPixmap tinted(const QString& name, QColor color, QSize size, qreal devicePixelRatio);
 
+// The program's own icon, in colour.
+QIcon appIcon();
+
 // An icon that renders the symbol in one colour at any requested size.
 QIcon tintedIcon(const QString& name, QColor color);
 

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class HotKey;
+class KeyGrabService;
+class LoginItemService;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class SettingsWindow;
+class ShakeDetector;
+class ShelfManager;
+struct ShakeServices;
+
+
+// The root of the running program: it makes the long-lived parts, wires them
+// together, and puts the tray icon with its menu on screen.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    struct Services;
+    explicit AppDelegate(Services services);
+    ~AppDelegate() override;
+
+    // Once the event loop runs: the tray icon and its menu, the shake
+    // detector, the hot keys.
+    void applicationDidFinishLaunching();
+    // Once, when the program quits: open shelves become recent shelves.
+    void applicationWillTerminate();
+
+    // The menu's actions.
+    void newShelf();
+    void newShelfFromClipboard();
+    void toggleShelves();
+    void closeAllShelves();
+    void toggleShake();
+    void openRecent(int index);
+    void clearRecent();
+    void showSettings();
+    void showAbout();
+    // What a second start of the program asks for: every shelf in front, or a new one.
+    void showShelves();
+
+    void reloadLanguage();
+    // Refills the recent-shelves submenu or refreshes the shake check mark,
+    // as just before the menu opens.
+    void menuNeedsUpdate(QMenu* menu);
+
+    ShelfManager& shelves() { return *m_shelves; }
+    ShakeDetector& shake() { return *m_shake; }
+    SettingsWindow& settings() { return *m_settings; }
+    QMenu* statusMenu() const { return m_statusMenu.get(); }
+    QMenu* recentMenu() const { return m_recentMenu; }
+    QAction* shakeToggleItem() const { return m_shakeToggleItem; }
+    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    const std::vector<std::unique_ptr<HotKey>>& hotKeys() const { return m_hotKeys; }
+
+private:
+    void buildMenu();
+    QPointF mouseLocation() const;
+
+    std::unique_ptr<Services> m_services;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<ShelfManager> m_shelves;
+    std::unique_ptr<ShakeDetector> m_shake;
+    std::unique_ptr<SettingsWindow> m_settings;
+    std::vector<std::unique_ptr<HotKey>> m_hotKeys;
+    std::unique_ptr<QMenu> m_statusMenu;
+    QPointer<QMenu> m_recentMenu;
+    QPointer<QAction> m_shakeToggleItem;
+    bool m_terminated = false;
+};

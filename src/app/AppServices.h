@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "shake/ShakeDetector.h"
+
+#include <functional>
+#include <memory>
+
+class Pointer;
+class QMimeData;
+
+// What the application takes from the desktop, so that its wiring can be
+// exercised with fakes.
+struct AppDelegate::Services {
+    // Made first, as the program starts: the manager reads the recent shelves at once.
+    std::function<std::unique_ptr<ShelfManager>()> makeManager;
+    ShakeServices shake;
+    Pointer* pointer = nullptr;           // the mouse location for new shelves
+    KeyGrabService* keys = nullptr;       // nullptr: the desktop's key grabs
+    LoginItemService* loginItem = nullptr; // nullptr: the desktop's autostart entry
+    std::function<void()> beep;
+    std::function<bool()> optionHeld;             // the Alt key, at the moment of asking
+    std::function<const QMimeData*()> clipboard;  // the clipboard's current contents
+    bool showStatusItem = true;
+};
