@@ -30,8 +30,8 @@ AboutDialog::AboutDialog(QWidget* parent)
     version->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel(description(), this);
     text->setAlignment(Qt::AlignCenter);
-    for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name), static_cast<QWidget*>(version),
-                       static_cast<QWidget*>(text)})
+    for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
+                       static_cast<QWidget*>(version), static_cast<QWidget*>(text)})
         layout->addWidget(w);
     if (onWayland()) {
         auto* note = new QLabel(waylandNote(), this);
@@ -49,18 +49,24 @@ AboutDialog::AboutDialog(QWidget* parent)
 }
 
 QString AboutDialog::description() {
-    return bilingual(QStringLiteral("A floating shelf for drag & drop.\nShake the mouse while dragging."),
-                     QStringLiteral("Raft plutitor pentru drag & drop.\nScutură mouse-ul în timpul unui drag."));
+    return bilingual(
+        QStringLiteral("A floating shelf for drag & drop.\nShake the mouse while dragging."),
+        QStringLiteral("Raft plutitor pentru drag & drop.\nScutură mouse-ul în timpul unui drag."));
 }
 
 QString AboutDialog::waylandNote() {
     return bilingual(
-        QStringLiteral("On this Wayland session Quoblin runs through XWayland: a shake opens a shelf only over "
-                       "X11 windows, not over native Wayland windows, and the hot keys do not work while a "
-                       "native Wayland window has the keyboard focus."),
-        QStringLiteral("În această sesiune Wayland, Quoblin rulează prin XWayland: scuturarea deschide un raft "
-                       "doar deasupra ferestrelor X11, nu și deasupra celor Wayland native, iar tastele rapide "
-                       "nu funcționează cât timp o fereastră Wayland nativă are focusul tastaturii."));
+        QStringLiteral(
+            "On this Wayland session Quoblin runs through XWayland: a shake opens a shelf only "
+            "over "
+            "X11 windows, not over native Wayland windows, and the hot keys do not work while a "
+            "native Wayland window has the keyboard focus."),
+        QStringLiteral(
+            "În această sesiune Wayland, Quoblin rulează prin XWayland: scuturarea deschide un "
+            "raft "
+            "doar deasupra ferestrelor X11, nu și deasupra celor Wayland native, iar tastele "
+            "rapide "
+            "nu funcționează cât timp o fereastră Wayland nativă are focusul tastaturii."));
 }
 
 bool AboutDialog::onWayland() {

@@ -6,11 +6,13 @@
 #include "model/ShelfManager.h"
 #include "platform/Pasteboard.h"
 #include "platform/Pointer.h"
+#include "platform/SettingsStore.h"
 #include "platform/Symbols.h"
 #include "settings/Language.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfPanel.h"
 #include "shelf/ShelfViews.h"
 
 #include <QApplication>
@@ -59,7 +61,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     buildMenu();
     if (m_statusItem) {
         if (!QSystemTrayIcon::isSystemTrayAvailable())
-            std::fputs("quoblin: no system tray is running, so the icon is not visible yet; it appears as soon "
+            std::fputs("quoblin: no system tray is running, so the icon is not visible yet; it "
+                       "appears as soon "
                        "as one starts. Meanwhile Ctrl+Alt+N, Ctrl+Alt+V and Ctrl+Alt+S work.\n",
                        stderr);
         m_statusItem->show();
@@ -86,8 +89,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (self)
                 (self.data()->*action)();
         };
-        return m_services->keys ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
-                                : std::make_unique<HotKey>(key, controlOption, press);
+        return m_services->keys
+                   ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
+                   : std::make_unique<HotKey>(key, controlOption, press);
     };
     m_hotKeys.push_back(hotKey(keyN, &AppDelegate::newShelf));
     m_hotKeys.push_back(hotKey(keyV, &AppDelegate::newShelfFromClipboard));
@@ -120,17 +124,20 @@ void AppDelegate::buildMenu() {
                 (self.data()->*method)();
         };
     };
-    add(bilingual(QStringLiteral("New Shelf"), QStringLiteral("Raft nou")), call(&AppDelegate::newShelf),
-        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
-    add(bilingual(QStringLiteral("New Shelf From Clipboard"), QStringLiteral("Raft nou din clipboard")),
+    add(bilingual(QStringLiteral("New Shelf"), QStringLiteral("Raft nou")),
+        call(&AppDelegate::newShelf), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
+    add(bilingual(QStringLiteral("New Shelf From Clipboard"),
+                  QStringLiteral("Raft nou din clipboard")),
         call(&AppDelegate::newShelfFromClipboard), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-    m_recentMenu = raw->addMenu(bilingual(QStringLiteral("Recent Shelves"), QStringLiteral("Rafturi recente")));
+    m_recentMenu = raw->addMenu(
+        bilingual(QStringLiteral("Recent Shelves"), QStringLiteral("Rafturi recente")));
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
         if (self && recent)
             self->menuNeedsUpdate(recent);
     });
     raw->addSeparator();
-    add(bilingual(QStringLiteral("Show / Hide Shelves"), QStringLiteral("Arată / ascunde rafturile")),
+    add(bilingual(QStringLiteral("Show / Hide Shelves"),
+                  QStringLiteral("Arată / ascunde rafturile")),
         call(&AppDelegate::toggleShelves), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     add(bilingual(QStringLiteral("Close All Shelves"), QStringLiteral("Închide toate rafturile")),
         call(&AppDelegate::closeAllShelves));
@@ -140,14 +147,18 @@ void AppDelegate::buildMenu() {
     m_shakeToggleItem->setCheckable(true);
     m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
     raw->addSeparator();
-    QAction* version = add(bilingual(QStringLiteral("Version "), QStringLiteral("Versiunea ")) + versionText(), nullptr);
+    QAction* version =
+        add(bilingual(QStringLiteral("Version "), QStringLiteral("Versiunea ")) + versionText(),
+            nullptr);
     version->setEnabled(false);
-    add(bilingual(QStringLiteral("About Quoblin…"), QStringLiteral("Despre Quoblin…")), call(&AppDelegate::showAbout));
-    add(bilingual(QStringLiteral("Settings…"), QStringLiteral("Setări…")), call(&AppDelegate::showSettings),
-        QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    add(bilingual(QStringLiteral("About Quoblin…"), QStringLiteral("Despre Quoblin…")),
+        call(&AppDelegate::showAbout));
+    add(bilingual(QStringLiteral("Settings…"), QStringLiteral("Setări…")),
+        call(&AppDelegate::showSettings), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     raw->addSeparator();
-    add(bilingual(QStringLiteral("Quit"), QStringLiteral("Ieșire")), [] { QCoreApplication::quit(); },
-        QKeySequence(Qt::CTRL | Qt::Key_Q));
+    add(
+        bilingual(QStringLiteral("Quit"), QStringLiteral("Ieșire")),
+        [] { QCoreApplication::quit(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(raw, &QMenu::aboutToShow, this, [self, raw] {
         if (self)
             self->menuNeedsUpdate(raw);
@@ -168,7 +179,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
     menu->clear();
     const auto& recent = m_shelves->recent();
     if (recent.empty()) {
-        menu->addAction(bilingual(QStringLiteral("(no recent shelves)"), QStringLiteral("(niciun raft recent)")))
+        menu->addAction(bilingual(QStringLiteral("(no recent shelves)"),
+                                  QStringLiteral("(niciun raft recent)")))
             ->setEnabled(false);
         return;
     }
@@ -184,11 +196,12 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         });
     }
     menu->addSeparator();
-    connect(menu->addAction(bilingual(QStringLiteral("Clear List"), QStringLiteral("Golește lista"))),
-            &QAction::triggered, this, [self] {
-                if (self)
-                    self->clearRecent();
-            });
+    connect(
+        menu->addAction(bilingual(QStringLiteral("Clear List"), QStringLiteral("Golește lista"))),
+        &QAction::triggered, this, [self] {
+            if (self)
+                self->clearRecent();
+        });
     menu->addAction(bilingual(QStringLiteral("Hold ⌥ to remove a single shelf"),
                               QStringLiteral("Ține ⌥ apăsat ca să ștergi un singur raft")))
         ->setEnabled(false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAction>
+#include <QMenu>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
@@ -10,14 +12,11 @@
 class HotKey;
 class KeyGrabService;
 class LoginItemService;
-class QAction;
-class QMenu;
 class QSystemTrayIcon;
 class SettingsWindow;
 class ShakeDetector;
 class ShelfManager;
 struct ShakeServices;
-
 
 // The root of the running program: it makes the long-lived parts, wires them
 // together, and puts the tray icon with its menu on screen.

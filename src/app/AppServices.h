@@ -15,11 +15,11 @@ struct AppDelegate::Services {
     // Made first, as the program starts: the manager reads the recent shelves at once.
     std::function<std::unique_ptr<ShelfManager>()> makeManager;
     ShakeServices shake;
-    Pointer* pointer = nullptr;           // the mouse location for new shelves
-    KeyGrabService* keys = nullptr;       // nullptr: the desktop's key grabs
+    Pointer* pointer = nullptr;            // the mouse location for new shelves
+    KeyGrabService* keys = nullptr;        // nullptr: the desktop's key grabs
     LoginItemService* loginItem = nullptr; // nullptr: the desktop's autostart entry
     std::function<void()> beep;
-    std::function<bool()> optionHeld;             // the Alt key, at the moment of asking
-    std::function<const QMimeData*()> clipboard;  // the clipboard's current contents
+    std::function<bool()> optionHeld;            // the Alt key, at the moment of asking
+    std::function<const QMimeData*()> clipboard; // the clipboard's current contents
     bool showStatusItem = true;
 };

@@ -21,7 +21,8 @@ int main(int argc, char* argv[]) {
         if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
             qputenv("QT_QPA_PLATFORM", "xcb");
         } else if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-            std::fputs("quoblin: no graphical session to run in (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+            std::fputs("quoblin: no graphical session to run in (neither DISPLAY nor "
+                       "WAYLAND_DISPLAY is set)\n",
                        stderr);
             return 1;
         }
@@ -50,8 +51,12 @@ int main(int argc, char* argv[]) {
     services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
     services.pointer = &pointer;
     services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); };
-    services.clipboard = [] { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); };
+    services.optionHeld = [] {
+        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
+    };
+    services.clipboard = [] {
+        return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    };
 
     AppDelegate delegate(std::move(services));
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
@@ -60,7 +65,8 @@ int main(int argc, char* argv[]) {
     // the open shelves become recent shelves instead of being lost.
     TerminationSignals termination;
     termination.onTerminate = [] { QCoreApplication::quit(); };
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [] { QCoreApplication::quit(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
 

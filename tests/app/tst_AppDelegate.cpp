@@ -74,7 +74,8 @@ struct Rig {
 
     // Opens a shelf holding one text and closes it, so it becomes recent.
     void archiveText(const QString& text) {
-        ShelfController* shelf = app->shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(text)});
+        ShelfController* shelf =
+            app->shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(text)});
         shelf->close();
     }
 };
@@ -88,11 +89,12 @@ private Q_SLOTS:
     void statusMenuHasItsThirteenEntriesInBothLanguages() {
         ScopedPreferences prefs;
         Rig rig;
-        QCOMPARE(titlesOf(rig.app->statusMenu()),
-                 (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "-", "Show / Hide Shelves",
-                              "Close All Shelves", "Shake Mouse to Open a Shelf", "-",
-                              QStringLiteral("Version ") + QStringLiteral(QUOBLIN_VERSION), "About Quoblin…",
-                              "Settings…", "-", "Quit"}));
+        QCOMPARE(
+            titlesOf(rig.app->statusMenu()),
+            (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "-",
+                         "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
+                         "-", QStringLiteral("Version ") + QStringLiteral(QUOBLIN_VERSION),
+                         "About Quoblin…", "Settings…", "-", "Quit"}));
         const QList<QAction*> items = rig.app->statusMenu()->actions();
         QCOMPARE(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
         QCOMPARE(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
@@ -108,8 +110,8 @@ private Q_SLOTS:
                  (QStringList{"Raft nou", "Raft nou din clipboard", "Rafturi recente", "-",
                               "Arată / ascunde rafturile", "Închide toate rafturile",
                               "Scuturarea mouse-ului deschide un raft", "-",
-                              QStringLiteral("Versiunea ") + QStringLiteral(QUOBLIN_VERSION), "Despre Quoblin…",
-                              "Setări…", "-", "Ieșire"}));
+                              QStringLiteral("Versiunea ") + QStringLiteral(QUOBLIN_VERSION),
+                              "Despre Quoblin…", "Setări…", "-", "Ieșire"}));
     }
 
     void recentSubmenuIsRebuiltEachTimeItOpens() {
@@ -127,7 +129,8 @@ private Q_SLOTS:
         QCOMPARE(titles.size(), 5);
         QVERIFY(titles[0].startsWith(QStringLiteral("second — ")));
         QVERIFY(titles[1].startsWith(QStringLiteral("first — ")));
-        QCOMPARE(titles.mid(2), (QStringList{"-", "Clear List", "Hold ⌥ to remove a single shelf"}));
+        QCOMPARE(titles.mid(2),
+                 (QStringList{"-", "Clear List", "Hold ⌥ to remove a single shelf"}));
         QCOMPARE(recent->actions()[0]->data().toInt(), 0);
         QCOMPARE(recent->actions()[1]->data().toInt(), 1);
         QVERIFY(!recent->actions()[4]->isEnabled());
@@ -149,7 +152,8 @@ private Q_SLOTS:
         rig.alt = false;
         rig.app->openRecent(0);
         QCOMPARE(rig.app->shelves().shelves().size(), std::size_t(1));
-        QCOMPARE(rig.app->shelves().shelves().front()->items().front()->text(), QStringLiteral("keep"));
+        QCOMPARE(rig.app->shelves().shelves().front()->items().front()->text(),
+                 QStringLiteral("keep"));
         QCOMPARE(rig.app->shelves().recent().size(), std::size_t(1)); // the entry stays
         rig.app->openRecent(-1);
         QCOMPARE(rig.app->shelves().shelves().size(), std::size_t(1));
@@ -213,7 +217,8 @@ private Q_SLOTS:
         QVERIFY(rig.app->shelves().shelves().empty());
         QCOMPARE(rig.app->shelves().recent().size(), std::size_t(2));
 
-        rig.app->shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("open at quit"))});
+        rig.app->shelves().newShelf(QPointF(100, 100),
+                                    {ShelfItem::makeText(QStringLiteral("open at quit"))});
         rig.app->applicationWillTerminate();
         rig.app->applicationWillTerminate();
         QCOMPARE(rig.app->shelves().recent().size(), std::size_t(3));

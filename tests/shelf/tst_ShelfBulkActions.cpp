@@ -29,13 +29,16 @@ private Q_SLOTS:
     void copyAllPutsEveryItemOnTheClipboardInShelfOrder() {
         ScopedPreferences prefs;
         ShelfItemPtr a = file(QStringLiteral("a.txt"));
-        ShelfController shelf({a, ShelfItem::makeText(QStringLiteral("  spaced \n")), file(QStringLiteral("b c.txt"))});
+        ShelfController shelf({a, ShelfItem::makeText(QStringLiteral("  spaced \n")),
+                               file(QStringLiteral("b c.txt"))});
         shelf.copyAll();
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data);
-        QCOMPARE(data->text(), a->path() + QStringLiteral("\n  spaced \n\n") + m_dir.filePath(QStringLiteral("b c.txt")));
+        QCOMPARE(data->text(), a->path() + QStringLiteral("\n  spaced \n\n") +
+                                   m_dir.filePath(QStringLiteral("b c.txt")));
         QCOMPARE(data->urls().size(), 2);
-        QVERIFY(data->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
+        QVERIFY(
+            data->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
     }
 
     void copyAllOnAnEmptyShelfLeavesTheClipboardAlone() {
@@ -48,7 +51,8 @@ private Q_SLOTS:
 
     void zipAddsTheArchiveAsTheLastRowAndHidesTheProgress() {
         ScopedPreferences prefs;
-        ShelfController shelf({file(QStringLiteral("one.txt")), ShelfItem::makeText(QStringLiteral("skip me")),
+        ShelfController shelf({file(QStringLiteral("one.txt")),
+                               ShelfItem::makeText(QStringLiteral("skip me")),
                                file(QStringLiteral("two.txt"))});
         shelf.scheduleAutoCloseIfEmpty(60);
         shelf.zipAll();
