@@ -12,6 +12,7 @@
 #include "shelf/ZipJob.h"
 
 #include <QDir>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -413,12 +414,15 @@ void ShelfController::zipAll() {
         self->updateZipProgress();
         self->add({ShelfItem::makeFile(QUrl::fromLocalFile(archive))});
     };
-    QFuture<QString> done = job->start(this);
-    // A failed job calls nothing back; its end still has to hide the bar.
-    done.then(this, [self, id, job](const QString&) {
-        if (self && self->m_zipJobs.erase(id))
-            self->updateZipProgress();
+    // A failed job calls nothing back; its end still has to hide the bar. The
+    // watcher dies with the shelf, so a job outliving it reports to no one.
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, id, job] {
+        watcher->deleteLater();
+        if (m_zipJobs.erase(id))
+            updateZipProgress();
     });
+    watcher->setFuture(job->start(this));
 }
 
 void ShelfController::updateZipProgress() {
