@@ -83,8 +83,12 @@ class DirectSaveTest : public QObject {
 
     void dropAndExpectOneFile(const QString& suggested, const QString& mode,
                               const QString& expectedName) {
-        const QByteArray content = "kept by " + mode.toUtf8();
-        Scene scene(suggested, mode, QString::fromUtf8(content));
+        const QByteArray said = "kept by " + mode.toUtf8();
+        // The source repeats its text to this size when it sends it in pieces.
+        const QByteArray content = mode == QLatin1String("large")
+                                       ? said.repeated(300000 / said.size() + 1).left(300000)
+                                       : said;
+        Scene scene(suggested, mode, QString::fromUtf8(said));
         QVERIFY(scene.dropped);
         QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
         const QFileInfo file(scene.shelf.items().front()->path());
@@ -110,9 +114,14 @@ private Q_SLOTS:
                              QStringLiteral("notes.txt"));
     }
 
+    void bytesOfASourceThatCouldNotSaveAreWrittenByUs_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("at once") << QStringLiteral("fail");
+        QTest::newRow("in pieces") << QStringLiteral("large");
+    }
     void bytesOfASourceThatCouldNotSaveAreWrittenByUs() {
-        dropAndExpectOneFile(QStringLiteral("bytes.bin"), QStringLiteral("fail"),
-                             QStringLiteral("bytes.bin"));
+        QFETCH(QString, mode);
+        dropAndExpectOneFile(mode + QStringLiteral(".bin"), mode, mode + QStringLiteral(".bin"));
     }
 
     void suggestedNamesNeverLeaveTheDropsDirectory_data() {

@@ -7,6 +7,7 @@
 // NAME is the suggested file name. MODE says how the promise is kept:
 //   save    writes CONTENT to the file URI the target names and answers "S"
 //   fail    answers "F", then serves CONTENT as application/octet-stream
+//   large   the same with CONTENT repeated to 300000 bytes, sent in pieces (INCR)
 //   refuse  answers "F" and then refuses the bytes too
 //   error   answers "E"
 //   silent  never answers
@@ -59,6 +60,10 @@ public:
         if (type != "xcb_generic_event_t")
             return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            sendNextPiece(*static_cast<const xcb_property_notify_event_t*>(message));
+            return false;
+        }
         if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
             return false;
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
@@ -71,6 +76,8 @@ public:
         if (request.target == atom("application/octet-stream")) {
             if (m_mode == "fail")
                 answer(request, atom("application/octet-stream"), m_content);
+            else if (m_mode == "large")
+                startPieces(request);
             else
                 answer(request, XCB_ATOM_NONE, {});
             return true;
@@ -103,7 +110,7 @@ private:
             if (saved)
                 say("SAVED " + file.fileName().toUtf8());
             answer(request, XCB_ATOM_STRING, saved ? "S" : "E");
-        } else if (m_mode == "fail" || m_mode == "refuse") {
+        } else if (m_mode == "fail" || m_mode == "large" || m_mode == "refuse") {
             answer(request, XCB_ATOM_STRING, "F");
         } else {
             answer(request, XCB_ATOM_STRING, "E");
@@ -111,11 +118,11 @@ private:
     }
 
     // Data of type `type` into the requestor's property; no type refuses.
-    void answer(const xcb_selection_request_event_t& request, uint32_t type,
-                const QByteArray& data) {
+    void answer(const xcb_selection_request_event_t& request, uint32_t type, const QByteArray& data,
+                bool write = true) {
         xcb_connection_t* c = connection();
         const uint32_t property = request.property ? request.property : request.target;
-        if (type != XCB_ATOM_NONE)
+        if (type != XCB_ATOM_NONE && write)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8,
                                 uint32_t(data.size()), data.constData());
         xcb_selection_notify_event_t notify{};
@@ -130,8 +137,41 @@ private:
         xcb_flush(c);
     }
 
+    // The incremental transfer: the size first, then a piece each time the
+    // requestor deletes the property, and an empty piece at the end.
+    void startPieces(const xcb_selection_request_event_t& request) {
+        xcb_connection_t* c = connection();
+        m_piecesWindow = request.requestor;
+        m_piecesProperty = request.property ? request.property : request.target;
+        m_sent = 0;
+        const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_change_window_attributes(c, m_piecesWindow, XCB_CW_EVENT_MASK, mask);
+        const uint32_t size = uint32_t(m_content.size());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, m_piecesWindow, m_piecesProperty,
+                            atom("INCR"), 32, 1, &size);
+        answer(request, atom("INCR"), {}, false);
+    }
+
+    void sendNextPiece(const xcb_property_notify_event_t& notify) {
+        if (!m_piecesWindow || notify.window != m_piecesWindow || notify.atom != m_piecesProperty ||
+            notify.state != XCB_PROPERTY_DELETE)
+            return;
+        constexpr qsizetype pieceSize = 65536;
+        const QByteArray piece = m_content.mid(m_sent, pieceSize);
+        m_sent += piece.size();
+        xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, m_piecesWindow, m_piecesProperty,
+                            atom("application/octet-stream"), 8, uint32_t(piece.size()),
+                            piece.constData());
+        xcb_flush(connection());
+        if (piece.isEmpty())
+            m_piecesWindow = 0;
+    }
+
     QByteArray m_mode;
     QByteArray m_content;
+    uint32_t m_piecesWindow = 0;
+    uint32_t m_piecesProperty = 0;
+    qsizetype m_sent = 0;
 };
 
 class Source : public QWidget {
@@ -191,9 +231,12 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: direct_save_source NAME MODE CONTENT (on X11)\n");
         return 2;
     }
-    Promiser promiser(argv[2], argv[3]);
+    QByteArray content = argv[3];
+    if (QByteArray(argv[2]) == "large" && !content.isEmpty())
+        content = content.repeated(300000 / content.size() + 1).left(300000);
+    Promiser promiser(argv[2], content);
     app.installNativeEventFilter(&promiser);
-    Source window(argv[1], argv[3]);
+    Source window(argv[1], content);
     window.show();
     QTimer::singleShot(300, &window, [&window] {
         const QPoint centre = window.mapToGlobal(window.rect().center());
