@@ -150,8 +150,10 @@ void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
     const Property suggested = readProperty(c, drop.source, m_directSave, false);
     if (!suggested.ok)
         return; // the source window is gone
-    const QString name = PromisedFileNames::safeName(
-        PromisedFileNames::decode(suggested.data, atomName(c, suggested.type)));
+    const QByteArray type =
+        suggested.type != XCB_ATOM_NONE ? atomName(c, suggested.type) : QByteArray();
+    const QString name =
+        PromisedFileNames::safeName(PromisedFileNames::decode(suggested.data, type));
     const QString path =
         PromisedFileNames::unusedPath(directory, name, [this](const QString& candidate) {
             return m_reservedPaths.contains(candidate) || PromisedFileNames::occupied(candidate);

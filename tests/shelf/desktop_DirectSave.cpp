@@ -38,12 +38,13 @@ struct Scene {
         shelf.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)));
         if (!QTest::qWaitForWindowExposed(shelf.panel()))
             return;
+        QTest::qWait(200); // the window manager may still move it
         const QPoint from = source.waitForReady();
         QWidget* panel = shelf.panel();
         const QPoint to = panel->mapToGlobal(panel->rect().center()) * panel->devicePixelRatio();
         if (from.x() < 0)
             return;
-        const QString pause = QStringLiteral("0.05");
+        const QString pause = QStringLiteral("0.15");
         dropped = xdotool({QStringLiteral("mousemove"),
                            num(from.x()),
                            num(from.y()),
@@ -90,6 +91,7 @@ class DirectSaveTest : public QObject {
                                        : said;
         Scene scene(suggested, mode, QString::fromUtf8(said));
         QVERIFY(scene.dropped);
+        QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
         QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
         const QFileInfo file(scene.shelf.items().front()->path());
         QCOMPARE(file.absolutePath(), QDir(m_drops).absolutePath());

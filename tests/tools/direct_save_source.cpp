@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -238,11 +239,17 @@ int main(int argc, char* argv[]) {
     app.installNativeEventFilter(&promiser);
     Source window(argv[1], content);
     window.show();
-    QTimer::singleShot(300, &window, [&window] {
+    // Only once the window is on screen and the window manager is done with it.
+    QTimer ready;
+    QObject::connect(&ready, &QTimer::timeout, &window, [&window, &ready] {
+        if (!window.windowHandle() || !window.windowHandle()->isExposed())
+            return;
+        ready.stop();
         const QPoint centre = window.mapToGlobal(window.rect().center());
         const qreal ratio = window.devicePixelRatio();
         say("READY " + QByteArray::number(int(centre.x() * ratio)) + ' ' +
             QByteArray::number(int(centre.y() * ratio)));
     });
+    ready.start(300);
     return app.exec();
 }
