@@ -1,6 +1,7 @@
 #include "shelf/ShelfController.h"
 
 #include "platform/ClipboardWriter.h"
+#include "platform/DirectSaveReceiver.h"
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
 #include "settings/Language.h"
@@ -63,6 +64,7 @@ void ShelfController::buildUI() {
     m_panel = std::make_unique<ShelfPanel>();
     m_dropView = new ShelfDropView;
     m_panel->setContentView(m_dropView);
+    m_dropView->promises = DirectSaveReceiver::shared();
     const QPointer<ShelfController> self(this);
     m_dropView->onDrop = [self](std::vector<ShelfItemPtr> dropped) {
         if (self)

@@ -1,0 +1,302 @@
+#include "platform/DirectSaveReceiver.h"
+
+#include "platform/PromisedFileNames.h"
+#include "platform/X11Connection.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QTimer>
+#include <QUrl>
+#include <cstdlib>
+#include <utility>
+#include <xcb/xcb.h>
+
+namespace {
+
+constexpr char directSaveName[] = "XdndDirectSave0";
+
+struct Property {
+    bool ok = false;
+    uint32_t type = XCB_ATOM_NONE;
+    QByteArray data;
+};
+
+Property readProperty(xcb_connection_t* c, uint32_t window, uint32_t property, bool remove) {
+    Property result;
+    auto* reply = xcb_get_property_reply(c,
+                                         xcb_get_property(c, remove ? 1 : 0, window, property,
+                                                          XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1fffffff),
+                                         nullptr);
+    if (!reply)
+        return result;
+    result.ok = true;
+    result.type = reply->type;
+    result.data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                             xcb_get_property_value_length(reply));
+    std::free(reply);
+    return result;
+}
+
+QByteArray atomName(xcb_connection_t* c, uint32_t atom) {
+    QByteArray name;
+    if (auto* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)) {
+        name = QByteArray(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+        std::free(reply);
+    }
+    return name;
+}
+
+} // namespace
+
+struct DirectSaveReceiver::Transfer {
+    enum class Stage { Answer, Bytes, Incremental };
+
+    uint32_t window = 0; // ours, the requestor of every conversion
+    uint32_t time = 0;
+    QString path;
+    std::function<void(const QString&)> onFile;
+    Stage stage = Stage::Answer;
+    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<QTimer> timer;
+};
+
+DirectSaveReceiver* DirectSaveReceiver::shared() {
+    static QPointer<DirectSaveReceiver> instance;
+    if (!instance) {
+        X11Connection* x11 = X11Connection::shared();
+        if (!x11)
+            return nullptr;
+        instance = new DirectSaveReceiver(x11);
+        instance->setParent(qApp);
+    }
+    return instance.data();
+}
+
+DirectSaveReceiver::DirectSaveReceiver(X11Connection* x11)
+    : m_x11(x11) {
+    m_xdndDrop = x11->atom("XdndDrop");
+    m_xdndEnter = x11->atom("XdndEnter");
+    m_xdndSelection = x11->atom("XdndSelection");
+    m_directSave = x11->atom(directSaveName);
+    m_textPlain = x11->atom("text/plain");
+    m_octetStream = x11->atom("application/octet-stream");
+    m_incr = x11->atom("INCR");
+    m_answerProperty = x11->atom("QUOBLIN_DIRECT_SAVE");
+    m_handler = x11->addHandler([this](const xcb_generic_event_t* event) { handle(event); });
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+DirectSaveReceiver::~DirectSaveReceiver() {
+    // The connection may already be closed when the application tears down.
+    if (!m_x11)
+        return;
+    m_x11->removeHandler(m_handler);
+    for (const auto& [window, transfer] : m_transfers)
+        xcb_destroy_window(m_x11->raw(), window);
+    xcb_flush(m_x11->raw());
+}
+
+bool DirectSaveReceiver::offersPromises(const QDropEvent& event) const {
+    const QMimeData* data = event.mimeData();
+    if (!data || !data->formats().contains(QLatin1String(directSaveName)))
+        return false;
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                return false;
+    }
+    return true;
+}
+
+bool DirectSaveReceiver::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    // Qt keeps the drag source's window to itself, and turns the drop into a
+    // QDropEvent right after this sees it: note who dropped, and when.
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return false;
+    const auto* client = reinterpret_cast<const xcb_client_message_event_t*>(event);
+    if (client->format != 32)
+        return false;
+    if (client->type == m_xdndEnter)
+        m_lastDrop.reset();
+    else if (client->type == m_xdndDrop)
+        m_lastDrop = Drop{client->data.data32[0], client->data.data32[2]};
+    return false;
+}
+
+void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
+                                 std::function<void(const QString& path)> onFile) {
+    const std::optional<Drop> recorded = std::exchange(m_lastDrop, std::nullopt);
+    if (!m_x11)
+        return;
+    xcb_connection_t* c = m_x11->raw();
+
+    Drop drop;
+    if (recorded) {
+        drop = *recorded;
+    } else if (auto* reply = xcb_get_selection_owner_reply(
+                   c, xcb_get_selection_owner(c, m_xdndSelection), nullptr)) {
+        drop.source = reply->owner;
+        std::free(reply);
+    }
+    if (drop.source == XCB_WINDOW_NONE)
+        return;
+
+    const Property suggested = readProperty(c, drop.source, m_directSave, false);
+    if (!suggested.ok)
+        return; // the source window is gone
+    const QByteArray type =
+        suggested.type != XCB_ATOM_NONE ? atomName(c, suggested.type) : QByteArray();
+    const QString name =
+        PromisedFileNames::safeName(PromisedFileNames::decode(suggested.data, type));
+    const QString path =
+        PromisedFileNames::unusedPath(directory, name, [this](const QString& candidate) {
+            return m_reservedPaths.contains(candidate) || PromisedFileNames::occupied(candidate);
+        });
+
+    // A percent-encoded URI with an empty host: plain ASCII, so no charset to name.
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, drop.source, m_directSave, m_textPlain, 8,
+                        uint32_t(uri.size()), uri.constData());
+
+    auto transfer = std::make_unique<Transfer>();
+    transfer->window = xcb_generate_id(c);
+    transfer->time = drop.time ? drop.time : uint32_t(XCB_CURRENT_TIME);
+    transfer->path = path;
+    transfer->onFile = std::move(onFile);
+    const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, transfer->window, m_x11->root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, mask);
+    xcb_convert_selection(c, transfer->window, m_xdndSelection, m_directSave, m_answerProperty,
+                          transfer->time);
+    // A round trip, so that the source has our request queued before it hears
+    // that the drop finished: some sources forget the drag at that moment.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+    m_reservedPaths.insert(path);
+    restartTimer(*transfer);
+    m_transfers.emplace(transfer->window, std::move(transfer));
+    // The round trips may have queued events that the socket will not announce again.
+    QMetaObject::invokeMethod(m_x11.data(), &X11Connection::dispatchPending, Qt::QueuedConnection);
+}
+
+void DirectSaveReceiver::handle(const void* message) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_SELECTION_NOTIFY) {
+        const auto* notify = static_cast<const xcb_selection_notify_event_t*>(message);
+        const auto it = m_transfers.find(notify->requestor);
+        if (it != m_transfers.end() && notify->selection == m_xdndSelection)
+            onSelectionNotify(*it->second, notify->property);
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+        const auto it = m_transfers.find(notify->window);
+        if (it != m_transfers.end() && notify->atom == m_answerProperty &&
+            notify->state == XCB_PROPERTY_NEW_VALUE &&
+            it->second->stage == Transfer::Stage::Incremental)
+            onIncrementalChunk(*it->second);
+    }
+}
+
+void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property) {
+    const uint32_t window = transfer.window;
+    if (transfer.stage == Transfer::Stage::Incremental)
+        return;
+    if (property == XCB_ATOM_NONE) {
+        finish(window, false);
+        return;
+    }
+    const Property answer = readProperty(m_x11->raw(), window, property, true);
+    if (!answer.ok) {
+        finish(window, false);
+        return;
+    }
+
+    if (transfer.stage == Transfer::Stage::Answer) {
+        const char code = answer.data.isEmpty() ? '\0' : answer.data.at(0);
+        if (code == 'S')
+            finish(window, QFileInfo(transfer.path).isFile());
+        else if (code == 'F')
+            startBytes(transfer);
+        else
+            finish(window, false);
+        return;
+    }
+
+    transfer.file = std::make_unique<QSaveFile>(transfer.path);
+    if (!transfer.file->open(QIODevice::WriteOnly)) {
+        finish(window, false);
+        return;
+    }
+    if (answer.type == m_incr) {
+        // Reading deleted the property, which tells the source to send the first piece.
+        transfer.stage = Transfer::Stage::Incremental;
+        restartTimer(transfer);
+        return;
+    }
+    const bool written = transfer.file->write(answer.data) == answer.data.size();
+    finish(window, written && transfer.file->commit());
+}
+
+void DirectSaveReceiver::onIncrementalChunk(Transfer& transfer) {
+    const uint32_t window = transfer.window;
+    const Property chunk = readProperty(m_x11->raw(), window, m_answerProperty, true);
+    if (!chunk.ok) {
+        finish(window, false);
+        return;
+    }
+    if (chunk.data.isEmpty()) {
+        finish(window, transfer.file->commit());
+        return;
+    }
+    if (transfer.file->write(chunk.data) != chunk.data.size()) {
+        finish(window, false);
+        return;
+    }
+    restartTimer(transfer);
+}
+
+void DirectSaveReceiver::startBytes(Transfer& transfer) {
+    // The source could not write the file; it may still hand us its contents.
+    transfer.stage = Transfer::Stage::Bytes;
+    xcb_convert_selection(m_x11->raw(), transfer.window, m_xdndSelection, m_octetStream,
+                          m_answerProperty, transfer.time);
+    xcb_flush(m_x11->raw());
+    restartTimer(transfer);
+}
+
+void DirectSaveReceiver::restartTimer(Transfer& transfer) {
+    if (!transfer.timer) {
+        transfer.timer = std::make_unique<QTimer>();
+        transfer.timer->setSingleShot(true);
+        const uint32_t window = transfer.window;
+        connect(transfer.timer.get(), &QTimer::timeout, this,
+                [this, window] { finish(window, false); });
+    }
+    transfer.timer->start(answerTimeoutMs);
+}
+
+void DirectSaveReceiver::finish(uint32_t window, bool delivered) {
+    const auto it = m_transfers.find(window);
+    if (it == m_transfers.end())
+        return;
+    std::unique_ptr<Transfer> transfer = std::move(it->second);
+    m_transfers.erase(it);
+    m_reservedPaths.remove(transfer->path);
+    if (transfer->timer) {
+        // This may run inside the timer's own signal.
+        transfer->timer->stop();
+        transfer->timer.release()->deleteLater();
+    }
+    if (m_x11) {
+        xcb_destroy_window(m_x11->raw(), window);
+        xcb_flush(m_x11->raw());
+    }
+    if (delivered && transfer->onFile)
+        transfer->onFile(transfer->path);
+}

@@ -1,0 +1,192 @@
+// desktop-options:
+#include "DesktopDriver.h"
+#include "platform/DirectSaveReceiver.h"
+#include "platform/ScreenPoints.h"
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfPanel.h"
+#include "shelf/ShelfViews.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+
+using DesktopDriver::Tool;
+using DesktopDriver::xdotool;
+
+namespace {
+
+QString num(int v) {
+    return QString::number(v);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// A fresh shelf on the right of the screen and a source on the left; drags the
+// source's promise onto the shelf.
+struct Scene {
+    ShelfController shelf{{}};
+    Tool source;
+    bool dropped = false;
+
+    Scene(const QString& name, const QString& mode, const QString& content)
+        : source(QStringLiteral("direct_save_source"), {name, mode, content}) {
+        shelf.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)));
+        if (!QTest::qWaitForWindowExposed(shelf.panel()))
+            return;
+        QTest::qWait(200); // the window manager may still move it
+        const QPoint from = source.waitForReady();
+        QWidget* panel = shelf.panel();
+        const QPoint to = panel->mapToGlobal(panel->rect().center()) * panel->devicePixelRatio();
+        if (from.x() < 0)
+            return;
+        const QString pause = QStringLiteral("0.15");
+        dropped = xdotool({QStringLiteral("mousemove"),
+                           num(from.x()),
+                           num(from.y()),
+                           QStringLiteral("sleep"),
+                           pause,
+                           QStringLiteral("mousedown"),
+                           QStringLiteral("1"),
+                           QStringLiteral("sleep"),
+                           pause,
+                           QStringLiteral("mousemove"),
+                           num(from.x() + 20),
+                           num(from.y()),
+                           QStringLiteral("sleep"),
+                           pause,
+                           QStringLiteral("mousemove"),
+                           num(to.x()),
+                           num(to.y()),
+                           QStringLiteral("sleep"),
+                           pause,
+                           QStringLiteral("mousemove"),
+                           num(to.x() + 5),
+                           num(to.y() + 5),
+                           QStringLiteral("sleep"),
+                           pause,
+                           QStringLiteral("mouseup"),
+                           QStringLiteral("1")});
+    }
+    ~Scene() { shelf.close(); }
+};
+
+} // namespace
+
+class DirectSaveTest : public QObject {
+    Q_OBJECT
+
+    QString m_drops;
+
+    void dropAndExpectOneFile(const QString& suggested, const QString& mode,
+                              const QString& expectedName) {
+        const QByteArray said = "kept by " + mode.toUtf8();
+        // The source repeats its text to this size when it sends it in pieces.
+        const QByteArray content = mode == QLatin1String("large")
+                                       ? said.repeated(300000 / said.size() + 1).left(300000)
+                                       : said;
+        Scene scene(suggested, mode, QString::fromUtf8(said));
+        QVERIFY(scene.dropped);
+        QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
+        const QFileInfo file(scene.shelf.items().front()->path());
+        QCOMPARE(file.absolutePath(), QDir(m_drops).absolutePath());
+        QCOMPARE(file.fileName(), expectedName);
+        QCOMPARE(contents(file.filePath()), content);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        QVERIFY(DirectSaveReceiver::shared());
+        const auto drops = ShelfDropView::dropsDirectory();
+        QVERIFY(drops);
+        m_drops = *drops;
+        // The folder lives in this test's own temporary directory.
+        for (const QFileInfo& entry : QDir(m_drops).entryInfoList(QDir::Files | QDir::Hidden))
+            QVERIFY(QFile::remove(entry.filePath()));
+    }
+
+    void aFileTheSourceSavesArrivesAsOneItem() {
+        dropAndExpectOneFile(QStringLiteral("notes.txt"), QStringLiteral("save"),
+                             QStringLiteral("notes.txt"));
+    }
+
+    void bytesOfASourceThatCouldNotSaveAreWrittenByUs_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("at once") << QStringLiteral("fail");
+        QTest::newRow("in pieces") << QStringLiteral("large");
+    }
+    void bytesOfASourceThatCouldNotSaveAreWrittenByUs() {
+        QFETCH(QString, mode);
+        dropAndExpectOneFile(mode + QStringLiteral(".bin"), mode, mode + QStringLiteral(".bin"));
+    }
+
+    void suggestedNamesNeverLeaveTheDropsDirectory_data() {
+        QTest::addColumn<QString>("suggested");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("parent") << QStringLiteral("../evil") << QStringLiteral(".._evil");
+        QTest::newRow("folder") << QStringLiteral("a/b") << QStringLiteral("a_b");
+        QTest::newRow("empty") << QString() << QStringLiteral("Received File");
+    }
+    void suggestedNamesNeverLeaveTheDropsDirectory() {
+        QFETCH(QString, suggested);
+        QFETCH(QString, expected);
+        dropAndExpectOneFile(suggested, QStringLiteral("save"), expected);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(!QFileInfo::exists(QDir(m_drops).absoluteFilePath(QStringLiteral("../evil"))));
+    }
+
+    void anExistingFileIsNeverReplaced() {
+        const QString existing = m_drops + QStringLiteral("/report.txt");
+        {
+            QFile file(existing);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("older");
+        }
+        dropAndExpectOneFile(QStringLiteral("report.txt"), QStringLiteral("save"),
+                             QStringLiteral("report 2.txt"));
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(contents(existing), QByteArray("older"));
+    }
+
+    void aSourceThatErrsRefusesOrNeverAnswersGivesNothing_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("error") << QStringLiteral("error");
+        QTest::newRow("failure without bytes") << QStringLiteral("refuse");
+        QTest::newRow("silence") << QStringLiteral("silent");
+    }
+    void aSourceThatErrsRefusesOrNeverAnswersGivesNothing() {
+        QFETCH(QString, mode);
+        DirectSaveReceiver* receiver = DirectSaveReceiver::shared();
+        int ticksWhileWaiting = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this,
+                [&] { ticksWhileWaiting += receiver->pendingTransfers() > 0 ? 1 : 0; });
+        ticker.start(50);
+
+        const QString name = QStringLiteral("nothing-") + mode + QStringLiteral(".txt");
+        Scene scene(name, mode, QStringLiteral("never"));
+        QVERIFY(scene.dropped);
+        // The drop itself is taken at once, whatever the source does later.
+        QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
+        QVERIFY(!scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(receiver->pendingTransfers(), 0, 15000);
+        if (mode == QLatin1String("silent")) {
+            // The wait for an answer never held up the event loop.
+            QVERIFY(ticksWhileWaiting >= 3);
+        }
+        QTest::qWait(300);
+        QVERIFY(scene.shelf.items().empty());
+        QVERIFY(!QFileInfo::exists(m_drops + QLatin1Char('/') + name));
+    }
+};
+
+QTEST_MAIN(DirectSaveTest)
+#include "desktop_DirectSave.moc"
