@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <cstdio>
@@ -30,6 +31,28 @@ constexpr uint32_t keyN = 45, keyV = 9, keyS = 1;
 QString versionText() {
     const QString version = QStringLiteral(QUOBLIN_VERSION);
     return version.isEmpty() ? QStringLiteral("?") : version;
+}
+
+// Tray hosts come with light and with dark panels, and the icon cannot ask
+// which: a light glyph ringed in dark stays visible on either.
+QIcon trayIcon() {
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48}) {
+        const QSize size(side, side);
+        const QPixmap light =
+            Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
+        const QPixmap dark =
+            Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
+        QPixmap ringed(size);
+        ringed.fill(Qt::transparent);
+        QPainter painter(&ringed);
+        for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+            painter.drawPixmap(offset, dark);
+        painter.drawPixmap(0, 0, light);
+        painter.end();
+        icon.addPixmap(ringed);
+    }
+    return icon;
 }
 
 } // namespace
@@ -54,7 +77,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     const QPointer<AppDelegate> self(this);
     if (m_services->showStatusItem) {
         m_statusItem = std::make_unique<QSystemTrayIcon>();
-        QIcon icon = Symbols::tintedIcon(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc));
+        const QIcon icon = trayIcon();
         m_statusItem->setIcon(icon);
         m_statusItem->setToolTip(QStringLiteral("Quoblin"));
     }

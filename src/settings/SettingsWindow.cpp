@@ -126,8 +126,12 @@ void SettingsWindow::buildWindow() {
     column->addWidget(m_sensitivitySlider, 0, Qt::AlignLeft);
     column->addWidget(m_sensitivityHint, 0, Qt::AlignLeft);
     column->addWidget(separatorLine());
-    column->addWidget(m_shortcutsLabel, 0, Qt::AlignLeft);
-    column->addWidget(m_statusLabel, 0, Qt::AlignLeft);
+    // The window has a fixed width: longer texts (Romanian, an error) wrap
+    // instead of running off its edge.
+    m_shortcutsLabel->setWordWrap(true);
+    m_statusLabel->setWordWrap(true);
+    column->addWidget(m_shortcutsLabel);
+    column->addWidget(m_statusLabel);
     column->addStretch(1);
     // Closing hides it (no delete-on-close); the next show() reuses it.
     window->setFixedSize(contentWidth, contentHeight);
