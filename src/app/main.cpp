@@ -30,7 +30,6 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quoblin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quoblin"));
     QApplication::setApplicationVersion(QStringLiteral(QUOBLIN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quoblin"));
     QApplication::setQuitOnLastWindowClosed(false);

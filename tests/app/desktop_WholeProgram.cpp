@@ -80,9 +80,7 @@ struct Window {
 QList<Window> visibleShelves() {
     QList<Window> shelves;
     for (const QString& id : quoblinWindows(true)) {
-        QString name = windowName(id);
-        // The window system shows the program's name after each window's own title.
-        name.remove(QRegularExpression(QStringLiteral(" — Quoblin$")));
+        const QString name = windowName(id);
         if (name.startsWith(QLatin1String("Shelf")))
             shelves.append({id, name});
     }
