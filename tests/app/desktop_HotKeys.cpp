@@ -1,6 +1,8 @@
 // Global hot keys on a real X server, pressed with xdotool.
 #include "app/HotKey.h"
 
+#include "DesktopDriver.h"
+
 #include <QApplication>
 #include <QProcess>
 #include <QTest>
@@ -35,21 +37,9 @@ class DesktopHotKeysTest : public QObject {
     Q_OBJECT
 
 private:
-    // Runs xdotool while the event loop keeps going, so that the presses it
-    // makes are read as they come.
-    bool xdotool(const QStringList& arguments) {
-        QProcess process;
-        process.start(QStringLiteral("xdotool"), arguments);
-        if (!process.waitForStarted(5000))
-            return false;
-        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000))
-            return false;
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    }
-
     bool press(const QString& keys) {
-        return xdotool(
-            {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30"), keys});
+        return DesktopDriver::xdotool(
+            {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30"), keys}, 10000);
     }
 
     // X delivers our events in order: once a later control+option+S has

@@ -105,32 +105,6 @@ bool moveTo(QPoint p) {
                     QStringLiteral("0.1")});
 }
 
-// Press at `at`, move 25 pixels to start a drag, then zig-zag six legs of
-// `amplitude` pixels, each held for a little more than one sampling tick.
-QStringList pressAndShake(QPoint at, int amplitude) {
-    QStringList args{QStringLiteral("mousemove"),
-                     num(at.x()),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousedown"),
-                     QStringLiteral("1"),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousemove"),
-                     num(at.x() + 25),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.3")};
-    for (int leg = 0; leg < 6; ++leg) {
-        const int x = at.x() + (leg % 2 ? 25 : 25 + amplitude);
-        args << QStringLiteral("mousemove") << num(x) << num(at.y()) << QStringLiteral("sleep")
-             << QStringLiteral("0.09");
-    }
-    args << QStringLiteral("sleep") << QStringLiteral("0.2");
-    return args;
-}
-
 QString recentShelvesPath() {
     return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/quoblin/recent-shelves.json");
 }
@@ -308,7 +282,7 @@ private Q_SLOTS:
                     {path, QStringLiteral("200"), QStringLiteral("500")});
         const QPoint centre = source.waitForReady();
         QVERIFY(centre.x() > 0);
-        QVERIFY(xdotool(pressAndShake(centre, 60)));
+        QVERIFY(xdotool(DesktopDriver::pressAndShake(centre, 60)));
         QTRY_COMPARE(names(visibleShelves()), QStringList{QStringLiteral("Shelf")});
         // Released over the source, which refuses it: nothing reaches the shelf.
         QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
@@ -329,7 +303,7 @@ private Q_SLOTS:
                     {path, QStringLiteral("200"), QStringLiteral("500")});
         const QPoint centre = source.waitForReady();
         QVERIFY(centre.x() > 0);
-        QVERIFY(xdotool(pressAndShake(centre, 60)));
+        QVERIFY(xdotool(DesktopDriver::pressAndShake(centre, 60)));
         QTRY_COMPARE(visibleShelves().size(), 1);
         const QRect shelf = geometry(visibleShelves().first().id);
         const QPoint target = shelf.center();

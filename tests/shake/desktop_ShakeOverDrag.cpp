@@ -22,32 +22,6 @@ QString num(int v) {
     return QString::number(v);
 }
 
-// Press at `at`, move 25 pixels to start a drag, then zig-zag five legs of
-// `amplitude` pixels, each held for a little more than one sampling tick.
-QStringList pressAndShake(QPoint at, int amplitude) {
-    QStringList args{QStringLiteral("mousemove"),
-                     num(at.x()),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousedown"),
-                     QStringLiteral("1"),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousemove"),
-                     num(at.x() + 25),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.3")};
-    for (int leg = 0; leg < 6; ++leg) {
-        const int x = at.x() + (leg % 2 ? 25 : 25 + amplitude);
-        args << QStringLiteral("mousemove") << num(x) << num(at.y()) << QStringLiteral("sleep")
-             << QStringLiteral("0.09");
-    }
-    args << QStringLiteral("sleep") << QStringLiteral("0.2");
-    return args;
-}
-
 QStringList release() {
     return {QStringLiteral("mouseup"), QStringLiteral("1"), QStringLiteral("sleep"),
             QStringLiteral("0.2")};
@@ -107,7 +81,7 @@ private Q_SLOTS:
         detector.start();
 
         const long before = m_drag->changeCount();
-        QVERIFY(xdotool(pressAndShake(centre, 60)));
+        QVERIFY(xdotool(DesktopDriver::pressAndShake(centre, 60)));
         QVERIFY(detector.isSampling());
         QVERIFY(m_drag->changeCount() > before); // the drag did start
         QVERIFY(xdotool(release()));
@@ -130,7 +104,7 @@ private Q_SLOTS:
         detector.onShake = [&](QPointF) { ++shakes; };
         detector.start();
         // The bare desktop: pressing there starts no drag.
-        QVERIFY(xdotool(pressAndShake(QPoint(400, 700), 60)));
+        QVERIFY(xdotool(DesktopDriver::pressAndShake(QPoint(400, 700), 60)));
         QVERIFY(detector.isSampling());
         QVERIFY(xdotool(release()));
         QTRY_VERIFY(!detector.isSampling());

@@ -13,13 +13,8 @@
 #include <QTimer>
 
 using DesktopDriver::Tool;
-using DesktopDriver::xdotool;
 
 namespace {
-
-QString num(int v) {
-    return QString::number(v);
-}
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -44,33 +39,7 @@ struct Scene {
         const QPoint to = panel->mapToGlobal(panel->rect().center()) * panel->devicePixelRatio();
         if (from.x() < 0)
             return;
-        const QString pause = QStringLiteral("0.15");
-        dropped = xdotool({QStringLiteral("mousemove"),
-                           num(from.x()),
-                           num(from.y()),
-                           QStringLiteral("sleep"),
-                           pause,
-                           QStringLiteral("mousedown"),
-                           QStringLiteral("1"),
-                           QStringLiteral("sleep"),
-                           pause,
-                           QStringLiteral("mousemove"),
-                           num(from.x() + 20),
-                           num(from.y()),
-                           QStringLiteral("sleep"),
-                           pause,
-                           QStringLiteral("mousemove"),
-                           num(to.x()),
-                           num(to.y()),
-                           QStringLiteral("sleep"),
-                           pause,
-                           QStringLiteral("mousemove"),
-                           num(to.x() + 5),
-                           num(to.y() + 5),
-                           QStringLiteral("sleep"),
-                           pause,
-                           QStringLiteral("mouseup"),
-                           QStringLiteral("1")});
+        dropped = DesktopDriver::drag(from, to, QStringLiteral("0.15"));
     }
     ~Scene() { shelf.close(); }
 };

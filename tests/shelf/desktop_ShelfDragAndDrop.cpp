@@ -12,45 +12,11 @@
 #include <QTest>
 
 using DesktopDriver::Tool;
-using DesktopDriver::xdotool;
 
 namespace {
 
-QString num(int v) {
-    return QString::number(v);
-}
-
-// The xdotool recipe that drags reliably: small pauses between every step.
 bool dragFromTo(QPoint from, QPoint to) {
-    const QString pause = QStringLiteral("0.08");
-    return xdotool({QStringLiteral("mousemove"),
-                    num(from.x()),
-                    num(from.y()),
-                    QStringLiteral("sleep"),
-                    pause,
-                    QStringLiteral("mousedown"),
-                    QStringLiteral("1"),
-                    QStringLiteral("sleep"),
-                    pause,
-                    QStringLiteral("mousemove"),
-                    num(from.x() + 20),
-                    num(from.y()),
-                    QStringLiteral("sleep"),
-                    pause,
-                    QStringLiteral("mousemove"),
-                    num(to.x()),
-                    num(to.y()),
-                    QStringLiteral("sleep"),
-                    pause,
-                    QStringLiteral("mousemove"),
-                    num(to.x() + 5),
-                    num(to.y() + 5),
-                    QStringLiteral("sleep"),
-                    pause,
-                    QStringLiteral("mouseup"),
-                    QStringLiteral("1"),
-                    QStringLiteral("sleep"),
-                    QStringLiteral("0.3")});
+    return DesktopDriver::drag(from, to, QStringLiteral("0.08"), QStringLiteral("0.3"));
 }
 
 // Opens a shelf whose top-left corner lands at the given Qt global position.

@@ -22,6 +22,70 @@ bool xdotool(const QStringList& arguments, int timeoutMs) {
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
+namespace {
+QString num(int v) {
+    return QString::number(v);
+}
+} // namespace
+
+bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle) {
+    const QString sleep = QStringLiteral("sleep");
+    const QString move = QStringLiteral("mousemove");
+    QStringList args{move,
+                     num(from.x()),
+                     num(from.y()),
+                     sleep,
+                     pause,
+                     QStringLiteral("mousedown"),
+                     QStringLiteral("1"),
+                     sleep,
+                     pause,
+                     move,
+                     num(from.x() + 20),
+                     num(from.y()),
+                     sleep,
+                     pause,
+                     move,
+                     num(to.x()),
+                     num(to.y()),
+                     sleep,
+                     pause,
+                     move,
+                     num(to.x() + 5),
+                     num(to.y() + 5),
+                     sleep,
+                     pause,
+                     QStringLiteral("mouseup"),
+                     QStringLiteral("1")};
+    if (!settle.isEmpty())
+        args << sleep << settle;
+    return xdotool(args);
+}
+
+QStringList pressAndShake(QPoint at, int amplitude) {
+    QStringList args{QStringLiteral("mousemove"),
+                     num(at.x()),
+                     num(at.y()),
+                     QStringLiteral("sleep"),
+                     QStringLiteral("0.1"),
+                     QStringLiteral("mousedown"),
+                     QStringLiteral("1"),
+                     QStringLiteral("sleep"),
+                     QStringLiteral("0.1"),
+                     QStringLiteral("mousemove"),
+                     num(at.x() + 25),
+                     num(at.y()),
+                     QStringLiteral("sleep"),
+                     QStringLiteral("0.3")};
+    for (int leg = 0; leg < 6; ++leg) {
+        const int x = at.x() + (leg % 2 ? 25 : 25 + amplitude);
+        args << QStringLiteral("mousemove") << num(x) << num(at.y()) << QStringLiteral("sleep")
+             << QStringLiteral("0.09");
+    }
+    args << QStringLiteral("sleep") << QStringLiteral("0.2");
+    return args;
+}
+
 Tool::Tool(const QString& name, const QStringList& arguments)
     : m_process(std::make_unique<QProcess>()) {
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -12,6 +12,16 @@ namespace DesktopDriver {
 // Runs xdotool with the given arguments and waits, processing events, until it ends.
 bool xdotool(const QStringList& arguments, int timeoutMs = 20000);
 
+// Drags with the left button from `from` to `to`, pausing `pause` seconds between
+// every step (X drags are lost without the pauses); a non-empty `settle` is slept
+// after the release so the drop is handled before the next step.
+bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle = {});
+
+// Press at `at`, move 25 pixels to start a drag, then zig-zag six legs of
+// `amplitude` pixels, each held for a little more than one sampling tick. The
+// button stays down; pass the result to xdotool.
+QStringList pressAndShake(QPoint at, int amplitude);
+
 // A helper program from tests/tools, started and killed with the test.
 class Tool {
 public:
