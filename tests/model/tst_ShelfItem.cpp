@@ -208,12 +208,9 @@ private Q_SLOTS:
         QCOMPARE(item->bookmark(), Bookmarks::make(path));
     }
 
-    void itemsAreSharedByIdentity() {
-        const auto a = ShelfItem::makeText(QStringLiteral("same"));
-        const auto b = ShelfItem::makeText(QStringLiteral("same"));
-        QVERIFY(a != b);
-        const ShelfItemPtr held = a;
-        QCOMPARE(held.get(), a.get());
+    void equalTextsMakeDistinctItems() {
+        QVERIFY(ShelfItem::makeText(QStringLiteral("same")) !=
+                ShelfItem::makeText(QStringLiteral("same")));
     }
 };
 
