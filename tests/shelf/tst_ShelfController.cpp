@@ -282,6 +282,29 @@ private Q_SLOTS:
         QCOMPARE(ShelfPlacement::origin(QPointF(5, 5), QSizeF(280, 360), none), QPointF(21, -175));
     }
 
+    void placementOnScreensLeftAboveAndBelowTheMainOne_data() {
+        QTest::addColumn<QRectF>("screen");
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<QPointF>("origin");
+        const QRectF left(-1024, 100, 1024, 768), above(0, 800, 1280, 1024),
+            below(200, -768, 1024, 768);
+        QTest::newRow("left, by its right edge") << left << QPointF(-5, 400) << QPointF(-288, 220);
+        QTest::newRow("left, by its left edge")
+            << left << QPointF(-1020, 130) << QPointF(-1004, 108);
+        QTest::newRow("above, by its top") << above << QPointF(50, 1820) << QPointF(66, 1456);
+        QTest::newRow("below, by its bottom") << below << QPointF(600, -760) << QPointF(616, -760);
+        QTest::newRow("below, by its top") << below << QPointF(1220, -3) << QPointF(936, -368);
+    }
+
+    void placementOnScreensLeftAboveAndBelowTheMainOne() {
+        QFETCH(QRectF, screen);
+        QFETCH(QPointF, point);
+        QFETCH(QPointF, origin);
+        ScreenLayout layout = oneScreen();
+        layout.screens.append({screen, screen});
+        QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
+    }
+
     void showPlacesOnceThenOnlyRaises() {
         ScopedPreferences prefs;
         ShelfController shelf({});

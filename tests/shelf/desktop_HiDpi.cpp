@@ -1,0 +1,109 @@
+// desktop-options: --compositor
+#include "TestEnvironment.h"
+#include "model/ShelfItem.h"
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfPanel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int distinctValues(const QImage& image, const QRect& area) {
+    QSet<QRgb> values;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            values.insert(image.pixel(x, y));
+    return int(values.size());
+}
+
+// True when some aligned 2x2 block differs inside: a picture drawn at half the
+// resolution and blown up has only uniform blocks.
+bool hasDetailFinerThanTwoPixels(const QImage& image, const QRect& area) {
+    for (int y = area.top(); y + 1 <= area.bottom(); y += 2)
+        for (int x = area.left(); x + 1 <= area.right(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            if (image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p ||
+                image.pixel(x + 1, y + 1) != p)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+class HiDpi : public QObject {
+    Q_OBJECT
+
+    ScopedPreferences m_prefs;
+
+private slots:
+    void aShelfKeepsItsSizeInPointsAndDrawsSymbolsAtDeviceResolution() {
+        ShelfController shelf({ShelfItem::makeText(QStringLiteral("First note")),
+                               ShelfItem::makeText(QStringLiteral("Second note")),
+                               ShelfItem::makeText(QStringLiteral("Third note"))});
+        shelf.show(QPointF(200, 300));
+        ShelfPanel* panel = shelf.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QTest::qWait(300);
+        QCOMPARE(shelf.rows().size(), size_t(3));
+        QCOMPARE(panel->devicePixelRatioF(), 2.0);
+        QCOMPARE(panel->size(), QSize(280, 360));
+
+        const QString geometry =
+            run(QStringLiteral("xdotool"),
+                {QStringLiteral("getwindowgeometry"), QString::number(panel->winId())});
+        QVERIFY2(geometry.contains(QStringLiteral("Geometry: 560x720")), qPrintable(geometry));
+
+        const QPixmap grabbed = panel->grab();
+        QCOMPARE(grabbed.devicePixelRatio(), 2.0);
+        QCOMPARE(grabbed.size(), QSize(560, 720));
+
+        const QPixmap pin = shelf.pinButton()->icon().pixmap(QSize(16, 16), 2.0);
+        QCOMPARE(pin.size(), QSize(32, 32));
+        const QImage pinImage = pin.toImage();
+        // Antialiased edges: more than background and one ink colour.
+        QVERIFY(distinctValues(pinImage, pinImage.rect()) > 2);
+        QVERIFY(hasDetailFinerThanTwoPixels(pinImage, pinImage.rect()));
+
+        // And so it is in the panel as drawn.
+        const QImage panelImage = grabbed.toImage();
+        for (QToolButton* button : {shelf.pinButton(), shelf.closeButton()}) {
+            const QRect onPanel(button->mapTo(panel, QPoint(0, 0)) * 2, button->size() * 2);
+            QVERIFY(distinctValues(panelImage, onPanel) > 2);
+            QVERIFY(hasDetailFinerThanTwoPixels(panelImage, onPanel));
+        }
+
+        const QString shots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
+        if (!shots.isEmpty()) {
+            QDir().mkpath(shots);
+            run(QStringLiteral("import"),
+                {QStringLiteral("-window"), QStringLiteral("root"),
+                 QDir(shots).filePath(QStringLiteral("hidpi-shelf.png"))});
+        }
+        shelf.close();
+    }
+};
+
+int main(int argc, char** argv) {
+    // Must be in place before the application reads the screens.
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    HiDpi test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "desktop_HiDpi.moc"
