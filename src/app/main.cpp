@@ -2,6 +2,7 @@
 #include "app/AppServices.h"
 #include "model/ShelfManager.h"
 #include "platform/GlobalPressMonitor.h"
+#include "platform/GraphicalSession.h"
 #include "platform/LocalPressMonitor.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
@@ -18,14 +19,12 @@
 int main(int argc, char* argv[]) {
     // On a Wayland session the global services exist only through XWayland.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-            qputenv("QT_QPA_PLATFORM", "xcb");
-        } else if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-            std::fputs("quoblin: no graphical session to run in (neither DISPLAY nor "
-                       "WAYLAND_DISPLAY is set)\n",
-                       stderr);
+        const GraphicalSession::Choice session = GraphicalSession::choose();
+        if (session.platform.isEmpty()) {
+            std::fprintf(stderr, "quoblin: %s\n", qPrintable(session.problem));
             return 1;
         }
+        qputenv("QT_QPA_PLATFORM", session.platform.toLatin1());
     }
 
     QApplication app(argc, argv);
