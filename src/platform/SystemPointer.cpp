@@ -34,14 +34,16 @@ std::optional<PointerReading> queryPointer() {
 } // namespace
 
 bool SystemPointer::leftButtonDown() const {
-    if (auto reading = queryPointer())
-        return reading->left;
-    // Without X11 only this program's own windows can tell.
-    return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+    return read().leftButtonDown;
 }
 
 QPointF SystemPointer::position() const {
+    return read().position;
+}
+
+Pointer::Reading SystemPointer::read() const {
     if (auto reading = queryPointer())
-        return ScreenPoints::fromNativePixels(reading->root);
-    return ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()));
+        return {reading->left, ScreenPoints::fromNativePixels(reading->root)};
+    return {QGuiApplication::mouseButtons().testFlag(Qt::LeftButton),
+            ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};
 }

@@ -8,4 +8,5 @@ class SystemPointer final : public Pointer {
 public:
     bool leftButtonDown() const override;
     QPointF position() const override;
+    Reading read() const override;
 };

@@ -48,12 +48,15 @@ void ShakeDetector::beginTracking() {
 }
 
 void ShakeDetector::poll() {
-    if (!m_services.pointer || !m_services.pointer->leftButtonDown()) {
+    // One question to the desktop per tick, for the button and the position.
+    const Pointer::Reading pointer =
+        m_services.pointer ? m_services.pointer->read() : Pointer::Reading{};
+    if (!pointer.leftButtonDown) {
         // The gesture keeps its state until the next press resets it.
         m_pollTimer.reset();
         return;
     }
-    const QPointF position = m_services.pointer->position();
+    const QPointF position = pointer.position;
     const double now = m_services.timers->now();
     const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();

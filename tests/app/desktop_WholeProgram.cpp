@@ -3,6 +3,7 @@
 // user would: hot keys, the tray menu, a shake during a drag, quitting by
 // signal and starting again.
 #include "DesktopDriver.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -274,10 +275,7 @@ private Q_SLOTS:
     void shakeOpensAShelfThatClosesByItselfWhenNothingIsDropped() {
         QVERIFY(startQuoblin());
         const QString path = m_files.filePath(QStringLiteral("report.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("some words\n");
-        file.close();
+        QVERIFY(writeWholeFile(path, "some words\n"));
         Tool source(QStringLiteral("drag_source"),
                     {path, QStringLiteral("200"), QStringLiteral("500")});
         const QPoint centre = source.waitForReady();
@@ -295,10 +293,7 @@ private Q_SLOTS:
         QFile::remove(recentShelvesPath());
         QVERIFY(startQuoblin());
         const QString path = m_files.filePath(QStringLiteral("report.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("some words\n");
-        file.close();
+        QVERIFY(writeWholeFile(path, "some words\n"));
         Tool source(QStringLiteral("drag_source"),
                     {path, QStringLiteral("200"), QStringLiteral("500")});
         const QPoint centre = source.waitForReady();
