@@ -8,7 +8,7 @@ CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-.PHONY: all deps configure build asan fuzz test unit-test run bench clean install package
+.PHONY: all deps configure build asan fuzz test unit-test run bench clean install package check-package
 
 all: build
 
@@ -55,6 +55,10 @@ install: build
 package: build
 	@cmake --build $(BUILD) --target package
 	@deb=$$(ls -t $(BUILD)/packages/quoblin_*.deb | head -n 1) && echo "== $$deb" && dpkg -I "$$deb"
+
+# Installs that package on a freshly bootstrapped Debian 12 and runs it there.
+check-package: package
+	@scripts/check-package $$(ls -t $(BUILD)/packages/quoblin_*.deb | head -n 1)
 
 # Benchmarks print figures; they need a release build to mean anything.
 bench: deps
