@@ -3,6 +3,7 @@
 #include "platform/Symbols.h"
 #include "settings/Language.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -55,18 +56,23 @@ QString AboutDialog::description() {
 }
 
 QString AboutDialog::waylandNote() {
+    // Without XWayland the program runs on Qt's Wayland platform, where no
+    // global input can be watched at all.
+    if (QGuiApplication::platformName() == QLatin1String("wayland"))
+        return bilingual(
+            QStringLiteral("This Wayland session offers no XWayland display, so Quoblin sees "
+                           "neither shakes nor hot keys: open shelves from the tray menu."),
+            QStringLiteral("Această sesiune Wayland nu oferă un ecran XWayland, așa că Quoblin nu "
+                           "vede nici scuturările, nici tastele rapide: deschideți rafturile din "
+                           "meniul din bara de sistem."));
     return bilingual(
-        QStringLiteral(
-            "On this Wayland session Quoblin runs through XWayland: a shake opens a shelf only "
-            "over "
-            "X11 windows, not over native Wayland windows, and the hot keys do not work while a "
-            "native Wayland window has the keyboard focus."),
-        QStringLiteral(
-            "În această sesiune Wayland, Quoblin rulează prin XWayland: scuturarea deschide un "
-            "raft "
-            "doar deasupra ferestrelor X11, nu și deasupra celor Wayland native, iar tastele "
-            "rapide "
-            "nu funcționează cât timp o fereastră Wayland nativă are focusul tastaturii."));
+        QStringLiteral("On this Wayland session Quoblin runs through XWayland: a shake opens a "
+                       "shelf only over X11 windows, not over native Wayland windows, and the hot "
+                       "keys do not work while a native Wayland window has the keyboard focus."),
+        QStringLiteral("În această sesiune Wayland, Quoblin rulează prin XWayland: scuturarea "
+                       "deschide un raft doar deasupra ferestrelor X11, nu și deasupra celor "
+                       "Wayland native, iar tastele rapide nu funcționează cât timp o fereastră "
+                       "Wayland nativă are focusul tastaturii."));
 }
 
 bool AboutDialog::onWayland() {

@@ -82,14 +82,8 @@ void AppDelegate::applicationDidFinishLaunching() {
         m_statusItem->setToolTip(QStringLiteral("Quoblin"));
     }
     buildMenu();
-    if (m_statusItem) {
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            std::fputs("quoblin: no system tray is running, so the icon is not visible yet; it "
-                       "appears as soon "
-                       "as one starts. Meanwhile Ctrl+Alt+N, Ctrl+Alt+V and Ctrl+Alt+S work.\n",
-                       stderr);
+    if (m_statusItem)
         m_statusItem->show();
-    }
 
     m_settings->onChange = [self] {
         if (self)
@@ -119,6 +113,28 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_hotKeys.push_back(hotKey(keyN, &AppDelegate::newShelf));
     m_hotKeys.push_back(hotKey(keyV, &AppDelegate::newShelfFromClipboard));
     m_hotKeys.push_back(hotKey(keyS, &AppDelegate::toggleShelves));
+
+    // Without a tray the hot keys are the only way in, so say which of them
+    // really work: on a native Wayland display, or when another program holds
+    // them, none do.
+    if (m_statusItem && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        static constexpr const char* names[] = {"Ctrl+Alt+N", "Ctrl+Alt+V", "Ctrl+Alt+S"};
+        QStringList working;
+        for (size_t i = 0; i < std::size(names) && i < m_hotKeys.size(); ++i) {
+            if (m_hotKeys[i]->isRegistered())
+                working << QLatin1String(names[i]);
+        }
+        const QString meanwhile =
+            working.isEmpty()
+                ? QStringLiteral("The hot keys could not be registered either.")
+                : QStringLiteral("Meanwhile %1 %2.")
+                      .arg(working.join(QStringLiteral(", ")),
+                           working.size() == 1 ? QStringLiteral("works") : QStringLiteral("work"));
+        std::fprintf(stderr,
+                     "quoblin: no system tray is running, so the icon is not visible yet; it "
+                     "appears as soon as one starts. %s\n",
+                     qPrintable(meanwhile));
+    }
 }
 
 void AppDelegate::applicationWillTerminate() {
