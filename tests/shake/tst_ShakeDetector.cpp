@@ -6,18 +6,30 @@
 
 namespace {
 
+// Fake desktop services, a started detector on them, and the shakes it reported.
 struct Rig {
+    ScopedPreferences prefs;
     FakePressMonitor global;
     FakePressMonitor local;
     FakePointer pointer;
     FakeDragPasteboard drag;
     FakeTimers timers;
+    std::unique_ptr<ShakeDetector> detector;
+    QList<QPointF> shakes;
 
-    ShakeServices services() { return {&global, &local, &pointer, &drag, &timers}; }
+    ShakeDetector& start() {
+        detector = std::make_unique<ShakeDetector>(
+            ShakeServices{&global, &local, &pointer, &drag, &timers});
+        detector->onShake = [this](QPointF p) { shakes.append(p); };
+        detector->start();
+        return *detector;
+    }
 
-    void pressLeft() {
+    void pressLeft(bool dragging = false) {
         pointer.buttonDown = true;
         global.press();
+        if (dragging)
+            drag.startDrag();
     }
 
     // Moves the pointer through the x positions, one per sampling tick.
@@ -36,157 +48,110 @@ class ShakeDetectorTest : public QObject {
 
 private Q_SLOTS:
     void shakeDuringADragReportsOnceAtTheCompletingPosition() {
-        ScopedPreferences prefs;
         Rig rig;
-        ShakeDetector detector(rig.services());
-        QList<QPointF> shakes;
-        detector.onShake = [&](QPointF p) { shakes.append(p); };
-        detector.start();
-
-        rig.pressLeft();
-        rig.drag.startDrag();
+        rig.start();
+        rig.pressLeft(true);
         rig.moveThrough({100, 120, 100, 120, 100});
-        QVERIFY(shakes.isEmpty());
+        QVERIFY(rig.shakes.isEmpty());
         rig.pointer.pos = QPointF(121, 333);
         rig.timers.advance(ShakeDetector::sampleInterval);
-        QCOMPARE(shakes, QList<QPointF>{QPointF(121, 333)});
-
+        QCOMPARE(rig.shakes, QList<QPointF>{QPointF(121, 333)});
         // Shaking on in the same press reports nothing more.
         rig.moveThrough({100, 120, 100, 120, 100, 120, 100, 120});
-        QCOMPARE(shakes.size(), 1);
+        QCOMPARE(rig.shakes.size(), 1);
     }
 
-    void shakeWithoutADragReportsNothing() {
-        ScopedPreferences prefs;
+    void shakeWithoutADragOrWithTheDragOfAnEarlierPressReportsNothing() {
         Rig rig;
-        ShakeDetector detector(rig.services());
-        int shakes = 0;
-        detector.onShake = [&](QPointF) { ++shakes; };
-        detector.start();
+        rig.start();
         rig.pressLeft();
         rig.moveThrough({100, 120, 100, 120, 100, 120, 100, 120, 100, 120});
-        QCOMPARE(shakes, 0);
-        // A drag of an earlier press does not count: the baseline is taken at the press.
+        // The baseline is taken at the press.
         rig.drag.startDrag();
         rig.pressLeft();
         rig.moveThrough({100, 120, 100, 120, 100, 120});
-        QCOMPARE(shakes, 0);
+        QVERIFY(rig.shakes.isEmpty());
     }
 
     void localPressesStartSamplingToo() {
-        ScopedPreferences prefs;
         Rig rig;
-        ShakeDetector detector(rig.services());
-        detector.start();
-        QCOMPARE(detector.monitorCount(), std::size_t(2));
+        QCOMPARE(rig.start().monitorCount(), std::size_t(2));
         rig.pointer.buttonDown = true;
         rig.local.press();
-        QVERIFY(detector.isSampling());
+        QVERIFY(rig.detector->isSampling());
     }
 
     void disabledShakingStartsNoTimerUntilTheNextPress() {
-        ScopedPreferences prefs;
-        prefs.store().setValue(Preferences::shakeEnabledKey, false);
         Rig rig;
-        ShakeDetector detector(rig.services());
-        int shakes = 0;
-        detector.onShake = [&](QPointF) { ++shakes; };
-        detector.start();
+        rig.prefs.store().setValue(Preferences::shakeEnabledKey, false);
+        rig.start();
         rig.pressLeft();
-        QVERIFY(!detector.isSampling());
+        QVERIFY(!rig.detector->isSampling());
         QCOMPARE(rig.timers.createdCount(), 0);
 
         // Switching it on during the press changes nothing until the next one.
-        prefs.store().setValue(Preferences::shakeEnabledKey, true);
+        rig.prefs.store().setValue(Preferences::shakeEnabledKey, true);
         rig.drag.startDrag();
         rig.moveThrough({100, 120, 100, 120, 100, 120});
-        QCOMPARE(shakes, 0);
-        rig.pressLeft();
-        rig.drag.startDrag();
+        QVERIFY(rig.shakes.isEmpty());
+        rig.pressLeft(true);
         rig.moveThrough({100, 120, 100, 120, 100, 120});
-        QCOMPARE(shakes, 1);
+        QCOMPARE(rig.shakes.size(), 1);
     }
 
     void timerStopsAtTheFirstTickAfterRelease() {
-        ScopedPreferences prefs;
         Rig rig;
-        ShakeDetector detector(rig.services());
-        detector.start();
+        rig.start();
         rig.pressLeft();
         rig.moveThrough({100, 110});
-        QVERIFY(detector.isSampling());
         rig.pointer.buttonDown = false;
-        QVERIFY(detector.isSampling()); // noticed only at the next tick
+        QVERIFY(rig.detector->isSampling()); // noticed only at the next tick
         rig.timers.advance(ShakeDetector::sampleInterval);
-        QVERIFY(!detector.isSampling());
+        QVERIFY(!rig.detector->isSampling());
         QCOMPARE(rig.timers.activeCount(), 0);
     }
 
     void newPressRestartsFromAClearedState() {
-        ScopedPreferences prefs;
         Rig rig;
-        ShakeDetector detector(rig.services());
-        int shakes = 0;
-        detector.onShake = [&](QPointF) { ++shakes; };
-        detector.start();
-        rig.pressLeft();
-        rig.drag.startDrag();
+        rig.start();
+        rig.pressLeft(true);
         rig.moveThrough({100, 120, 100, 120, 100}); // three reversals held
-        QCOMPARE(detector.gesture.core.reversals.size(), std::size_t(3));
-
-        rig.pressLeft(); // a new press while the timer runs
-        QVERIFY(detector.gesture.core.reversals.empty());
-        QVERIFY(!detector.gesture.core.lastX);
+        rig.pressLeft(true); // a new press, with a drag, while the timer runs
         QCOMPARE(rig.timers.activeCount(), 1);
         rig.moveThrough({120}); // would have completed the old shake
-        QCOMPARE(shakes, 0);
+        QVERIFY(rig.shakes.isEmpty());
     }
 
     void sensitivityIsReadAtStartAndChangesApplyToTheNextSample() {
-        ScopedPreferences prefs;
-        prefs.store().setValue(Preferences::shakeReversalsKey, 3);
         Rig rig;
-        ShakeDetector detector(rig.services());
-        int shakes = 0;
-        detector.onShake = [&](QPointF) { ++shakes; };
-        detector.start();
-        QCOMPARE(detector.gesture.core.minReversals, 3L);
-
-        detector.gesture.core.minReversals = 8;
-        rig.pressLeft();
-        rig.drag.startDrag();
+        rig.prefs.store().setValue(Preferences::shakeReversalsKey, 3);
+        QCOMPARE(rig.start().gesture.core.minReversals, 3L);
+        rig.detector->gesture.core.minReversals = 8;
+        rig.pressLeft(true);
         rig.moveThrough({100, 120, 100, 120, 100});
-        QCOMPARE(shakes, 0);
-        detector.gesture.core.minReversals = 3;
+        QVERIFY(rig.shakes.isEmpty());
+        rig.detector->gesture.core.minReversals = 3;
         rig.moveThrough({120});
-        QCOMPARE(shakes, 1);
+        QCOMPARE(rig.shakes.size(), 1);
     }
 
     void refusedMonitorsNeverReport() {
-        ScopedPreferences prefs;
         Rig rig;
         rig.global.refuse = true;
         rig.local.refuse = true;
-        ShakeDetector detector(rig.services());
-        detector.start();
-        QCOMPARE(detector.monitorCount(), std::size_t(0));
+        QCOMPARE(rig.start().monitorCount(), std::size_t(0));
         rig.pressLeft();
-        QVERIFY(!detector.isSampling());
+        QVERIFY(!rig.detector->isSampling());
     }
 
     void destructionLeavesNoMonitorOrTimer() {
-        ScopedPreferences prefs;
         Rig rig;
-        {
-            ShakeDetector detector(rig.services());
-            detector.start();
-            rig.pressLeft();
-            QCOMPARE(rig.global.installedCount(), 1);
-            QCOMPARE(rig.local.installedCount(), 1);
-            QCOMPARE(rig.timers.activeCount(), 1);
-        }
-        QCOMPARE(rig.global.installedCount(), 0);
-        QCOMPARE(rig.local.installedCount(), 0);
+        rig.start();
+        rig.pressLeft();
+        QCOMPARE(rig.global.installedCount() + rig.local.installedCount(), 2);
+        QCOMPARE(rig.timers.activeCount(), 1);
+        rig.detector.reset();
+        QCOMPARE(rig.global.installedCount() + rig.local.installedCount(), 0);
         QCOMPARE(rig.timers.activeCount(), 0);
         rig.timers.advance(1.0); // nothing left to run
     }

@@ -99,7 +99,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("suggested");
         QTest::addColumn<QString>("expected");
         QTest::newRow("parent") << QStringLiteral("../evil") << QStringLiteral(".._evil");
-        QTest::newRow("folder") << QStringLiteral("a/b") << QStringLiteral("a_b");
         QTest::newRow("empty") << QString() << QStringLiteral("Received File");
     }
     void suggestedNamesNeverLeaveTheDropsDirectory() {

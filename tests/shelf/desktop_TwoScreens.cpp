@@ -51,7 +51,6 @@ private slots:
         QTest::addColumn<QString>("edge");
         QTest::newRow("primary, near its right edge beside the second")
             << false << QPointF(1275, 400) << QStringLiteral("right");
-        QTest::newRow("primary, near its bottom") << false << QPointF(300, 20) << "bottom";
         QTest::newRow("second, near its right edge") << true << QPointF(2294, 400) << "right";
         QTest::newRow("second, near its bottom") << true << QPointF(1500, 40) << "bottom";
         QTest::newRow("second, near its top") << true << QPointF(1300, 790) << "top";

@@ -7,7 +7,10 @@
 #include "shelf/ShelfViews.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -42,6 +45,11 @@ class ShelfControllerTest : public QObject {
 
     ShelfItemPtr file(const QString& relative) {
         return ShelfItem::makeFile(QUrl::fromLocalFile(m_dir.filePath(relative)));
+    }
+
+    static QStringList archives() {
+        return QDir(*ShelfDropView::dropsDirectory())
+            .entryList({QStringLiteral("Shelf *.zip")}, QDir::Files);
     }
 
 private Q_SLOTS:
@@ -256,53 +264,39 @@ private Q_SLOTS:
     }
 
     void placementBesideThePointClampedInsideTheVisibleArea_data() {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<QPointF>("origin");
-        QTest::newRow("free") << QPointF(100, 400) << QPointF(116, 220);
-        QTest::newRow("right edge") << QPointF(990, 400) << QPointF(1000 - 8 - 280, 220);
-        QTest::newRow("bottom edge") << QPointF(100, 50) << QPointF(116, 8);
-        QTest::newRow("under the top bar") << QPointF(100, 760) << QPointF(116, 770 - 8 - 360);
-        QTest::newRow("outside every screen") << QPointF(-500, 2000) << QPointF(8, 770 - 8 - 360);
-    }
-
-    void placementBesideThePointClampedInsideTheVisibleArea() {
-        QFETCH(QPointF, point);
-        QFETCH(QPointF, origin);
-        QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), oneScreen()), origin);
-    }
-
-    void placementUsesTheScreenUnderThePointAndLowerBoundsYield() {
-        ScreenLayout two = oneScreen();
-        // A small screen left of the main one, in negative coordinates.
-        two.screens.append({QRectF(-200, 100, 200, 300), QRectF(-200, 100, 200, 300)});
-        const QPointF origin = ShelfPlacement::origin(QPointF(-100, 250), QSizeF(280, 360), two);
-        // Too small for the panel: the upper bounds win.
-        QCOMPARE(origin, QPointF(-200 + 200 - 280 - 8, 100 + 300 - 360 - 8));
-        ScreenLayout none;
-        QCOMPARE(ShelfPlacement::origin(QPointF(5, 5), QSizeF(280, 360), none), QPointF(21, -175));
-    }
-
-    void placementOnScreensLeftAboveAndBelowTheMainOne_data() {
-        QTest::addColumn<QRectF>("screen");
+        QTest::addColumn<QRectF>("second"); // a screen beside the main one, if not empty
         QTest::addColumn<QPointF>("point");
         QTest::addColumn<QPointF>("origin");
         const QRectF left(-1024, 100, 1024, 768), above(0, 800, 1280, 1024),
-            below(200, -768, 1024, 768);
+            below(200, -768, 1024, 768), tiny(-200, 100, 200, 300);
+        QTest::newRow("free") << QRectF() << QPointF(100, 400) << QPointF(116, 220);
+        QTest::newRow("right edge")
+            << QRectF() << QPointF(990, 400) << QPointF(1000 - 8 - 280, 220);
+        QTest::newRow("bottom edge") << QRectF() << QPointF(100, 50) << QPointF(116, 8);
+        QTest::newRow("under the top bar")
+            << QRectF() << QPointF(100, 760) << QPointF(116, 770 - 8 - 360);
+        QTest::newRow("outside every screen")
+            << QRectF() << QPointF(-500, 2000) << QPointF(8, 770 - 8 - 360);
         QTest::newRow("left, by its right edge") << left << QPointF(-5, 400) << QPointF(-288, 220);
         QTest::newRow("left, by its left edge")
             << left << QPointF(-1020, 130) << QPointF(-1004, 108);
         QTest::newRow("above, by its top") << above << QPointF(50, 1820) << QPointF(66, 1456);
         QTest::newRow("below, by its bottom") << below << QPointF(600, -760) << QPointF(616, -760);
         QTest::newRow("below, by its top") << below << QPointF(1220, -3) << QPointF(936, -368);
+        QTest::newRow("too small a screen: the upper bounds win")
+            << tiny << QPointF(-100, 250) << QPointF(-200 + 200 - 280 - 8, 100 + 300 - 360 - 8);
     }
 
-    void placementOnScreensLeftAboveAndBelowTheMainOne() {
-        QFETCH(QRectF, screen);
+    void placementBesideThePointClampedInsideTheVisibleArea() {
+        QFETCH(QRectF, second);
         QFETCH(QPointF, point);
         QFETCH(QPointF, origin);
         ScreenLayout layout = oneScreen();
-        layout.screens.append({screen, screen});
+        if (!second.isEmpty())
+            layout.screens.append({second, second});
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
+        QCOMPARE(ShelfPlacement::origin(QPointF(5, 5), QSizeF(280, 360), ScreenLayout{}),
+                 QPointF(21, -175)); // no screens at all
     }
 
     void showPlacesOnceThenOnlyRaises() {
@@ -326,6 +320,68 @@ private Q_SLOTS:
         row->resize(272, ItemRowView::rowHeight);
         row->grab(); // paints without growing or crashing
         QCOMPARE(row->height(), ItemRowView::rowHeight);
+    }
+    void copyAllPutsEveryItemOnTheClipboardInShelfOrder() {
+        ScopedPreferences prefs;
+        ShelfController shelf({file(QStringLiteral("a.txt")), text(QStringLiteral("  spaced \n")),
+                               file(QStringLiteral("b.txt"))});
+        shelf.copyAll();
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        QCOMPARE(data->text(), m_dir.filePath(QStringLiteral("a.txt")) +
+                                   QStringLiteral("\n  spaced \n\n") +
+                                   m_dir.filePath(QStringLiteral("b.txt")));
+        QCOMPARE(data->urls().size(), 2);
+        QVERIFY(
+            data->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        ShelfController({}).copyAll(); // an empty shelf leaves the clipboard alone
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    }
+
+    void zipAddsTheArchiveAsTheLastRowAndHidesTheProgress() {
+        ScopedPreferences prefs;
+        ShelfController shelf(
+            {file(QStringLiteral("a.txt")), text(QStringLiteral("skip me")), file("b.txt")});
+        shelf.scheduleAutoCloseIfEmpty(60);
+        shelf.zipAll();
+        QVERIFY(shelf.zipProgressVisible());
+        QTRY_COMPARE(shelf.items().size(), std::size_t(4));
+        const ShelfItemPtr archive = shelf.items().back();
+        QVERIFY(archive->title().startsWith(QStringLiteral("Shelf ")));
+        QCOMPARE(QFileInfo(archive->path()).absolutePath(), *ShelfDropView::dropsDirectory());
+        QTRY_VERIFY(!shelf.zipProgressVisible());
+        QVERIFY(!shelf.autoClosePending()); // the archive's arrival cancels it, as any add does
+    }
+
+    void aFailedOrTextOnlyZipAddsNothingAndHidesTheProgress() {
+        ScopedPreferences prefs;
+        const QString gone = m_dir.filePath(QStringLiteral("gone.txt"));
+        QVERIFY(writeWholeFile(gone, "x"));
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(gone))});
+        ShelfController texts({text(QStringLiteral("only text"))});
+        const QStringList before = archives();
+        QFile::remove(gone);
+        shelf.zipAll();
+        texts.zipAll();
+        QVERIFY(!texts.zipProgressVisible());
+        QTRY_VERIFY(!shelf.zipProgressVisible());
+        QTest::qWait(50);
+        QCOMPARE(shelf.items().size() + texts.items().size(), std::size_t(2));
+        QCOMPARE(archives(), before);
+    }
+
+    void aShelfClosedDuringTheJobStillGetsItsArchiveWritten() {
+        ScopedPreferences prefs;
+        const QStringList before = archives();
+        const QString big = m_dir.filePath(QStringLiteral("big.bin"));
+        QVERIFY(writeWholeFile(big, QByteArray(8 << 20, 'x')));
+        auto shelf = std::make_unique<ShelfController>(
+            std::vector<ShelfItemPtr>{ShelfItem::makeFile(QUrl::fromLocalFile(big))});
+        shelf->zipAll();
+        shelf.reset();
+        QTRY_COMPARE(archives().size(), before.size() + 1);
     }
 };
 
