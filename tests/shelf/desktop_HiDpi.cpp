@@ -5,6 +5,7 @@
 #include "shelf/ShelfPanel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -79,6 +80,14 @@ private slots:
             QVERIFY(hasDetailFinerThanTwoPixels(panelImage, onPanel));
         }
 
+        // Kept for people to look at: the shelf as drawn at scale 2.
+        const QString shots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
+        if (!shots.isEmpty()) {
+            QDir().mkpath(shots);
+            run(QStringLiteral("import"),
+                {QStringLiteral("-window"), QStringLiteral("root"),
+                 QDir(shots).filePath(QStringLiteral("hidpi-shelf.png"))});
+        }
         shelf.close();
     }
 };
