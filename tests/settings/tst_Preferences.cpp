@@ -33,13 +33,6 @@ private Q_SLOTS:
             QCOMPARE(Languages::rawValue(*language), raw);
     }
 
-    void languagesListInSettingsOrderByTheirOwnNames() {
-        QCOMPARE(Languages::allCases[0], Language::english);
-        QCOMPARE(Languages::allCases[1], Language::romanian);
-        QCOMPARE(Languages::displayName(Language::english), QStringLiteral("English"));
-        QCOMPARE(Languages::displayName(Language::romanian), QStringLiteral("Română"));
-    }
-
     void languageFollowsStoreThenFirstPreferredLanguage_data() {
         QTest::addColumn<Stored>("stored");
         QTest::addColumn<QStringList>("preferred");
