@@ -2,7 +2,7 @@
 #include "platform/GlobalKeyGrabs.h"
 
 #include <QTest>
-#include <map>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -28,7 +28,6 @@ public:
         return std::make_unique<Token>(this, grabs.size() - 1);
     }
 
-    // Runs the action of every live grab of the combination.
     void press(KeyCombination combination) {
         for (const Grab& grab : grabs) {
             if (!grab.released && grab.combination == combination && grab.onPress)
@@ -36,14 +35,8 @@ public:
         }
     }
 
-    // Runs an action the way a press already queued when it was released would.
-    void pressReleased(std::size_t index) { grabs.at(index).onPress(); }
-
     int liveCount() const {
-        int count = 0;
-        for (const Grab& grab : grabs)
-            count += grab.released ? 0 : 1;
-        return count;
+        return int(std::count_if(grabs.begin(), grabs.end(), [](auto& g) { return !g.released; }));
     }
 
     std::vector<KeyCombination> requested;
@@ -71,43 +64,18 @@ class HotKeyTest : public QObject {
 
 private Q_SLOTS:
     // Must stay the first test: the counter belongs to the process.
-    void threeHotKeysInAFreshProcessGetSerialsOneTwoThree() {
-        FakeKeyGrabs grabs;
-        HotKey n(grabs, 45, controlOption, [] {});
-        HotKey v(grabs, 9, controlOption, [] {});
-        HotKey s(grabs, 1, controlOption, [] {});
-        QCOMPARE(n.identifier().serial, 1u);
-        QCOMPARE(v.identifier().serial, 2u);
-        QCOMPARE(s.identifier().serial, 3u);
-    }
-
-    void laterHotKeysContinueTheSharedCounterEvenWhenRegistrationFails() {
+    void serialsCountFromOneEvenWhenRegistrationFailsUnderTheQBLNSignature() {
         FakeKeyGrabs grabs;
         grabs.refusedKeycode = 55;
         HotKey first(grabs, 45, controlOption, [] {});
         HotKey refused(grabs, 9, controlOption, [] {});
         HotKey unmappable(grabs, 0x7f, controlOption, [] {});
         HotKey last(grabs, 1, controlOption, [] {});
-        QCOMPARE(refused.identifier().serial, first.identifier().serial + 1);
-        QCOMPARE(unmappable.identifier().serial, first.identifier().serial + 2);
-        QCOMPARE(last.identifier().serial, first.identifier().serial + 3);
-    }
-
-    void signatureIsQBLNWithTheFirstCharacterInTheHighestByte() {
-        FakeKeyGrabs grabs;
-        HotKey key(grabs, 45, controlOption, [] {});
-        QCOMPARE(key.identifier().signature, 0x51424C4Eu); // 'Q' 'B' 'L' 'N'
-    }
-
-    void programHotKeysGrabThePhysicalNVAndSKeysWithControlAndAltOnly() {
-        FakeKeyGrabs grabs;
-        HotKey n(grabs, 45, controlOption, [] {});
-        HotKey v(grabs, 9, controlOption, [] {});
-        HotKey s(grabs, 1, controlOption, [] {});
-        const std::vector<KeyCombination> expected{
-            {57, controlAlt}, {55, controlAlt}, {39, controlAlt}};
-        QVERIFY(grabs.requested == expected);
-        QVERIFY(n.isRegistered() && v.isRegistered() && s.isRegistered());
+        QCOMPARE(first.identifier().serial, 1u);
+        QCOMPARE(refused.identifier().serial, 2u);
+        QCOMPARE(unmappable.identifier().serial, 3u);
+        QCOMPARE(last.identifier().serial, 4u);
+        QCOMPARE(first.identifier().signature, 0x51424C4Eu); // 'Q' 'B' 'L' 'N'
     }
 
     void modifierAndKeyMapping_data() {
@@ -123,7 +91,6 @@ private Q_SLOTS:
         QTest::newRow("command") << 1u << 0x0100u << true << 39 << int(KeyModifier::mod4);
         QTest::newRow("no modifier") << 9u << 0u << true << 55 << 0;
         QTest::newRow("A position") << 0u << 0x1800u << true << 38 << int(controlAlt);
-        QTest::newRow("M position") << 0x2eu << 0x1800u << true << 58 << int(controlAlt);
         QTest::newRow("caps lock bit") << 45u << 0x1c00u << false << 0 << 0;
         QTest::newRow("unknown bit") << 45u << 0x1801u << false << 0 << 0;
         QTest::newRow("no such position") << 0x0au << 0x1800u << false << 0 << 0;
@@ -136,8 +103,7 @@ private Q_SLOTS:
         QFETCH(bool, mapped);
         QFETCH(int, keycode);
         QFETCH(int, mask);
-        const std::optional<KeyCombination> combination =
-            HotKey::physicalCombination(keyCode, modifiers);
+        const auto combination = HotKey::physicalCombination(keyCode, modifiers);
         QCOMPARE(combination.has_value(), mapped);
         if (mapped) {
             QCOMPARE(int(combination->keycode), keycode);
@@ -150,13 +116,10 @@ private Q_SLOTS:
         QVERIFY(GlobalKeyGrabs::grabbedMasks(controlAlt) == expected);
         // A lock bit asked for is not doubled into a different set.
         QVERIFY(GlobalKeyGrabs::grabbedMasks(controlAlt | KeyModifier::lock) == expected);
-        const std::vector<uint16_t> withShift{0x0d, 0x0f, 0x1d, 0x1f};
-        QVERIFY(GlobalKeyGrabs::grabbedMasks(controlAlt | KeyModifier::shift) == withShift);
     }
 
     void aPressMatchesDespiteLocksAndButtonsButNotWithShiftOrSuper() {
         const KeyCombination n{57, controlAlt};
-        QVERIFY(GlobalKeyGrabs::pressedCombination(57, controlAlt) == n);
         QVERIFY(GlobalKeyGrabs::pressedCombination(57, controlAlt | KeyModifier::lock) == n);
         QVERIFY(GlobalKeyGrabs::pressedCombination(57, controlAlt | KeyModifier::mod2) == n);
         QVERIFY(GlobalKeyGrabs::pressedCombination(57, controlAlt | 0x0100) == n); // button 1
@@ -165,21 +128,23 @@ private Q_SLOTS:
         QVERIFY(!(GlobalKeyGrabs::pressedCombination(55, controlAlt) == n));
     }
 
-    void eachPressRunsOnlyItsOwnAction() {
+    void eachPressRunsOnlyItsOwnActionAndARefusedOneStaysSilent() {
         FakeKeyGrabs grabs;
+        grabs.refusedKeycode = 55;
         int newShelf = 0, fromClipboard = 0, toggle = 0;
         HotKey n(grabs, 45, controlOption, [&] { ++newShelf; });
         HotKey v(grabs, 9, controlOption, [&] { ++fromClipboard; });
         HotKey s(grabs, 1, controlOption, [&] { ++toggle; });
+        // The physical N, V and S keys with control and alt only.
+        const std::vector<KeyCombination> expected{
+            {57, controlAlt}, {55, controlAlt}, {39, controlAlt}};
+        QVERIFY(grabs.requested == expected);
+        QVERIFY(n.isRegistered() && !v.isRegistered() && s.isRegistered());
         grabs.press({55, controlAlt});
-        QCOMPARE(std::tuple(newShelf, fromClipboard, toggle), std::tuple(0, 1, 0));
         grabs.press({57, controlAlt});
-        grabs.press({57, controlAlt});
-        QCOMPARE(std::tuple(newShelf, fromClipboard, toggle), std::tuple(2, 1, 0));
-        grabs.press({39, controlAlt});
-        QCOMPARE(std::tuple(newShelf, fromClipboard, toggle), std::tuple(2, 1, 1));
         grabs.press({57, controlAlt | KeyModifier::shift});
-        QCOMPARE(std::tuple(newShelf, fromClipboard, toggle), std::tuple(2, 1, 1));
+        grabs.press({39, controlAlt});
+        QCOMPARE(std::tuple(newShelf, fromClipboard, toggle), std::tuple(1, 0, 1));
     }
 
     void destroyingAHotKeyReleasesItsGrabAndALatePressRunsNothing() {
@@ -189,46 +154,24 @@ private Q_SLOTS:
         QCOMPARE(grabs.liveCount(), 1);
         key.reset();
         QCOMPARE(grabs.liveCount(), 0);
-        grabs.pressReleased(0);
+        grabs.grabs.at(0).onPress(); // as a press queued before the release would
         QCOMPARE(presses, 0);
     }
 
     void anActionMayDestroyItsOwnHotKey() {
         FakeKeyGrabs grabs;
-        int presses = 0;
         std::unique_ptr<HotKey> key;
-        key = std::make_unique<HotKey>(grabs, 45, controlOption, [&] {
-            ++presses;
-            key.reset();
-        });
+        key = std::make_unique<HotKey>(grabs, 45, controlOption, [&] { key.reset(); });
         grabs.press({57, controlAlt});
-        QCOMPARE(presses, 1);
         QVERIFY(!key);
         QCOMPARE(grabs.liveCount(), 0);
     }
 
-    void aRefusedCombinationIsSilentWhileTheOthersWork() {
-        FakeKeyGrabs grabs;
-        grabs.refusedKeycode = 55;
-        int newShelf = 0, fromClipboard = 0;
-        HotKey n(grabs, 45, controlOption, [&] { ++newShelf; });
-        HotKey v(grabs, 9, controlOption, [&] { ++fromClipboard; });
-        QVERIFY(n.isRegistered());
-        QVERIFY(!v.isRegistered());
-        grabs.press({57, controlAlt});
-        grabs.press({55, controlAlt});
-        QCOMPARE(newShelf, 1);
-        QCOMPARE(fromClipboard, 0);
-    }
-
     void withoutX11AHotKeyRegistersNothing() {
         QVERIFY(QGuiApplication::platformName() != QLatin1String("xcb"));
-        int presses = 0;
-        HotKey key(45, controlOption, [&] { ++presses; });
+        HotKey key(45, controlOption, [] {});
         QVERIFY(!key.isRegistered());
-        QVERIFY(key.identifier().serial > 0);
-        QVERIFY(!GlobalKeyGrabs::instance().grabKey({57, controlAlt}, [&] { ++presses; }));
-        QCOMPARE(presses, 0);
+        QVERIFY(!GlobalKeyGrabs::instance().grabKey({57, controlAlt}, [] {}));
     }
 };
 

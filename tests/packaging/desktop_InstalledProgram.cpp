@@ -5,16 +5,15 @@
 // places, that the desktop tools accept them, and that the installed program
 // runs on a desktop and ends when asked to.
 
-#include <QDir>
+#include "TestEnvironment.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSettings>
-#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 
 #include <csignal>
 
@@ -38,7 +37,6 @@ Run run(const QString& program, const QStringList& arguments) {
         result.errors = program + QStringLiteral(": ") + process.errorString();
         return result;
     }
-    process.closeWriteChannel();
     process.waitForFinished(120000);
     result.output = QString::fromUtf8(process.readAllStandardOutput());
     result.errors = QString::fromUtf8(process.readAllStandardError());
@@ -46,73 +44,56 @@ Run run(const QString& program, const QStringList& arguments) {
     return result;
 }
 
-// Lines of a validator report that are more than notes (infos and pedantic
-// hints are allowed, errors and warnings are not).
-QStringList seriousFindings(const QString& report) {
-    QStringList findings;
-    for (const QString& rawLine : report.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (line.startsWith(QLatin1String("E:")) || line.startsWith(QLatin1String("W:")))
-            findings << line;
-    }
-    return findings;
-}
-
 } // namespace
 
 class InstalledProgramTest : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir m_root;
-    QString m_prefix;
 
     QString installed(const QString& relative) const {
-        return m_prefix + QLatin1Char('/') + relative;
-    }
-    QString desktopEntry() const {
-        return installed(QStringLiteral("share/applications/quoblin.desktop"));
-    }
-    QString metainfo() const {
-        return installed(QStringLiteral("share/metainfo/") + QStringLiteral(QUOBLIN_APP_ID) +
-                         QStringLiteral(".metainfo.xml"));
+        return m_root.path() + QStringLiteral("/usr/") + relative;
     }
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY(m_root.isValid());
-        m_prefix = m_root.path() + QStringLiteral("/usr");
         const Run install = run(QStringLiteral(QUOBLIN_CMAKE_COMMAND),
                                 {QStringLiteral("--install"), QStringLiteral(QUOBLIN_BUILD_DIR),
-                                 QStringLiteral("--prefix"), m_prefix});
+                                 QStringLiteral("--prefix"), installed({})});
         QVERIFY2(install.exitCode == 0, qPrintable(install.output + install.errors));
     }
 
     void installPutsEveryFileInItsFreedesktopPlace() {
-        const QStringList expected{
-            QStringLiteral("bin/quoblin"),
-            QStringLiteral("share/applications/quoblin.desktop"),
-            QStringLiteral("share/icons/hicolor/scalable/apps/quoblin.svg"),
-            QStringLiteral("share/icons/hicolor/symbolic/apps/quoblin-symbolic.svg"),
-            QStringLiteral("share/icons/hicolor/48x48/apps/quoblin.png"),
-            QStringLiteral("share/metainfo/") + QStringLiteral(QUOBLIN_APP_ID) +
-                QStringLiteral(".metainfo.xml"),
-            QStringLiteral("share/man/man1/quoblin.1"),
-        };
-        for (const QString& relative : expected)
-            QVERIFY2(QFileInfo::exists(installed(relative)), qPrintable(relative + " is missing"));
-        QVERIFY(QFileInfo(installed(QStringLiteral("bin/quoblin"))).isExecutable());
+        for (const QString& relative :
+             {QStringLiteral("share/icons/hicolor/scalable/apps/quoblin.svg"),
+              QStringLiteral("share/icons/hicolor/symbolic/apps/quoblin-symbolic.svg"),
+              QStringLiteral("share/man/man1/quoblin.1")})
+            QVERIFY2(QFileInfo::exists(installed(relative)), qPrintable(relative));
+        // Every rendered icon is as large as its folder says.
+        int pngs = 0;
+        const QDir hicolor(installed(QStringLiteral("share/icons/hicolor")));
+        for (QDirIterator it(hicolor.path(), {QStringLiteral("*.png")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+             it.hasNext(); ++pngs) {
+            const QString relative = hicolor.relativeFilePath(it.next()); // 48x48/apps/quoblin.png
+            const QImage image(hicolor.filePath(relative));
+            QCOMPARE(
+                QStringLiteral("%1x%2/apps/quoblin.png").arg(image.width()).arg(image.height()),
+                relative);
+        }
+        QVERIFY(pngs > 0);
     }
 
     void desktopEntryIsValidAndStartsTheInstalledProgram() {
-        const Run validate = run(QStringLiteral("desktop-file-validate"), {desktopEntry()});
+        const QString desktopEntry =
+            installed(QStringLiteral("share/applications/quoblin.desktop"));
+        const Run validate = run(QStringLiteral("desktop-file-validate"), {desktopEntry});
         QCOMPARE(validate.exitCode, 0);
         // It reports warnings and hints on standard output without failing.
         QCOMPARE(validate.output + validate.errors, QString());
 
-        QSettings entry(desktopEntry(), QSettings::IniFormat);
+        QSettings entry(desktopEntry, QSettings::IniFormat);
         entry.beginGroup(QStringLiteral("Desktop Entry"));
-        QCOMPARE(entry.value(QStringLiteral("Type")).toString(), QStringLiteral("Application"));
         QCOMPARE(entry.value(QStringLiteral("Name")).toString(), QStringLiteral("Quoblin"));
         // The launcher finds the program and the icon by name in the installed tree.
         const QString exec = entry.value(QStringLiteral("Exec")).toString();
@@ -131,56 +112,22 @@ private Q_SLOTS:
                  QStringLiteral("--pedantic"), QStringLiteral("--no-color"), m_root.path()});
         const QString report = validate.output + validate.errors;
         QVERIFY2(validate.exitCode == 0, qPrintable(report));
-        QVERIFY2(seriousFindings(report).isEmpty(), qPrintable(report));
-
-        QFile file(metainfo());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QXmlStreamReader xml(&file);
-        QString launchable, releaseVersion;
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            if (xml.name() == QLatin1String("launchable"))
-                launchable = xml.readElementText();
-            else if (xml.name() == QLatin1String("release") && releaseVersion.isEmpty())
-                releaseVersion = xml.attributes().value(QLatin1String("version")).toString();
-        }
-        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QCOMPARE(launchable, QFileInfo(desktopEntry()).fileName());
-        QCOMPARE(releaseVersion, QStringLiteral(QUOBLIN_VERSION));
-    }
-
-    void iconsAreSquareAndEveryRenderedSizeMatchesItsFolder() {
-        for (const QString& relative : {QStringLiteral("scalable/apps/quoblin.svg"),
-                                        QStringLiteral("symbolic/apps/quoblin-symbolic.svg")}) {
-            QSvgRenderer svg(installed(QStringLiteral("share/icons/hicolor/") + relative));
-            QVERIFY2(svg.isValid(), qPrintable(relative));
-            QCOMPARE(svg.viewBoxF().width(), svg.viewBoxF().height());
-        }
-
-        int pngs = 0;
-        const QDir hicolor(installed(QStringLiteral("share/icons/hicolor")));
-        QDirIterator it(hicolor.path(), {QStringLiteral("*.png")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString relative =
-                hicolor.relativeFilePath(it.next()); // "48x48/apps/quoblin.png"
-            QCOMPARE(relative.section(QLatin1Char('/'), 1), QStringLiteral("apps/quoblin.png"));
-            const QImage image(hicolor.filePath(relative));
-            QVERIFY2(!image.isNull(), qPrintable(relative));
-            QCOMPARE(QStringLiteral("%1x%2").arg(image.width()).arg(image.height()),
-                     relative.section(QLatin1Char('/'), 0, 0));
-            ++pngs;
-        }
-        QVERIFY(pngs > 0);
+        // Infos and pedantic hints are allowed, errors and warnings are not.
+        for (const QString& line : report.split(u'\n'))
+            QVERIFY2(!line.trimmed().startsWith(QLatin1String("E:")) &&
+                         !line.trimmed().startsWith(QLatin1String("W:")),
+                     qPrintable(report));
+        const QString metainfo = QString::fromUtf8(readWholeFile(installed(
+            QStringLiteral("share/metainfo/") + QStringLiteral(QUOBLIN_APP_ID ".metainfo.xml"))));
+        QVERIFY(metainfo.contains(QStringLiteral("quoblin.desktop</launchable>")));
+        QVERIFY(metainfo.contains(QStringLiteral("<release version=\"" QUOBLIN_VERSION "\"")));
     }
 
     void manualPageRendersWithoutWarnings() {
         const Run groff =
             run(QStringLiteral("groff"),
                 {QStringLiteral("-man"), QStringLiteral("-Tutf8"), QStringLiteral("-ww"),
-                 QStringLiteral("-P-cbou"), // plain text, no bold or underline by overstriking
-                 installed(QStringLiteral("share/man/man1/quoblin.1"))});
+                 QStringLiteral("-P-cbou"), installed(QStringLiteral("share/man/man1/quoblin.1"))});
         QCOMPARE(groff.exitCode, 0);
         QCOMPARE(groff.errors, QString());
         for (const char* text : {"Ctrl+Alt+N", "Ctrl+Alt+V", "Ctrl+Alt+S", "quoblin/settings.json",
@@ -193,23 +140,13 @@ private Q_SLOTS:
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(installed(QStringLiteral("bin/quoblin")), {});
         QVERIFY2(program.waitForStarted(30000), qPrintable(program.errorString()));
-
         // Not a timing check: a start-up failure ends the process within this
         // wait, a slow machine only makes the wait less strict.
         QVERIFY2(!program.waitForFinished(2000), "the installed program ended on its own");
-        QCOMPARE(program.state(), QProcess::Running);
-
         program.terminate();
         QVERIFY(program.waitForFinished(30000));
-        // Either it handles SIGTERM and exits cleanly, or the default action
-        // ends it; anything else (a crash, a failure status) is a fault.
-        if (program.exitStatus() == QProcess::NormalExit) {
-            qInfo("SIGTERM: the program exited with status %d", program.exitCode());
-            QCOMPARE(program.exitCode(), 0);
-        } else {
-            qInfo("SIGTERM: the program was ended by signal %d", program.exitCode());
-            QCOMPARE(program.exitCode(), SIGTERM);
-        }
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 

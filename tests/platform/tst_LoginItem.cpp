@@ -13,28 +13,16 @@ class LoginItemTest : public QObject {
 private Q_SLOTS:
     void init() {
         m_config = std::make_unique<QTemporaryDir>();
-        m_savedConfig = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
     }
 
-    void cleanup() {
-        qputenv("XDG_CONFIG_HOME", m_savedConfig);
-        m_config.reset();
-    }
-
-    void theEntryLivesInTheAutostartFolderOfTheConfigHome() {
-        QCOMPARE(LoginItem::defaultEntryPath(),
-                 m_config->path() + QStringLiteral("/autostart/quoblin.desktop"));
-        QCOMPARE(LoginItem().entryPath(), LoginItem::defaultEntryPath());
-    }
-
-    void registeringWritesAnEntryThatStartsTheRunningProgram() {
+    void registeringWritesAnAutostartEntryThatStartsTheRunningProgram() {
         LoginItem item;
+        QCOMPARE(item.entryPath(), m_config->path() + QStringLiteral("/autostart/quoblin.desktop"));
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.registerItem(), std::nullopt);
         const QString program = QCoreApplication::applicationFilePath();
-        QVERIFY(QDir::isAbsolutePath(program));
-        const QByteArray text = readWholeFile(LoginItem::defaultEntryPath());
+        const QByteArray text = readWholeFile(item.entryPath());
         const QList<QByteArray> lines = text.split('\n');
         QCOMPARE(lines.value(0), QByteArray("[Desktop Entry]"));
         QVERIFY(lines.contains("Type=Application"));
@@ -43,7 +31,12 @@ private Q_SLOTS:
         QVERIFY(item.isEnabled());
         // Registering again keeps one good entry.
         QCOMPARE(item.registerItem(), std::nullopt);
-        QCOMPARE(readWholeFile(LoginItem::defaultEntryPath()), text);
+        QCOMPARE(readWholeFile(item.entryPath()), text);
+
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+        QVERIFY(!QFileInfo::exists(item.entryPath()));
+        QVERIFY(!item.isEnabled());
+        QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
     }
 
     void execValueQuotesAndEscapesAsDesktopEntriesRequire_data() {
@@ -72,58 +65,40 @@ private Q_SLOTS:
         QCOMPARE(LoginItem::execValue(program), exec);
     }
 
-    void anEntryIsEnabledUnlessMarkedHidden() {
+    void anEntryIsEnabledUnlessItsOwnGroupMarksItHidden() {
         LoginItem item;
         QVERIFY(!item.registerItem());
-        const QString path = item.entryPath();
-        QVERIFY(writeWholeFile(path, "[Desktop Entry]\nExec=quoblin\nHidden=true\n"));
-        QVERIFY(!item.isEnabled());
-        QVERIFY(writeWholeFile(path, "[Desktop Entry]\nExec=quoblin\nHidden = true\n"));
-        QVERIFY(!item.isEnabled());
-        QVERIFY(writeWholeFile(path, "[Desktop Entry]\nExec=quoblin\nHidden=false\n"));
-        QVERIFY(item.isEnabled());
-        // Another group's key is not the entry's.
-        QVERIFY(writeWholeFile(path,
-                               "[Desktop Entry]\nExec=quoblin\n[Desktop Action x]\nHidden=true\n"));
-        QVERIFY(item.isEnabled());
+        const QByteArray head = "[Desktop Entry]\nExec=quoblin\n";
+        for (const auto& [rest, enabled] : {std::pair("Hidden=true\n", false),
+                                            {"Hidden = true\n", false},
+                                            {"Hidden=false\n", true},
+                                            {"[Desktop Action x]\nHidden=true\n", true}}) {
+            QVERIFY(writeWholeFile(item.entryPath(), head + rest));
+            QVERIFY2(item.isEnabled() == enabled, rest);
+        }
     }
 
-    void unregisteringRemovesTheEntryAndSucceedsWhenThereIsNone() {
-        LoginItem item;
-        QCOMPARE(item.unregisterItem(), std::nullopt);
-        QVERIFY(!item.registerItem());
-        QCOMPARE(item.unregisterItem(), std::nullopt);
-        QVERIFY(!QFileInfo::exists(item.entryPath()));
-        QVERIFY(!item.isEnabled());
-    }
-
-    void aFolderThatCannotBeMadeFailsRegistrationWithTheReason() {
+    void failuresToWriteOrRemoveTheEntryNameItAndTheReason() {
         // A plain file where the config folder should be: refused even for root.
         const QString blocker = m_config->filePath(QStringLiteral("file"));
         QVERIFY(writeWholeFile(blocker, "x"));
-        LoginItem item(blocker + QStringLiteral("/autostart/quoblin.desktop"),
-                       QStringLiteral("/usr/bin/quoblin"));
+        const QString blocked = blocker + QStringLiteral("/autostart/quoblin.desktop");
+        LoginItem item(blocked, QStringLiteral("/usr/bin/quoblin"));
         const std::optional<QString> failure = item.registerItem();
-        QVERIFY(failure);
-        QVERIFY2(failure->startsWith(blocker + QStringLiteral("/autostart/quoblin.desktop: ")),
-                 qPrintable(*failure));
+        QVERIFY2(failure && failure->startsWith(blocked + QStringLiteral(": ")),
+                 qPrintable(failure.value_or(QString())));
         QVERIFY(!item.isEnabled());
-    }
 
-    void anEntryThatCannotBeRemovedFailsUnregistrationWithTheReason() {
-        LoginItem item;
         // A folder in the entry's place cannot be unlinked.
-        QVERIFY(QDir().mkpath(item.entryPath() + QStringLiteral("/inside")));
-        const std::optional<QString> failure = item.unregisterItem();
-        QVERIFY(failure);
-        QVERIFY2(failure->startsWith(item.entryPath() + QStringLiteral(": ")),
-                 qPrintable(*failure));
-        QVERIFY(failure->size() > item.entryPath().size() + 2);
+        LoginItem folder;
+        QVERIFY(QDir().mkpath(folder.entryPath() + QStringLiteral("/inside")));
+        const std::optional<QString> refused = folder.unregisterItem();
+        QVERIFY(refused && refused->startsWith(folder.entryPath() + QStringLiteral(": ")));
+        QVERIFY(refused->size() > folder.entryPath().size() + 2);
     }
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
-    QByteArray m_savedConfig;
 };
 
 QTEST_GUILESS_MAIN(LoginItemTest)

@@ -33,13 +33,6 @@ private Q_SLOTS:
             QCOMPARE(Languages::rawValue(*language), raw);
     }
 
-    void languagesListInSettingsOrderByTheirOwnNames() {
-        QCOMPARE(Languages::allCases[0], Language::english);
-        QCOMPARE(Languages::allCases[1], Language::romanian);
-        QCOMPARE(Languages::displayName(Language::english), QStringLiteral("English"));
-        QCOMPARE(Languages::displayName(Language::romanian), QStringLiteral("Română"));
-    }
-
     void languageFollowsStoreThenFirstPreferredLanguage_data() {
         QTest::addColumn<Stored>("stored");
         QTest::addColumn<QStringList>("preferred");
@@ -47,7 +40,6 @@ private Q_SLOTS:
         const Stored none;
         QTest::newRow("system ro-RO first")
             << none << QStringList{"ro-RO", "en-US"} << int(Language::romanian);
-        QTest::newRow("system ro-MD") << none << QStringList{"ro-MD"} << int(Language::romanian);
         QTest::newRow("system en-GB then ro")
             << none << QStringList{"en-GB", "ro-RO"} << int(Language::english);
         QTest::newRow("system fr then ro")
@@ -60,16 +52,10 @@ private Q_SLOTS:
             << Stored(QJsonValue("en")) << QStringList{"ro-RO"} << int(Language::english);
         QTest::newRow("stored RO ignored")
             << Stored(QJsonValue("RO")) << QStringList{"ro-RO"} << int(Language::romanian);
-        QTest::newRow("stored ro-RO ignored")
-            << Stored(QJsonValue("ro-RO")) << QStringList{"en"} << int(Language::english);
         QTest::newRow("stored romanian ignored")
             << Stored(QJsonValue("romanian")) << QStringList{"en"} << int(Language::english);
-        QTest::newRow("stored empty ignored")
-            << Stored(QJsonValue("")) << QStringList{"ro"} << int(Language::romanian);
         QTest::newRow("stored number ignored")
             << Stored(QJsonValue(1)) << QStringList{"ro"} << int(Language::romanian);
-        QTest::newRow("stored null ignored")
-            << Stored(QJsonValue()) << QStringList{"ro"} << int(Language::romanian);
     }
 
     void languageFollowsStoreThenFirstPreferredLanguage() {
@@ -87,7 +73,6 @@ private Q_SLOTS:
         QTest::newRow("true") << Stored(QJsonValue(true)) << true;
         QTest::newRow("string no") << Stored(QJsonValue("no")) << true;
         QTest::newRow("zero") << Stored(QJsonValue(0)) << true;
-        QTest::newRow("null") << Stored(QJsonValue()) << true;
     }
 
     void shakeEnabledIsTrueUnlessABooleanSaysOtherwise() {
@@ -100,12 +85,10 @@ private Q_SLOTS:
         QTest::addColumn<Stored>("stored");
         QTest::addColumn<int>("expected");
         QTest::newRow("absent") << Stored() << 4;
-        for (int v : {0, 1, 2})
-            QTest::addRow("%d", v) << Stored(QJsonValue(v)) << 3;
-        for (int v : {3, 5, 8})
+        QTest::newRow("2") << Stored(QJsonValue(2)) << 3;
+        for (int v : {3, 8})
             QTest::addRow("%d", v) << Stored(QJsonValue(v)) << v;
         QTest::newRow("9") << Stored(QJsonValue(9)) << 8;
-        QTest::newRow("100") << Stored(QJsonValue(100)) << 8;
         QTest::newRow("negative") << Stored(QJsonValue(-7)) << 3;
         QTest::newRow("huge") << Stored(QJsonValue(1e300)) << 8;
         QTest::newRow("fraction") << Stored(QJsonValue(5.5)) << 4;

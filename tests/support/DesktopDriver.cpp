@@ -29,54 +29,22 @@ QString num(int v) {
 } // namespace
 
 bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle) {
-    const QString sleep = QStringLiteral("sleep");
-    const QString move = QStringLiteral("mousemove");
-    QStringList args{move,
-                     num(from.x()),
-                     num(from.y()),
-                     sleep,
-                     pause,
-                     QStringLiteral("mousedown"),
-                     QStringLiteral("1"),
-                     sleep,
-                     pause,
-                     move,
-                     num(from.x() + 20),
-                     num(from.y()),
-                     sleep,
-                     pause,
-                     move,
-                     num(to.x()),
-                     num(to.y()),
-                     sleep,
-                     pause,
-                     move,
-                     num(to.x() + 5),
-                     num(to.y() + 5),
-                     sleep,
-                     pause,
-                     QStringLiteral("mouseup"),
-                     QStringLiteral("1")};
+    QStringList args = QStringLiteral("mousemove %1 %2 sleep %8 mousedown 1 sleep %8 "
+                                      "mousemove %3 %2 sleep %8 mousemove %4 %5 sleep %8 "
+                                      "mousemove %6 %7 sleep %8 mouseup 1")
+                           .arg(num(from.x()), num(from.y()), num(from.x() + 20), num(to.x()),
+                                num(to.y()), num(to.x() + 5), num(to.y() + 5), pause)
+                           .split(u' ');
     if (!settle.isEmpty())
-        args << sleep << settle;
+        args << QStringLiteral("sleep") << settle;
     return xdotool(args);
 }
 
 QStringList pressAndShake(QPoint at, int amplitude) {
-    QStringList args{QStringLiteral("mousemove"),
-                     num(at.x()),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousedown"),
-                     QStringLiteral("1"),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.1"),
-                     QStringLiteral("mousemove"),
-                     num(at.x() + 25),
-                     num(at.y()),
-                     QStringLiteral("sleep"),
-                     QStringLiteral("0.3")};
+    QStringList args = QStringLiteral("mousemove %1 %2 sleep 0.1 mousedown 1 sleep 0.1 "
+                                      "mousemove %3 %2 sleep 0.3")
+                           .arg(num(at.x()), num(at.y()), num(at.x() + 25))
+                           .split(u' ');
     for (int leg = 0; leg < 6; ++leg) {
         const int x = at.x() + (leg % 2 ? 25 : 25 + amplitude);
         args << QStringLiteral("mousemove") << num(x) << num(at.y()) << QStringLiteral("sleep")

@@ -8,8 +8,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QString text = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("copied text");
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(argc > 1 ? argv[1] : ""));
     QTimer::singleShot(200, &app, [] {
         const bool owned = QGuiApplication::clipboard()->ownsClipboard();
         std::printf(owned ? "READY 0 0\n" : "FAILED\n");
