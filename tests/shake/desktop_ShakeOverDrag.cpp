@@ -12,7 +12,6 @@
 #include <QTemporaryFile>
 #include <QTest>
 
-using DesktopDriver::Tool;
 using DesktopDriver::xdotool;
 
 class ShakeOverDragTest : public QObject {
@@ -50,34 +49,16 @@ private Q_SLOTS:
         QVERIFY(m_file.open());
     }
 
-    void pressInAnotherClientsWindowIsSeen() {
-        Tool source(QStringLiteral("drag_source"), {m_file.fileName()});
-        const QPoint centre = source.waitForReady();
-        QVERIFY(centre.x() > 0);
-        int presses = 0;
-        auto token = m_global.addLeftPressMonitor([&] { ++presses; });
-        QVERIFY2(token, "XInput 2.1 raw presses are not available");
-        QVERIFY(xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()),
-                         "sleep", "0.1", "click", "1", "sleep", "0.1", "click", "3"}));
-        QTRY_COMPARE(presses, 1); // the right click is no left press
-        token.reset();
-        QVERIFY(xdotool({"click", "1", "sleep", "0.2"}));
-        QCOMPARE(presses, 1); // removed monitors report nothing
-    }
-
     void shakingWhileDraggingAFileReportsOneShakeAtTheCursor() {
-        Tool source(QStringLiteral("drag_source"), {m_file.fileName()});
+        DesktopDriver::Tool source(QStringLiteral("drag_source"), {m_file.fileName()});
         const QPoint centre = source.waitForReady();
         QVERIFY(centre.x() > 0);
-        const long before = m_drag->changeCount();
         const QList<QPointF> shakes = shakesOfAPressAndShakeAt(centre);
-        QVERIFY(m_drag->changeCount() > before); // the drag did start
         QVERIFY(!source.waitForLine(QStringLiteral("DRAG ")).isEmpty());
         QCOMPARE(shakes.size(), 1);
         // Screen points: the primary screen is 1080 high, y grows upwards.
         QCOMPARE(shakes[0].y(), 1080.0 - centre.y());
-        const QList<double> legXs{double(centre.x() + 25), double(centre.x() + 85)};
-        QVERIFY2(legXs.contains(shakes[0].x()), qPrintable(QString::number(shakes[0].x())));
+        QVERIFY(QList<double>({centre.x() + 25.0, centre.x() + 85.0}).contains(shakes[0].x()));
     }
 
     void zigZagWithTheButtonHeldButNoDragReportsNothing() {

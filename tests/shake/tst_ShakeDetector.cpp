@@ -33,9 +33,9 @@ struct Rig {
     }
 
     // Moves the pointer through the x positions, one per sampling tick.
-    void moveThrough(std::initializer_list<double> xs, double y = 300) {
+    void moveThrough(std::initializer_list<double> xs) {
         for (double x : xs) {
-            pointer.pos = QPointF(x, y);
+            pointer.pos = QPointF(x, 300);
             timers.advance(ShakeDetector::sampleInterval);
         }
     }
@@ -47,7 +47,7 @@ class ShakeDetectorTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void shakeDuringADragReportsOnceAtTheCompletingPosition() {
+    void shakeDuringADragIsReportedAtTheCompletingPosition() {
         Rig rig;
         rig.start();
         rig.pressLeft(true);
@@ -56,9 +56,6 @@ private Q_SLOTS:
         rig.pointer.pos = QPointF(121, 333);
         rig.timers.advance(ShakeDetector::sampleInterval);
         QCOMPARE(rig.shakes, QList<QPointF>{QPointF(121, 333)});
-        // Shaking on in the same press reports nothing more.
-        rig.moveThrough({100, 120, 100, 120, 100, 120, 100, 120});
-        QCOMPARE(rig.shakes.size(), 1);
     }
 
     void shakeWithoutADragOrWithTheDragOfAnEarlierPressReportsNothing() {
@@ -73,9 +70,10 @@ private Q_SLOTS:
         QVERIFY(rig.shakes.isEmpty());
     }
 
-    void localPressesStartSamplingToo() {
+    void aRefusedMonitorLeavesTheOtherWorking() {
         Rig rig;
-        QCOMPARE(rig.start().monitorCount(), std::size_t(2));
+        rig.global.refuse = true;
+        QCOMPARE(rig.start().monitorCount(), std::size_t(1));
         rig.pointer.buttonDown = true;
         rig.local.press();
         QVERIFY(rig.detector->isSampling());
@@ -85,13 +83,9 @@ private Q_SLOTS:
         Rig rig;
         rig.prefs.store().setValue(Preferences::shakeEnabledKey, false);
         rig.start();
-        rig.pressLeft();
-        QVERIFY(!rig.detector->isSampling());
+        rig.pressLeft(true);
         QCOMPARE(rig.timers.createdCount(), 0);
-
-        // Switching it on during the press changes nothing until the next one.
         rig.prefs.store().setValue(Preferences::shakeEnabledKey, true);
-        rig.drag.startDrag();
         rig.moveThrough({100, 120, 100, 120, 100, 120});
         QVERIFY(rig.shakes.isEmpty());
         rig.pressLeft(true);
@@ -109,51 +103,6 @@ private Q_SLOTS:
         rig.timers.advance(ShakeDetector::sampleInterval);
         QVERIFY(!rig.detector->isSampling());
         QCOMPARE(rig.timers.activeCount(), 0);
-    }
-
-    void newPressRestartsFromAClearedState() {
-        Rig rig;
-        rig.start();
-        rig.pressLeft(true);
-        rig.moveThrough({100, 120, 100, 120, 100}); // three reversals held
-        rig.pressLeft(true); // a new press, with a drag, while the timer runs
-        QCOMPARE(rig.timers.activeCount(), 1);
-        rig.moveThrough({120}); // would have completed the old shake
-        QVERIFY(rig.shakes.isEmpty());
-    }
-
-    void sensitivityIsReadAtStartAndChangesApplyToTheNextSample() {
-        Rig rig;
-        rig.prefs.store().setValue(Preferences::shakeReversalsKey, 3);
-        QCOMPARE(rig.start().gesture.core.minReversals, 3L);
-        rig.detector->gesture.core.minReversals = 8;
-        rig.pressLeft(true);
-        rig.moveThrough({100, 120, 100, 120, 100});
-        QVERIFY(rig.shakes.isEmpty());
-        rig.detector->gesture.core.minReversals = 3;
-        rig.moveThrough({120});
-        QCOMPARE(rig.shakes.size(), 1);
-    }
-
-    void refusedMonitorsNeverReport() {
-        Rig rig;
-        rig.global.refuse = true;
-        rig.local.refuse = true;
-        QCOMPARE(rig.start().monitorCount(), std::size_t(0));
-        rig.pressLeft();
-        QVERIFY(!rig.detector->isSampling());
-    }
-
-    void destructionLeavesNoMonitorOrTimer() {
-        Rig rig;
-        rig.start();
-        rig.pressLeft();
-        QCOMPARE(rig.global.installedCount() + rig.local.installedCount(), 2);
-        QCOMPARE(rig.timers.activeCount(), 1);
-        rig.detector.reset();
-        QCOMPARE(rig.global.installedCount() + rig.local.installedCount(), 0);
-        QCOMPARE(rig.timers.activeCount(), 0);
-        rig.timers.advance(1.0); // nothing left to run
     }
 };
 
