@@ -200,16 +200,6 @@ private Q_SLOTS:
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
     }
 
-    void showPlacesOnceThenOnlyRaises() {
-        ScopedPreferences prefs;
-        ShelfController shelf({});
-        shelf.show(QPointF(100, 400), oneScreen());
-        QVERIFY(shelf.panel()->isVisible());
-        const QRectF first = shelf.panel()->frame();
-        shelf.show(QPointF(500, 500), oneScreen());
-        QCOMPARE(shelf.panel()->frame(), first);
-    }
-
     void longAndStrangeTitlesStayOnOneRow() {
         ScopedPreferences prefs;
         const QString hostile =

@@ -120,18 +120,6 @@ private Q_SLOTS:
         QCOMPARE(QFile::symLinkTarget(shelf + "/Photos/dangling"), QString("/nowhere/at/all"));
     }
 
-    void oddNamesSurviveAndATopLevelLinkStandsForWhatItPointsAt() {
-        const QString folder = newFolder("names");
-        const QString odd = QStringLiteral("new\nline Ștefan.txt");
-        makeFile(folder + "/" + odd, "odd");
-        makeFile(folder + "/target.txt", "target");
-        QVERIFY(QFile::link(folder + "/target.txt", folder + "/file-link"));
-        const auto entries =
-            readArchive(ZipJob::run({folder + "/" + odd, folder + "/file-link"}, m_drops));
-        QCOMPARE(entries.value("Shelf/" + odd.toUtf8()).data, QByteArray("odd"));
-        QCOMPARE(entries.value("Shelf/file-link").data, QByteArray("target"));
-    }
-
     void alreadyCompressedContentFromSixteenKibibytesOnIsStored() {
         const QString folder = newFolder("media");
         const QByteArray jpeg =
