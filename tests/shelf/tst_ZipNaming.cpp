@@ -11,9 +11,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<QStringList>("names");
 
-        QTest::newRow("distinct names stay as they are")
-            << QStringList{"/a/one.txt", "/b/two.txt", "/c/Folder"}
-            << QStringList{"one.txt", "two.txt", "Folder"};
         QTest::newRow("files of one name from three folders")
             << QStringList{"/x/a.txt", "/y/a.txt", "/z/a.txt"}
             << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
@@ -25,15 +22,8 @@ private Q_SLOTS:
         QTest::newRow("a taken numbered name is skipped")
             << QStringList{"/x/a.txt", "/y/a 2.txt", "/z/a.txt"}
             << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
-        QTest::newRow("a numbered name already given is numbered itself")
-            << QStringList{"/x/a.txt", "/y/a.txt", "/z/a 2.txt"}
-            << QStringList{"a.txt", "a 2.txt", "a 2 2.txt"};
-        QTest::newRow("the same path twice") << QStringList{"/x/report.pdf", "/x/report.pdf"}
-                                             << QStringList{"report.pdf", "report 2.pdf"};
         QTest::newRow("a hidden file has no extension")
             << QStringList{"/x/.bashrc", "/y/.bashrc"} << QStringList{".bashrc", ".bashrc 2"};
-        QTest::newRow("a trailing full stop is no extension")
-            << QStringList{"/x/notes.", "/y/notes."} << QStringList{"notes.", "notes. 2"};
         QTest::newRow("a hidden file with an extension")
             << QStringList{"/x/.config.json", "/y/.config.json"}
             << QStringList{".config.json", ".config 2.json"};

@@ -1,15 +1,10 @@
 // A stand-in for a program that saves by drag and drop: a window whose drag
-// offers only a promised file (XdndDirectSave0) and its bytes
-// (application/octet-stream).
+// offers only a promised file (XdndDirectSave0).
 //
 //   direct_save_source NAME MODE CONTENT
 //
 // NAME is the suggested file name. MODE says how the promise is kept:
 //   save    writes CONTENT to the file URI the target names and answers "S"
-//   fail    answers "F", then serves CONTENT as application/octet-stream
-//   large   the same with CONTENT repeated to 300000 bytes, sent in pieces (INCR)
-//   refuse  answers "F" and then refuses the bytes too
-//   error   answers "E"
 //   silent  never answers
 // Prints "READY <x> <y>" (its centre in X pixels), "ASKED <uri>" for each
 // request of the promise, and "DRAG <action>" when a drag ends.
@@ -61,29 +56,13 @@ public:
         if (type != "xcb_generic_event_t")
             return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
-            sendNextPiece(*static_cast<const xcb_property_notify_event_t*>(message));
-            return false;
-        }
         if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
             return false;
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
-        if (request.selection != atom("XdndSelection"))
+        if (request.selection != atom("XdndSelection") || request.target != atom("XdndDirectSave0"))
             return false;
-        if (request.target == atom("XdndDirectSave0")) {
-            keepPromise(request);
-            return true;
-        }
-        if (request.target == atom("application/octet-stream")) {
-            if (m_mode == "fail")
-                answer(request, atom("application/octet-stream"), m_content);
-            else if (m_mode == "large")
-                startPieces(request);
-            else
-                answer(request, XCB_ATOM_NONE, {});
-            return true;
-        }
-        return false;
+        keepPromise(request);
+        return true;
     }
 
 private:
@@ -110,76 +89,35 @@ private:
             file.close();
             if (saved)
                 say("SAVED " + file.fileName().toUtf8());
-            answer(request, XCB_ATOM_STRING, saved ? "S" : "E");
-        } else if (m_mode == "fail" || m_mode == "large" || m_mode == "refuse") {
-            answer(request, XCB_ATOM_STRING, "F");
-        } else {
-            answer(request, XCB_ATOM_STRING, "E");
+            answer(request, saved ? "S" : "E");
         }
     }
 
-    // Data of type `type` into the requestor's property; no type refuses.
-    void answer(const xcb_selection_request_event_t& request, uint32_t type, const QByteArray& data,
-                bool write = true) {
+    void answer(const xcb_selection_request_event_t& request, const QByteArray& data) {
         xcb_connection_t* c = connection();
         const uint32_t property = request.property ? request.property : request.target;
-        if (type != XCB_ATOM_NONE && write)
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8,
-                                uint32_t(data.size()), data.constData());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_STRING,
+                            8, uint32_t(data.size()), data.constData());
         xcb_selection_notify_event_t notify{};
         notify.response_type = XCB_SELECTION_NOTIFY;
         notify.time = request.time;
         notify.requestor = request.requestor;
         notify.selection = request.selection;
         notify.target = request.target;
-        notify.property = type != XCB_ATOM_NONE ? property : uint32_t(XCB_ATOM_NONE);
+        notify.property = property;
         xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&notify));
         xcb_flush(c);
     }
 
-    // The incremental transfer: the size first, then a piece each time the
-    // requestor deletes the property, and an empty piece at the end.
-    void startPieces(const xcb_selection_request_event_t& request) {
-        xcb_connection_t* c = connection();
-        m_piecesWindow = request.requestor;
-        m_piecesProperty = request.property ? request.property : request.target;
-        m_sent = 0;
-        const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
-        xcb_change_window_attributes(c, m_piecesWindow, XCB_CW_EVENT_MASK, mask);
-        const uint32_t size = uint32_t(m_content.size());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, m_piecesWindow, m_piecesProperty,
-                            atom("INCR"), 32, 1, &size);
-        answer(request, atom("INCR"), {}, false);
-    }
-
-    void sendNextPiece(const xcb_property_notify_event_t& notify) {
-        if (!m_piecesWindow || notify.window != m_piecesWindow || notify.atom != m_piecesProperty ||
-            notify.state != XCB_PROPERTY_DELETE)
-            return;
-        constexpr qsizetype pieceSize = 65536;
-        const QByteArray piece = m_content.mid(m_sent, pieceSize);
-        m_sent += piece.size();
-        xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, m_piecesWindow, m_piecesProperty,
-                            atom("application/octet-stream"), 8, uint32_t(piece.size()),
-                            piece.constData());
-        xcb_flush(connection());
-        if (piece.isEmpty())
-            m_piecesWindow = 0;
-    }
-
     QByteArray m_mode;
     QByteArray m_content;
-    uint32_t m_piecesWindow = 0;
-    uint32_t m_piecesProperty = 0;
-    qsizetype m_sent = 0;
 };
 
 class Source : public QWidget {
 public:
-    Source(QByteArray name, QByteArray content)
-        : m_name(std::move(name))
-        , m_content(std::move(content)) {
+    explicit Source(QByteArray name)
+        : m_name(std::move(name)) {
         setWindowTitle(QStringLiteral("direct-save-source"));
         resize(300, 200);
     }
@@ -195,7 +133,6 @@ protected:
         auto* drag = new QDrag(this);
         auto* mime = new QMimeData;
         mime->setData(QStringLiteral("XdndDirectSave0"), m_name);
-        mime->setData(QStringLiteral("application/octet-stream"), m_content);
         drag->setMimeData(mime);
         // The suggested name goes on the window that owns the drag's selection,
         // which only exists once the drag has begun.
@@ -219,7 +156,6 @@ private:
     }
 
     QByteArray m_name;
-    QByteArray m_content;
     QPoint m_pressAt;
     bool m_dragging = false;
 };
@@ -232,12 +168,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: direct_save_source NAME MODE CONTENT (on X11)\n");
         return 2;
     }
-    QByteArray content = argv[3];
-    if (QByteArray(argv[2]) == "large" && !content.isEmpty())
-        content = content.repeated(300000 / content.size() + 1).left(300000);
-    Promiser promiser(argv[2], content);
+    Promiser promiser(argv[2], argv[3]);
     app.installNativeEventFilter(&promiser);
-    Source window(argv[1], content);
+    Source window(argv[1]);
     window.show();
     // Only once the window is on screen and the window manager is done with it.
     QTimer ready;
