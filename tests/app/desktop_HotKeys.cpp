@@ -3,22 +3,13 @@
 
 #include "DesktopDriver.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
-#include <memory>
 
 namespace {
 
 constexpr uint32_t controlOption = 6144;
-
-struct Counts {
-    int n = 0;
-    int v = 0;
-    int s = 0;
-    friend bool operator==(const Counts&, const Counts&) = default;
-};
 
 bool press(const QString& keys) {
     return DesktopDriver::xdotool(
@@ -27,39 +18,22 @@ bool press(const QString& keys) {
 
 } // namespace
 
-namespace QTest {
-template <> char* toString(const Counts& c) {
-    return qstrdup(QStringLiteral("n=%1 v=%2 s=%3").arg(c.n).arg(c.v).arg(c.s).toUtf8());
-}
-} // namespace QTest
-
 class DesktopHotKeysTest : public QObject {
     Q_OBJECT
 
-    // X delivers our events in order: once a later control+option+S has
-    // arrived, an earlier press that was going to arrive has done so.
-    void settleWithS(Counts expected) {
-        ++expected.s;
-        QVERIFY(press(QStringLiteral("ctrl+alt+s")));
-        QTRY_COMPARE(counts, expected);
-    }
-
-    std::unique_ptr<HotKey> makeKey(uint32_t keyCode, int Counts::*field) {
-        return std::make_unique<HotKey>(keyCode, controlOption, [this, field] {
-            QCOMPARE(QThread::currentThread(), qApp->thread());
-            ++(counts.*field);
-        });
-    }
-
-    Counts counts;
+    QList<int> counts{0, 0, 0}; // N, V, S
     std::unique_ptr<HotKey> n, v, s;
+
+    std::unique_ptr<HotKey> makeKey(uint32_t keyCode, int index) {
+        return std::make_unique<HotKey>(keyCode, controlOption, [this, index] { ++counts[index]; });
+    }
 
 private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        n = makeKey(45, &Counts::n);
-        v = makeKey(9, &Counts::v);
-        s = makeKey(1, &Counts::s);
+        n = makeKey(45, 0);
+        v = makeKey(9, 1);
+        s = makeKey(1, 2);
         QVERIFY(n->isRegistered() && v->isRegistered() && s->isRegistered());
         // The first xdotool key on a fresh server changes the key mapping,
         // which the grabs must survive.
@@ -68,39 +42,26 @@ private Q_SLOTS:
 
     void eachCombinationRunsOnlyItsOwnAction() {
         QVERIFY(press(QStringLiteral("ctrl+alt+n")));
-        QTRY_COMPARE(counts, (Counts{1, 0, 0}));
+        QTRY_COMPARE(counts, (QList<int>{1, 0, 0}));
         QVERIFY(press(QStringLiteral("ctrl+alt+v")));
-        QTRY_COMPARE(counts, (Counts{1, 1, 0}));
+        QTRY_COMPARE(counts, (QList<int>{1, 1, 0}));
         QVERIFY(press(QStringLiteral("ctrl+alt+s")));
-        QTRY_COMPARE(counts, (Counts{1, 1, 1}));
-    }
-
-    void anotherModifierHeldTriggersNothing() {
-        const Counts before = counts;
-        for (const char* keys : {"ctrl+alt+shift+n", "ctrl+alt+super+v", "ctrl+n", "alt+v", "n"})
-            QVERIFY(press(QString::fromLatin1(keys)));
-        settleWithS(before);
+        QTRY_COMPARE(counts, (QList<int>{1, 1, 1}));
     }
 
     // Caps Lock on, both on, Num Lock on, neither.
     void capsLockOrNumLockOnDoesNotBreakThem() {
-        Counts expected = counts;
+        QList<int> expected = counts;
         for (const char* lock : {"Caps_Lock", "Num_Lock", "Caps_Lock", "Num_Lock"}) {
             QVERIFY(press(QString::fromLatin1(lock)));
-            ++expected.n;
+            ++expected[0];
             QVERIFY(press(QStringLiteral("ctrl+alt+n")));
             QTRY_COMPARE(counts, expected);
         }
     }
 
-    void aDestroyedHotKeyRunsNothing() {
-        v.reset();
-        const Counts before = counts;
-        QVERIFY(press(QStringLiteral("ctrl+alt+v")));
-        settleWithS(before);
-    }
-
     void aCombinationAnotherClientHoldsFailsSilentlyWhileTheOthersWork() {
+        v.reset();
         QProcess holder;
         holder.start(qEnvironmentVariable("QUOBLIN_TEST_TOOLS") + QStringLiteral("/grab_key"),
                      {QStringLiteral("55"), QStringLiteral("12")});
@@ -111,18 +72,17 @@ private Q_SLOTS:
         int taken = 0;
         HotKey refused(9, controlOption, [&] { ++taken; });
         QVERIFY(!refused.isRegistered());
+        QList<int> expected = counts;
         QVERIFY(press(QStringLiteral("ctrl+alt+v")));
         QTRY_VERIFY_WITH_TIMEOUT(readHolder().contains("pressed\n"), 10000);
-        settleWithS(counts);
+        // X delivers events in order: once a later S has arrived, an earlier
+        // V that was going to reach us has done so.
+        ++expected[2];
+        QVERIFY(press(QStringLiteral("ctrl+alt+s")));
+        QTRY_COMPARE(counts, expected);
         QCOMPARE(taken, 0);
-
         holder.terminate();
-        QTRY_VERIFY_WITH_TIMEOUT(holder.state() == QProcess::NotRunning, 10000);
-    }
-
-    void cleanupTestCase() {
-        n.reset();
-        s.reset();
+        QVERIFY(holder.waitForFinished(10000));
     }
 };
 

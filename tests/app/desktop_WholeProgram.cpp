@@ -5,17 +5,14 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using DesktopDriver::Tool;
 using DesktopDriver::xdotool;
@@ -26,27 +23,18 @@ namespace {
 bool run(const QString& program, const QStringList& arguments, QString* output = nullptr) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForStarted(5000))
+    if (!process.waitForStarted(5000) ||
+        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000))
         return false;
-    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return false;
-    }
     if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput());
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QString xdotoolOutput(const QStringList& arguments) {
     QString output;
     run(QStringLiteral("xdotool"), arguments, &output);
-    return output.trimmed();
-}
-
-QStringList visibleWindows(const QString& by, const QString& value) {
-    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"), by, value})
-        .split(u'\n', Qt::SkipEmptyParts);
+    return output;
 }
 
 QString windowName(const QString& id) {
@@ -63,10 +51,16 @@ QRect geometry(const QString& id) {
                         : QRect();
 }
 
+QStringList visibleQuoblinWindows() {
+    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--class"), QStringLiteral("quoblin")})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
 // The window ids of the shelf panels on screen.
 QStringList visibleShelves() {
     QStringList shelves;
-    for (const QString& id : visibleWindows(QStringLiteral("--class"), QStringLiteral("quoblin")))
+    for (const QString& id : visibleQuoblinWindows())
         if (windowName(id).startsWith(QLatin1String("Shelf")))
             shelves << id;
     return shelves;
@@ -79,25 +73,36 @@ QStringList shelfTitles() {
     return titles;
 }
 
+// The icon windows the tray host docked: small windows in its top-right strip.
+QStringList trayIcons() {
+    QStringList icons;
+    for (const QString& id : visibleQuoblinWindows()) {
+        const QRect r = geometry(id);
+        if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 &&
+            r.left() > 1500 && !windowName(id).startsWith(QLatin1String("Shelf")))
+            icons << id;
+    }
+    return icons;
+}
+
 bool key(const QString& keys) {
     return xdotool(
         QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")} +
         keys.split(u' '));
 }
 
-bool moveTo(QPoint p) {
-    return xdotool(QStringLiteral("mousemove %1 %2 sleep 0.1").arg(p.x()).arg(p.y()).split(u' '));
+// Moves the pointer to p, sleeps, then runs the rest of an xdotool command.
+bool pointerAt(QPoint p, const QString& then) {
+    return xdotool(
+        QStringLiteral("mousemove %1 %2 sleep 0.2 %3").arg(p.x()).arg(p.y()).arg(then).split(u' '));
 }
 
 QString recentShelvesPath() {
     return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/quoblin/recent-shelves.json");
 }
 
-bool screenshot(const QString& name) {
-    const QString folder = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
-    return !folder.isEmpty() && QDir().mkpath(folder) &&
-           run(QStringLiteral("import"),
-               {QStringLiteral("-window"), QStringLiteral("root"), folder + u'/' + name});
+QJsonArray recentShelves() {
+    return QJsonDocument::fromJson(readWholeFile(recentShelvesPath())).array();
 }
 
 const QStringList oneEmptyShelf{QStringLiteral("Shelf")};
@@ -111,8 +116,7 @@ class WholeProgramTest : public QObject {
     std::unique_ptr<QProcess> m_quoblin;
     QTemporaryDir m_files;
 
-    // Starts the program and waits until its tray icon is docked, by then
-    // its hot keys are registered too.
+    // Waits until the tray icon is docked; by then the hot keys are registered too.
     bool startQuoblin() {
         m_quoblin = std::make_unique<QProcess>();
         m_quoblin->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -122,54 +126,8 @@ class WholeProgramTest : public QObject {
                m_quoblin->state() == QProcess::Running;
     }
 
-    // The icon windows the tray host docked: small quoblin windows inside
-    // the tray host's top-right strip.
-    static QStringList trayIcons() {
-        QStringList icons;
-        for (const QString& id :
-             visibleWindows(QStringLiteral("--class"), QStringLiteral("quoblin"))) {
-            const QRect r = geometry(id);
-            if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 &&
-                r.left() > 1500 && !windowName(id).startsWith(QLatin1String("Shelf")))
-                icons << id;
-        }
-        return icons;
-    }
-
-    // Opens the tray menu with a right click on the icon.
-    static bool openTrayMenu() {
-        const QStringList icons = trayIcons();
-        if (icons.size() != 1)
-            return false;
-        const QPoint centre = geometry(icons.first()).center();
-        return xdotool(QStringLiteral("mousemove %1 %2 sleep 0.2 click 3 sleep 0.8")
-                           .arg(centre.x())
-                           .arg(centre.y())
-                           .split(u' '));
-    }
-
-    static QJsonArray recentShelves() {
-        return QJsonDocument::fromJson(readWholeFile(recentShelvesPath())).array();
-    }
-
-    // Starts a drag of a file out of another program and shakes it.
-    QPoint shakeADrag(Tool& source) {
-        const QPoint centre = source.waitForReady();
-        if (centre.x() > 0 && xdotool(DesktopDriver::pressAndShake(centre, 60)))
-            return centre;
-        return {};
-    }
-
-    QStringList dragSourceArguments() {
-        const QString path = m_files.filePath(QStringLiteral("report.txt"));
-        writeWholeFile(path, "some words\n");
-        return {path, QStringLiteral("200"), QStringLiteral("500")};
-    }
-
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("QUOBLIN_BINARY"));
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_STATE_HOME"));
         QVERIFY(m_files.isValid());
         QFile::remove(recentShelvesPath());
     }
@@ -184,73 +142,32 @@ private Q_SLOTS:
         key(QStringLiteral("Escape"));
     }
 
-    void newShelfHotKeyOpensAShelfBesideThePointerAndShowHideTogglesIt() {
+    void newShelfHotKeyOpensAShelfAndShowHideTogglesIt() {
         QVERIFY(startQuoblin());
-        QVERIFY(visibleShelves().isEmpty());
-        const QPoint pointer(600, 500);
-        QVERIFY(moveTo(pointer));
-        QVERIFY(key(QStringLiteral("ctrl+alt+n")));
+        QVERIFY(pointerAt({600, 500}, QStringLiteral("key ctrl+alt+n")));
         QTRY_COMPARE(shelfTitles(), oneEmptyShelf);
-        const QRect r = geometry(visibleShelves().first());
-        QVERIFY2(qAbs(r.left() - (pointer.x() + 16)) <= 2, qPrintable(QString::number(r.left())));
-        QVERIFY2(qAbs(r.center().y() - pointer.y()) <= 2, qPrintable(QString::number(r.top())));
 
         QVERIFY(key(QStringLiteral("ctrl+alt+s")));
         QTRY_VERIFY(visibleShelves().isEmpty());
         QVERIFY(key(QStringLiteral("ctrl+alt+s")));
         QTRY_COMPARE(visibleShelves().size(), 1);
-        QCOMPARE(geometry(visibleShelves().first()), r);
-    }
-
-    void clipboardHotKeyOpensAShelfOnlyWhenSomethingIsCopied() {
-        QVERIFY(startQuoblin());
-        QVERIFY(moveTo(QPoint(600, 500)));
-        QVERIFY(key(QStringLiteral("ctrl+alt+v")));
-        // Key presses arrive in order: once the new empty shelf of the next
-        // press is there, the clipboard press has been handled.
-        QVERIFY(key(QStringLiteral("ctrl+alt+n")));
-        QTRY_COMPARE(visibleShelves().size(), 1);
-        QTest::qWait(300);
-        QCOMPARE(shelfTitles(), oneEmptyShelf);
-
-        Tool owner(QStringLiteral("clipboard_owner"), {QStringLiteral("a line of copied text")});
-        QCOMPARE(owner.waitForReady(), QPoint(0, 0));
-        QVERIFY(key(QStringLiteral("ctrl+alt+v")));
-        QTRY_COMPARE(shelfTitles().size(), 2);
-        QVERIFY(shelfTitles().contains(oneShelfWithOneItem.first()));
-    }
-
-    void shakeOpensAShelfThatClosesByItselfWhenNothingIsDropped() {
-        QVERIFY(startQuoblin());
-        Tool source(QStringLiteral("drag_source"), dragSourceArguments());
-        QVERIFY(!shakeADrag(source).isNull());
-        QTRY_COMPARE(shelfTitles(), oneEmptyShelf);
-        // Released over the source, which refuses it: nothing reaches the shelf.
-        QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-        QVERIFY(!source.waitForLine(QStringLiteral("DRAG ")).isEmpty());
-        QCOMPARE(shelfTitles(), oneEmptyShelf);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleShelves().isEmpty(), 15000);
     }
 
     void shakeThenDropKeepsTheShelfAndQuittingBySignalSavesIt() {
-        QFile::remove(recentShelvesPath());
         QVERIFY(startQuoblin());
-        Tool source(QStringLiteral("drag_source"), dragSourceArguments());
-        QVERIFY(!shakeADrag(source).isNull());
+        const QString file = m_files.filePath(QStringLiteral("report.txt"));
+        QVERIFY(writeWholeFile(file, "some words\n"));
+        Tool source(QStringLiteral("drag_source"),
+                    {file, QStringLiteral("200"), QStringLiteral("500")});
+        const QPoint centre = source.waitForReady();
+        QVERIFY(centre.x() > 0 && xdotool(DesktopDriver::pressAndShake(centre, 60)));
         QTRY_COMPARE(visibleShelves().size(), 1);
         const QPoint target = geometry(visibleShelves().first()).center();
-        QVERIFY(
-            xdotool(QStringLiteral("mousemove %1 %2 sleep 0.1 mousemove %3 %4 sleep 0.2 mouseup 1")
-                        .arg(target.x())
-                        .arg(target.y())
-                        .arg(target.x() + 5)
-                        .arg(target.y() + 5)
-                        .split(u' ')));
+        QVERIFY(pointerAt(target, QStringLiteral("mousemove %1 %2 sleep 0.2 mouseup 1")
+                                      .arg(target.x() + 5)
+                                      .arg(target.y() + 5)));
         QVERIFY(source.waitForLine(QStringLiteral("DRAG ")).toInt() != 0);
         QTRY_COMPARE(shelfTitles(), oneShelfWithOneItem);
-        // Past the six seconds a shelf opened by a shake would wait if empty.
-        QTest::qWait(7500);
-        QCOMPARE(shelfTitles(), oneShelfWithOneItem);
 
         // Quits the way a logout does.
         m_quoblin->terminate();
@@ -269,12 +186,11 @@ private Q_SLOTS:
         if (recentShelves().size() != 1)
             QSKIP("needs the shelf saved by the previous test");
         QVERIFY(startQuoblin());
-        QVERIFY(openTrayMenu());
-        QVERIFY(screenshot(QStringLiteral("status-menu.png")));
+        const QPoint icon = geometry(trayIcons().value(0)).center();
+        QVERIFY(pointerAt(icon, QStringLiteral("click 3 sleep 0.8")));
         // New Shelf, New Shelf From Clipboard, Recent Shelves.
         QVERIFY(key(QStringLiteral("Down Down Down Right")));
         QTest::qWait(500);
-        QVERIFY(screenshot(QStringLiteral("recent-menu.png")));
         QVERIFY(visibleShelves().isEmpty());
         QVERIFY(key(QStringLiteral("Return")));
         QTRY_COMPARE(shelfTitles(), oneShelfWithOneItem);

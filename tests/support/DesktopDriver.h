@@ -31,7 +31,6 @@ public:
     QString waitForLine(const QString& prefix, int timeoutMs = 10000);
     // The point of a "READY x y" line.
     QPoint waitForReady(int timeoutMs = 10000);
-    QProcess& process() { return *m_process; }
 
 private:
     std::unique_ptr<QProcess> m_process;

@@ -16,7 +16,6 @@ public:
 
     SettingsStore& store() { return *m_store; }
     void setPreferredLanguages(QStringList languages) { *m_languages = std::move(languages); }
-    QString settingsPath() const { return m_store->path(); }
 
 private:
     QTemporaryDir m_dir;
