@@ -44,30 +44,33 @@ QRect geometry(const QString& id) {
                         : QRect();
 }
 
-// The ids of our visible windows that also meet the given xdotool criteria.
-QStringList search(const QStringList& criteria = {}) {
-    return xdotoolOutput(QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--all"), QStringLiteral("--class"),
-                                     QStringLiteral("quoblin")} +
-                         criteria)
+QStringList visibleWindows() {
+    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--class"), QStringLiteral("quoblin")})
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
+QString windowName(const QString& id) {
+    return xdotoolOutput({QStringLiteral("getwindowname"), id});
+}
+
 QStringList visibleShelves() {
-    return search({QStringLiteral("--name"), QStringLiteral("^Shelf")});
+    QStringList shelves = visibleWindows();
+    shelves.removeIf([](const QString& id) { return !windowName(id).startsWith(u"Shelf"); });
+    return shelves;
 }
 
 QStringList shelfTitles() {
     QStringList titles;
     for (const QString& id : visibleShelves())
-        titles << xdotoolOutput({QStringLiteral("getwindowname"), id});
+        titles << windowName(id);
     return titles;
 }
 
 // The icon windows the tray host docked: small windows in its top-right strip.
 QStringList trayIcons() {
     QStringList icons;
-    for (const QString& id : search()) {
+    for (const QString& id : visibleWindows()) {
         const QRect r = geometry(id);
         if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 && r.left() > 1500)
             icons << id;
