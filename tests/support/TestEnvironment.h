@@ -15,6 +15,7 @@ public:
     ~ScopedPreferences();
 
     SettingsStore& store() { return *m_store; }
+    QString settingsPath() const { return m_dir.filePath(QStringLiteral("settings.json")); }
     void setPreferredLanguages(QStringList languages) { *m_languages = std::move(languages); }
 
 private:
