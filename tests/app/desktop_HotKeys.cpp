@@ -3,7 +3,6 @@
 
 #include "DesktopDriver.h"
 
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
 
@@ -30,7 +29,6 @@ class DesktopHotKeysTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         n = makeKey(45, 0);
         v = makeKey(9, 1);
         s = makeKey(1, 2);
@@ -81,8 +79,6 @@ private Q_SLOTS:
         QVERIFY(press(QStringLiteral("ctrl+alt+s")));
         QTRY_COMPARE(counts, expected);
         QCOMPARE(taken, 0);
-        holder.terminate();
-        QVERIFY(holder.waitForFinished(10000));
     }
 };
 

@@ -4,10 +4,8 @@
 #include <QTest>
 #include <csignal>
 
-// On a Wayland session the program must come up, stay up and quit cleanly,
-// both through XWayland and on a Wayland display alone, and say plainly when
-// its hot keys cannot work. A headless compositor with XWayland stands in for
-// the session.
+// On a Wayland session, with or without XWayland, the program comes up, stays up,
+// quits cleanly and says plainly how its hot keys fare. A headless compositor stands in.
 class WaylandSessionTest : public QObject {
     Q_OBJECT
 
@@ -18,8 +16,9 @@ class WaylandSessionTest : public QObject {
     QProcessEnvironment sessionEnvironment(const QString& display) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        if (!display.isEmpty())
+        if (display.isEmpty())
+            env.remove(QStringLiteral("DISPLAY"));
+        else
             env.insert(QStringLiteral("DISPLAY"), display);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("quoblin-test"));
@@ -41,11 +40,6 @@ private Q_SLOTS:
             (log += m_compositor.readAll(), listening.match(QString::fromUtf8(log)).hasMatch()),
             20000);
         m_xwaylandDisplay = listening.match(QString::fromUtf8(log)).captured(1);
-    }
-
-    void cleanupTestCase() {
-        m_compositor.terminate();
-        m_compositor.waitForFinished(10000);
     }
 
     void startsStaysUpAndQuitsCleanly_data() {

