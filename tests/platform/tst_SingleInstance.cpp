@@ -71,6 +71,12 @@ private Q_SLOTS:
         QTRY_COMPARE(primary.shown, 1);
     }
 
+    void aPlaceWhereNothingCanBeMadeStillLetsTheProgramRun() {
+        QTemporaryDir dir;
+        QVERIFY(
+            SingleInstance(dir.filePath(QStringLiteral("missing/instance"))).tryBecomePrimary());
+    }
+
     void strangeBytesOnTheSocketDoNotCountAsARequest() {
         const QString name = uniqueName();
         Primary primary(name);
