@@ -1,5 +1,6 @@
 // desktop-options:
 #include "DesktopDriver.h"
+#include "TestEnvironment.h"
 #include "platform/DirectSaveReceiver.h"
 #include "platform/ScreenPoints.h"
 #include "shelf/ShelfController.h"
@@ -16,30 +17,24 @@ using DesktopDriver::Tool;
 
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // A fresh shelf on the right of the screen and a source on the left; drags the
-// source's promise onto the shelf.
+// source's promise onto the shelf. A source given no content never answers.
 struct Scene {
     ShelfController shelf{{}};
     Tool source;
     bool dropped = false;
 
-    Scene(const QString& name, const QString& mode, const QString& content)
-        : source(QStringLiteral("direct_save_source"), {name, mode, content}) {
+    explicit Scene(const QStringList& nameAndContent)
+        : source(QStringLiteral("direct_save_source"), nameAndContent) {
         shelf.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)));
         if (!QTest::qWaitForWindowExposed(shelf.panel()))
             return;
         QTest::qWait(200); // the window manager may still move it
         const QPoint from = source.waitForReady();
         QWidget* panel = shelf.panel();
-        const QPoint to = panel->mapToGlobal(panel->rect().center()) * panel->devicePixelRatio();
-        if (from.x() < 0)
-            return;
-        dropped = DesktopDriver::drag(from, to, QStringLiteral("0.15"));
+        dropped =
+            from.x() >= 0 && DesktopDriver::drag(from, panel->mapToGlobal(panel->rect().center()),
+                                                 QStringLiteral("0.15"));
     }
     ~Scene() { shelf.close(); }
 };
@@ -53,14 +48,14 @@ class DirectSaveTest : public QObject {
 
     // The source saves the file where we ask, under the name it suggests made safe.
     void dropAndExpectOneFile(const QString& suggested, const QString& expectedName) {
-        Scene scene(suggested, QStringLiteral("save"), QStringLiteral("kept"));
+        Scene scene({suggested, QStringLiteral("kept")});
         QVERIFY(scene.dropped);
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
         QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
         const QFileInfo file(scene.shelf.items().front()->path());
         QCOMPARE(file.absolutePath(), QDir(m_drops).absolutePath());
         QCOMPARE(file.fileName(), expectedName);
-        QCOMPARE(contents(file.filePath()), QByteArray("kept"));
+        QCOMPARE(readWholeFile(file.filePath()), QByteArray("kept"));
     }
 
 private Q_SLOTS:
@@ -70,7 +65,7 @@ private Q_SLOTS:
         const auto drops = ShelfDropView::dropsDirectory();
         QVERIFY(drops);
         m_drops = *drops;
-        // The folder lives in this test's own temporary directory.
+        // Left over from earlier runs, they would change the names given.
         for (const QFileInfo& entry : QDir(m_drops).entryInfoList(QDir::Files | QDir::Hidden))
             QVERIFY(QFile::remove(entry.filePath()));
     }
@@ -93,7 +88,7 @@ private Q_SLOTS:
         ticker.start(50);
 
         const QString name = QStringLiteral("nothing.txt");
-        Scene scene(name, QStringLiteral("silent"), QStringLiteral("never"));
+        Scene scene({name});
         QVERIFY(scene.dropped);
         // The drop itself is taken at once, whatever the source does later.
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));

@@ -42,7 +42,7 @@ class ShelfDragAndDropTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_fileA, m_fileB;
+    QString m_fileA;
 
     ShelfItemPtr fileItem(const QString& path) {
         return ShelfItem::makeFile(QUrl::fromLocalFile(path));
@@ -52,9 +52,7 @@ private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         m_fileA = m_dir.filePath(QStringLiteral("report one.txt"));
-        m_fileB = m_dir.filePath(QStringLiteral("b.txt"));
         QVERIFY(writeWholeFile(m_fileA, "a"));
-        QVERIFY(writeWholeFile(m_fileB, "b"));
     }
 
     void droppingAFileFromAnotherProgramAddsItsRow() {
@@ -67,48 +65,26 @@ private Q_SLOTS:
         QVERIFY(dragFromTo(from, emptySpotOf(*shelf)));
         QTRY_COMPARE(shelf->items().size(), std::size_t(1));
         QCOMPARE(shelf->items().front()->path(), m_fileA);
-        QVERIFY(!shelf->dropView()->highlighted());
     }
 
     void draggingARowOutRemovesItUnlessPinnedAndTheOtherProgramGetsTheFile() {
         ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {"accept", "700", "300"});
+        Tool target(QStringLiteral("drop_target"), {"700", "300"});
         const QPoint to = target.waitForReady();
         QVERIFY(to.x() > 0);
-        auto shelf = shelfAt(QPoint(100, 300), {fileItem(m_fileA), fileItem(m_fileB)});
+        auto shelf = shelfAt(QPoint(100, 300), {fileItem(m_fileA), fileItem(m_dir.path())});
         QVERIFY(dragFromTo(centreOf(shelf->rows()[0]), to));
         QTRY_COMPARE(shelf->items().size(), std::size_t(1));
-        QVERIFY(!target.waitForLine(QStringLiteral("DROP ")).isEmpty());
         const QByteArray uris =
             QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
         QCOMPARE(uris.trimmed(), QUrl::fromLocalFile(m_fileA).toEncoded());
 
         shelf->togglePin();
         QVERIFY(dragFromTo(centreOf(shelf->rows()[0]), to));
-        QVERIFY(!target.waitForLine(QStringLiteral("DROP ")).isEmpty());
+        QVERIFY(!target.waitForLine(QStringLiteral("URIS ")).isEmpty());
         QTest::qWait(200);
         QCOMPARE(shelf->items().size(), std::size_t(1)); // pinned: kept
         shelf->close();
-    }
-
-    void draggingTheHeaderDeliversAllItemsInShelfOrderWithTextsUntrimmed() {
-        ScopedPreferences prefs;
-        Tool target(QStringLiteral("drop_target"), {"accept", "700", "300"});
-        const QPoint to = target.waitForReady();
-        auto shelf = shelfAt(QPoint(100, 300),
-                             {fileItem(m_fileB), ShelfItem::makeText(QStringLiteral("  middle \n")),
-                              fileItem(m_fileA)});
-        const QPoint header = shelf->panel()->mapToGlobal(QPoint(60, 17));
-        QVERIFY(dragFromTo(header, to));
-        QVERIFY(!target.waitForLine(QStringLiteral("DROP ")).isEmpty());
-        const QByteArray uris =
-            QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1());
-        QCOMPARE(uris, QUrl::fromLocalFile(m_fileB).toEncoded() + "\r\n" +
-                           QUrl::fromLocalFile(m_fileA).toEncoded() + "\r\n");
-        const QString text = QString::fromUtf8(
-            QByteArray::fromBase64(target.waitForLine(QStringLiteral("TEXT ")).toLatin1()));
-        QCOMPARE(text, m_fileB + QStringLiteral("\n  middle \n\n") + m_fileA);
-        QTRY_VERIFY(shelf->items().empty());
     }
 
     void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
@@ -118,28 +94,23 @@ private Q_SLOTS:
         auto other = shelfAt(QPoint(900, 300));
         QVERIFY(dragFromTo(centreOf(source->rows()[0]), emptySpotOf(*source)));
         QVERIFY(dragFromTo(centreOf(source->rows()[1]), emptySpotOf(*other)));
-        QVERIFY(dragFromTo(source->panel()->mapToGlobal(QPoint(60, 17)), emptySpotOf(*other)));
         QTest::qWait(300);
         QCOMPARE(source->items().size(), std::size_t(2));
         QVERIFY(other->items().empty());
-        QVERIFY(!other->dropView()->highlighted());
     }
 
-    void screenshotsOfAFullAndAnEmptyShelf() {
+    void screenshotOfAFullAndAnEmptyShelf() {
         ScopedPreferences prefs;
         auto full =
             shelfAt(QPoint(100, 300),
-                    {fileItem(m_fileA),
-                     ShelfItem::makeText(QStringLiteral("https://example.org/a/long/link")),
-                     ShelfItem::makeText(QStringLiteral("Notes for the meeting on Monday"))});
+                    {fileItem(m_fileA), ShelfItem::makeText(QStringLiteral("https://example.org/")),
+                     ShelfItem::makeText(QStringLiteral("Notes for the meeting"))});
         auto empty = shelfAt(QPoint(500, 300));
         QTest::qWait(600);
-        const QString folder = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
-        QDir().mkpath(folder);
-        QProcess::execute(
-            QStringLiteral("import"),
-            {QStringLiteral("-window"), QStringLiteral("root"), folder + "/shelves.png"});
-        QVERIFY(QFileInfo::exists(folder + "/shelves.png"));
+        const QString shot = qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + "/shelves.png";
+        QDir().mkpath(QFileInfo(shot).path());
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), "root", shot});
+        QVERIFY(QFileInfo::exists(shot));
     }
 };
 

@@ -11,9 +11,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<QStringList>("names");
 
-        QTest::newRow("files of one name from three folders")
-            << QStringList{"/x/a.txt", "/y/a.txt", "/z/a.txt"}
-            << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
         QTest::newRow("folders of one name")
             << QStringList{"/x/Photos", "/y/Photos/"} << QStringList{"Photos", "Photos 2"};
         QTest::newRow("only the last suffix is the extension")
@@ -24,9 +21,6 @@ private Q_SLOTS:
             << QStringList{"a.txt", "a 2.txt", "a 3.txt"};
         QTest::newRow("a hidden file has no extension")
             << QStringList{"/x/.bashrc", "/y/.bashrc"} << QStringList{".bashrc", ".bashrc 2"};
-        QTest::newRow("a hidden file with an extension")
-            << QStringList{"/x/.config.json", "/y/.config.json"}
-            << QStringList{".config.json", ".config 2.json"};
         QTest::newRow("names differing in case do not collide")
             << QStringList{"/x/A.txt", "/y/a.txt"} << QStringList{"A.txt", "a.txt"};
     }

@@ -1,13 +1,11 @@
-// A stand-in for another program: a window that starts a real drag of a file
-// (and its path as text) when the left button is pressed and moved over it.
-// Prints "READY <x> <y>" with the global position of its centre in X11 pixels,
-// and "DRAG <action>" when a drag ends.
+// drag_source FILE [X Y]: a stand-in for another program, a window that starts a
+// real drag of FILE (and its path as text) when the left button is pressed and
+// moved over it. Prints "READY <x> <y>" with the global position of its centre
+// in X11 pixels, and "DRAG <action>" when a drag ends.
 #include <QApplication>
 #include <QDrag>
-#include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QTextStream>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -17,17 +15,12 @@ class DragSource : public QWidget {
 public:
     explicit DragSource(QString path)
         : m_path(std::move(path)) {
-        setWindowTitle(QStringLiteral("drag-source"));
         resize(300, 200);
     }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override { m_pressAt = event->position().toPoint(); }
-
     void mouseMoveEvent(QMouseEvent* event) override {
         if (!(event->buttons() & Qt::LeftButton) || m_dragging)
-            return;
-        if ((event->position().toPoint() - m_pressAt).manhattanLength() < 5)
             return;
         m_dragging = true;
         auto* drag = new QDrag(this);
@@ -43,15 +36,14 @@ protected:
 
 private:
     QString m_path;
-    QPoint m_pressAt;
     bool m_dragging = false;
 };
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QString path =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/etc/hostname");
-    DragSource window(path);
+    if (argc < 2)
+        return 2;
+    DragSource window(QString::fromLocal8Bit(argv[1]));
     if (argc > 3)
         window.move(QString::fromLatin1(argv[2]).toInt(), QString::fromLatin1(argv[3]).toInt());
     window.show();
