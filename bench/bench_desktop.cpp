@@ -33,7 +33,6 @@
 #include <unistd.h>
 #include <vector>
 #include <xcb/xcb.h>
-#include <xcb/xinput.h>
 
 namespace {
 
@@ -212,7 +211,6 @@ constexpr uint16_t probeModifiers =
 struct Observer {
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
-    uint8_t xiOpcode = 0;
     xcb_atom_t pidAtom = 0, netName = 0, utf8 = 0;
     std::set<xcb_window_t> mappedShelves;
 
@@ -232,11 +230,6 @@ struct Observer {
         pidAtom = atom("_NET_WM_PID");
         netName = atom("_NET_WM_NAME");
         utf8 = atom("UTF8_STRING");
-        const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c, &xcb_input_id);
-        if (!xi || !xi->present)
-            return false;
-        xiOpcode = xi->major_opcode;
-        free(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
         const uint32_t rootMask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &rootMask);
         watchTree(root);
@@ -261,16 +254,11 @@ struct Observer {
         free(tree);
     }
 
-    void rawMotion(bool on) {
-        struct {
-            xcb_input_event_mask_t head;
-            uint32_t mask;
-        } selection{};
-        selection.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
-        selection.head.mask_len = 1;
-        selection.mask = on ? XCB_INPUT_XI_EVENT_MASK_RAW_MOTION : 0;
-        xcb_input_xi_select_events(c, root, 1, &selection.head);
-        xcb_flush(c);
+    int pointerX() {
+        auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+        const int px = reply ? reply->root_x : -1;
+        free(reply);
+        return px;
     }
 
     pid_t pidOf(xcb_window_t w) {
@@ -335,6 +323,22 @@ struct Observer {
         return pidOf(w) == pid && nameOf(w).rfind("Shelf", 0) == 0;
     }
 
+    bool holdsShelf(xcb_window_t w, pid_t pid, int depth) {
+        if (isShelf(w, pid))
+            return true;
+        if (depth == 0)
+            return false;
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        bool found = false;
+        if (tree) {
+            const xcb_window_t* kids = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+                found = holdsShelf(kids[i], pid, depth - 1);
+        }
+        free(tree);
+        return found;
+    }
+
     // Hands every event to `onEvent` (with the moment it was read) until it
     // or `tick` says done, or the deadline passes. Keeps the shelf windows of
     // `pid` that are on screen in mappedShelves.
@@ -350,8 +354,10 @@ struct Observer {
                     watch(reinterpret_cast<xcb_create_notify_event_t*>(e)->window);
                     xcb_flush(c);
                 } else if (type == XCB_MAP_NOTIFY) {
+                    // The moment a top-level window (the window manager's
+                    // frame, or the window itself) holding a shelf appears.
                     const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
-                    if (m->event == m->window && pid > 0 && isShelf(m->window, pid))
+                    if (m->event == root && pid > 0 && holdsShelf(m->window, pid, 2))
                         mappedShelves.insert(m->window);
                 } else if (type == XCB_UNMAP_NOTIFY) {
                     mappedShelves.erase(reinterpret_cast<xcb_unmap_notify_event_t*>(e)->window);
@@ -398,30 +404,36 @@ struct Started {
 
 // Starts `program` and waits until its tray icon sits mapped inside the tray
 // host and, with `probeKeys`, until its last hot key is held.
-Started start(Observer& x, const std::string& program, bool probeKeys, const std::string& log) {
+Started start(Observer& x, const std::string& program, bool probeKeys, const std::string& logPath) {
     Started s;
     const double t0 = nowMs();
-    s.pid = spawn({program}, log).pid;
+    s.pid = spawn({program}, logPath).pid;
     double tray = -1, keys = -1;
-    auto small = [&](xcb_window_t w) {
+    // Docked: a small window of the child, inside another client's window,
+    // on screen in the tray host's strip at the top right.
+    auto docked = [&](xcb_window_t w) {
         int gx, gy, gw, gh;
-        return x.geometry(w, gx, gy, gw, gh) && gw <= 64 && gh <= 64;
+        auto* tree = xcb_query_tree_reply(x.c, xcb_query_tree(x.c, w), nullptr);
+        const bool inside = tree && tree->parent != x.root;
+        free(tree);
+        return inside && x.pidOf(w) == s.pid && x.geometry(w, gx, gy, gw, gh) && gw <= 64 &&
+               gh <= 64 && gy < 40 && gx > 1000 && x.viewable(w);
     };
     auto ready = [&] { return tray >= 0 && (!probeKeys || keys >= 0); };
     x.pump(
         t0 + 30000, s.pid,
         [&](xcb_generic_event_t* e, double t) {
             const uint8_t type = e->response_type & 0x7f;
-            if (type == XCB_REPARENT_NOTIFY && !s.icon) {
-                const auto* r = reinterpret_cast<xcb_reparent_notify_event_t*>(e);
-                if (r->parent != x.root && x.pidOf(r->window) == s.pid && small(r->window)) {
-                    s.icon = r->window;
-                    if (x.viewable(s.icon))
-                        tray = t;
-                }
-            } else if (type == XCB_MAP_NOTIFY && s.icon && tray < 0) {
-                if (reinterpret_cast<xcb_map_notify_event_t*>(e)->window == s.icon)
-                    tray = t;
+            xcb_window_t w = 0;
+            if (type == XCB_REPARENT_NOTIFY)
+                w = reinterpret_cast<xcb_reparent_notify_event_t*>(e)->window;
+            else if (type == XCB_MAP_NOTIFY)
+                w = reinterpret_cast<xcb_map_notify_event_t*>(e)->window;
+            else if (type == XCB_CONFIGURE_NOTIFY)
+                w = reinterpret_cast<xcb_configure_notify_event_t*>(e)->window;
+            if (w && tray < 0 && docked(w)) {
+                s.icon = w;
+                tray = t;
             }
             return ready();
         },
@@ -439,17 +451,17 @@ Started start(Observer& x, const std::string& program, bool probeKeys, const std
     return s;
 }
 
-std::string log(const Options& o, const std::string& name) {
+std::string logFile(const Options& o, const std::string& name) {
     return o.work + "/" + name + ".log";
 }
 
 bool key(const Options& o, const std::string& keys) {
-    return runToEnd({"xdotool", "key", keys}, log(o, "xdotool"));
+    return runToEnd({"xdotool", "key", keys}, logFile(o, "xdotool"));
 }
 
 bool moveTo(const Options& o, int px, int py) {
     return runToEnd({"xdotool", "mousemove", std::to_string(px), std::to_string(py)},
-                    log(o, "xdotool"));
+                    logFile(o, "xdotool"));
 }
 
 // Waits for one more shelf window of `pid` to be mapped.
@@ -473,7 +485,7 @@ bool closeAllShelves(Observer& x, const Options& o, const Started& s) {
     if (!runToEnd({"xdotool", "mousemove", std::to_string(ix + iw / 2), std::to_string(iy + ih / 2),
                    "sleep", "0.2", "click", "3", "sleep", "0.8", "key", "--delay", "100", "Down",
                    "Down", "Down", "Down", "Down", "Return"},
-                  log(o, "xdotool")))
+                  logFile(o, "xdotool")))
         return false;
     x.pump(nowMs() + 5000, s.pid,
            [&](xcb_generic_event_t*, double) { return x.mappedShelves.empty(); });
@@ -482,13 +494,13 @@ bool closeAllShelves(Observer& x, const Options& o, const Started& s) {
 }
 
 void startUpAndMemory(Observer& x, const Options& o, double& quoblinRss, double& floorRss) {
-    std::vector<double> quoblin, floor, quoblinTray, quoblinKeys, qRss, fRss;
+    std::vector<double> quoblin, floorRuns, quoblinTray, quoblinKeys, qRss, fRss;
     int failures = 0;
     // One unmeasured start of each first, so both find the libraries in the page cache.
     for (int run = -1; run < o.runs; ++run) {
         for (const bool real : {false, true}) {
             const Started s =
-                start(x, real ? o.quoblin : o.floor, real, log(o, real ? "quoblin" : "floor"));
+                start(x, real ? o.quoblin : o.floor, real, logFile(o, real ? "quoblin" : "floor"));
             if (run >= 0) {
                 if (s.readyMs < 0) {
                     ++failures;
@@ -497,7 +509,7 @@ void startUpAndMemory(Observer& x, const Options& o, double& quoblinRss, double&
                     quoblinTray.push_back(s.trayMs);
                     quoblinKeys.push_back(s.keysMs);
                 } else {
-                    floor.push_back(s.readyMs);
+                    floorRuns.push_back(s.readyMs);
                 }
             }
             x.idle(1000, s.pid);
@@ -508,13 +520,13 @@ void startUpAndMemory(Observer& x, const Options& o, double& quoblinRss, double&
         }
     }
     std::printf("start-up, ms from exec, each of %d runs:\n  floor:  ", o.runs);
-    for (double v : floor)
+    for (double v : floorRuns)
         std::printf(" %.0f", v);
     std::printf("\n  quoblin (icon docked / last hot key held):");
     for (std::size_t i = 0; i < quoblin.size(); ++i)
         std::printf(" %.0f/%.0f", quoblinTray[i], quoblinKeys[i]);
     std::printf("\n  runs that never got ready: %d\n", failures);
-    const double q = median(quoblin), f = median(floor);
+    const double q = median(quoblin), f = median(floorRuns);
     row("Start-up: exec to tray icon docked and hot keys held, median of " +
             std::to_string(quoblin.size()) + " runs",
         fmt("%.0f ms", q), "≤ 1.2× floor", "bare Qt tray program: " + fmt("%.0f ms", f),
@@ -552,9 +564,9 @@ void shelvesAndIdle(Observer& x, const Options& o) {
     }
     const Child clip =
         spawn({"xclip", "-quiet", "-selection", "clipboard", "-t", "text/uri-list", "-i", list},
-              log(o, "xclip"));
+              logFile(o, "xclip"));
 
-    const Started s = start(x, o.quoblin, true, log(o, "quoblin"));
+    const Started s = start(x, o.quoblin, true, logFile(o, "quoblin"));
     if (s.readyMs < 0) {
         row("Memory growth after 100 shelves", "not measured: the program did not start", "< 2 MB",
             "", "", "missed");
@@ -569,7 +581,7 @@ void shelvesAndIdle(Observer& x, const Options& o) {
     for (int i = 0; i < o.shelves; ++i) {
         if (key(o, "ctrl+alt+v") && waitForNewShelf(x, s.pid, 5000))
             ++opened;
-        if (i == 9) {
+        if (i == std::min(9, o.shelves - 1)) {
             x.idle(500, s.pid);
             afterTen = rssMiB(s.pid);
         }
@@ -604,13 +616,13 @@ void shelvesAndIdle(Observer& x, const Options& o) {
     for (int i = 0; i < 3; ++i)
         three += key(o, "ctrl+alt+v") && waitForNewShelf(x, s.pid, 5000);
     moveTo(o, 1200, 900);
-    const Started floor = start(x, o.floor, false, log(o, "floor"));
+    const Started bare = start(x, o.floor, false, logFile(o, "floor"));
     x.idle(2000, s.pid);
     const long q0 = cpuTicks(s.pid), qw0 = wakeUps(s.pid);
-    const long f0 = cpuTicks(floor.pid), fw0 = wakeUps(floor.pid);
+    const long f0 = cpuTicks(bare.pid), fw0 = wakeUps(bare.pid);
     sleep(unsigned(o.idleSeconds));
     const long q1 = cpuTicks(s.pid), qw1 = wakeUps(s.pid);
-    const long f1 = cpuTicks(floor.pid), fw1 = wakeUps(floor.pid);
+    const long f1 = cpuTicks(bare.pid), fw1 = wakeUps(bare.pid);
     std::printf("idle %d s: quoblin (%d shelves open, %d threads) %ld ticks, %ld wake-ups; "
                 "floor %ld ticks, %ld wake-ups (1 tick = %ld ms)\n",
                 o.idleSeconds, three, threadCount(s.pid), q1 - q0, qw1 - qw0, f1 - f0, fw1 - fw0,
@@ -623,7 +635,7 @@ void shelvesAndIdle(Observer& x, const Options& o) {
     row("Wake-ups (context switches, all threads)," + idle, std::to_string(qw1 - qw0),
         "no periodic timer", "bare Qt tray program: " + std::to_string(fw1 - fw0), "",
         three == 3 && qw1 - qw0 <= 2 ? "met" : "missed");
-    stop(floor.pid);
+    stop(bare.pid);
     stop(s.pid);
     stop(clip.pid);
 }
@@ -656,36 +668,39 @@ std::vector<std::string> shakeStart(int cx, int cy) {
 void shakeLatency(Observer& x, const Options& o) {
     const std::string file = o.work + "/dragged.txt";
     std::ofstream(file) << "dragged\n";
-    const Started s = start(x, o.quoblin, true, log(o, "quoblin"));
-    const Child source = spawn({o.dragSource, file, "200", "500"}, log(o, "drag_source"), true);
+    const Started s = start(x, o.quoblin, true, logFile(o, "quoblin"));
+    const Child source = spawn({o.dragSource, file, "200", "500"}, logFile(o, "drag_source"), true);
     std::istringstream ready(readLine(source.out, "READY ", 10000));
     int cx = -1, cy = -1;
     ready >> cx >> cy;
     std::vector<double> delays;
     int early = 0, missing = 0;
     for (int round = 0; round < o.shakes && s.readyMs >= 0 && cx > 0; ++round) {
-        runToEnd(shakeStart(cx, cy), log(o, "xdotool"));
+        runToEnd(shakeStart(cx, cy), logFile(o, "xdotool"));
         x.idle(20, s.pid);
         if (!x.mappedShelves.empty()) {
             ++early;
         } else {
-            x.rawMotion(true);
+            // The movement counts from the moment the server's pointer is
+            // there, polled every millisecond.
+            const int lastX = cx + 85;
             const Child last =
-                spawn({"xdotool", "mousemove", std::to_string(cx + 85), std::to_string(cy)},
-                      log(o, "xdotool"));
+                spawn({"xdotool", "mousemove", std::to_string(lastX), std::to_string(cy)},
+                      logFile(o, "xdotool"));
             double moved = -1, mapped = -1;
-            x.pump(nowMs() + 3000, s.pid, [&](xcb_generic_event_t* e, double t) {
-                const uint8_t type = e->response_type & 0x7f;
-                if (type == XCB_GE_GENERIC && moved < 0) {
-                    const auto* ge = reinterpret_cast<xcb_ge_generic_event_t*>(e);
-                    if (ge->extension == x.xiOpcode && ge->event_type == XCB_INPUT_RAW_MOTION)
-                        moved = t;
-                } else if (type == XCB_MAP_NOTIFY && !x.mappedShelves.empty() && mapped < 0) {
-                    mapped = t;
-                }
-                return moved >= 0 && mapped >= 0;
-            });
-            x.rawMotion(false);
+            x.pump(
+                nowMs() + 3000, s.pid,
+                [&](xcb_generic_event_t* e, double t) {
+                    if ((e->response_type & 0x7f) == XCB_MAP_NOTIFY && mapped < 0 &&
+                        !x.mappedShelves.empty())
+                        mapped = t;
+                    return moved >= 0 && mapped >= 0;
+                },
+                [&] {
+                    if (moved < 0 && x.pointerX() == lastX)
+                        moved = nowMs();
+                    return moved >= 0 && mapped >= 0;
+                });
             waitpid(last.pid, nullptr, 0);
             if (moved >= 0 && mapped >= moved)
                 delays.push_back(mapped - moved);
@@ -694,7 +709,7 @@ void shakeLatency(Observer& x, const Options& o) {
         }
         // Released over the source, which refuses it; the empty shelf then
         // closes by itself after its six seconds.
-        runToEnd({"xdotool", "mouseup", "1"}, log(o, "xdotool"));
+        runToEnd({"xdotool", "mouseup", "1"}, logFile(o, "xdotool"));
         readLine(source.out, "DRAG ", 5000);
         x.pump(nowMs() + 10000, s.pid,
                [&](xcb_generic_event_t*, double) { return x.mappedShelves.empty(); });
@@ -743,7 +758,7 @@ int main(int argc, char* argv[]) {
     }
     Observer x;
     if (!x.open()) {
-        std::fprintf(stderr, "bench_desktop: no X display with XInput 2\n");
+        std::fprintf(stderr, "bench_desktop: no X display\n");
         return 1;
     }
     double quoblinRss = 0, floorRss = 0;

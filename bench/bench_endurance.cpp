@@ -42,6 +42,8 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toLocal8Bit());
     QApplication app(argc, argv);
+    // The offscreen platform warns at every panel it cannot mask or raise.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
 
     QList<QUrl> files;
     for (int i = 0; i < 3; ++i) {
@@ -76,10 +78,10 @@ int main(int argc, char* argv[]) {
         }
         const RecentShelf recent = manager.recent().front();
         manager.restore(recent, near);
-        const auto open = manager.shelves();
-        if (open.size() != 1 || open.front()->items().size() != 4)
+        const auto reopened = manager.shelves();
+        if (reopened.size() != 1 || reopened.front()->items().size() != 4)
             ++failedSteps;
-        for (ShelfController* restored : open)
+        for (ShelfController* restored : reopened)
             restored->close();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     QPixmap pixmap(22, 22);
     pixmap.fill(QColor(0xdc, 0xdc, 0xdc));
-    QSystemTrayIcon icon(QIcon(pixmap));
+    QSystemTrayIcon icon{QIcon(pixmap)};
     icon.show();
     return QApplication::exec();
 }
