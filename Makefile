@@ -60,13 +60,14 @@ package: build
 check-package: package
 	@scripts/check-package $$(ls -t $(BUILD)/packages/quoblin_*.deb | head -n 1)
 
-# Benchmarks print figures; they need a release build to mean anything.
-bench: deps
+# Benchmarks print figures and end with one table; they need a release build
+# to mean anything, plus a sanitized build of the program for its memory errors.
+bench: deps $(ASAN_BUILD)/build.ninja
 	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(RELEASE_BUILD)
-	@for b in $(RELEASE_BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
-	  echo "== $$b"; "$$b" || exit 1; done
+	  -DQUOBLIN_DESKTOP_TESTS=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(RELEASE_BUILD) --target benchmarks
+	@cmake --build $(ASAN_BUILD) --target quoblin
+	@RELEASE_BUILD=$(RELEASE_BUILD) ASAN_BUILD=$(ASAN_BUILD) bench/run-all
 
 run: build
 	@scripts/run $(BUILD)/quoblin
