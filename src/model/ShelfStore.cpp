@@ -1,5 +1,6 @@
 #include "model/ShelfStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/UserDirectories.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -161,15 +161,7 @@ bool write(const std::vector<StoredShelf>& shelves, const QString& path) {
     const auto json = encode(shelves);
     if (!json)
         return false;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(*json) != json->size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFile::write(path, *json);
 }
 
 } // namespace ShelfStore

@@ -1,12 +1,12 @@
 #include "platform/LoginItem.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/UserDirectories.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -85,25 +85,13 @@ QByteArray LoginItem::entryText(const QString& program) {
 
 std::optional<QString> LoginItem::registerItem() {
     const QString path = entryPath();
-    const QString folder = QFileInfo(path).absolutePath();
-    // When the folder cannot be made, opening the file says why in the
-    // system's own words.
-    QDir().mkpath(folder);
     const QString program =
         m_program.isEmpty() ? QCoreApplication::applicationFilePath() : m_program;
     if (program.isEmpty())
         return QStringLiteral("the path of the running program is unknown");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return withPath(path, file.errorString());
-    const QByteArray text = entryText(program);
-    if (file.write(text) != text.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!AtomicFile::write(path, entryText(program), &reason))
         return withPath(path, reason);
-    }
-    if (!file.commit())
-        return withPath(path, file.errorString());
     return std::nullopt;
 }
 

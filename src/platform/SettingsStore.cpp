@@ -1,12 +1,12 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/UserDirectories.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 // Far more than any settings file needs; a larger one is not ours to parse.
@@ -48,10 +48,5 @@ std::optional<QJsonValue> SettingsStore::value(const QString& key) const {
 bool SettingsStore::setValue(const QString& key, const QJsonValue& value) {
     load();
     m_values.insert(key, value);
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented));
-    return file.commit();
+    return AtomicFile::write(m_path, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
 }
