@@ -11,22 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using DesktopDriver::run;
 using DesktopDriver::Tool;
 using DesktopDriver::xdotool;
 
 namespace {
-
-// Runs a program to its end while the event loop keeps going; false when it fails.
-bool run(const QString& program, const QStringList& arguments, QString* output = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000) ||
-        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000))
-        return false;
-    if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 QString xdotoolOutput(const QStringList& arguments) {
     QString output;

@@ -21,26 +21,25 @@ QStringList titlesOf(QMenu* menu) {
     return titles;
 }
 
-// The delegate over fakes and a throw-away settings store; it also serves the shelf manager.
-struct Rig final : ShelfManagerServices {
+// The delegate over fakes and a throw-away settings store.
+struct Rig {
     ScopedPreferences prefs;
     QTemporaryDir dir;
     FakePressMonitor global, local;
     FakePointer pointer;
     FakeDragPasteboard drag;
-    FakeTimers clock;
+    std::shared_ptr<FakeShelfManagerServices> services =
+        std::make_shared<FakeShelfManagerServices>();
+    FakeTimers& clock = services->fakeTimers; // shake sampling and shelf timers alike
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
     std::unique_ptr<AppDelegate> app;
 
     Rig() {
+        services->path = dir.filePath(QStringLiteral("recent.json"));
         AppDelegate::Services s;
-        // Shares ownership with nothing: the rig outlives the delegate and its manager.
-        s.makeManager = [this] {
-            return std::make_unique<ShelfManager>(
-                std::shared_ptr<ShelfManagerServices>(std::shared_ptr<void>(), this));
-        };
+        s.makeManager = [this] { return std::make_unique<ShelfManager>(services); };
         s.shake = {&global, &local, &pointer, &drag, &clock};
         s.pointer = &pointer;
         s.beep = [this] { ++beeps; };
@@ -50,15 +49,6 @@ struct Rig final : ShelfManagerServices {
         app = std::make_unique<AppDelegate>(std::move(s));
         app->applicationDidFinishLaunching();
     }
-
-    QString recentShelvesPath() override { return dir.filePath(QStringLiteral("recent.json")); }
-    QDateTime now() override { return QDateTime(QDate(2026, 12, 6), QTime(9, 30)); }
-    QPointF cursorPosition() override { return {400, 400}; }
-    ScreenLayout screens() override {
-        return {{{QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1080)}}, 0};
-    }
-    void alert() override {}
-    Timers* timers() override { return &clock; }
 
     ShelfManager& shelves() { return app->shelves(); }
 

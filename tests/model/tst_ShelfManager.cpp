@@ -9,30 +9,10 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <algorithm>
 
 namespace {
-
-class FakeServices final : public ShelfManagerServices {
-public:
-    QString recentShelvesPath() override { return path; }
-    // Every reading is one minute later, so entries can be told apart.
-    QDateTime now() override { return clock = clock.addSecs(60); }
-    QPointF cursorPosition() override { return {2000, 2000}; }
-    ScreenLayout screens() override {
-        const QRectF area(0, 0, 4000, 4000);
-        return ScreenLayout{{{area, area}}, 0};
-    }
-    void alert() override { ++alerts; }
-    Timers* timers() override { return &fakeTimers; }
-
-    QString path;
-    QDateTime clock{QDate(2024, 5, 6), QTime(9, 0), QTimeZone::utc()};
-    int alerts = 0;
-    FakeTimers fakeTimers;
-};
 
 // Where a shelf was asked to open: its panel sits 16 points right of the
 // point and is vertically centred on it (no screen edge is near).
@@ -54,7 +34,7 @@ class ShelfManagerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::shared_ptr<FakeServices> m_services;
+    std::shared_ptr<FakeShelfManagerServices> m_services;
     ScopedPreferences m_preferences;
 
     // Opens a shelf holding one text and closes it into the recent list.
@@ -65,7 +45,7 @@ class ShelfManagerTest : public QObject {
 private Q_SLOTS:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_services = std::make_shared<FakeServices>();
+        m_services = std::make_shared<FakeShelfManagerServices>();
         m_services->path = m_dir->filePath("recent-shelves.json");
     }
     void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

@@ -5,7 +5,6 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
-#include <memory>
 
 namespace {
 
@@ -43,12 +42,6 @@ private Q_SLOTS:
         QCOMPARE(data->text(), ClipboardWriter::plainText(mixed));
         QCOMPARE(data->urls().size(), 2);
         QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
-    }
-
-    void anEmptyListLeavesTheClipboardAlone() {
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        QVERIFY(!ClipboardWriter::write({}));
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 };
 

@@ -6,14 +6,20 @@
 
 namespace DesktopDriver {
 
-bool xdotool(const QStringList& arguments, int timeoutMs) {
+bool run(const QString& program, const QStringList& arguments, QString* output, int timeoutMs) {
     QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(program, arguments);
     // One still running at the deadline is killed with its QProcess.
     if (!process.waitForStarted(5000) ||
         !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
         return false;
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool xdotool(const QStringList& arguments, int timeoutMs) {
+    return run(QStringLiteral("xdotool"), arguments, nullptr, timeoutMs);
 }
 
 namespace {

@@ -9,7 +9,10 @@
 // Drives the headless desktop from a test while the test's own event loop keeps running.
 namespace DesktopDriver {
 
-// Runs xdotool with the given arguments and waits, processing events, until it ends.
+// Runs a program and waits, processing events, until it ends; true when it
+// succeeded. `output`, when given, gets its trimmed standard output.
+bool run(const QString& program, const QStringList& arguments, QString* output = nullptr,
+         int timeoutMs = 20000);
 bool xdotool(const QStringList& arguments, int timeoutMs = 20000);
 
 // Drags with the left button from `from` to `to`, pausing `pause` seconds between

@@ -53,8 +53,6 @@ void FakeTimers::advance(double seconds) {
 }
 
 std::unique_ptr<MonitorToken> FakePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
-    if (refuse)
-        return nullptr;
     const int id = m_nextId++;
     m_handlers[id] = std::move(handler);
     return std::make_unique<OnDestroy<MonitorToken>>([this, id] { m_handlers.erase(id); });

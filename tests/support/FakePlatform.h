@@ -1,10 +1,12 @@
 #pragma once
 
+#include "model/ShelfManagerServices.h"
 #include "platform/DragPasteboard.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
 
+#include <QTimeZone>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,7 +43,6 @@ class FakePressMonitor final : public PressMonitor {
 public:
     std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()> handler) override;
 
-    bool refuse = false;
     void press();
 
 private:
@@ -70,4 +71,25 @@ public:
 
     long count = 0;
     bool items = false;
+};
+
+// A whole screen of 4000 x 4000 points with the cursor in its middle, far from
+// every edge, and a clock that moves one minute on every reading, so entries
+// made one after another can be told apart.
+class FakeShelfManagerServices final : public ShelfManagerServices {
+public:
+    QString recentShelvesPath() override { return path; }
+    QDateTime now() override { return clock = clock.addSecs(60); }
+    QPointF cursorPosition() override { return {2000, 2000}; }
+    ScreenLayout screens() override {
+        const QRectF area(0, 0, 4000, 4000);
+        return ScreenLayout{{{area, area}}, 0};
+    }
+    void alert() override { ++alerts; }
+    Timers* timers() override { return &fakeTimers; }
+
+    QString path;
+    QDateTime clock{QDate(2024, 5, 6), QTime(9, 0), QTimeZone::utc()};
+    int alerts = 0;
+    FakeTimers fakeTimers;
 };

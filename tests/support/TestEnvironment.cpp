@@ -3,10 +3,9 @@
 #include <QFile>
 
 ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
-    : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json"))))
-    , m_languages(std::make_shared<QStringList>(std::move(preferredLanguages))) {
-    auto languages = m_languages;
-    m_previous = Preferences::setSources({m_store.get(), [languages] { return *languages; }});
+    : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json")))) {
+    m_previous = Preferences::setSources(
+        {m_store.get(), [languages = std::move(preferredLanguages)] { return languages; }});
 }
 
 ScopedPreferences::~ScopedPreferences() {

@@ -15,13 +15,10 @@ public:
     ~ScopedPreferences();
 
     SettingsStore& store() { return *m_store; }
-    QString settingsPath() const { return m_store->path(); }
-    void setPreferredLanguages(QStringList languages) { *m_languages = std::move(languages); }
 
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
-    std::shared_ptr<QStringList> m_languages;
     Preferences::Sources m_previous;
 };
 
