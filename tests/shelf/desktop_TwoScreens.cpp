@@ -1,4 +1,4 @@
-// desktop-options: --screens 1280x800,1024x768
+// desktop-options: --screens 1024x768,1280x1024
 #include "TestEnvironment.h"
 #include "model/ShelfManager.h"
 #include "platform/ScreenPoints.h"
@@ -19,9 +19,9 @@ private slots:
         QTest::addColumn<bool>("onSecond");
         QTest::addColumn<QPointF>("point");
         QTest::newRow("primary, near its right edge beside the second")
-            << false << QPointF(1275, 400);
-        // The second screen's bottom is 32 points above the primary's.
-        QTest::newRow("second, near its bottom") << true << QPointF(1500, 40);
+            << false << QPointF(1019, 400);
+        // The taller second screen reaches 256 points below the primary's bottom.
+        QTest::newRow("second, near its bottom") << true << QPointF(1500, -250);
     }
 
     void shelvesOpenOnTheScreenUnderThePointClampedInsideIt() {
