@@ -61,7 +61,22 @@ AppDelegate::AppDelegate(Services services)
     : m_services(std::make_unique<Services>(std::move(services))) {
     m_shelves = m_services->makeManager();
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
+}
+
+SettingsWindow& AppDelegate::settings() {
+    if (m_settings)
+        return *m_settings;
     m_settings = std::make_unique<SettingsWindow>(m_services->loginItem);
+    const QPointer<AppDelegate> self(this);
+    m_settings->onChange = [self] {
+        if (self)
+            self->m_shake->gesture.core.minReversals = Preferences::shakeReversals();
+    };
+    m_settings->onLanguageChanged = [self] {
+        if (self)
+            self->reloadLanguage();
+    };
+    return *m_settings;
 }
 
 AppDelegate::~AppDelegate() {
@@ -85,14 +100,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (m_statusItem)
         m_statusItem->show();
 
-    m_settings->onChange = [self] {
-        if (self)
-            self->m_shake->gesture.core.minReversals = Preferences::shakeReversals();
-    };
-    m_settings->onLanguageChanged = [self] {
-        if (self)
-            self->reloadLanguage();
-    };
     m_shake->onShake = [self](QPointF point) {
         if (!self)
             return;
@@ -284,7 +291,7 @@ void AppDelegate::toggleShake() {
     if (m_shakeToggleItem)
         m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
     m_shake->gesture.core.minReversals = Preferences::shakeReversals();
-    if (m_settings->window() && m_settings->window()->isVisible())
+    if (m_settings && m_settings->window() && m_settings->window()->isVisible())
         m_settings->reloadFromPreferences();
 }
 
@@ -306,7 +313,7 @@ void AppDelegate::clearRecent() {
 }
 
 void AppDelegate::showSettings() {
-    m_settings->show();
+    settings().show();
 }
 
 void AppDelegate::showAbout() {

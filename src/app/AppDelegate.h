@@ -54,7 +54,8 @@ public:
 
     ShelfManager& shelves() { return *m_shelves; }
     ShakeDetector& shake() { return *m_shake; }
-    SettingsWindow& settings() { return *m_settings; }
+    // Built on first use: its controls cost start-up time most runs never need.
+    SettingsWindow& settings();
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
