@@ -8,6 +8,7 @@
 // Runs inside tests/harness/with-desktop --tray, with HOME and XDG_* already
 // pointing at throw-away folders. Prints "ROW" lines that bench/run-all
 // gathers into one table; asserts nothing.
+#include "BenchFigures.h"
 #include "model/ShelfStore.h"
 
 #include <QString>
@@ -41,14 +42,6 @@ double nowMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 void row(const std::string& figure, const std::string& value, const std::string& goal,
@@ -153,10 +146,6 @@ long statusField(pid_t pid, const std::string& key, const std::string& task = {}
             return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
     }
     return -1;
-}
-
-double rssMiB(pid_t pid) {
-    return statusField(pid, "VmRSS") / 1024.0;
 }
 
 // CPU time in clock ticks, user plus system, of every thread.
@@ -530,7 +519,7 @@ void startUpAndMemory(Observer& x, const Options& o, double& quoblinRss, double&
             }
             x.idle(1000, s.pid);
             if (run >= 0 && s.readyMs >= 0)
-                (real ? qRss : fRss).push_back(rssMiB(s.pid));
+                (real ? qRss : fRss).push_back(residentMiB(s.pid));
             stop(s.pid);
             x.idle(300);
         }
@@ -590,7 +579,7 @@ void shelvesAndIdle(Observer& x, const Options& o) {
         return;
     }
     x.idle(1500, s.pid);
-    const double before = rssMiB(s.pid);
+    const double before = residentMiB(s.pid);
     moveTo(o, 600, 500);
     int opened = 0;
     double afterTen = 0;
@@ -599,12 +588,12 @@ void shelvesAndIdle(Observer& x, const Options& o) {
             ++opened;
         if (i == std::min(9, o.shelves - 1)) {
             x.idle(500, s.pid);
-            afterTen = rssMiB(s.pid);
+            afterTen = residentMiB(s.pid);
         }
     }
     const bool closed = closeAllShelves(x, o, s);
     x.idle(2000, s.pid);
-    const double after = rssMiB(s.pid);
+    const double after = residentMiB(s.pid);
 
     const std::vector<StoredShelf> recent =
         ShelfStore::read(QString::fromStdString(recentShelvesPath()));

@@ -4,6 +4,7 @@
 // reopen that recent shelf and close it again. Prints how resident memory
 // moved and whether the file on disk still reads back whole. Runs on the
 // offscreen platform with XDG_STATE_HOME in a throw-away folder.
+#include "BenchFigures.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfManager.h"
 #include "model/ShelfStore.h"
@@ -18,20 +19,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-
-namespace {
-
-double rssMiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10) / 1024.0;
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 10000;
@@ -56,7 +43,7 @@ int main(int argc, char* argv[]) {
 
     ShelfManager manager; // the real desktop services and file
     const QPointF near(400, 400);
-    double atStart = rssMiB(), afterWarmUp = 0;
+    double atStart = residentMiB(), afterWarmUp = 0;
     int failedSteps = 0;
     QElapsedTimer timer;
     timer.start();
@@ -86,10 +73,10 @@ int main(int argc, char* argv[]) {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (cycle + 1 == warmUp)
-            afterWarmUp = rssMiB();
+            afterWarmUp = residentMiB();
     }
     const double seconds = timer.elapsed() / 1000.0;
-    const double atEnd = rssMiB();
+    const double atEnd = residentMiB();
 
     // The file as the next start would read it.
     const std::vector<StoredShelf> stored = ShelfStore::read(ShelfStore::defaultURL());

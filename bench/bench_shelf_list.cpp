@@ -1,5 +1,6 @@
 // How long the shelf list takes to take in many items and to lose one of
 // them, on the offscreen platform. Prints figures; asserts nothing.
+#include "BenchFigures.h"
 #include "model/ShelfItem.h"
 #include "shelf/ShelfController.h"
 
@@ -17,11 +18,6 @@ std::vector<ShelfItemPtr> texts(int count) {
     for (int i = 0; i < count; ++i)
         items.push_back(ShelfItem::makeText(QStringLiteral("Item number %1").arg(i)));
     return items;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

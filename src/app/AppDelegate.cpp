@@ -117,20 +117,24 @@ void AppDelegate::applicationDidFinishLaunching() {
                    ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
                    : std::make_unique<HotKey>(key, controlOption, press);
     };
-    m_hotKeys.push_back(hotKey(keyN, &AppDelegate::newShelf));
-    m_hotKeys.push_back(hotKey(keyV, &AppDelegate::newShelfFromClipboard));
-    m_hotKeys.push_back(hotKey(keyS, &AppDelegate::toggleShelves));
+    static constexpr struct {
+        uint32_t key;
+        void (AppDelegate::*action)();
+        const char* name;
+    } bindings[] = {{keyN, &AppDelegate::newShelf, "Ctrl+Alt+N"},
+                    {keyV, &AppDelegate::newShelfFromClipboard, "Ctrl+Alt+V"},
+                    {keyS, &AppDelegate::toggleShelves, "Ctrl+Alt+S"}};
+    QStringList working;
+    for (const auto& binding : bindings) {
+        m_hotKeys.push_back(hotKey(binding.key, binding.action));
+        if (m_hotKeys.back()->isRegistered())
+            working << QLatin1String(binding.name);
+    }
 
     // Without a tray the hot keys are the only way in, so say which of them
     // really work: on a native Wayland display, or when another program holds
     // them, none do.
     if (m_statusItem && !QSystemTrayIcon::isSystemTrayAvailable()) {
-        static constexpr const char* names[] = {"Ctrl+Alt+N", "Ctrl+Alt+V", "Ctrl+Alt+S"};
-        QStringList working;
-        for (size_t i = 0; i < std::size(names) && i < m_hotKeys.size(); ++i) {
-            if (m_hotKeys[i]->isRegistered())
-                working << QLatin1String(names[i]);
-        }
         const QString meanwhile =
             working.isEmpty()
                 ? QStringLiteral("The hot keys could not be registered either.")
