@@ -17,6 +17,10 @@ const QUOBLIN_MAX_PENDING = 32;
 const QUOBLIN_MAX_TITLE = 1024;
 const QUOBLIN_MAX_ACCELERATOR = 128;
 const QUOBLIN_MAX_COORDINATE = 1 << 20;
+// Modifiers and a key name. At least one modifier besides Shift: a bare key
+// (or Shift and a key) would take that key from every program's typing.
+const QUOBLIN_ACCELERATOR = /^(?:<(?:control|ctrl|primary|shift|alt|super|meta|hyper|mod[1-5])>)+[a-z0-9_]+$/i;
+const QUOBLIN_NOT_SHIFT = /<(?!shift>)[a-z0-9]+>/i;
 const QUOBLIN_INVALID_ARGS = 'org.freedesktop.DBus.Error.InvalidArgs';
 const QUOBLIN_FAILED = 'org.freedesktop.DBus.Error.Failed';
 
@@ -122,8 +126,8 @@ class QuoblinShellService {
 
     GrabAcceleratorAsync([accelerator], invocation) {
         this._answer(invocation, '(u)', () => {
-            if (typeof accelerator !== 'string' || accelerator.length === 0 ||
-                accelerator.length > QUOBLIN_MAX_ACCELERATOR)
+            if (typeof accelerator !== 'string' || accelerator.length > QUOBLIN_MAX_ACCELERATOR ||
+                !QUOBLIN_ACCELERATOR.test(accelerator) || !QUOBLIN_NOT_SHIFT.test(accelerator))
                 return [0];
             return [this._grab(accelerator, invocation.get_sender())];
         });
