@@ -2,100 +2,66 @@
 // interface, with input injected by the test driver extension.
 #include "DesktopDriver.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtDBus>
 #include <QtTest>
 
-namespace {
-const QString kService = QStringLiteral("io.github.quoblin.Shell");
-const QString kPath = QStringLiteral("/io/github/quoblin/Shell");
-const QString kInterface = QStringLiteral("io.github.quoblin.Shell1");
-const QString kAccelerator = QStringLiteral("<Control><Alt>n");
+using namespace Qt::StringLiterals;
 
-QDBusMessage call(const QString& method, const QVariantList& arguments,
+namespace {
+struct Object {
+    QString service, path, interface;
+};
+const Object kCompanion{u"io.github.quoblin.Shell"_s, u"/io/github/quoblin/Shell"_s,
+                        u"io.github.quoblin.Shell1"_s};
+const Object kInput{u"org.gnome.Shell"_s, u"/io/github/quoblin/TestInput"_s,
+                    u"io.github.quoblin.TestInput"_s}; // the test driver's
+const Object kShell{u"org.gnome.Shell"_s, u"/org/gnome/Shell"_s, u"org.gnome.Shell"_s};
+const QString kAccelerator = u"<Control><Alt>n"_s;
+
+QDBusMessage send(const Object& to, const QString& method, const QVariantList& arguments,
                   const QDBusConnection& bus = QDBusConnection::sessionBus()) {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(to.service, to.path, to.interface, method);
     message.setArguments(arguments);
     return bus.call(message, QDBus::Block, 5000);
 }
-
-QVariant first(const QDBusMessage& reply) {
-    return reply.arguments().value(0);
+QVariant call(const QString& method, const QVariantList& arguments,
+              const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+    return send(kCompanion, method, arguments, bus).arguments().value(0);
 }
-
-QDBusMessage shell(const QString& path, const QString& interface, const QString& method,
-                   const QVariantList& arguments) {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"), path, interface, method);
-    message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+QString pointer() { // "x y leftButton"
+    return QVariant(send(kCompanion, u"GetPointer"_s, {}).arguments()).toStringList().join(u' ');
 }
-
-// Runs JavaScript in the Shell (the test driver unlocks Eval) and returns its result as JSON.
+// Runs JavaScript in the Shell (the test driver unlocks Eval); its result as JSON.
 QString shellEval(const QString& code) {
-    const QDBusMessage reply =
-        shell(QStringLiteral("/org/gnome/Shell"), QStringLiteral("org.gnome.Shell"),
-              QStringLiteral("Eval"), {code});
-    return reply.arguments().value(1).toString();
+    return send(kShell, u"Eval"_s, {code}).arguments().value(1).toString();
 }
-
-void inject(const QString& method, const QVariantList& arguments) {
-    shell(QStringLiteral("/io/github/quoblin/TestInput"),
-          QStringLiteral("io.github.quoblin.TestInput"), method, arguments);
-}
-void move(int x, int y) {
-    inject(QStringLiteral("Move"), {x, y});
-}
-void button(bool pressed) {
-    inject(QStringLiteral("Button"), {pressed});
-}
-void keys(const QList<uint>& keyvals) {
-    for (uint keyval : keyvals)
-        inject(QStringLiteral("Key"), {QVariant::fromValue(keyval), true});
-    for (qsizetype i = keyvals.size() - 1; i >= 0; --i)
-        inject(QStringLiteral("Key"), {QVariant::fromValue(keyvals[i]), false});
-}
-
-QString pointer() {
-    const QVariantList out = call(QStringLiteral("GetPointer"), {}).arguments();
-    return out.size() == 3 ? QStringLiteral("%1 %2 %3")
-                                 .arg(out[0].toInt())
-                                 .arg(out[1].toInt())
-                                 .arg(out[2].toBool())
-                           : QStringLiteral("no answer");
-}
-
-// Frame position, above and on all workspaces of the windows that match `filter` (JavaScript over
-// w).
+// Frame rectangle, above and on all workspaces, of the windows for which `filter` (over w) holds.
 QString windows(const QString& filter) {
-    return shellEval(
-        QStringLiteral(
-            "global.get_window_actors().map(a => a.meta_window).filter(w => %1)"
-            ".map(w => [w.get_frame_rect().x, w.get_frame_rect().y, w.is_above(), "
-            "w.is_on_all_workspaces(), w.get_frame_rect().width, w.get_frame_rect().height])")
-            .arg(filter));
+    return shellEval(u"global.get_window_actors().map(a => a.meta_window).filter(w => %1).map(w => "
+                     "{ const r = w.get_frame_rect(); return [r.x, r.y, r.width, r.height, "
+                     "w.is_above(), w.is_on_all_workspaces()]; })"_s.arg(filter));
 }
-QString focusTitle() {
-    return shellEval(QStringLiteral("global.display.focus_window?.get_title() ?? null"));
-}
+const QString kFocusTitle = u"global.display.focus_window?.get_title() ?? null"_s;
 } // namespace
 
 class SignalLog : public QObject {
     Q_OBJECT
 public:
     QStringList received;
+    SignalLog(const QStringList& names, QDBusConnection bus = QDBusConnection::sessionBus()) {
+        for (const QString& name : names)
+            bus.connect(kCompanion.service, kCompanion.path, kCompanion.interface, name, this,
+                        SLOT(add(QDBusMessage)));
+    }
 public slots:
     void add(const QDBusMessage& message) {
-        received << message.member() +
-                        (message.arguments().isEmpty()
-                             ? QString()
-                             : QLatin1Char(' ') + QString::number(first(message).toUInt()));
+        const QVariant action = message.arguments().value(0);
+        received << message.member() + (action.isValid() ? u" %1"_s.arg(action.toUInt()) : u""_s);
     }
 };
 
@@ -103,166 +69,122 @@ class GnomeShellExtensionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void versionIsOne() {
-        QDBusInterface properties(kService, kPath,
-                                  QStringLiteral("org.freedesktop.DBus.Properties"));
-        const QDBusMessage reply =
-            properties.call(QStringLiteral("Get"), kInterface, QStringLiteral("Version"));
-        QCOMPARE(first(reply).value<QDBusVariant>().variant(), QVariant::fromValue(1u));
-    }
-
-    void pointerFollowsMotionAndLeftButton() {
-        move(640, 420);
-        QTRY_COMPARE(pointer(), QStringLiteral("640 420 0"));
-        button(true);
-        QTRY_COMPARE(pointer(), QStringLiteral("640 420 1"));
-        move(700, 450);
-        QTRY_COMPARE(pointer(), QStringLiteral("700 450 1"));
-        button(false);
-        QTRY_COMPARE(pointer(), QStringLiteral("700 450 0"));
+    void versionAndPointer() {
+        QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
+                     .property("Version"),
+                 QVariant(1u));
+        send(kInput, u"Move"_s, {640, 420});
+        QTRY_COMPARE(pointer(), u"640 420 false"_s);
+        send(kInput, u"Button"_s, {true});
+        send(kInput, u"Move"_s, {700, 450});
+        QTRY_COMPARE(pointer(), u"700 450 true"_s);
+        send(kInput, u"Button"_s, {false});
+        QTRY_COMPARE(pointer(), u"700 450 false"_s);
     }
 
     void malformedCallsGetErrors() {
         const QList<std::pair<QString, QVariantList>> calls = {
-            {QStringLiteral("PlaceWindow"), {QStringLiteral("title")}},
-            {QStringLiteral("PlaceWindow"), {1, 2, 3}},
-            {QStringLiteral("PlaceWindow"), {QString(), 10, 10}},
-            {QStringLiteral("GrabAccelerator"), {42}},
-            {QStringLiteral("UngrabAccelerator"), {QStringLiteral("n")}},
+            {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
+            {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
+            {u"UngrabAccelerator"_s, {u"n"_s}},
         };
-        for (const auto& [method, arguments] : calls) {
-            const QDBusMessage reply = call(method, arguments);
-            QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
-            QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
-        }
-        QCOMPARE(
-            first(call(QStringLiteral("GrabAccelerator"), {QStringLiteral("<Bogus>n")})).toUInt(),
-            0u);
-        QCOMPARE(first(call(QStringLiteral("UngrabAccelerator"), {QVariant::fromValue(12345u)}))
-                     .toBool(),
-                 false);
-        QCOMPARE(pointer().split(QLatin1Char(' ')).size(), 3); // the Shell is still there
+        for (const auto& [method, arguments] : calls)
+            QCOMPARE(send(kCompanion, method, arguments).errorName(),
+                     u"org.freedesktop.DBus.Error.InvalidArgs"_s);
+        for (const char* accelerator :
+             {"<Bogus>n", "n", "<Shift>n", "<Control>", "<Control>no such", ""})
+            QCOMPARE(call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}), QVariant(0u));
+        QCOMPARE(call(u"UngrabAccelerator"_s, {12345u}), QVariant(false));
+        QCOMPARE(pointer().count(u' '), 2); // the Shell is still there
     }
 
     void acceleratorGoesOnlyToItsGrabberUntilItLeaves() {
-        SignalLog grabberLog, othersLog;
-        uint action = 0;
+        SignalLog others({u"AcceleratorActivated"_s});
         QString grabberName;
         {
-            QDBusConnection grabber = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                    QStringLiteral("grabber"));
-            action =
-                first(call(QStringLiteral("GrabAccelerator"), {kAccelerator}, grabber)).toUInt();
-            QVERIFY(action > 0);
+            QDBusConnection grabber =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"grabber"_s);
             grabberName = grabber.baseService();
-            QVERIFY(grabber.connect(kService, kPath, kInterface,
-                                    QStringLiteral("AcceleratorActivated"), &grabberLog,
-                                    SLOT(add(QDBusMessage))));
-            QVERIFY(QDBusConnection::sessionBus().connect(kService, kPath, kInterface,
-                                                          QStringLiteral("AcceleratorActivated"),
-                                                          &othersLog, SLOT(add(QDBusMessage))));
-            QCOMPARE(first(call(QStringLiteral("GrabAccelerator"), {kAccelerator})).toUInt(),
-                     0u); // held
-            QCOMPARE(first(call(QStringLiteral("UngrabAccelerator"), {action})).toBool(),
-                     false);             // not ours
-            keys({0xffe3, 0xffe9, 'n'}); // Control_L, Alt_L, n
-            QTRY_COMPARE(grabberLog.received,
-                         QStringList{QStringLiteral("AcceleratorActivated %1").arg(action)});
+            const uint action = call(u"GrabAccelerator"_s, {kAccelerator}, grabber).toUInt();
+            QVERIFY(action > 0);
+            SignalLog log({u"AcceleratorActivated"_s}, grabber);
+            QCOMPARE(call(u"GrabAccelerator"_s, {kAccelerator}), QVariant(0u)); // held
+            QCOMPARE(call(u"UngrabAccelerator"_s, {action}), QVariant(false));  // not ours
+            for (bool pressed : {true, false})
+                for (uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
+                    send(kInput, u"Key"_s, {keyval, pressed});
+            QTRY_COMPARE(log.received, QStringList{u"AcceleratorActivated %1"_s.arg(action)});
             QTest::qWait(300);
-            QCOMPARE(grabberLog.received.size(), 1);
-            QCOMPARE(othersLog.received, QStringList());
+            QCOMPARE(log.received.size(), 1);
+            QCOMPARE(others.received, QStringList());
         }
-        QDBusConnection::disconnectFromBus(QStringLiteral("grabber"));
-        QTRY_VERIFY(
-            !QDBusConnection::sessionBus().interface()->isServiceRegistered(grabberName).value());
-        // The grabber is gone (its name vanished above): the accelerator is free again.
-        uint again = 0;
+        QDBusConnection::disconnectFromBus(u"grabber"_s);
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(grabberName));
+        uint again = 0; // free again once the Shell has seen the grabber go
         for (int attempt = 0; attempt < 20 && !again; ++attempt, QTest::qWait(100))
-            again = first(call(QStringLiteral("GrabAccelerator"), {kAccelerator})).toUInt();
+            again = call(u"GrabAccelerator"_s, {kAccelerator}).toUInt();
         QVERIFY(again > 0);
-        QCOMPARE(first(call(QStringLiteral("UngrabAccelerator"), {again})).toBool(), true);
+        QCOMPARE(call(u"UngrabAccelerator"_s, {again}), QVariant(true));
     }
 
     void nativeDragStartsAndEndsOnce() {
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("dragged.txt"));
-        QFile(file).open(QIODevice::WriteOnly);
-        DesktopDriver::Tool source(QStringLiteral("drag_source"), {file});
+        QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        DesktopDriver::Tool source(u"drag_source"_s, {dir.filePath(u"dragged.txt"_s)});
         source.waitForReady();
-        const QString filter = QStringLiteral("w.get_pid() === %1").arg(source.processId());
-        QTRY_VERIFY(windows(filter).startsWith(QStringLiteral("[[")));
-        const QJsonArray frame =
-            QJsonDocument::fromJson(windows(filter).toUtf8()).array().at(0).toArray();
-        const int x = frame[0].toInt() + frame[4].toInt() / 2,
-                  y = frame[1].toInt() + frame[5].toInt() / 2;
+        const QString filter = u"w.get_pid() === %1"_s.arg(source.processId());
+        QTRY_VERIFY(windows(filter).startsWith(u"[["_s));
+        const QJsonArray r = QJsonDocument::fromJson(windows(filter).toUtf8()).array()[0].toArray();
+        const int x = r[0].toInt() + r[2].toInt() / 2, y = r[1].toInt() + r[3].toInt() / 2;
 
-        SignalLog log;
-        for (const char* name : {"DragStarted", "DragEnded"})
-            QVERIFY(QDBusConnection::sessionBus().connect(kService, kPath, kInterface,
-                                                          QString::fromLatin1(name), &log,
-                                                          SLOT(add(QDBusMessage))));
-        move(x, y);
-        QTest::qWait(100);
-        button(true);
-        for (int step = 1; step <= 8; ++step) {
-            move(x + 8 * step, y + 4 * step);
-            QTest::qWait(30);
-        }
-        QTRY_COMPARE(log.received, QStringList{QStringLiteral("DragStarted")});
-        move(x + 200, y + 120);
-        button(false);
-        QTRY_COMPARE(log.received,
-                     (QStringList{QStringLiteral("DragStarted"), QStringLiteral("DragEnded")}));
-        QVERIFY(!source.waitForLine(QStringLiteral("DRAG ")).isNull());
+        SignalLog log({u"DragStarted"_s, u"DragEnded"_s});
+        send(kInput, u"Move"_s, {x, y});
+        send(kInput, u"Button"_s, {true});
+        for (int step = 1; step <= 8; ++step, QTest::qWait(30))
+            send(kInput, u"Move"_s, {x + 8 * step, y + 4 * step});
+        QTRY_COMPARE(log.received, QStringList{u"DragStarted"_s});
+        send(kInput, u"Move"_s, {x + 200, y + 120});
+        send(kInput, u"Button"_s, {false});
+        QTRY_COMPARE(log.received, (QStringList{u"DragStarted"_s, u"DragEnded"_s}));
+        QVERIFY(!source.waitForLine(u"DRAG "_s).isNull());
         QTest::qWait(300);
         QCOMPARE(log.received.size(), 2);
     }
 
     void placesOnlyTheCallersWindowAndHandsFocusBack() {
-        QWidget anchor;
-        anchor.setWindowTitle(QStringLiteral("Quoblin anchor"));
+        QWidget anchor, shelf(nullptr, Qt::FramelessWindowHint);
+        anchor.setWindowTitle(u"Quoblin anchor"_s);
         anchor.resize(320, 200);
         anchor.show();
-        QTRY_COMPARE(focusTitle(), QStringLiteral("\"Quoblin anchor\""));
-
-        QWidget shelf(nullptr, Qt::FramelessWindowHint);
-        shelf.setWindowTitle(QStringLiteral("Quoblin placed"));
+        QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
+        shelf.setWindowTitle(u"Quoblin placed"_s);
         shelf.resize(220, 160);
         shelf.show();
-        // Called at once, the window is not mapped yet: the request waits for it.
-        const QDBusMessage reply =
-            call(QStringLiteral("PlaceWindow"), {shelf.windowTitle(), 420, 300});
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-        const QString filter = QStringLiteral("w.get_title() === 'Quoblin placed'");
-        QTRY_COMPARE(windows(filter), QStringLiteral("[[420,300,true,true,220,160]]"));
-        QTRY_COMPARE(focusTitle(), QStringLiteral("\"Quoblin anchor\""));
+        // Asked at once, before the window is mapped: the request waits for it.
+        QVERIFY(call(u"PlaceWindow"_s, {shelf.windowTitle(), 420, 300}).isValid());
+        const QString filter = u"w.get_title() === 'Quoblin placed'"_s;
+        QTRY_COMPARE(windows(filter), u"[[420,300,220,160,true,true]]"_s);
+        QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
+        QCOMPARE(call(u"PlaceWindow"_s, {shelf.windowTitle(), 500, 340}), QVariant(true));
+        QTRY_COMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
 
-        QCOMPARE(
-            first(call(QStringLiteral("PlaceWindow"), {shelf.windowTitle(), 500, 340})).toBool(),
-            true);
-        QTRY_COMPARE(windows(filter), QStringLiteral("[[500,340,true,true,220,160]]"));
-
-        // Another process cannot move it, nor the anchor.
-        for (const QString& title : {shelf.windowTitle(), anchor.windowTitle()}) {
-            QProcess gdbus;
-            gdbus.start(QStringLiteral("gdbus"),
-                        {QStringLiteral("call"), QStringLiteral("--session"),
-                         QStringLiteral("--dest"), kService, QStringLiteral("--object-path"), kPath,
-                         QStringLiteral("--method"), kInterface + QStringLiteral(".PlaceWindow"),
-                         title, QStringLiteral("10"), QStringLiteral("10")});
-            QVERIFY(gdbus.waitForFinished(10000));
-            QCOMPARE(gdbus.readAllStandardOutput().trimmed(), QByteArray("(false,)"));
-        }
+        // Another process cannot move it.
+        QString output;
+        const QString method = kCompanion.interface + u".PlaceWindow"_s;
+        QVERIFY(DesktopDriver::run(u"gdbus"_s,
+                                   {u"call"_s, u"--session"_s, u"--dest"_s, kCompanion.service,
+                                    u"--object-path"_s, kCompanion.path, u"--method"_s, method,
+                                    shelf.windowTitle(), u"10"_s, u"10"_s},
+                                   &output));
+        QCOMPARE(output, u"(false,)"_s);
         QTest::qWait(300);
-        QCOMPARE(windows(filter), QStringLiteral("[[500,340,true,true,220,160]]"));
-        QVERIFY(!windows(QStringLiteral("w.get_title() === 'Quoblin anchor'"))
-                     .startsWith(QStringLiteral("[[10,10,")));
+        QCOMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
 
         const QString screenshots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
         if (!screenshots.isEmpty() && QDir().mkpath(screenshots))
-            shell(QStringLiteral("/org/gnome/Shell/Screenshot"),
-                  QStringLiteral("org.gnome.Shell.Screenshot"), QStringLiteral("Screenshot"),
-                  {false, false, screenshots + QStringLiteral("/gnome-shell-extension.png")});
+            send(
+                {kShell.service, u"/org/gnome/Shell/Screenshot"_s, u"org.gnome.Shell.Screenshot"_s},
+                u"Screenshot"_s, {false, false, screenshots + u"/gnome-shell-extension.png"_s});
     }
 };
 
