@@ -4,7 +4,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <QtDBus>
 #include <QtTest>
@@ -100,11 +99,9 @@ private slots:
 
     void acceleratorGoesOnlyToItsGrabberUntilItLeaves() {
         SignalLog others({u"AcceleratorActivated"_s});
-        QString grabberName;
         {
             QDBusConnection grabber =
                 QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"grabber"_s);
-            grabberName = grabber.baseService();
             const uint action = call(u"GrabAccelerator"_s, {kAccelerator}, grabber).toUInt();
             QVERIFY(action > 0);
             SignalLog log({u"AcceleratorActivated"_s}, grabber);
@@ -119,18 +116,15 @@ private slots:
             QCOMPARE(others.received, QStringList());
         }
         QDBusConnection::disconnectFromBus(u"grabber"_s);
-        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(grabberName));
-        uint again = 0; // free again once the Shell has seen the grabber go
-        for (int attempt = 0; attempt < 20 && !again; ++attempt, QTest::qWait(100))
+        uint again = 0; // free again once the Shell has seen the grabber's name go
+        for (int attempt = 0; attempt < 30 && !again; ++attempt, QTest::qWait(100))
             again = call(u"GrabAccelerator"_s, {kAccelerator}).toUInt();
         QVERIFY(again > 0);
         QCOMPARE(call(u"UngrabAccelerator"_s, {again}), QVariant(true));
     }
 
     void nativeDragStartsAndEndsOnce() {
-        QTemporaryDir dir;
-        QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
-        DesktopDriver::Tool source(u"drag_source"_s, {dir.filePath(u"dragged.txt"_s)});
+        DesktopDriver::Tool source(u"drag_source"_s, {u"/nonexistent/dragged.txt"_s});
         source.waitForReady();
         const QString filter = u"w.get_pid() === %1"_s.arg(source.processId());
         QTRY_VERIFY(windows(filter).startsWith(u"[["_s));
