@@ -48,27 +48,11 @@ QString windows(const QString& filter) {
 const QString kFocusTitle = u"global.display.focus_window?.get_title() ?? null"_s;
 } // namespace
 
-class SignalLog : public QObject {
-    Q_OBJECT
-public:
-    QStringList received;
-    SignalLog(const QStringList& names, QDBusConnection bus = QDBusConnection::sessionBus()) {
-        for (const QString& name : names)
-            bus.connect(kCompanion.service, kCompanion.path, kCompanion.interface, name, this,
-                        SLOT(add(QDBusMessage)));
-    }
-public slots:
-    void add(const QDBusMessage& message) {
-        const QVariant action = message.arguments().value(0);
-        received << message.member() + (action.isValid() ? u" %1"_s.arg(action.toUInt()) : u""_s);
-    }
-};
-
 class GnomeShellExtensionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void versionAndPointer() {
+    void versionPointerAndMalformedCalls() {
         QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
                      .property("Version"),
                  QVariant(1u));
@@ -79,9 +63,8 @@ private slots:
         QTRY_COMPARE(pointer(), u"700 450 true"_s);
         send(kInput, u"Button"_s, {false});
         QTRY_COMPARE(pointer(), u"700 450 false"_s);
-    }
 
-    void malformedCallsGetErrors() {
+        // Malformed calls get errors, and the Shell stays.
         const QList<std::pair<QString, QVariantList>> calls = {
             {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
             {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
@@ -94,26 +77,30 @@ private slots:
              {"<Bogus>n", "n", "<Shift>n", "<Control>", "<Control>no such", ""})
             QCOMPARE(call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}), QVariant(0u));
         QCOMPARE(call(u"UngrabAccelerator"_s, {12345u}), QVariant(false));
-        QCOMPARE(pointer().count(u' '), 2); // the Shell is still there
+        QCOMPARE(pointer(), u"700 450 false"_s);
     }
 
     void acceleratorGoesOnlyToItsGrabberUntilItLeaves() {
-        SignalLog others({u"AcceleratorActivated"_s});
+        QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
+        QSignalSpy others(&companion, SIGNAL(AcceleratorActivated(uint)));
         {
             QDBusConnection grabber =
                 QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"grabber"_s);
             const uint action = call(u"GrabAccelerator"_s, {kAccelerator}, grabber).toUInt();
             QVERIFY(action > 0);
-            SignalLog log({u"AcceleratorActivated"_s}, grabber);
+            QDBusInterface grabbers(kCompanion.service, kCompanion.path, kCompanion.interface,
+                                    grabber);
+            QSignalSpy activated(&grabbers, SIGNAL(AcceleratorActivated(uint)));
             QCOMPARE(call(u"GrabAccelerator"_s, {kAccelerator}), QVariant(0u)); // held
             QCOMPARE(call(u"UngrabAccelerator"_s, {action}), QVariant(false));  // not ours
             for (bool pressed : {true, false})
                 for (uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
                     send(kInput, u"Key"_s, {keyval, pressed});
-            QTRY_COMPARE(log.received, QStringList{u"AcceleratorActivated %1"_s.arg(action)});
+            QTRY_COMPARE(activated.size(), 1);
+            QCOMPARE(activated[0][0].toUInt(), action);
             QTest::qWait(300);
-            QCOMPARE(log.received.size(), 1);
-            QCOMPARE(others.received, QStringList());
+            QCOMPARE(activated.size(), 1);
+            QCOMPARE(others.size(), 0);
         }
         QDBusConnection::disconnectFromBus(u"grabber"_s);
         uint again = 0; // free again once the Shell has seen the grabber's name go
@@ -131,18 +118,21 @@ private slots:
         const QJsonArray r = QJsonDocument::fromJson(windows(filter).toUtf8()).array()[0].toArray();
         const int x = r[0].toInt() + r[2].toInt() / 2, y = r[1].toInt() + r[3].toInt() / 2;
 
-        SignalLog log({u"DragStarted"_s, u"DragEnded"_s});
+        QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
+        QSignalSpy started(&companion, SIGNAL(DragStarted())),
+            ended(&companion, SIGNAL(DragEnded()));
         send(kInput, u"Move"_s, {x, y});
         send(kInput, u"Button"_s, {true});
         for (int step = 1; step <= 8; ++step, QTest::qWait(30))
             send(kInput, u"Move"_s, {x + 8 * step, y + 4 * step});
-        QTRY_COMPARE(log.received, QStringList{u"DragStarted"_s});
+        QTRY_COMPARE(started.size(), 1);
+        QCOMPARE(ended.size(), 0);
         send(kInput, u"Move"_s, {x + 200, y + 120});
         send(kInput, u"Button"_s, {false});
-        QTRY_COMPARE(log.received, (QStringList{u"DragStarted"_s, u"DragEnded"_s}));
+        QTRY_COMPARE(ended.size(), 1);
         QVERIFY(!source.waitForLine(u"DRAG "_s).isNull());
         QTest::qWait(300);
-        QCOMPARE(log.received.size(), 2);
+        QCOMPARE(started.size() + ended.size(), 2);
     }
 
     void placesOnlyTheCallersWindowAndHandsFocusBack() {
