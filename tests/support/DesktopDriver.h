@@ -32,6 +32,7 @@ public:
     QString waitForLine(const QString& prefix, int timeoutMs = 10000);
     // The point of a "READY x y" line.
     QPoint waitForReady(int timeoutMs = 10000);
+    qint64 processId() const { return m_process->processId(); }
 
 private:
     std::unique_ptr<QProcess> m_process;

@@ -1,0 +1,176 @@
+// The companion extension in a real GNOME Shell on Wayland, through its D-Bus
+// interface, with input injected by the test driver extension.
+#include "DesktopDriver.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWidget>
+#include <QtDBus>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct Object {
+    QString service, path, interface;
+};
+const Object kCompanion{u"io.github.quoblin.Shell"_s, u"/io/github/quoblin/Shell"_s,
+                        u"io.github.quoblin.Shell1"_s};
+const Object kInput{u"org.gnome.Shell"_s, u"/io/github/quoblin/TestInput"_s,
+                    u"io.github.quoblin.TestInput"_s}; // the test driver's
+const Object kShell{u"org.gnome.Shell"_s, u"/org/gnome/Shell"_s, u"org.gnome.Shell"_s};
+const QString kAccelerator = u"<Control><Alt>n"_s;
+
+QDBusMessage send(const Object& to, const QString& method, const QVariantList& arguments,
+                  const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(to.service, to.path, to.interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, 5000);
+}
+QVariant call(const QString& method, const QVariantList& arguments,
+              const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+    return send(kCompanion, method, arguments, bus).arguments().value(0);
+}
+QString pointer() { // "x y leftButton"
+    return QVariant(send(kCompanion, u"GetPointer"_s, {}).arguments()).toStringList().join(u' ');
+}
+// Runs JavaScript in the Shell (the test driver unlocks Eval); its result as JSON.
+QString shellEval(const QString& code) {
+    return send(kShell, u"Eval"_s, {code}).arguments().value(1).toString();
+}
+// Frame rectangle, above and on all workspaces, of the windows for which `filter` (over w) holds.
+QString windows(const QString& filter) {
+    return shellEval(u"global.get_window_actors().map(a => a.meta_window).filter(w => %1).map(w => "
+                     "{ const r = w.get_frame_rect(); return [r.x, r.y, r.width, r.height, "
+                     "w.is_above(), w.is_on_all_workspaces()]; })"_s.arg(filter));
+}
+const QString kFocusTitle = u"global.display.focus_window?.get_title() ?? null"_s;
+} // namespace
+
+class GnomeShellExtensionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void versionPointerAndMalformedCalls() {
+        QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
+                     .property("Version"),
+                 QVariant(1u));
+        send(kInput, u"Move"_s, {640, 420});
+        QTRY_COMPARE(pointer(), u"640 420 false"_s);
+        send(kInput, u"Button"_s, {true});
+        send(kInput, u"Move"_s, {700, 450});
+        QTRY_COMPARE(pointer(), u"700 450 true"_s);
+        send(kInput, u"Button"_s, {false});
+        QTRY_COMPARE(pointer(), u"700 450 false"_s);
+
+        // Malformed calls get errors, and the Shell stays.
+        const QList<std::pair<QString, QVariantList>> calls = {
+            {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
+            {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
+            {u"UngrabAccelerator"_s, {u"n"_s}},
+        };
+        for (const auto& [method, arguments] : calls)
+            QCOMPARE(send(kCompanion, method, arguments).errorName(),
+                     u"org.freedesktop.DBus.Error.InvalidArgs"_s);
+        for (const char* accelerator :
+             {"<Bogus>n", "n", "<Shift>n", "<Control>", "<Control>no such", ""})
+            QCOMPARE(call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}), QVariant(0u));
+        QCOMPARE(call(u"UngrabAccelerator"_s, {12345u}), QVariant(false));
+        QCOMPARE(pointer(), u"700 450 false"_s);
+    }
+
+    void acceleratorGoesOnlyToItsGrabberUntilItLeaves() {
+        QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
+        QSignalSpy others(&companion, SIGNAL(AcceleratorActivated(uint)));
+        {
+            QDBusConnection grabber =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"grabber"_s);
+            const uint action = call(u"GrabAccelerator"_s, {kAccelerator}, grabber).toUInt();
+            QVERIFY(action > 0);
+            QDBusInterface grabbers(kCompanion.service, kCompanion.path, kCompanion.interface,
+                                    grabber);
+            QSignalSpy activated(&grabbers, SIGNAL(AcceleratorActivated(uint)));
+            QCOMPARE(call(u"GrabAccelerator"_s, {kAccelerator}), QVariant(0u)); // held
+            QCOMPARE(call(u"UngrabAccelerator"_s, {action}), QVariant(false));  // not ours
+            for (bool pressed : {true, false})
+                for (uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
+                    send(kInput, u"Key"_s, {keyval, pressed});
+            QTRY_COMPARE(activated.size(), 1);
+            QCOMPARE(activated[0][0].toUInt(), action);
+            QTest::qWait(300);
+            QCOMPARE(activated.size(), 1);
+            QCOMPARE(others.size(), 0);
+        }
+        QDBusConnection::disconnectFromBus(u"grabber"_s);
+        uint again = 0; // free again once the Shell has seen the grabber's name go
+        for (int attempt = 0; attempt < 30 && !again; ++attempt, QTest::qWait(100))
+            again = call(u"GrabAccelerator"_s, {kAccelerator}).toUInt();
+        QVERIFY(again > 0);
+        QCOMPARE(call(u"UngrabAccelerator"_s, {again}), QVariant(true));
+    }
+
+    void nativeDragStartsAndEndsOnce() {
+        DesktopDriver::Tool source(u"drag_source"_s, {u"/nonexistent/dragged.txt"_s});
+        source.waitForReady();
+        const QString filter = u"w.get_pid() === %1"_s.arg(source.processId());
+        QTRY_VERIFY(windows(filter).startsWith(u"[["_s));
+        const QJsonArray r = QJsonDocument::fromJson(windows(filter).toUtf8()).array()[0].toArray();
+        const int x = r[0].toInt() + r[2].toInt() / 2, y = r[1].toInt() + r[3].toInt() / 2;
+
+        QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
+        QSignalSpy started(&companion, SIGNAL(DragStarted())),
+            ended(&companion, SIGNAL(DragEnded()));
+        send(kInput, u"Move"_s, {x, y});
+        send(kInput, u"Button"_s, {true});
+        for (int step = 1; step <= 8; ++step, QTest::qWait(30))
+            send(kInput, u"Move"_s, {x + 8 * step, y + 4 * step});
+        QTRY_COMPARE(started.size(), 1);
+        QCOMPARE(ended.size(), 0);
+        send(kInput, u"Move"_s, {x + 200, y + 120});
+        send(kInput, u"Button"_s, {false});
+        QTRY_COMPARE(ended.size(), 1);
+        QVERIFY(!source.waitForLine(u"DRAG "_s).isNull());
+        QTest::qWait(300);
+        QCOMPARE(started.size() + ended.size(), 2);
+    }
+
+    void placesOnlyTheCallersWindowAndHandsFocusBack() {
+        QWidget anchor, shelf(nullptr, Qt::FramelessWindowHint);
+        anchor.setWindowTitle(u"Quoblin anchor"_s);
+        anchor.resize(320, 200);
+        anchor.show();
+        QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
+        shelf.setWindowTitle(u"Quoblin placed"_s);
+        shelf.resize(220, 160);
+        shelf.show();
+        // Asked at once, before the window is mapped: the request waits for it.
+        QVERIFY(call(u"PlaceWindow"_s, {shelf.windowTitle(), 420, 300}).isValid());
+        const QString filter = u"w.get_title() === 'Quoblin placed'"_s;
+        QTRY_COMPARE(windows(filter), u"[[420,300,220,160,true,true]]"_s);
+        QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
+        QCOMPARE(call(u"PlaceWindow"_s, {shelf.windowTitle(), 500, 340}), QVariant(true));
+        QTRY_COMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
+
+        // Another process cannot move it.
+        QString output;
+        const QString method = kCompanion.interface + u".PlaceWindow"_s;
+        QVERIFY(DesktopDriver::run(u"gdbus"_s,
+                                   {u"call"_s, u"--session"_s, u"--dest"_s, kCompanion.service,
+                                    u"--object-path"_s, kCompanion.path, u"--method"_s, method,
+                                    shelf.windowTitle(), u"10"_s, u"10"_s},
+                                   &output));
+        QCOMPARE(output, u"(false,)"_s);
+        QTest::qWait(300);
+        QCOMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
+
+        const QString screenshots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
+        if (!screenshots.isEmpty() && QDir().mkpath(screenshots))
+            send(
+                {kShell.service, u"/org/gnome/Shell/Screenshot"_s, u"org.gnome.Shell.Screenshot"_s},
+                u"Screenshot"_s, {false, false, screenshots + u"/gnome-shell-extension.png"_s});
+    }
+};
+
+QTEST_MAIN(GnomeShellExtensionTest)
+#include "gnome_ShellExtension.moc"
