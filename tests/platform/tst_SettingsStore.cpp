@@ -56,6 +56,17 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(young) && QFile::exists(other));
     }
 
+    void aHandEditSurvivesTheNextChangeMadeInTheProgram() {
+        const QString path = m_dir.filePath(QStringLiteral("edited.json"));
+        SettingsStore store(path);
+        QVERIFY(store.setValue(QStringLiteral("language"), QStringLiteral("ro")));
+        QVERIFY(writeWholeFile(path, R"({"language": "en", "shakeReversals": 7})"));
+        QVERIFY(store.setValue(QStringLiteral("shakeEnabled"), false));
+        QCOMPARE(QJsonDocument::fromJson(readWholeFile(path)).object(),
+                 (QJsonObject{{"language", "en"}, {"shakeReversals", 7}, {"shakeEnabled", false}}));
+        QCOMPARE(store.value(QStringLiteral("shakeReversals")), std::optional<QJsonValue>(7));
+    }
+
     void failedWriteKeepsTheValueInMemory() {
         // A regular file where the folder should be: no write can succeed, even as root.
         QVERIFY(writeWholeFile(m_dir.filePath(QStringLiteral("blocker")), "x"));
