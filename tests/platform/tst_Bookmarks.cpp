@@ -26,18 +26,6 @@ class BookmarksTest : public QObject {
     }
 
 private Q_SLOTS:
-    void aRenamedFileIsFoundInTheSameFolderAndIsStale() {
-        const QString path = makeFile(QStringLiteral("before.txt"));
-        const auto bookmark = Bookmarks::make(path);
-        QVERIFY(bookmark);
-        const QString renamed = m_dir.filePath(QStringLiteral("after ș.txt"));
-        QVERIFY(QFile::rename(path, renamed));
-        const auto resolved = Bookmarks::resolve(*bookmark);
-        QVERIFY(resolved);
-        QCOMPARE(resolved->path, renamed);
-        QVERIFY(resolved->stale);
-    }
-
     void deletedFilesAndNothingDoNotResolve() {
         const QString gone = makeFile(QStringLiteral("gone.txt"));
         const auto deleted = Bookmarks::make(gone);
