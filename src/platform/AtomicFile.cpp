@@ -69,15 +69,19 @@ bool makePrivateFolder(const QString& folder) {
         return false;
     // Like mkdir -p, but every folder made here is 0700 from its first moment,
     // as the base-directory rules ask of the user's own folders.
-    for (qsizetype slash = native.indexOf('/', 1);; slash = native.indexOf('/', slash + 1)) {
-        const QByteArray part = slash < 0 ? native : native.left(slash);
-        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash < 0)
-            break;
-    }
     struct stat info;
-    if (::stat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (::stat(native.constData(), &info) != 0) {
+        for (qsizetype slash = native.indexOf('/', 1);; slash = native.indexOf('/', slash + 1)) {
+            const QByteArray part = slash < 0 ? native : native.left(slash);
+            if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+                return false;
+            if (slash < 0)
+                break;
+        }
+        if (::stat(native.constData(), &info) != 0)
+            return false;
+    }
+    if (!S_ISDIR(info.st_mode))
         return false;
     // Only group and others lose their rights: a folder the user made
     // read-only on purpose stays read-only.
