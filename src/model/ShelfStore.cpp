@@ -204,7 +204,7 @@ bool Writer::claim(const QString& path) {
                  "quoblin: another Quoblin of this user keeps the recent shelves (%s is "
                  "locked), so the shelves closed here are listed only until this program "
                  "ends.\n",
-                 qPrintable(QDir::toNativeSeparators(lockPath)));
+                 qPrintable(lockPath));
     return false;
 }
 

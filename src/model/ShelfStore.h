@@ -78,7 +78,6 @@ public:
     // one has written since. When no lock file can be made at all, the writes
     // go ahead unguarded and fail or succeed on their own.
     bool claim(const QString& path);
-    bool refused() const { return m_refused; }
 
     // Claims, then replaces the file with encodeFitting(shelves). False when
     // nothing was written; the next call tries again.
