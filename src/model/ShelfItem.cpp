@@ -3,8 +3,37 @@
 #include "platform/Bookmarks.h"
 #include "platform/Symbols.h"
 
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// A file URL keeps a name that is not UTF-8 percent-encoded, while
+// toLocalFile() would replace its bytes; the bookmark needs them as they are.
+QByteArray nativePathOf(const QUrl& url) {
+    if (!url.isLocalFile())
+        return {};
+    if (!url.host().isEmpty())
+        return QFile::encodeName(url.toLocalFile());
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+QUrl urlOfNative(const QByteArray& native) {
+    const QString text = QFile::decodeName(native);
+    if (QFile::encodeName(text) == native)
+        return QUrl::fromLocalFile(text);
+    return QUrl::fromEncoded("file://" + native.toPercentEncoding("/"));
+}
+
+bool exists(const QByteArray& native) {
+    struct stat info;
+    return !native.isEmpty() && ::stat(native.constData(), &info) == 0;
+}
+
+} // namespace
 
 ShelfItem::ShelfItem(Private, Kind kind, QUrl url, QString text)
     : m_kind(kind)
@@ -14,7 +43,7 @@ ShelfItem::ShelfItem(Private, Kind kind, QUrl url, QString text)
 ShelfItemPtr ShelfItem::makeFile(const QUrl& localFileUrl) {
     auto item = std::make_shared<ShelfItem>(Private{}, Kind::file, localFileUrl, QString());
     if (localFileUrl.isLocalFile())
-        item->m_bookmark = Bookmarks::make(localFileUrl.toLocalFile());
+        item->m_bookmark = Bookmarks::makeNative(nativePathOf(localFileUrl));
     return item;
 }
 
@@ -28,13 +57,13 @@ ShelfItemPtr ShelfItem::fromStored(const StoredItem& stored) {
     if (!stored.bookmark)
         return nullptr;
     const auto resolved = Bookmarks::resolve(*stored.bookmark);
-    if (!resolved || !QFileInfo::exists(resolved->path))
+    if (!resolved || !exists(resolved->nativePath))
         return nullptr;
     auto item = std::make_shared<ShelfItem>(Private{}, Kind::file,
-                                            QUrl::fromLocalFile(resolved->path), QString());
+                                            urlOfNative(resolved->nativePath), QString());
     item->m_bookmark = *stored.bookmark;
     if (resolved->stale) {
-        if (auto fresh = Bookmarks::make(resolved->path))
+        if (auto fresh = Bookmarks::makeNative(resolved->nativePath))
             item->m_bookmark = std::move(fresh);
     }
     return item;
@@ -42,6 +71,10 @@ ShelfItemPtr ShelfItem::fromStored(const StoredItem& stored) {
 
 QString ShelfItem::path() const {
     return m_kind == Kind::file && m_url.isLocalFile() ? m_url.toLocalFile() : QString();
+}
+
+bool ShelfItem::fileExists() const {
+    return m_kind == Kind::file && exists(nativePathOf(m_url));
 }
 
 QString ShelfItem::title() const {
@@ -59,8 +92,9 @@ QIcon ShelfItem::icon() const {
     if (m_kind == Kind::file) {
         return QFileIconProvider().icon(QFileInfo(path()));
     }
-    return Symbols::icon(m_text.startsWith(QLatin1String("http")) ? QStringLiteral("link")
-                                                                   : QStringLiteral("text.alignleft"));
+    return Symbols::icon(m_text.startsWith(QLatin1String("http"))
+                             ? QStringLiteral("link")
+                             : QStringLiteral("text.alignleft"));
 }
 
 StoredItem ShelfItem::toStored() const {

@@ -34,8 +34,11 @@ public:
 
     Kind kind() const { return m_kind; }
     bool isFile() const { return m_kind == Kind::file; }
-    QUrl url() const { return m_url; }      // empty for text
-    QString path() const;                   // local file path, empty for text
+    QUrl url() const { return m_url; } // empty for text
+    QString path() const;              // local file path, empty for text
+    // Asked in the file system's own bytes, so a name that is not UTF-8 (which
+    // path() can only show) is found too. False for text.
+    bool fileExists() const;
     QString text() const { return m_text; } // exact text, empty for files
     const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
     // No security-scoped access exists on this platform, so an item never

@@ -38,8 +38,10 @@ std::vector<ShelfController*> ShelfManager::shelves() const {
 
 void ShelfManager::load() {
     // A missing or damaged file reads as no shelves and is left for the next
-    // write to replace.
-    for (const StoredShelf& stored : ShelfStore::read(m_services->recentShelvesPath())) {
+    // write to replace. Claimed first: the writer reads what nobody changes after.
+    const QString path = m_services->recentShelvesPath();
+    m_writer.claim(path);
+    for (const StoredShelf& stored : ShelfStore::read(path)) {
         RecentShelf shelf{stored.date, {}};
         for (const StoredItem& storedItem : stored.items) {
             if (ShelfItemPtr item = ShelfItem::fromStored(storedItem))
@@ -129,7 +131,7 @@ void ShelfManager::persist() {
         stored.push_back(std::move(entry));
     }
     // A failed write keeps the list in memory; the next change writes it all again.
-    ShelfStore::write(stored, m_services->recentShelvesPath());
+    m_writer.write(stored, m_services->recentShelvesPath());
 }
 
 void ShelfManager::removeRecent(int index) {
@@ -149,7 +151,7 @@ void ShelfManager::restore(const RecentShelf& shelf, QPointF near) {
     // a sixth shelf changes.
     std::vector<ShelfItemPtr> kept;
     for (const ShelfItemPtr& item : shelf.items) {
-        if (!item->isFile() || QFileInfo::exists(item->path()))
+        if (!item->isFile() || item->fileExists())
             kept.push_back(item);
     }
     if (kept.empty()) {

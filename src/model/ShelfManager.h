@@ -2,6 +2,7 @@
 
 #include "model/RecentShelf.h"
 #include "model/ShelfManagerServices.h"
+#include "model/ShelfStore.h"
 
 #include <QObject>
 #include <QPointF>
@@ -66,4 +67,5 @@ private:
     std::shared_ptr<ShelfManagerServices> m_services;
     std::vector<ControllerPtr> m_shelves;
     std::vector<RecentShelf> m_recent;
+    ShelfStore::Writer m_writer;
 };

@@ -11,6 +11,8 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -92,7 +94,7 @@ namespace ShelfStore {
 
 QString defaultURL() {
     const QString folder = UserDirectories::state() + QStringLiteral("/quoblin");
-    QDir().mkpath(folder);
+    AtomicFile::makePrivateFolder(folder);
     return folder + QStringLiteral("/recent-shelves.json");
 }
 
@@ -143,6 +145,28 @@ std::optional<QByteArray> encode(const std::vector<StoredShelf>& shelves) {
     return json;
 }
 
+std::optional<QByteArray> encodeFitting(const std::vector<StoredShelf>& shelves, int* leftOut) {
+    if (leftOut)
+        *leftOut = 0;
+    if (auto whole = encode(shelves))
+        return whole;
+    // The compact array is "[", the entries joined by ",", and "]", so each
+    // entry's share can be measured on its own.
+    qint64 room = maxFileBytes - 2;
+    std::vector<StoredShelf> kept;
+    for (const StoredShelf& shelf : shelves) {
+        const auto alone = encode({shelf});
+        const qint64 size = alone ? alone->size() - 2 + (kept.empty() ? 0 : 1) : maxFileBytes;
+        if (size <= room) {
+            kept.push_back(shelf);
+            room -= size;
+        } else if (leftOut) {
+            ++*leftOut;
+        }
+    }
+    return encode(kept);
+}
+
 std::vector<StoredShelf> read(const QString& path) {
     // Only a regular file: opening a pipe planted under our name would block.
     if (!QFileInfo(path).isFile())
@@ -161,7 +185,43 @@ bool write(const std::vector<StoredShelf>& shelves, const QString& path) {
     const auto json = encode(shelves);
     if (!json)
         return false;
-    return AtomicFile::write(path, *json);
+    return AtomicFile::writePrivate(path, *json);
+}
+
+bool Writer::claim(const QString& path) {
+    if (m_lock.isHeld())
+        return true;
+    if (m_refused)
+        return false;
+    const QFileInfo file(path);
+    AtomicFile::makePrivateFolder(file.absolutePath());
+    const QString lockPath =
+        file.absolutePath() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral(".lock");
+    if (m_lock.tryAcquire(lockPath) != FileLock::Result::heldElsewhere)
+        return true;
+    m_refused = true;
+    std::fprintf(stderr,
+                 "quoblin: another Quoblin of this user keeps the recent shelves (%s is "
+                 "locked), so the shelves closed here are listed only until this program "
+                 "ends.\n",
+                 qPrintable(lockPath));
+    return false;
+}
+
+bool Writer::write(const std::vector<StoredShelf>& shelves, const QString& path) {
+    if (!claim(path))
+        return false;
+    int leftOut = 0;
+    const auto json = encodeFitting(shelves, &leftOut);
+    if (!json)
+        return false;
+    if (leftOut > 0 && !std::exchange(m_toldTooLarge, true))
+        std::fprintf(stderr,
+                     "quoblin: the recent shelves hold more text than their file takes (%lld "
+                     "MiB); the oldest of the largest shelves are left out of it and are listed "
+                     "only until this program ends.\n",
+                     static_cast<long long>(maxFileBytes / (1024 * 1024)));
+    return AtomicFile::writePrivate(path, *json);
 }
 
 } // namespace ShelfStore

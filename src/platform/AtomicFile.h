@@ -12,4 +12,13 @@ namespace AtomicFile {
 // the system's own words and the old file is left as it was.
 bool write(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
+// The same for a file only its owner may read: the folder is made 0700 (or
+// tightened to it when it is ours and looser) and the file ends up 0600,
+// whatever mode an older file had.
+bool writePrivate(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
+
+// Makes `folder` and its missing parents with mode 0700; an existing folder of
+// ours that others may enter is tightened. False when it cannot be made.
+bool makePrivateFolder(const QString& folder);
+
 } // namespace AtomicFile

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <sys/stat.h>
+
 namespace {
 // Far more than any settings file needs; a larger one is not ours to parse.
 constexpr qint64 maxSettingsBytes = 1 << 20;
@@ -25,10 +27,30 @@ SettingsStore& SettingsStore::shared() {
     return store;
 }
 
+SettingsStore::Stamp SettingsStore::stampNow() const {
+    struct stat info;
+    if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
+        return {};
+    return {true,
+            static_cast<quint64>(info.st_dev),
+            static_cast<quint64>(info.st_ino),
+            static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec),
+            static_cast<qint64>(info.st_mtim.tv_nsec)};
+}
+
 void SettingsStore::load() const {
-    if (m_loaded)
+    const Stamp stamp = stampNow();
+    if (m_loaded && stamp == m_stamp)
         return;
     m_loaded = true;
+    m_stamp = stamp;
+    if (!stamp.exists) {
+        m_values = {};
+        return;
+    }
+    // A file that cannot be read as an object now (a hand edit half done)
+    // leaves the values last read in place.
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maxSettingsBytes)
         return;
@@ -48,5 +70,9 @@ std::optional<QJsonValue> SettingsStore::value(const QString& key) const {
 bool SettingsStore::setValue(const QString& key, const QJsonValue& value) {
     load();
     m_values.insert(key, value);
-    return AtomicFile::write(m_path, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    const bool written =
+        AtomicFile::writePrivate(m_path, QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (written)
+        m_stamp = stampNow();
+    return written;
 }

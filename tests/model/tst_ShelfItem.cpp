@@ -1,5 +1,4 @@
 #include "model/ShelfItem.h"
-#include "model/ShelfStore.h"
 #include "platform/Bookmarks.h"
 
 #include "TestEnvironment.h"
@@ -37,16 +36,6 @@ private Q_SLOTS:
         const QString link = m_dir.filePath(QStringLiteral("link"));
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("target")), link));
         QVERIFY(!ShelfItem::fromStored({Bookmarks::make(link), std::nullopt}));
-    }
-
-    void aStaleBookmarkIsRenewedAndTheNextWriteStoresTheRenewal() {
-        const QString path = existing(QStringLiteral("old name.txt"));
-        const auto old = Bookmarks::make(path);
-        QVERIFY(QFile::rename(path, m_dir.filePath(QStringLiteral("new name.txt"))));
-        const auto item = ShelfItem::fromStored({old, std::nullopt});
-        QVERIFY(item);
-        QVERIFY(item->bookmark() && item->bookmark() != old);
-        QVERIFY(item->toStored().bookmark == item->bookmark());
     }
 };
 

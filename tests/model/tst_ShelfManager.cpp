@@ -2,6 +2,7 @@
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "platform/Bookmarks.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
 
@@ -11,6 +12,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +31,13 @@ QStringList firstTitles(const std::vector<RecentShelf>& recent) {
     QStringList result;
     for (const RecentShelf& shelf : recent)
         result << shelf.items.front()->title();
+    return result;
+}
+
+QStringList storedTexts(const QString& path) {
+    QStringList result;
+    for (const StoredShelf& shelf : ShelfStore::read(path))
+        result << shelf.items.front().text.value_or(QString());
     return result;
 }
 
@@ -159,6 +172,119 @@ private Q_SLOTS:
         manager.restore(manager.recent().back(), {500, 500});
         QCOMPARE(manager.shelves().back()->items(), last);
         QCOMPARE(firstTitles(manager.recent()).back(), QStringLiteral("2"));
+    }
+
+    void loadingKeepsOrderDatesAndSurvivorsAndRenewsStaleBookmarks() {
+        // One letter per stored item: t a text, f an existing file, g a file
+        // deleted since, n an item with neither field, s a file renamed since
+        // (its bookmark is stale). Twelve shelves, more than an archive keeps.
+        const QStringList table{"t", "g", "ntf", "s", "tt", "f", "t", "ft", "t", "t", "tf", "t"};
+        std::vector<StoredShelf> stored;
+        QStringList expected, deleted;
+        QVERIFY(QDir(m_dir->path()).mkdir("files"));
+        for (const QString& letters : table) {
+            StoredShelf shelf{786000000.125 - 3600.0 * stored.size(), {}};
+            QStringList titles;
+            for (const QChar letter : letters) {
+                const QString name =
+                    QStringLiteral("%1-%2").arg(stored.size()).arg(shelf.items.size());
+                const QString path = m_dir->filePath("files/" + name);
+                StoredItem item;
+                if (letter == 't')
+                    item.text = name;
+                if (letter == 'f' || letter == 'g' || letter == 's') {
+                    QVERIFY(writeWholeFile(path, "x"));
+                    item.bookmark = Bookmarks::make(path);
+                }
+                if (letter == 'g')
+                    deleted << path;
+                if (letter == 's')
+                    QVERIFY(QFile::rename(path, path + "-moved"));
+                if (letter != 'g' && letter != 'n')
+                    titles << name + (letter == 's' ? "-moved" : "");
+                shelf.items.push_back(item);
+            }
+            if (!titles.isEmpty())
+                expected << QString::number(shelf.date, 'f', 3) + ' ' + titles.join(' ');
+            stored.push_back(std::move(shelf));
+        }
+        // Deleted last, in a folder of their own: a file made after them in
+        // their folder could take over an inode and pass for a renamed file.
+        for (const QString& path : deleted)
+            QVERIFY(QFile::remove(path));
+        QVERIFY(ShelfStore::write(stored, m_services->path));
+        const QByteArray bytes = readWholeFile(m_services->path);
+
+        ShelfManager manager(m_services);
+        QStringList loaded;
+        for (const RecentShelf& shelf : manager.recent()) {
+            QStringList titles;
+            for (const ShelfItemPtr& item : shelf.items)
+                titles << item->title();
+            loaded << QString::number(shelf.date, 'f', 3) + ' ' + titles.join(' ');
+        }
+        QCOMPARE(loaded, expected);
+        QCOMPARE(readWholeFile(m_services->path), bytes);
+
+        const ShelfItemPtr moved = manager.recent()[2].items.front();
+        QVERIFY(moved->bookmark() && moved->bookmark() != stored[3].items.front().bookmark);
+        archive(manager, "newest");
+        const std::vector<StoredShelf> after = ShelfStore::read(m_services->path);
+        QCOMPARE(after.size(), std::size_t(ShelfManager::maxRecent));
+        QCOMPARE(after[3].items.front().bookmark, moved->bookmark());
+    }
+
+    // The file keeps what fits; the list in memory stays whole.
+    void anOversizedShelfIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
+        {
+            ShelfManager manager(m_services);
+            archive(manager, "older");
+            archive(manager, QString(ShelfStore::maxFileBytes, QLatin1Char('a')));
+            archive(manager, "small");
+            QCOMPARE(manager.recent().size(), 3u);
+        }
+        QCOMPARE(firstTitles(ShelfManager(m_services).recent()), (QStringList{"small", "older"}));
+    }
+
+    // A user with two sessions runs two programs on one state folder. The
+    // writer's lock ends with its holder, also one that was killed.
+    void onlyOneProgramOfTheUserWritesTheFile() {
+        const QByteArray lock = QFile::encodeName(m_dir->filePath("recent-shelves.lock"));
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            ::flock(::open(lock.constData(), O_RDWR | O_CREAT, 0600), LOCK_EX);
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+        }
+        char byte = 0;
+        QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+        archive(*std::make_unique<ShelfManager>(m_services), "not kept");
+        QVERIFY(!QFile::exists(m_services->path));
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+
+        ShelfManager first(m_services);
+        archive(first, "first 1");
+        ShelfManager second(m_services);
+        archive(second, "second");
+        QCOMPARE(firstTitles(second.recent()), (QStringList{"second", "first 1"}));
+        second.removeAllRecent();
+        archive(first, "first 2");
+        QCOMPARE(storedTexts(m_services->path), (QStringList{"first 2", "first 1"}));
+    }
+
+    void aFileNameThatIsNotUtf8SurvivesARestart() {
+        const QByteArray native = QFile::encodeName(m_dir->path()) + "/caf\xe9 \xff.txt";
+        const int fd = ::open(native.constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::close(fd) == 0);
+        const QUrl url = QUrl::fromEncoded("file://" + native.toPercentEncoding("/"));
+        ShelfManager(m_services).newShelf({0, 0}, {ShelfItem::makeFile(url)})->close();
+        const ShelfItemPtr item = ShelfManager(m_services).recent().at(0).items.at(0);
+        QCOMPARE(item->url(), url);
+        QVERIFY(item->fileExists());
+        QCOMPARE(::unlink(native.constData()), 0); // a name QDir cannot spell
     }
 };
 

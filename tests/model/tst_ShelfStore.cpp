@@ -1,6 +1,7 @@
 #include "model/ShelfStore.h"
 
 #include "TestEnvironment.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -98,6 +99,30 @@ private Q_SLOTS:
         QVERIFY(ShelfStore::read(path) == second);
         QCOMPARE(QDir(m_dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("recent-shelves.json")});
+    }
+
+    // Clipboard texts end up in the recent shelves verbatim: passwords, tokens.
+    void theFilesAndTheirFoldersAreTheUsersAlone() {
+        const auto mode = [](const QString& path) {
+            struct stat info;
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
+                                                                           : 0u;
+        };
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("state"))));
+        const QString recent = ShelfStore::defaultURL();
+        SettingsStore settings(m_dir.filePath(QStringLiteral("config/quoblin/settings.json")));
+        // Made fresh, then written again over a looser folder and file.
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(ShelfStore::Writer().write({}, recent));
+            QVERIFY(settings.setValue(QStringLiteral("language"), QStringLiteral("en")));
+            for (const QString& file : {recent, settings.path()}) {
+                const QString folder = QFileInfo(file).absolutePath();
+                QCOMPARE(mode(folder), 0700u);
+                QCOMPARE(mode(file), 0600u);
+                QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0 &&
+                        ::chmod(QFile::encodeName(file).constData(), 0644) == 0);
+            }
+        }
     }
 };
 

@@ -26,18 +26,6 @@ class BookmarksTest : public QObject {
     }
 
 private Q_SLOTS:
-    void aRenamedFileIsFoundInTheSameFolderAndIsStale() {
-        const QString path = makeFile(QStringLiteral("before.txt"));
-        const auto bookmark = Bookmarks::make(path);
-        QVERIFY(bookmark);
-        const QString renamed = m_dir.filePath(QStringLiteral("after ș.txt"));
-        QVERIFY(QFile::rename(path, renamed));
-        const auto resolved = Bookmarks::resolve(*bookmark);
-        QVERIFY(resolved);
-        QCOMPARE(resolved->path, renamed);
-        QVERIFY(resolved->stale);
-    }
-
     void deletedFilesAndNothingDoNotResolve() {
         const QString gone = makeFile(QStringLiteral("gone.txt"));
         const auto deleted = Bookmarks::make(gone);
@@ -58,8 +46,28 @@ private Q_SLOTS:
         QVERIFY(!Bookmarks::resolve(hugeLength));
 
         Bookmarks::Record record = *Bookmarks::decode(good);
-        record.path = m_dir.path() + QStringLiteral("/../f.txt"); // not a clean path
-        QVERIFY(!Bookmarks::resolve(Bookmarks::encode(record)));
+        record.version = 1; // as older versions wrote it
+        QVERIFY(Bookmarks::resolve(Bookmarks::encode(record)));
+        record.path += "\xff"; // bytes only a version 2 record holds
+        QVERIFY(!Bookmarks::decode(Bookmarks::encode(record)));
+        record.version = Bookmarks::currentVersion;
+        QVERIFY(Bookmarks::decode(Bookmarks::encode(record)));
+        record.path = QFile::encodeName(m_dir.path()) + "/../f.txt"; // not a clean path
+        QVERIFY(!Bookmarks::decode(Bookmarks::encode(record)));
+    }
+
+    // Through a link to a folder, ".." leads where the system goes, not where
+    // the text points.
+    void aBookmarkMadeThroughALinkedFolderLeadsToTheSameFile() {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("real/inner")));
+        const QString file = makeFile(QStringLiteral("real/linked.txt"));
+        makeFile(QStringLiteral("linked.txt")); // where cleaning the text would lead
+        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("real/inner")),
+                            m_dir.filePath(QStringLiteral("link"))));
+        const auto resolved = Bookmarks::resolve(
+            *Bookmarks::make(m_dir.filePath(QStringLiteral("link/../linked.txt"))));
+        QVERIFY(resolved && !resolved->stale);
+        QCOMPARE(resolved->path, QFileInfo(file).canonicalFilePath());
     }
 
     void thePrivateTempFolderIsMadePrivateAndFoundAgain() {
