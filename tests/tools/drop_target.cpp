@@ -6,10 +6,8 @@
 // seconds, as some file managers do; --fullscreen covers the screen with focus.
 #include <QApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QMimeData>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -19,9 +17,8 @@
 
 namespace {
 
-// The uri-list of the current drag, asked for on a connection of its own but
-// for `window`, the window the drop went to, which is how the source tells
-// which drop is meant.
+// The drag's uri-list, asked for on a connection of its own for the window the
+// drop went to (the source tells drops apart by it).
 QByteArray requestWithUnixTime(xcb_window_t window) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     auto atom = [c](const char* name) {
@@ -38,12 +35,7 @@ QByteArray requestWithUnixTime(xcb_window_t window) {
                           uint32_t(QDateTime::currentSecsSinceEpoch()));
     xcb_flush(c);
     QByteArray data;
-    for (QDeadlineTimer deadline(5000); !deadline.hasExpired() && data.isEmpty();) {
-        xcb_generic_event_t* event = xcb_poll_for_event(c);
-        if (!event) {
-            QThread::msleep(10);
-            continue;
-        }
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         const bool written = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
                              notify->atom == property && notify->state == XCB_PROPERTY_NEW_VALUE;
@@ -53,10 +45,10 @@ QByteArray requestWithUnixTime(xcb_window_t window) {
         auto* reply = xcb_get_property_reply(
             c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
             nullptr);
-        if (reply)
-            data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                              xcb_get_property_value_length(reply));
+        data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                          xcb_get_property_value_length(reply));
         std::free(reply);
+        break;
     }
     xcb_disconnect(c);
     return data;
