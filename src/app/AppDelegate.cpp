@@ -16,6 +16,7 @@
 #include "shelf/ShelfViews.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -95,6 +96,17 @@ void AppDelegate::applicationDidFinishLaunching() {
         const QIcon icon = trayIcon();
         m_statusItem->setIcon(icon);
         m_statusItem->setToolTip(QStringLiteral("Quoblin"));
+        // A plain or double left click opens the menu too, as the right click
+        // does: many tray hosts only ever send those.
+        connect(
+            m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [self](QSystemTrayIcon::ActivationReason reason) {
+                if (!self || !self->m_statusMenu ||
+                    (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick))
+                    return;
+                // popup() runs aboutToShow, which refreshes the menu.
+                self->m_statusMenu->popup(QCursor::pos());
+            });
     }
     buildMenu();
     if (m_statusItem)

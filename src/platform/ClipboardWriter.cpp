@@ -1,5 +1,7 @@
 #include "platform/ClipboardWriter.h"
 
+#include "platform/SelectionOwnership.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -61,7 +63,7 @@ bool write(const QList<ClipboardEntry>& entries) {
     if (!clipboard)
         return false;
     clipboard->setMimeData(payload(entries), QClipboard::Clipboard);
-    return true;
+    return SelectionOwnership::clipboardHeldHere();
 }
 
 } // namespace ClipboardWriter

@@ -32,7 +32,8 @@ QString plainText(const QList<ClipboardEntry>& entries);
 QMimeData* payload(const QList<ClipboardEntry>& entries);
 
 // Replaces the clipboard's contents with payload(entries). An empty list
-// leaves the clipboard alone and returns false.
+// leaves the clipboard alone and returns false; so does a clipboard the
+// program could not take.
 bool write(const QList<ClipboardEntry>& entries);
 
 } // namespace ClipboardWriter

@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <xcb/xcb.h>
 
 namespace {
@@ -23,6 +25,34 @@ void sendToRoot(X11Connection& x, xcb_window_t window, uint32_t type, const uint
     xcb_send_event(x.raw(), 0, x.root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
+}
+
+std::optional<uint32_t> windowProperty(X11Connection& x, xcb_window_t window, uint32_t property,
+                                       uint32_t type) {
+    auto* reply = xcb_get_property_reply(
+        x.raw(), xcb_get_property(x.raw(), 0, window, property, type, 0, 1), nullptr);
+    std::optional<uint32_t> value;
+    if (reply && reply->type == type && reply->format == 32 &&
+        xcb_get_property_value_length(reply) >= 4)
+        value = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return value;
+}
+
+bool isFullScreen(X11Connection& x, xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        x.raw(),
+        xcb_get_property(x.raw(), 0, window, x.atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
+        nullptr);
+    bool fullScreen = false;
+    if (reply && reply->format == 32) {
+        const auto* states = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        const int count = xcb_get_property_value_length(reply) / 4;
+        const uint32_t wanted = x.atom("_NET_WM_STATE_FULLSCREEN");
+        fullScreen = std::find(states, states + count, wanted) != states + count;
+    }
+    std::free(reply);
+    return fullScreen;
 }
 
 } // namespace
@@ -58,6 +88,25 @@ void keepOnAllWorkspaces(QWidget* window) {
                     x->atom("_NET_WM_STATE_SKIP_TASKBAR"), 1, 0});
         sendToRoot(*x, id, state, {netWmStateAdd, x->atom("_NET_WM_STATE_SKIP_PAGER"), 0, 1, 0});
     }
+    xcb_flush(x->raw());
+}
+
+void standAboveFocusedFullScreen(QWidget* window) {
+    X11Connection* x = X11Connection::shared();
+    if (!x || !window || !window->isVisible())
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const std::optional<uint32_t> active =
+        windowProperty(*x, x->root(), x->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    // Qt makes its tool windows transient for the program's leader window; a
+    // panel that stays tied to another program's window would follow it when
+    // it is minimised.
+    std::optional<uint32_t> owner = active;
+    if (!active || *active == XCB_WINDOW_NONE || *active == id || !isFullScreen(*x, *active))
+        owner = windowProperty(*x, id, x->atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW);
+    if (owner)
+        xcb_change_property(x->raw(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &*owner);
     xcb_flush(x->raw());
 }
 

@@ -14,4 +14,10 @@ bool compositorRunning();
 // window managers read the hints at map time, others only from client messages.
 void keepOnAllWorkspaces(QWidget* window);
 
+// Window managers stack a focused full-screen window above every "keep above"
+// window. When such a window has the focus, the panel is made its transient,
+// which they keep above it, without any focus changing hands; otherwise the
+// panel goes back to belonging to the program alone. Call once the window is shown.
+void standAboveFocusedFullScreen(QWidget* window);
+
 } // namespace DesktopWindowHints

@@ -4,13 +4,20 @@
 #include "platform/X11Connection.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -49,18 +56,40 @@ QByteArray atomName(xcb_connection_t* c, uint32_t atom) {
     return name;
 }
 
+// What lies in a folder, nested entries included, as far as telling whether
+// anything is still being written goes.
+using FolderState = QList<std::tuple<QString, qint64, qint64>>;
+
+FolderState folderState(const QString& folder) {
+    FolderState state;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        state.append({entry.filePath(), entry.size(), entry.lastModified().toMSecsSinceEpoch()});
+    }
+    std::sort(state.begin(), state.end());
+    return state;
+}
+
 } // namespace
 
 struct DirectSaveReceiver::Transfer {
-    enum class Stage { Answer, Bytes, Incremental };
+    enum class Stage { Answer, Bytes, Incremental, Arriving };
 
     uint32_t window = 0; // ours, the requestor of every conversion
     uint32_t time = 0;
+    QString folder; // the drop's own, made for it
     QString path;
-    std::function<void(const QString&)> onFile;
+    std::function<void(const QStringList&)> onFiles;
     Stage stage = Stage::Answer;
     std::unique_ptr<QSaveFile> file;
     std::unique_ptr<QTimer> timer;
+    // While entries arrive: the folder watched, a pause in its changes, and
+    // its state when last looked at.
+    std::unique_ptr<QFileSystemWatcher> watcher;
+    std::unique_ptr<QTimer> settle;
+    std::optional<FolderState> seen;
 };
 
 DirectSaveReceiver* DirectSaveReceiver::shared() {
@@ -130,7 +159,7 @@ bool DirectSaveReceiver::nativeEventFilter(const QByteArray& eventType, void* me
 }
 
 void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
-                                 std::function<void(const QString& path)> onFile) {
+                                 std::function<void(const QStringList& paths)> onFiles) {
     const std::optional<Drop> recorded = std::exchange(m_lastDrop, std::nullopt);
     if (!m_x11)
         return;
@@ -154,10 +183,14 @@ void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
         suggested.type != XCB_ATOM_NONE ? atomName(c, suggested.type) : QByteArray();
     const QString name =
         PromisedFileNames::safeName(PromisedFileNames::decode(suggested.data, type));
-    const QString path =
-        PromisedFileNames::unusedPath(directory, name, [this](const QString& candidate) {
-            return m_reservedPaths.contains(candidate) || PromisedFileNames::occupied(candidate);
-        });
+    // A folder of its own: sources that write under names of their choosing
+    // can neither collide with an earlier drop nor mix their files with it.
+    QTemporaryDir made(QDir(directory).filePath(QStringLiteral("drop-XXXXXX")));
+    if (!made.isValid())
+        return;
+    made.setAutoRemove(false);
+    const QString folder = made.path();
+    const QString path = QDir(folder).filePath(name);
 
     // A percent-encoded URI with an empty host: plain ASCII, so no charset to name.
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
@@ -167,8 +200,9 @@ void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
     auto transfer = std::make_unique<Transfer>();
     transfer->window = xcb_generate_id(c);
     transfer->time = drop.time ? drop.time : uint32_t(XCB_CURRENT_TIME);
+    transfer->folder = folder;
     transfer->path = path;
-    transfer->onFile = std::move(onFile);
+    transfer->onFiles = std::move(onFiles);
     const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, transfer->window, m_x11->root(), -1, -1, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, mask);
@@ -178,7 +212,6 @@ void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
     // that the drop finished: some sources forget the drag at that moment.
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 
-    m_reservedPaths.insert(path);
     restartTimer(*transfer);
     m_transfers.emplace(transfer->window, std::move(transfer));
     // The round trips may have queued events that the socket will not announce again.
@@ -205,32 +238,35 @@ void DirectSaveReceiver::handle(const void* message) {
 
 void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property) {
     const uint32_t window = transfer.window;
-    if (transfer.stage == Transfer::Stage::Incremental)
+    if (transfer.stage == Transfer::Stage::Incremental ||
+        transfer.stage == Transfer::Stage::Arriving)
         return;
     if (property == XCB_ATOM_NONE) {
-        finish(window, false);
+        finish(window, {});
         return;
     }
     const Property answer = readProperty(m_x11->raw(), window, property, true);
     if (!answer.ok) {
-        finish(window, false);
+        finish(window, {});
         return;
     }
 
     if (transfer.stage == Transfer::Stage::Answer) {
         const char code = answer.data.isEmpty() ? '\0' : answer.data.at(0);
-        if (code == 'S')
-            finish(window, QFileInfo(transfer.path).isFile());
+        if (code == 'S' && QFileInfo::exists(transfer.path))
+            finish(window, {transfer.path});
+        else if (code == 'S')
+            awaitEntries(transfer);
         else if (code == 'F')
             startBytes(transfer);
         else
-            finish(window, false);
+            finish(window, {});
         return;
     }
 
     transfer.file = std::make_unique<QSaveFile>(transfer.path);
     if (!transfer.file->open(QIODevice::WriteOnly)) {
-        finish(window, false);
+        finish(window, {});
         return;
     }
     if (answer.type == m_incr) {
@@ -240,22 +276,22 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
         return;
     }
     const bool written = transfer.file->write(answer.data) == answer.data.size();
-    finish(window, written && transfer.file->commit());
+    finish(window, written && transfer.file->commit() ? QStringList{transfer.path} : QStringList{});
 }
 
 void DirectSaveReceiver::onIncrementalChunk(Transfer& transfer) {
     const uint32_t window = transfer.window;
     const Property chunk = readProperty(m_x11->raw(), window, m_answerProperty, true);
     if (!chunk.ok) {
-        finish(window, false);
+        finish(window, {});
         return;
     }
     if (chunk.data.isEmpty()) {
-        finish(window, transfer.file->commit());
+        finish(window, transfer.file->commit() ? QStringList{transfer.path} : QStringList{});
         return;
     }
     if (transfer.file->write(chunk.data) != chunk.data.size()) {
-        finish(window, false);
+        finish(window, {});
         return;
     }
     restartTimer(transfer);
@@ -270,33 +306,88 @@ void DirectSaveReceiver::startBytes(Transfer& transfer) {
     restartTimer(transfer);
 }
 
-void DirectSaveReceiver::restartTimer(Transfer& transfer) {
+void DirectSaveReceiver::awaitEntries(Transfer& transfer) {
+    // The source said it saved, but not under the name given: it may still be
+    // writing into the folder, under names of its own. The folder is looked at
+    // again only after it changed or after a pause, never in a tight loop.
+    transfer.stage = Transfer::Stage::Arriving;
+    const uint32_t window = transfer.window;
+    transfer.watcher = std::make_unique<QFileSystemWatcher>(QStringList{transfer.folder});
+    transfer.settle = std::make_unique<QTimer>();
+    transfer.settle->setSingleShot(true);
+    connect(transfer.settle.get(), &QTimer::timeout, this,
+            [this, window] { checkEntries(window, false); });
+    QTimer* settle = transfer.settle.get();
+    const auto changed = [settle] { settle->start(settleMs); };
+    connect(transfer.watcher.get(), &QFileSystemWatcher::directoryChanged, settle, changed);
+    settle->start(settleMs);
+    restartTimer(transfer, arrivalTimeoutMs);
+}
+
+void DirectSaveReceiver::checkEntries(uint32_t window, bool last) {
+    const auto it = m_transfers.find(window);
+    if (it == m_transfers.end())
+        return;
+    Transfer& transfer = *it->second;
+    const FolderState state = folderState(transfer.folder);
+    if (state.isEmpty() && !last)
+        return; // nothing yet: the watcher says when something comes
+    if (!last && state != transfer.seen) {
+        // Still changing: look again after a pause, and hear of entries made
+        // inside new folders too.
+        transfer.seen = state;
+        for (const auto& [path, size, modified] : state) {
+            if (QFileInfo(path).isDir() && !transfer.watcher->directories().contains(path))
+                transfer.watcher->addPath(path);
+        }
+        transfer.settle->start(settleMs);
+        return;
+    }
+    QStringList entries;
+    const QDir folder(transfer.folder);
+    for (const QString& name : folder.entryList(
+             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name))
+        entries.append(folder.filePath(name));
+    finish(window, entries);
+}
+
+void DirectSaveReceiver::restartTimer(Transfer& transfer, int ms) {
     if (!transfer.timer) {
         transfer.timer = std::make_unique<QTimer>();
         transfer.timer->setSingleShot(true);
         const uint32_t window = transfer.window;
-        connect(transfer.timer.get(), &QTimer::timeout, this,
-                [this, window] { finish(window, false); });
+        connect(transfer.timer.get(), &QTimer::timeout, this, [this, window] {
+            const auto it = m_transfers.find(window);
+            if (it != m_transfers.end() && it->second->stage == Transfer::Stage::Arriving)
+                checkEntries(window, true); // whatever has come by now
+            else
+                finish(window, {});
+        });
     }
-    transfer.timer->start(answerTimeoutMs);
+    transfer.timer->start(ms);
 }
 
-void DirectSaveReceiver::finish(uint32_t window, bool delivered) {
+void DirectSaveReceiver::finish(uint32_t window, QStringList delivered) {
     const auto it = m_transfers.find(window);
     if (it == m_transfers.end())
         return;
     std::unique_ptr<Transfer> transfer = std::move(it->second);
     m_transfers.erase(it);
-    m_reservedPaths.remove(transfer->path);
-    if (transfer->timer) {
-        // This may run inside the timer's own signal.
-        transfer->timer->stop();
-        transfer->timer.release()->deleteLater();
+    // These may run inside their own signals.
+    for (std::unique_ptr<QTimer>* timer : {&transfer->timer, &transfer->settle}) {
+        if (*timer) {
+            (*timer)->stop();
+            timer->release()->deleteLater();
+        }
     }
+    transfer->watcher.reset();
     if (m_x11) {
         xcb_destroy_window(m_x11->raw(), window);
         xcb_flush(m_x11->raw());
     }
-    if (delivered && transfer->onFile)
-        transfer->onFile(transfer->path);
+    // A folder nothing came into is not left behind; rmdir refuses any other.
+    if (delivered.isEmpty())
+        QDir().rmdir(transfer->folder);
+    else if (transfer->onFiles)
+        transfer->onFiles(delivered);
 }

@@ -5,7 +5,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -15,8 +14,11 @@ class X11Connection;
 
 // File promises of X11 drag sources by the Direct Save protocol: the source
 // names the file in a property of its window, we write back a file URI inside
-// our folder and ask it to save there. When it answers that it could not, we
-// ask for the bytes and write the file ourselves.
+// a new folder of the drop's own and ask it to save there. When it answers
+// that it could not, we ask for the bytes and write the file ourselves.
+// Archive managers answer that they saved, yet put the dragged entries into
+// that folder under their own names: when the named file is not there, what
+// appears in the folder is taken once it has stopped changing.
 class DirectSaveReceiver final : public QObject,
                                  public FilePromiseReceiver,
                                  private QAbstractNativeEventFilter {
@@ -25,6 +27,10 @@ class DirectSaveReceiver final : public QObject,
 public:
     // How long a source may take over each answer before we give up on it.
     static constexpr int answerTimeoutMs = 5000;
+    // After a source said it saved: how long the folder must stay unchanged,
+    // and how long we wait at most for anything to appear there.
+    static constexpr int settleMs = 500;
+    static constexpr int arrivalTimeoutMs = 30000;
 
     // The receiver of the process, made on first use; nullptr when the
     // program does not run on X11.
@@ -34,7 +40,7 @@ public:
 
     bool offersPromises(const QDropEvent& event) const override;
     void receive(const QDropEvent& event, const QString& directory,
-                 std::function<void(const QString& path)> onFile) override;
+                 std::function<void(const QStringList& paths)> onFiles) override;
 
     // Transfers still waiting for their source.
     int pendingTransfers() const { return int(m_transfers.size()); }
@@ -53,8 +59,10 @@ private:
     void onSelectionNotify(Transfer& transfer, uint32_t property);
     void onIncrementalChunk(Transfer& transfer);
     void startBytes(Transfer& transfer);
-    void restartTimer(Transfer& transfer);
-    void finish(uint32_t window, bool delivered);
+    void awaitEntries(Transfer& transfer);
+    void checkEntries(uint32_t window, bool last);
+    void restartTimer(Transfer& transfer, int ms = answerTimeoutMs);
+    void finish(uint32_t window, QStringList delivered);
 
     QPointer<X11Connection> m_x11;
     int m_handler = 0;
@@ -68,5 +76,4 @@ private:
     uint32_t m_answerProperty = 0;
     std::optional<Drop> m_lastDrop;
     std::map<uint32_t, std::unique_ptr<Transfer>> m_transfers; // by requestor window
-    QSet<QString> m_reservedPaths;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QDropEvent;
@@ -14,9 +15,9 @@ public:
     // Whether the drop offers promised files (checked only when it offers no file URLs).
     virtual bool offersPromises(const QDropEvent& event) const = 0;
 
-    // Asks the source to write its files into `directory`. Returns at once;
-    // `onFile` later receives each saved file's path, on the GUI thread, and is
-    // never called for a file that failed.
+    // Asks the source to write its files into a new folder of their own inside
+    // `directory`. Returns at once; `onFiles` later receives what arrived, as
+    // one batch, on the GUI thread, and is never called when nothing did.
     virtual void receive(const QDropEvent& event, const QString& directory,
-                         std::function<void(const QString& path)> onFile) = 0;
+                         std::function<void(const QStringList& paths)> onFiles) = 0;
 };

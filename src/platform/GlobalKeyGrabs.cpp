@@ -31,6 +31,10 @@ struct GrabTable {
     int nextId = 1;
     QPointer<X11Connection> connection;
     int handlerId = 0;
+    // The time of each key's last release. The server's auto-repeat sends a
+    // held key as a release and a press with one and the same time, so a
+    // press at that very time is the key still held, not a new press.
+    std::map<uint8_t, uint32_t> lastRelease;
 };
 
 GrabTable& table() {
@@ -88,9 +92,19 @@ void handleEvent(const xcb_generic_event_t* event) {
             regrabAll(*x);
         return;
     }
+    if (type == XCB_KEY_RELEASE) {
+        const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
+        table().lastRelease[release->detail] = release->time;
+        return;
+    }
     if (type != XCB_KEY_PRESS)
         return;
     const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    // One press runs its action once however long the key is held, even when
+    // the repeats queued up while the program was busy.
+    if (const auto it = table().lastRelease.find(press->detail);
+        it != table().lastRelease.end() && it->second == press->time)
+        return;
     const KeyCombination pressed = GlobalKeyGrabs::pressedCombination(press->detail, press->state);
     for (const auto& [id, registration] : table().registrations) {
         if (registration.combination == pressed) {

@@ -1,6 +1,5 @@
 #include "platform/PromisedFileNames.h"
 
-#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace PromisedFileNames {
@@ -49,24 +48,6 @@ QString safeName(const QString& suggested) {
                                         : base + extension;
     }
     return name;
-}
-
-QString unusedPath(const QString& directory, const QString& name,
-                   const std::function<bool(const QString& path)>& taken) {
-    const QString folder =
-        directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
-    QString path = folder + name;
-    const qsizetype dot = extensionStart(name);
-    const QString base = name.left(dot);
-    const QString extension = name.mid(dot);
-    for (int n = 2; taken(path); ++n)
-        path = folder + base + QLatin1Char(' ') + QString::number(n) + extension;
-    return path;
-}
-
-bool occupied(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 QString decode(const QByteArray& bytes, const QByteArray& type) {

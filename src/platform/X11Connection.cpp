@@ -1,5 +1,7 @@
 #include "platform/X11Connection.h"
 
+#include "platform/SelectionOwnership.h"
+
 #include <QGuiApplication>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -28,6 +30,8 @@ X11Connection* X11Connection::shared() {
         }
         instance = new X11Connection(c, screen);
         instance->setParent(qGuiApp);
+        // Every X11 run of the program is exposed to other clients' clocks.
+        SelectionOwnership::guardToolkitTime();
     }
     return instance.data();
 }

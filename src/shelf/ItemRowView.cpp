@@ -129,8 +129,10 @@ void ItemRowView::revealItem() {
 }
 
 void ItemRowView::copyItem() {
-    ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->path())
-                                             : ClipboardEntry::text(m_item->text())});
+    if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->path())
+                                                  : ClipboardEntry::text(m_item->text())}) &&
+        onCopyFailed)
+        onCopyFailed();
 }
 
 void ItemRowView::removeItem() {

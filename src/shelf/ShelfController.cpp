@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <unordered_map>
@@ -178,6 +179,17 @@ void ShelfController::buildUI() {
     m_zipProgress->setRange(0, 1000);
     m_zipProgress->setTextVisible(false);
     m_zipProgress->hide();
+
+    m_status = new QLabel(m_dropView);
+    m_status->setGeometry(footerMargin, footerTop - listToFooter - 16, width - 2 * footerMargin,
+                          16);
+    m_status->setAlignment(Qt::AlignCenter);
+    QFont statusFont = m_status->font();
+    statusFont.setPixelSize(11);
+    m_status->setFont(statusFont);
+    m_status->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); background: transparent;"));
+    m_status->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_status->hide();
 }
 
 void ShelfController::layoutViews() {
@@ -226,6 +238,19 @@ bool ShelfController::zipProgressVisible() const {
     return !m_zipProgress->isHidden();
 }
 
+QString ShelfController::status() const {
+    return m_status->isHidden() ? QString() : m_status->text();
+}
+
+void ShelfController::showCopyFailed() {
+    m_status->setText(
+        bilingual(QStringLiteral("Not copied: the clipboard could not be taken"),
+                  QStringLiteral("Nu s-a copiat: clipboardul nu a putut fi preluat")));
+    m_status->show();
+    m_status->raise();
+    QTimer::singleShot(5000, m_status, [status = m_status] { status->hide(); });
+}
+
 void ShelfController::updateUI() {
     m_titleLabel->setText(title());
     m_panel->setWindowTitle(title());
@@ -260,6 +285,10 @@ void ShelfController::updateUI() {
         row->onRemove = [self](const ShelfItemPtr& removed) {
             if (self)
                 self->remove(removed);
+        };
+        row->onCopyFailed = [self] {
+            if (self)
+                self->showCopyFailed();
         };
         row->onDragOut = [self](const ShelfItemPtr& dragged) {
             if (self && !self->m_pinned)
@@ -384,7 +413,8 @@ void ShelfController::copyAll() {
     for (const ShelfItemPtr& item : m_items)
         entries.append(item->isFile() ? ClipboardEntry::file(item->path())
                                       : ClipboardEntry::text(item->text()));
-    ClipboardWriter::write(entries);
+    if (!ClipboardWriter::write(entries))
+        showCopyFailed();
 }
 
 void ShelfController::zipAll() {

@@ -75,6 +75,9 @@ public:
     DragAllView* header() const { return m_header; }
     const std::vector<ItemRowView*>& rows() const { return m_rows; }
     bool zipProgressVisible() const;
+    // A short notice above the footer, such as a copy that did not happen;
+    // empty when none shows.
+    QString status() const;
 
 private:
     void buildUI();
@@ -82,6 +85,7 @@ private:
     void updateUI();
     void updatePinImage();
     void updateZipProgress();
+    void showCopyFailed();
 
     std::vector<ShelfItemPtr> m_items;
     bool m_pinned = false;
@@ -104,6 +108,7 @@ private:
     FooterButton* m_zipButton = nullptr;
     FooterButton* m_clearButton = nullptr;
     QProgressBar* m_zipProgress = nullptr;
+    QLabel* m_status = nullptr;
     std::vector<ItemRowView*> m_rows;
     std::map<int, double> m_zipJobs; // running jobs and how far each is
     int m_nextZipJob = 1;

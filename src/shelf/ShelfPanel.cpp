@@ -60,6 +60,7 @@ void ShelfPanel::orderFrontRegardless() {
         DesktopWindowHints::keepOnAllWorkspaces(this);
     }
     raise();
+    DesktopWindowHints::standAboveFocusedFullScreen(this);
 }
 
 void ShelfPanel::orderOut() {

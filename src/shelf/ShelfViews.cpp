@@ -182,14 +182,18 @@ void ShelfDropView::dropEvent(QDropEvent* event) {
     if (pasteboard.fileUrls().isEmpty() && promises && promises->offersPromises(*event)) {
         if (const std::optional<QString> directory = dropsDirectory()) {
             QPointer<ShelfDropView> self(this);
-            promises->receive(*event, *directory, [self](const QString& path) {
-                // One more turn of the event loop, so that a file never arrives
+            promises->receive(*event, *directory, [self](const QStringList& paths) {
+                // One more turn of the event loop, so that files never arrive
                 // inside the receiver's own callback.
                 QMetaObject::invokeMethod(
                     qApp,
-                    [self, path] {
-                        if (self && self->onDrop)
-                            self->onDrop({ShelfItem::makeFile(QUrl::fromLocalFile(path))});
+                    [self, paths] {
+                        if (!self || !self->onDrop)
+                            return;
+                        std::vector<ShelfItemPtr> received;
+                        for (const QString& path : paths)
+                            received.push_back(ShelfItem::makeFile(QUrl::fromLocalFile(path)));
+                        self->onDrop(std::move(received));
                     },
                     Qt::QueuedConnection);
             });

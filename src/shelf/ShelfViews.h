@@ -23,7 +23,7 @@ public:
     explicit ShelfDropView(QWidget* parent = nullptr);
 
     // Receives every batch of dropped items: one batch per ordinary drop, one
-    // single-item batch per promised file.
+    // batch per promise once its files have arrived.
     std::function<void(std::vector<ShelfItemPtr>)> onDrop;
     // Files that other programs only promise; absent when the desktop offers none.
     FilePromiseReceiver* promises = nullptr;
@@ -76,6 +76,8 @@ public:
     std::function<void(const ShelfItemPtr&)> onDragOut;
     // When the user chose to remove the item.
     std::function<void(const ShelfItemPtr&)> onRemove;
+    // When copying the item found the clipboard out of the program's reach.
+    std::function<void()> onCopyFailed;
 
     // The context menu as it would open now, in the current language. The caller owns it.
     class QMenu* buildMenu();

@@ -1,8 +1,5 @@
 #include "platform/PromisedFileNames.h"
 
-#include <QFile>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace PromisedFileNames;
@@ -25,24 +22,6 @@ private Q_SLOTS:
         QVERIFY(shortened.toUtf8().size() <= 247);
         QVERIFY(shortened.endsWith(QStringLiteral(".png")));
         QCOMPARE(QString::fromUtf8(shortened.toUtf8()), shortened); // no half characters
-    }
-
-    void takenNamesGetTheNextNumberBeforeTheExtension() {
-        QSet<QString> taken{QStringLiteral("/d/report.txt"), QStringLiteral("/d/report 2.txt"),
-                            QStringLiteral("/d/a.tar.gz")};
-        const auto isTaken = [&](const QString& path) { return taken.contains(path); };
-        QCOMPARE(unusedPath(QStringLiteral("/d/"), QStringLiteral("report.txt"), isTaken),
-                 QStringLiteral("/d/report 3.txt"));
-        QCOMPARE(unusedPath(QStringLiteral("/d"), QStringLiteral("a.tar.gz"), isTaken),
-                 QStringLiteral("/d/a.tar 2.gz"));
-    }
-
-    void anythingAtAPathOccupiesIt() {
-        QTemporaryDir dir;
-        const QString dangling = dir.filePath(QStringLiteral("dangling"));
-        QVERIFY(!occupied(dangling));
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), dangling));
-        QVERIFY(occupied(dangling));
     }
 
     void namePropertiesAreDecodedByTheirCharset() {

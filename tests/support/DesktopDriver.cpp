@@ -40,10 +40,10 @@ bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle) {
     return xdotool(args);
 }
 
-QStringList pressAndShake(QPoint at, int amplitude) {
-    QStringList args = QStringLiteral("mousemove %1 %2 sleep 0.1 mousedown 1 sleep 0.1 "
+QStringList pressAndShake(QPoint at, int amplitude, int button) {
+    QStringList args = QStringLiteral("mousemove %1 %2 sleep 0.1 mousedown %4 sleep 0.1 "
                                       "mousemove %3 %2 sleep 0.3")
-                           .arg(num(at.x()), num(at.y()), num(at.x() + 25))
+                           .arg(num(at.x()), num(at.y()), num(at.x() + 25), num(button))
                            .split(u' ');
     for (int leg = 0; leg < 6; ++leg) {
         const int x = at.x() + (leg % 2 ? 25 : 25 + amplitude);

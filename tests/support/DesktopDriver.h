@@ -22,7 +22,7 @@ bool drag(QPoint from, QPoint to, const QString& pause, const QString& settle = 
 
 // Press at `at`, move 25 pixels to start a drag, then zig-zag six legs of `amplitude`
 // pixels, each a little longer than one sampling tick, the button kept down.
-QStringList pressAndShake(QPoint at, int amplitude);
+QStringList pressAndShake(QPoint at, int amplitude, int button = 1);
 
 // A helper program from tests/tools, killed when the Tool goes.
 class Tool {

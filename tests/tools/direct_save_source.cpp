@@ -1,11 +1,16 @@
 // direct_save_source NAME [CONTENT]: a window whose drag offers only a file
 // promised under NAME (XdndDirectSave0), saved with CONTENT or never answered.
+// direct_save_source --extract CODE [ENTRY...]: like an archive manager, promises
+// "xds.txt", writes each ENTRY (a file holding its name; a folder for a name
+// ending in "/") beside the path it is given, and answers CODE (S, F or E).
 // Prints "READY <x> <y>" (its centre, at scale 1), "ASKED <uri>" for each request of
 // the promise, and "DRAG <action>" when a drag ends.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QDir>
 #include <QDrag>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -43,6 +48,8 @@ void say(const QByteArray& line) {
 class Promiser : public QAbstractNativeEventFilter {
 public:
     QByteArray content;
+    QByteArray code; // archive-manager mode: the answer given after extracting
+    QStringList entries;
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
@@ -53,7 +60,16 @@ public:
             return false;
         const QByteArray uri = promisedUri(request.owner);
         say("ASKED " + uri);
-        if (!content.isEmpty()) {
+        if (!code.isEmpty()) {
+            const QDir folder = QFileInfo(QUrl::fromEncoded(uri).toLocalFile()).dir();
+            for (const QString& entry : entries) {
+                QFile file(folder.filePath(entry.endsWith(u'/') ? entry + QStringLiteral("inner")
+                                                                : entry));
+                if (folder.mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly))
+                    file.write(entry.toUtf8());
+            }
+            answer(request, code);
+        } else if (!content.isEmpty()) {
             QFile file(QUrl::fromEncoded(uri).toLocalFile());
             const bool saved = file.open(QIODevice::WriteOnly) &&
                                file.write(content) == content.size() && file.flush();
@@ -141,9 +157,15 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     Promiser promiser;
-    promiser.content = argc > 2 ? argv[2] : "";
+    QStringList args = app.arguments().mid(1);
+    if (args.size() >= 2 && args[0] == QStringLiteral("--extract")) {
+        promiser.code = args[1].toLatin1();
+        promiser.entries = args.mid(2);
+        args = {QStringLiteral("xds.txt")};
+    }
+    promiser.content = args.value(1).toUtf8();
     app.installNativeEventFilter(&promiser);
-    Source window(argv[1]);
+    Source window(args[0].toUtf8());
     window.show();
     // Only once the window is on screen and the window manager is done with it.
     QTimer ready;

@@ -1,0 +1,152 @@
+#include "platform/SelectionOwnership.h"
+
+#include "platform/X11Connection.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPointer>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <xcb/xcb.h>
+
+namespace {
+
+xcb_connection_t* toolkitConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// X times are milliseconds that wrap around; "ahead" is within half the circle.
+bool ahead(uint32_t time, uint32_t of) {
+    return int32_t(time - of) > 0;
+}
+
+class TimeGuard final : public QAbstractNativeEventFilter {
+public:
+    explicit TimeGuard(X11Connection& x)
+        : m_x11(&x) {
+        m_xdndPosition = x.atom("XdndPosition");
+        m_xdndDrop = x.atom("XdndDrop");
+        m_wmProtocols = x.atom("WM_PROTOCOLS");
+        m_clockProperty = x.atom("QUOBLIN_SERVER_TIME");
+        m_clockWindow = xcb_generate_id(x.raw());
+        const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_create_window(x.raw(), XCB_COPY_FROM_PARENT, m_clockWindow, x.root(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          mask);
+        xcb_flush(x.raw());
+        x.addHandler([this](const xcb_generic_event_t* event) {
+            if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                return;
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window == m_clockWindow && notify->atom == m_clockProperty)
+                m_heard = notify->time;
+        });
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_SELECTION_REQUEST) {
+            keepBehindServer(reinterpret_cast<xcb_selection_request_event_t*>(event)->time);
+        } else if (kind == XCB_CLIENT_MESSAGE) {
+            auto* client = reinterpret_cast<xcb_client_message_event_t*>(event);
+            if (client->format != 32)
+                return false;
+            if (client->type == m_xdndPosition)
+                keepBehindServer(client->data.data32[3]);
+            else if (client->type == m_xdndDrop)
+                keepBehindServer(client->data.data32[2]);
+            else if (client->type == m_wmProtocols)
+                keepBehindServer(client->data.data32[1]);
+        }
+        return false;
+    }
+
+private:
+    void keepBehindServer(uint32_t& time) {
+        if (time == XCB_CURRENT_TIME)
+            return;
+        // Only a time well past our reckoning of the server's clock costs a
+        // round trip to the server; nothing legitimate is ever ahead of it.
+        if (m_reading &&
+            !ahead(time, m_reading->time + uint32_t(m_reading->clock.elapsed()) + toleranceMs))
+            return;
+        const std::optional<uint32_t> now = serverTime();
+        if (now && ahead(time, *now))
+            time = *now;
+    }
+
+    std::optional<uint32_t> serverTime() {
+        if (!m_x11)
+            return std::nullopt;
+        // A property change comes back stamped with the server's time.
+        m_heard.reset();
+        xcb_change_property(m_x11->raw(), XCB_PROP_MODE_APPEND, m_clockWindow, m_clockProperty,
+                            XCB_ATOM_STRING, 8, 0, nullptr);
+        std::free(
+            xcb_get_input_focus_reply(m_x11->raw(), xcb_get_input_focus(m_x11->raw()), nullptr));
+        m_x11->dispatchPending();
+        if (m_heard) {
+            m_reading.emplace();
+            m_reading->time = *m_heard;
+            m_reading->clock.start();
+        }
+        return m_heard;
+    }
+
+    static constexpr uint32_t toleranceMs = 1000;
+
+    struct Reading {
+        uint32_t time = 0;
+        QElapsedTimer clock;
+    };
+
+    QPointer<X11Connection> m_x11;
+    uint32_t m_xdndPosition = 0;
+    uint32_t m_xdndDrop = 0;
+    uint32_t m_wmProtocols = 0;
+    uint32_t m_clockProperty = 0;
+    uint32_t m_clockWindow = 0;
+    std::optional<uint32_t> m_heard;
+    std::optional<Reading> m_reading;
+};
+
+} // namespace
+
+namespace SelectionOwnership {
+
+void guardToolkitTime() {
+    static bool installed = false;
+    X11Connection* x = X11Connection::shared();
+    if (installed || !x || !toolkitConnection())
+        return;
+    installed = true;
+    // Lives as long as the process: the filter may be called until the very end.
+    static std::unique_ptr<TimeGuard> guard;
+    guard = std::make_unique<TimeGuard>(*x);
+    QCoreApplication::instance()->installNativeEventFilter(guard.get());
+}
+
+bool clipboardHeldHere() {
+    X11Connection* x = X11Connection::shared();
+    xcb_connection_t* toolkit = toolkitConnection();
+    if (!x || !toolkit)
+        return true;
+    auto* reply = xcb_get_selection_owner_reply(
+        x->raw(), xcb_get_selection_owner(x->raw(), x->atom("CLIPBOARD")), nullptr);
+    const uint32_t owner = reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    x->dispatchPending();
+    // Every window the toolkit makes carries an id from its connection's range.
+    const xcb_setup_t* setup = xcb_get_setup(toolkit);
+    return owner != XCB_WINDOW_NONE &&
+           (owner & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+} // namespace SelectionOwnership

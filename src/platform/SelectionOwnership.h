@@ -1,0 +1,19 @@
+#pragma once
+
+// The toolkit asks the X server for selections (the clipboard among them)
+// with the latest X time it has seen, and only ever moves that time forward.
+// Some programs put a time of their own clock into their requests, far ahead
+// of the server's; adopted, it makes the server ignore every later request to
+// own the clipboard. These keep such times out and tell when owning failed.
+namespace SelectionOwnership {
+
+// From now on, a time in another client's selection request or drag message
+// that lies ahead of the server's clock is replaced by the server's time
+// before the toolkit sees it. Once per process; nothing off X11.
+void guardToolkitTime();
+
+// Whether a window of this program owns the clipboard; true off X11, where
+// there is nothing to check.
+bool clipboardHeldHere();
+
+} // namespace SelectionOwnership

@@ -1,0 +1,160 @@
+// desktop-options: --tray
+// What a user meets first on a real X11 desktop: the tray icon, held hot keys,
+// a left-handed mouse, full-screen programs and the clipboard after a drag.
+#include "DesktopDriver.h"
+#include "TestEnvironment.h"
+#include "app/HotKey.h"
+#include "platform/GlobalPressMonitor.h"
+#include "platform/LocalPressMonitor.h"
+#include "platform/SystemDragPasteboard.h"
+#include "platform/SystemPointer.h"
+#include "platform/Timers.h"
+#include "shake/ShakeDetector.h"
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfPanel.h"
+#include "shelf/ShelfViews.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using DesktopDriver::run;
+using DesktopDriver::Tool;
+using DesktopDriver::xdotool;
+
+namespace {
+
+QStringList lines(const QString& program, const QStringList& arguments) {
+    QString output;
+    run(program, arguments, &output);
+    return output.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList visibleQuoblinWindows() {
+    return lines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "quoblin"});
+}
+
+// Where a window stands among the managed ones, bottom first.
+int stackingIndex(quint64 window) {
+    const QString stack = lines(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"})
+                              .value(0)
+                              .section(u'#', 1);
+    return stack.split(u',').indexOf(QStringLiteral(" 0x") + QString::number(window, 16));
+}
+
+quint64 activeWindow() {
+    return lines(QStringLiteral("xdotool"), {"getactivewindow"}).value(0).toULongLong();
+}
+
+} // namespace
+
+class DailyUseTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+
+private Q_SLOTS:
+    void initTestCase() {
+        // xdotool's first key changes the key map; held keys need auto-repeat.
+        QVERIFY(xdotool({"key", "shift"}) && run(QStringLiteral("xset"), {"r", "on"}));
+    }
+
+    void aLeftClickOnTheTrayIconOpensTheMenu() {
+        QProcess quoblin;
+        quoblin.setProcessChannelMode(QProcess::ForwardedChannels);
+        quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"), {});
+        QStringList windows; // the icon, docked after a moment
+        QVERIFY(QTest::qWaitFor([&] { return (windows = visibleQuoblinWindows()).size() == 1; },
+                                15000));
+        QTest::qWait(500);
+        QVERIFY(xdotool({"mousemove", "--window", windows.first(), "8", "8", "sleep", "0.2",
+                         "click", "1", "sleep", "0.5"}));
+        QTRY_COMPARE(visibleQuoblinWindows().size(), 2); // and the menu
+        quoblin.kill(); // the menu goes with it
+        quoblin.waitForFinished();
+    }
+
+    void holdingAHotKeyActsOnce_data() {
+        QTest::addColumn<int>("busyMs");
+        QTest::newRow("idle") << 0;
+        QTest::newRow("busy while the key repeats") << 1500;
+    }
+    void holdingAHotKeyActsOnce() {
+        QFETCH(int, busyMs);
+        int presses = 0;
+        HotKey key(45, HotKey::controlModifier | HotKey::optionModifier, [&] {
+            ++presses;
+            QThread::msleep(busyMs);
+        });
+        QVERIFY(key.isRegistered());
+        // Twice the server's repeat delay, and then some.
+        QVERIFY(xdotool({"keydown", "ctrl+alt+n", "sleep", "2", "keyup", "n", "keyup", "ctrl+alt",
+                         "sleep", "0.3"}));
+        QTest::qWait(500);
+        QCOMPARE(presses, 1);
+    }
+
+    void aShakeWithTheLeftButtonOfASwappedMouseIsSeen() {
+        ScopedPreferences prefs;
+        GlobalPressMonitor global;
+        LocalPressMonitor local;
+        SystemPointer pointer;
+        SystemDragPasteboard drag;
+        ShakeDetector detector({&global, &local, &pointer, &drag, &SystemTimers::instance()});
+        int shakes = 0;
+        detector.onShake = [&](QPointF) { ++shakes; };
+        detector.start();
+        const QString file = m_files.filePath(QStringLiteral("left-handed.txt"));
+        QVERIFY(writeWholeFile(file, "x"));
+        Tool source(QStringLiteral("drag_source"), {file});
+        const QPoint centre = source.waitForReady();
+        // The button on the right is now the one the user calls left.
+        QVERIFY(run(QStringLiteral("xmodmap"), {"-e", "pointer = 3 2 1"}));
+        const bool shaken = xdotool(DesktopDriver::pressAndShake(centre, 60, 3)) &&
+                            xdotool({"mouseup", "3", "sleep", "0.2"});
+        QVERIFY(run(QStringLiteral("xmodmap"), {"-e", "pointer = 1 2 3"}));
+        QVERIFY(shaken);
+        QVERIFY(!source.waitForLine(QStringLiteral("DRAG ")).isEmpty());
+        QCOMPARE(shakes, 1);
+    }
+
+    void aShelfShownOverAFocusedFullScreenWindowStandsAboveIt() {
+        Tool client(QStringLiteral("drop_target"), {"--fullscreen"});
+        QVERIFY(client.waitForReady().x() > 0);
+        const quint64 fullScreen = client.waitForLine(QStringLiteral("WINDOW ")).toULongLong();
+        QTRY_COMPARE(activeWindow(), fullScreen);
+        ShelfController shelf{{}};
+        shelf.show(QPointF(600, 500));
+        QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
+        QVERIFY(stackingIndex(fullScreen) >= 0);
+        QTRY_VERIFY(stackingIndex(shelf.panel()->winId()) > stackingIndex(fullScreen));
+        QCOMPARE(activeWindow(), fullScreen);
+        shelf.close();
+    }
+
+    void copyAllStillTakesTheClipboardAfterADropStampedAheadOfTheServer() {
+        const QString file = m_files.filePath(QStringLiteral("copied.txt"));
+        QVERIFY(writeWholeFile(file, "x"));
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(file))});
+        shelf.togglePin(); // the item stays after the drag
+        shelf.show(QPointF(300, 600));
+        QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
+        Tool target(QStringLiteral("drop_target"), {"--future-time", "900", "300"});
+        const QPoint to = target.waitForReady();
+        QWidget* row = shelf.rows().front();
+        QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
+                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
+        QVERIFY(QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
+                    .contains("copied.txt"));
+        shelf.copyAll();
+        QString pasted;
+        QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
+        QCOMPARE(pasted, file);
+        QCOMPARE(shelf.status(), QString());
+        shelf.close();
+    }
+};
+
+QTEST_MAIN(DailyUseTest)
+#include "desktop_DailyUse.moc"
