@@ -12,8 +12,8 @@
 #include "settings/Preferences.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,4 +1,7 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/DragAllView.h"
+
+#include "shelf/DragOut.h"
+#include "shelf/DragThreshold.h"
 
 #include <QMouseEvent>
 #include <QPointer>

@@ -1,4 +1,7 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/ItemRowView.h"
+
+#include "shelf/DragOut.h"
+#include "shelf/DragThreshold.h"
 
 #include "platform/ClipboardWriter.h"
 #include "platform/FileManager.h"

@@ -5,11 +5,13 @@
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
 #include "settings/Language.h"
+#include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/Palette.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 #include "shelf/ShelfPlacement.h"
-#include "shelf/ShelfViews.h"
 #include "shelf/ZipJob.h"
 
 #include <QDir>

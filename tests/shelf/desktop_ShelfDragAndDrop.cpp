@@ -1,9 +1,9 @@
 // desktop-options: --compositor
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QDir>
