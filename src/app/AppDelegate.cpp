@@ -252,8 +252,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
             if (self)
                 self->clearRecent();
         });
-    menu->addAction(bilingual(QStringLiteral("Hold ⌥ to remove a single shelf"),
-                              QStringLiteral("Ține ⌥ apăsat ca să ștergi un singur raft")))
+    menu->addAction(bilingual(QStringLiteral("Hold Alt to remove a single shelf"),
+                              QStringLiteral("Ține Alt apăsat ca să ștergi un singur raft")))
         ->setEnabled(false);
 }
 
