@@ -27,5 +27,6 @@ protected:
 
 private:
     QPointF m_mouseDownLocation;
+    bool m_dragAllowed = false;
     std::vector<ShelfItemPtr> m_draggedItems;
 };

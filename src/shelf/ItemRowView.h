@@ -47,5 +47,6 @@ private:
     ShelfItemPtr m_item;
     QString m_displayTitle;
     QPointF m_mouseDownLocation;
+    bool m_dragAllowed = false;
     bool m_doubleClicked = false;
 };
