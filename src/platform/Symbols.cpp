@@ -102,3 +102,23 @@ QIcon tintedIcon(const QString& name, QColor color) {
 }
 
 } // namespace Symbols
+
+namespace Symbols {
+
+QRectF inkBounds(const QString& name) {
+    // Found once per symbol from a drawing at eight times the size, so that
+    // edges fall within an eighth of a point.
+    constexpr int scale = 8;
+    const QPixmap drawn = tinted(name, Qt::black, QSize(16, 16), scale);
+    const QImage image = drawn.toImage();
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 127)
+                ink |= QRect(x, y, 1, 1);
+    return QRectF(ink).isEmpty()
+               ? QRectF(0, 0, 16, 16)
+               : QRectF(QRectF(ink).topLeft() / scale, QRectF(ink).size() / scale);
+}
+
+} // namespace Symbols
