@@ -117,40 +117,29 @@ private Q_SLOTS:
         QCOMPARE(entries.value("Shelf/short.jpg").comp_method, ZIP_CM_DEFLATE);
     }
 
-    void aPipeInsideAFolderIsLeftOutButAMissingPathFails() {
+    void aPipeInsideAFolderIsLeftOutAsACopyLeavesIt() {
         const QString folder = newFolder("bad");
         const QString good = makeFile(folder + "/good.txt", "good");
-        QVERIFY(ZipJob::run({good, folder + "/gone.txt"}, m_drops).isEmpty());
-        QVERIFY(filesIn(m_drops).isEmpty());
         QDir().mkpath(folder + "/sub");
         QVERIFY(makeFifo(folder + "/sub/pipe"));
         const auto entries = readArchive(ZipJob::run({good, folder + "/sub"}, m_drops));
         QCOMPARE(entries.keys(), (QList<QByteArray>{"Shelf/", "Shelf/good.txt", "Shelf/sub/"}));
     }
 
-    // A file that grows or shrinks after planning is stored as read; one that
-    // vanished or became a pipe fails the archive, leaving nothing behind.
-    void aFileThatChangesAfterPlanningIsStoredAsReadUnlessItIsGone() {
-        const QByteArray grown = QByteArray("g").repeated(300000);
-        for (const int change : {0, 1, 2, 3}) {
-            const QString folder = newFolder("change");
-            const QString first = makeFile(folder + "/first.txt", QByteArray("1").repeated(100000));
-            const QString victim = makeFile(folder + "/victim.txt", "contents that will change");
+    // Grown or shrunk after planning: stored as read. A pipe in its place fails.
+    void aFileThatChangesAfterPlanningIsStoredAsReadUnlessNoLongerAFile() {
+        for (const QByteArray& now : {QByteArray(), QByteArray("con"), QByteArray(300000, 'g')}) {
+            const QString victim = makeFile(newFolder("change") + "/victim.txt", "will change");
             ShelfArchive archive;
-            QVERIFY(archive.add({first, victim}));
-            if (change == 0)
-                QVERIFY(QFile::remove(victim) && makeFifo(victim));
-            else if (change == 1)
-                QVERIFY(QFile::remove(victim));
-            else
-                QVERIFY(writeWholeFile(victim, change == 2 ? QByteArray("con") : grown));
-            const QString written = archive.write(m_drops, QStringLiteral("S%1.zip").arg(change));
-            QCOMPARE(filesIn(m_drops).size(), change < 2 ? 0 : 1);
-            if (change < 2)
-                continue;
+            QVERIFY(archive.add({victim}));
+            QVERIFY(now.isEmpty() ? QFile::remove(victim) && makeFifo(victim)
+                                  : writeWholeFile(victim, now));
+            const QString written = archive.write(m_drops, "Shelf 10.00.00-AAAA.zip");
+            QCOMPARE(filesIn(m_drops).size(), now.isEmpty() ? 0 : 1);
             const QString out = newFolder("out");
-            QCOMPARE(QProcess::execute(QStringLiteral("unzip"), {"-q", written, "-d", out}), 0);
-            QCOMPARE(readWholeFile(out + "/Shelf/victim.txt"), change == 2 ? "con" : grown);
+            if (!now.isEmpty())
+                QCOMPARE(QProcess::execute("unzip", {"-q", written, "-d", out}), 0);
+            QCOMPARE(readWholeFile(out + "/Shelf/victim.txt"), now);
             QFile::remove(written);
         }
     }
