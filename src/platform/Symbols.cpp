@@ -1,6 +1,7 @@
 #include "platform/Symbols.h"
 
 #include <QFile>
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -106,8 +107,11 @@ QIcon tintedIcon(const QString& name, QColor color) {
 namespace Symbols {
 
 QRectF inkBounds(const QString& name) {
-    // Found once per symbol from a drawing at eight times the size, so that
-    // edges fall within an eighth of a point.
+    // Found once per symbol (GUI thread only) from a drawing at eight times
+    // the size, so that edges fall within an eighth of a point.
+    static QHash<QString, QRectF> found;
+    if (const auto it = found.constFind(name); it != found.constEnd())
+        return *it;
     constexpr int scale = 8;
     const QPixmap drawn = tinted(name, Qt::black, QSize(16, 16), scale);
     const QImage image = drawn.toImage();
@@ -116,9 +120,11 @@ QRectF inkBounds(const QString& name) {
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) > 127)
                 ink |= QRect(x, y, 1, 1);
-    return QRectF(ink).isEmpty()
-               ? QRectF(0, 0, 16, 16)
-               : QRectF(QRectF(ink).topLeft() / scale, QRectF(ink).size() / scale);
+    const QRectF bounds = ink.isEmpty()
+                              ? QRectF(0, 0, 16, 16)
+                              : QRectF(QRectF(ink).topLeft() / scale, QRectF(ink).size() / scale);
+    found.insert(name, bounds);
+    return bounds;
 }
 
 } // namespace Symbols
