@@ -12,8 +12,8 @@
 #include "settings/Preferences.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -264,8 +264,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
             if (self)
                 self->clearRecent();
         });
-    menu->addAction(bilingual(QStringLiteral("Hold ⌥ to remove a single shelf"),
-                              QStringLiteral("Ține ⌥ apăsat ca să ștergi un singur raft")))
+    menu->addAction(bilingual(QStringLiteral("Hold Alt to remove a single shelf"),
+                              QStringLiteral("Ține Alt apăsat ca să ștergi un singur raft")))
         ->setEnabled(false);
 }
 

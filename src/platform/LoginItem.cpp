@@ -43,6 +43,10 @@ QString LoginItem::defaultEntryPath() {
     return UserDirectories::config() + QStringLiteral("/autostart/quoblin.desktop");
 }
 
+QString LoginItem::unknownProgramReason() {
+    return QStringLiteral("the path of the running program is unknown");
+}
+
 QString LoginItem::entryPath() const {
     return m_entryPath.isEmpty() ? defaultEntryPath() : m_entryPath;
 }
@@ -88,7 +92,7 @@ std::optional<QString> LoginItem::registerItem() {
     const QString program =
         m_program.isEmpty() ? QCoreApplication::applicationFilePath() : m_program;
     if (program.isEmpty())
-        return QStringLiteral("the path of the running program is unknown");
+        return unknownProgramReason();
     QString reason;
     if (!AtomicFile::write(path, entryText(program), &reason))
         return withPath(path, reason);
@@ -122,7 +126,11 @@ bool LoginItem::isEnabled() const {
         const int equals = line.indexOf('=');
         if (equals < 0)
             continue;
-        if (line.left(equals).trimmed() == "Hidden" && line.mid(equals + 1).trimmed() == "true")
+        // GNOME's own switch: an entry it was told not to start stays off.
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false"))
             return false;
     }
     return true;

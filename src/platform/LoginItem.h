@@ -26,11 +26,15 @@ public:
 
     std::optional<QString> registerItem() override;
     std::optional<QString> unregisterItem() override;
-    // The entry exists and the desktop has not been told to hide it.
+    // The entry exists, and neither the desktop has been told to hide it nor
+    // GNOME's own switch turned it off.
     bool isEnabled() const override;
 
     // The entry's whole text for a program.
     static QByteArray entryText(const QString& program);
+    // The one failure reason of our own rather than the system's, in English;
+    // whoever shows it may say it in the user's language.
+    static QString unknownProgramReason();
     // An Exec= value that runs exactly that program, quoted and escaped as
     // desktop entries require.
     static QString execValue(const QString& program);

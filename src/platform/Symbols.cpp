@@ -1,6 +1,7 @@
 #include "platform/Symbols.h"
 
 #include <QFile>
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -99,6 +100,31 @@ QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
 
 QIcon tintedIcon(const QString& name, QColor color) {
     return QIcon(new TintedEngine(name, color));
+}
+
+} // namespace Symbols
+
+namespace Symbols {
+
+QRectF inkBounds(const QString& name) {
+    // Found once per symbol (GUI thread only) from a drawing at eight times
+    // the size, so that edges fall within an eighth of a point.
+    static QHash<QString, QRectF> found;
+    if (const auto it = found.constFind(name); it != found.constEnd())
+        return *it;
+    constexpr int scale = 8;
+    const QPixmap drawn = tinted(name, Qt::black, QSize(16, 16), scale);
+    const QImage image = drawn.toImage();
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 127)
+                ink |= QRect(x, y, 1, 1);
+    const QRectF bounds = ink.isEmpty()
+                              ? QRectF(0, 0, 16, 16)
+                              : QRectF(QRectF(ink).topLeft() / scale, QRectF(ink).size() / scale);
+    found.insert(name, bounds);
+    return bounds;
 }
 
 } // namespace Symbols

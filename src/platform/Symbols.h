@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
+#include <QRectF>
 #include <QString>
 
 // The program's own symbol images ("tray", "pin", "pin.fill",
@@ -18,6 +19,10 @@ QPixmap tinted(const QString& name, QColor color, QSize size, qreal devicePixelR
 
 // The program's own icon, in colour.
 QIcon appIcon();
+
+// Where a symbol's drawing lies inside its 16 by 16 point square: its
+// glyph, without the empty margin around it.
+QRectF inkBounds(const QString& name);
 
 // An icon that renders the symbol in one colour at any requested size.
 QIcon tintedIcon(const QString& name, QColor color);

@@ -26,7 +26,7 @@ QFrame* separatorLine() {
 
 void makeSecondary(QLabel* label) {
     QFont font = label->font();
-    font.setPointSize(SettingsWindow::secondaryPointSize);
+    font.setPixelSize(SettingsWindow::secondaryPixelSize);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
@@ -209,8 +209,13 @@ void SettingsWindow::toggleLaunchAtLogin() {
         return;
     }
     m_loginCheckbox->setChecked(m_loginItem->isEnabled());
-    m_statusLabel->setText(bilingual(QStringLiteral("Could not change: ") + *failure,
-                                     QStringLiteral("Nu s-a putut schimba: ") + *failure));
+    // The system's reasons come in its own words; ours exists in both languages.
+    const QString reason =
+        *failure == LoginItem::unknownProgramReason()
+            ? bilingual(*failure, QStringLiteral("calea programului care rulează este necunoscută"))
+            : *failure;
+    m_statusLabel->setText(bilingual(QStringLiteral("Could not change: ") + reason,
+                                     QStringLiteral("Nu s-a putut schimba: ") + reason));
 }
 
 void SettingsWindow::centre() {

@@ -56,7 +56,8 @@ public:
     static constexpr int spacing = 10;
     static constexpr int languageRowSpacing = 8;
     static constexpr int sliderWidth = 220;
-    static constexpr int secondaryPointSize = 10;
+    // The small print, in device-independent pixels like the shelf's own sizes.
+    static constexpr int secondaryPixelSize = 10;
 
 private:
     void buildWindow();

@@ -1,4 +1,7 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/DragAllView.h"
+
+#include "shelf/DragOut.h"
+#include "shelf/DragThreshold.h"
 
 #include <QMouseEvent>
 #include <QPointer>
@@ -8,17 +11,19 @@ DragAllView::DragAllView(QWidget* parent)
 
 void DragAllView::mousePressEvent(QMouseEvent* event) {
     m_mouseDownLocation = event->scenePosition();
+    m_dragAllowed = true;
     event->accept();
 }
 
 void DragAllView::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton) ||
+    if (!m_dragAllowed || !(event->buttons() & Qt::LeftButton) ||
         !DragThreshold::exceeded(m_mouseDownLocation, event->scenePosition()))
         return;
     std::vector<ShelfItemPtr> items = itemsProvider ? itemsProvider() : std::vector<ShelfItemPtr>{};
     if (items.empty())
         return;
     m_draggedItems = items;
+    m_dragAllowed = false; // one drag per press, also when it is cancelled
     auto report = onDragOutAll;
     // The shelf may be closed and gone by the time the drag ends (a shake can
     // open a sixth shelf and close this one): touch nothing of it afterwards.

@@ -1,4 +1,4 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/DragOut.h"
 
 #include "platform/ClipboardWriter.h"
 
@@ -6,6 +6,7 @@
 #include <QDrag>
 #include <QMimeData>
 #include <QPainter>
+#include <QWidget>
 
 namespace {
 
@@ -30,13 +31,6 @@ QPixmap dragImage(const std::vector<ShelfItemPtr>& items, qreal ratio) {
 }
 
 } // namespace
-
-namespace DragThreshold {
-bool exceeded(QPointF from, QPointF to) {
-    const QPointF d = to - from;
-    return d.x() * d.x() + d.y() * d.y() > distance * distance;
-}
-} // namespace DragThreshold
 
 QMimeData* mimeDataForItems(const std::vector<ShelfItemPtr>& items) {
     QList<ClipboardEntry> entries;

@@ -1,4 +1,7 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/ItemRowView.h"
+
+#include "shelf/DragOut.h"
+#include "shelf/DragThreshold.h"
 
 #include "platform/ClipboardWriter.h"
 #include "platform/FileManager.h"
@@ -70,17 +73,19 @@ void ItemRowView::paintEvent(QPaintEvent*) {
 
 void ItemRowView::mousePressEvent(QMouseEvent* event) {
     m_mouseDownLocation = event->scenePosition();
+    m_dragAllowed = true;
     event->accept();
 }
 
 void ItemRowView::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton) ||
+    if (!m_dragAllowed || !(event->buttons() & Qt::LeftButton) ||
         !DragThreshold::exceeded(m_mouseDownLocation, event->scenePosition()))
         return;
     // The row, even its shelf, may be gone when the drag ends: keep what the
     // report needs and touch nothing of this object afterwards.
     const ShelfItemPtr item = m_item;
     auto report = onDragOut;
+    m_dragAllowed = false; // one drag per press, also when it is cancelled
     if (dragItemsOut(this, {item}, QPoint(16, 16)) && report)
         report(item);
 }

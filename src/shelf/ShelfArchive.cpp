@@ -25,15 +25,14 @@ constexpr zip_uint32_t msDosFolderBit = 0x10;
 
 // A file read only while the archive is written: opened when libzip asks for
 // its data and closed right after, so thousands of files never hold more than
-// one descriptor. The file must still be the regular file of the size seen
-// when it was planned; anything else fails the archive instead of storing
-// something other than what was there.
+// one descriptor. Like a copy, it takes the bytes that are there when it is
+// read, so a log or a download that grows or shrinks meanwhile is stored as
+// read; what is no longer a regular file, or cannot be opened, fails the archive.
 struct LazyFile {
     QByteArray path;
-    zip_uint64_t size = 0;
+    zip_uint64_t size = 0; // as planned; only a hint for the archive's headers
     time_t modified = 0;
     int fd = -1;
-    zip_uint64_t done = 0;
     zip_error_t error{};
 
     LazyFile(QByteArray source, zip_uint64_t bytes, time_t mtime)
@@ -65,31 +64,23 @@ struct LazyFile {
         if (fd < 0)
             return fail(ZIP_ER_OPEN, errno);
         struct stat info;
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-            static_cast<zip_uint64_t>(info.st_size) != size) {
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             closeFile();
             return fail(ZIP_ER_CHANGED, 0);
         }
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        done = 0;
         return 0;
     }
 
+    // Up to the end of the file as it is now; 0 at its end.
     zip_int64_t read(char* buffer, zip_uint64_t capacity) {
-        const zip_uint64_t wanted = std::min(capacity, size - done);
-        zip_uint64_t got = 0;
-        while (got < wanted) {
-            const ssize_t n = ::read(fd, buffer + got, wanted - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, capacity);
+            if (n >= 0)
+                return n;
+            if (errno != EINTR)
                 return fail(ZIP_ER_READ, errno);
-            if (n == 0) // shrank since it was planned
-                return fail(ZIP_ER_CHANGED, 0);
-            got += static_cast<zip_uint64_t>(n);
         }
-        done += got;
-        return static_cast<zip_int64_t>(got);
     }
 
     static zip_int64_t callback(void* state, void* data, zip_uint64_t length,
@@ -249,11 +240,11 @@ bool ShelfArchive::addTopLevel(const QByteArray& source, const QByteArray& name)
     struct stat info;
     if (!resolved || ::lstat(resolved.get(), &info) != 0)
         return false;
-    return addFound(QByteArray(resolved.get()), name, info);
+    return addFound(QByteArray(resolved.get()), name, info, true);
 }
 
 bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
-                            const struct stat& info) {
+                            const struct stat& info, bool topLevel) {
     Entry entry{Kind::file, source, name, {}, info.st_mode, info.st_mtime, 0};
     if (S_ISREG(info.st_mode)) {
         entry.size = info.st_size;
@@ -277,7 +268,10 @@ bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
         m_entries.push_back(std::move(entry));
         return addFolderContents(source, name);
     }
-    return false; // pipes, sockets and devices have no contents to store
+    // Pipes, sockets and devices have no contents to store. A copy of a
+    // folder leaves them out, and so does the archive; one chosen by itself
+    // has nothing at all to give.
+    return !topLevel;
 }
 
 bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray& name) {
@@ -299,7 +293,8 @@ bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray&
     for (const QByteArray& child : children) {
         const QByteArray source = folder + '/' + child;
         struct stat info;
-        if (::lstat(source.constData(), &info) != 0 || !addFound(source, name + '/' + child, info))
+        if (::lstat(source.constData(), &info) != 0 ||
+            !addFound(source, name + '/' + child, info, false))
             return false;
     }
     return true;

@@ -20,15 +20,18 @@ public:
     // Looks at every path now, walking folders to the bottom, and plans one
     // entry per file, folder and symbolic link found. A top-level symbolic
     // link stands for what it points at; links inside folders stay links.
-    // False, with nothing planned, when any path is missing, is neither a
-    // file, a folder nor a link (a pipe, a socket, a device), lies in a folder
-    // that cannot be listed, or would get a name longer than a file system
-    // allows. Only the first call plans anything.
+    // Pipes, sockets and devices inside folders are left out, as a copy
+    // leaves them. False, with nothing planned, when any path is missing, is
+    // itself neither a file, a folder nor a link, lies in a folder that
+    // cannot be listed, or would get a name longer than a file system allows.
+    // Only the first call plans anything.
     bool add(const QStringList& paths);
 
     // Writes the planned archive into `directory` under a temporary name and
-    // gives it `name` once complete, never replacing an existing file. Any
-    // file that cannot be read at that moment fails the whole archive.
+    // gives it `name` once complete, never replacing an existing file. A file
+    // is stored with the bytes it holds when it is read, grown or shrunk since
+    // planning; one that is gone, unreadable or no longer a regular file
+    // fails the whole archive.
     // Returns the archive's path, or an empty string with nothing left behind.
     // `progress` receives fractions from 0 to 1 on the calling thread.
     QString write(const QString& directory, const QString& name,
@@ -55,7 +58,8 @@ private:
 
     bool addTopLevel(const QByteArray& source, const QByteArray& name);
     bool addFolderContents(const QByteArray& folder, const QByteArray& name);
-    bool addFound(const QByteArray& source, const QByteArray& name, const struct stat& info);
+    bool addFound(const QByteArray& source, const QByteArray& name, const struct stat& info,
+                  bool topLevel);
 
     std::vector<Entry> m_entries;
     qint64 m_totalBytes = 0;

@@ -5,11 +5,13 @@
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
 #include "settings/Language.h"
+#include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/Palette.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 #include "shelf/ShelfPlacement.h"
-#include "shelf/ShelfViews.h"
 #include "shelf/ZipJob.h"
 
 #include <QDir>
@@ -30,7 +32,8 @@ constexpr int headerHeight = 34;
 constexpr int titleLeading = 12;
 constexpr int closeTrailing = 8;
 constexpr int pinToClose = 4;
-constexpr int iconButtonSize = 22;
+constexpr int symbolSize = 16;
+constexpr int iconButtonHeight = 22; // taller than the glyph: an easier target
 constexpr int listInset = 4;
 constexpr int footerMargin = 10;
 constexpr int footerHeight = 30;
@@ -103,18 +106,25 @@ void ShelfController::buildUI() {
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setIcon(Symbols::tintedIcon(symbol, Palette::textMuted()));
-        button->setIconSize(QSize(16, 16));
-        button->setFixedSize(iconButtonSize, iconButtonSize);
+        button->setIconSize(QSize(symbolSize, symbolSize));
+        button->setFixedSize(symbolSize, iconButtonHeight);
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; background: transparent; }"));
+            QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
         connect(button, &QToolButton::clicked, this, action);
         return button;
     };
     m_closeButton = iconButton(QStringLiteral("xmark.circle.fill"), &ShelfController::closeClicked);
     m_pinButton = iconButton(QStringLiteral("pin"), &ShelfController::togglePin);
-    const int buttonTop = (headerHeight - iconButtonSize) / 2;
-    m_closeButton->move(width - closeTrailing - iconButtonSize, buttonTop);
-    m_pinButton->move(m_closeButton->x() - pinToClose - iconButtonSize, buttonTop);
+    // The glyphs, not the squares they are drawn in, keep the header's
+    // distances: the close glyph ends 8 points inside the right edge and the
+    // pin glyph 4 points before the close glyph begins.
+    const QRectF closeInk = Symbols::inkBounds(QStringLiteral("xmark.circle.fill"));
+    const QRectF pinInk = Symbols::inkBounds(QStringLiteral("pin"));
+    const int buttonTop = (headerHeight - iconButtonHeight) / 2;
+    const double closeLeft = width - closeTrailing - closeInk.right();
+    m_closeButton->move(qRound(closeLeft), buttonTop);
+    const double pinLeft = closeLeft + closeInk.left() - pinToClose - pinInk.right();
+    m_pinButton->move(qRound(pinLeft), buttonTop);
     m_titleLabel->setGeometry(titleLeading, 0, m_pinButton->x() - titleLeading - 4, headerHeight);
 
     m_separator = new QWidget(m_header);
@@ -132,7 +142,6 @@ void ShelfController::buildUI() {
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     m_stack = new QWidget;
     m_stack->setAutoFillBackground(false);
     m_stackLayout = new QVBoxLayout(m_stack);
@@ -140,10 +149,11 @@ void ShelfController::buildUI() {
     m_stackLayout->setSpacing(rowSpacing);
     m_stackLayout->setAlignment(Qt::AlignTop);
     m_scroll->setWidget(m_stack);
-    // The list draws nothing of its own: the card shows through.
+    // The list draws nothing of its own: the card shows through. (The panel's
+    // style sheet clears the viewport alone; a rule without a selector here
+    // would reach the rows' menus too and leave them undrawn.)
     m_stack->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->viewport()->setStyleSheet(QStringLiteral("background: transparent;"));
 
     m_emptyLabel = new QLabel(m_dropView);
     m_emptyLabel->setWordWrap(true);

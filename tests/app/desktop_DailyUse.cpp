@@ -12,7 +12,6 @@
 #include "shake/ShakeDetector.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

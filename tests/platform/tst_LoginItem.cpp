@@ -39,12 +39,13 @@ private Q_SLOTS:
         QCOMPARE(LoginItem::execValue("/opt/100%/q"), "/opt/100%%/q");
     }
 
-    void anEntryIsEnabledUnlessItsOwnGroupMarksItHidden() {
+    void anEntryIsEnabledUnlessItsOwnGroupMarksItHiddenOrSwitchedOff() {
         LoginItem item;
         QVERIFY(!item.registerItem());
         const QByteArray head = "[Desktop Entry]\nExec=quoblin\n";
-        for (const auto& [rest, enabled] :
-             {std::pair("Hidden = true\n", false), {"[Desktop Action x]\nHidden=true\n", true}}) {
+        for (const auto& [rest, enabled] : {std::pair("Hidden = true\n", false),
+                                            {"[Desktop Action x]\nHidden=true\n", true},
+                                            {"X-GNOME-Autostart-enabled=false\n", false}}) {
             QVERIFY(writeWholeFile(item.entryPath(), head + rest));
             QVERIFY2(item.isEnabled() == enabled, rest);
         }

@@ -4,8 +4,8 @@
 #include "platform/DirectSaveReceiver.h"
 #include "platform/ScreenPoints.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "platform/Pasteboard.h"
-#include "shelf/ShelfViews.h"
+#include "shelf/ShelfDropView.h"
 
 #include "TestEnvironment.h"
 

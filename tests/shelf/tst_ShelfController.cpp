@@ -1,10 +1,13 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "shelf/DragAllView.h"
+#include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 #include "shelf/ShelfPlacement.h"
-#include "shelf/ShelfViews.h"
 
 #include <QApplication>
 #include <QClipboard>

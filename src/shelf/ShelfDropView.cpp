@@ -1,4 +1,4 @@
-#include "shelf/ShelfViews.h"
+#include "shelf/ShelfDropView.h"
 
 #include "platform/FilePromises.h"
 #include "platform/Pasteboard.h"

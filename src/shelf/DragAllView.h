@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/ShelfItem.h"
+
+#include <QPointF>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+// The shelf's header band, and the handle that drags every item at once.
+class DragAllView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DragAllView(QWidget* parent = nullptr);
+
+    // The items to drag, asked for when a drag starts.
+    std::function<std::vector<ShelfItemPtr>()> itemsProvider;
+    // After a drag of all items ended with the destination taking them.
+    std::function<void(const std::vector<ShelfItemPtr>&)> onDragOutAll;
+
+    const std::vector<ShelfItemPtr>& draggedItems() const { return m_draggedItems; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QPointF m_mouseDownLocation;
+    bool m_dragAllowed = false;
+    std::vector<ShelfItemPtr> m_draggedItems;
+};
