@@ -10,6 +10,7 @@
 #include "platform/SystemPointer.h"
 #include "platform/Timers.h"
 #include "shake/ShakeDetector.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
 
