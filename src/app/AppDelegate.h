@@ -12,6 +12,7 @@
 class HotKey;
 class KeyGrabService;
 class LoginItemService;
+class PreferencesNotifier;
 class QSystemTrayIcon;
 class SettingsWindow;
 class ShakeDetector;
@@ -54,6 +55,8 @@ public:
 
     ShelfManager& shelves() { return *m_shelves; }
     ShakeDetector& shake() { return *m_shake; }
+    // Every change of a setting goes through it; the delegate follows it.
+    PreferencesNotifier& preferences() { return *m_preferences; }
     // Built on first use: its controls cost start-up time most runs never need.
     SettingsWindow& settings();
     QMenu* statusMenu() const { return m_statusMenu.get(); }
@@ -64,9 +67,11 @@ public:
 
 private:
     void buildMenu();
+    void followShakeSettings();
     QPointF mouseLocation() const;
 
     std::unique_ptr<Services> m_services;
+    std::unique_ptr<PreferencesNotifier> m_preferences;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<ShelfManager> m_shelves;
     std::unique_ptr<ShakeDetector> m_shake;

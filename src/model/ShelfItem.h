@@ -38,9 +38,6 @@ public:
     QString path() const;                   // local file path, empty for text
     QString text() const { return m_text; } // exact text, empty for files
     const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
-    // No security-scoped access exists on this platform, so an item never
-    // holds any.
-    bool isAccessingScope() const { return false; }
 
     // File: the last path component. Text: trimmed of white space and line breaks.
     QString title() const;

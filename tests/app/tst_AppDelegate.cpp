@@ -2,9 +2,11 @@
 #include "TestEnvironment.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "model/Shelf.h"
 #include "model/ShelfManager.h"
+#include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
-#include "shelf/ShelfController.h"
+#include "shelf/ShelfControllerWindows.h"
 
 #include <QAction>
 #include <QMenu>
@@ -39,7 +41,10 @@ struct Rig {
     Rig() {
         services->path = dir.filePath(QStringLiteral("recent.json"));
         AppDelegate::Services s;
-        s.makeManager = [this] { return std::make_unique<ShelfManager>(services); };
+        s.windows = std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
+        s.makeManager = [this, windows = s.windows] {
+            return std::make_unique<ShelfManager>(services, windows);
+        };
         s.shake = {&global, &local, &pointer, &drag, &clock};
         s.pointer = &pointer;
         s.beep = [this] { ++beeps; };
@@ -67,8 +72,7 @@ private Q_SLOTS:
     void statusMenuFollowsTheLanguageAndRecentSubmenuIsRebuiltOnOpening() {
         Rig rig;
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("New Shelf"));
-        rig.prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
-        rig.app->settings().onLanguageChanged(); // as the settings window does
+        rig.app->preferences().setLanguage(Language::romanian);
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
 
         QMenu* recent = rig.app->recentMenu();
@@ -127,12 +131,20 @@ private Q_SLOTS:
         QVERIFY(rig.shelves().shelves().empty());
     }
 
-    void shakeSwitchIsStoredAndFollowedByTheSettingsWindow() {
+    void aShakeSettingChangedAnywhereReachesTheDetectorTheMenuAndTheWindow() {
         Rig rig;
-        rig.app->settings().show();
-        rig.app->toggleShake();
+        SettingsWindow& settings = rig.app->settings();
+        settings.show();
+        settings.sensitivitySlider()->setValue(7);
+        QCOMPARE(rig.app->shake().minReversals(), 7);
+        QCOMPARE(Preferences::shakeReversals(), 7);
+
+        rig.app->shakeToggleItem()->trigger();
         QVERIFY(!Preferences::shakeEnabled() && !rig.app->shakeToggleItem()->isChecked());
-        QVERIFY(!rig.app->settings().shakeCheckbox()->isChecked());
+        QVERIFY(!settings.shakeCheckbox()->isChecked());
+        QVERIFY(!settings.sensitivitySlider()->isEnabled());
+        settings.shakeCheckbox()->click();
+        QVERIFY(Preferences::shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
     }
 
     void closeAllArchivesEveryShelfWithItemsAndQuitSavesOnce() {

@@ -1,4 +1,3 @@
-#include "FakePlatform.h"
 #include "TestEnvironment.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
@@ -47,79 +46,26 @@ private Q_SLOTS:
         QVERIFY(writeWholeFile(m_dir.filePath(QStringLiteral("b.txt")), "b"));
     }
 
-    void duplicateFilesAreSkippedWithinAndAcrossBatches() {
-        ScopedPreferences prefs;
-        ShelfController shelf({});
-        shelf.add({file(QStringLiteral("a.txt")), file(QStringLiteral("./a.txt")),
-                   text(QStringLiteral("x"))});
-        QCOMPARE(titles(shelf), (QStringList{"a.txt", "x"}));
-        // Another spelling of the same path, a second file, and the same text again.
-        shelf.add({file(QStringLiteral("sub/../a.txt")), file(QStringLiteral("b.txt")),
-                   text(QStringLiteral("x"))});
-        QCOMPARE(titles(shelf), (QStringList{"a.txt", "x", "b.txt", "x"}));
-        QCOMPARE(shelf.title(), QStringLiteral("Shelf — 4"));
-    }
-
-    void unpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
-        ScopedPreferences prefs;
-        ShelfItemPtr same = text(QStringLiteral("same"));
-        ShelfItemPtr twin = text(QStringLiteral("same"));
-        ShelfController shelf({same, twin, text(QStringLiteral("c")), same});
-        int closes = 0;
-        shelf.onClose = [&] { ++closes; };
-        shelf.rows()[0]->onRemove(same); // that very object, not an equal one
-        QCOMPARE(shelf.items().front(), twin);
-        shelf.rows()[1]->onDragOut(shelf.items()[1]);
-        QCOMPARE(titles(shelf), QStringList{"same"});
-        QCOMPARE(closes, 0);
-        shelf.header()->onDragOutAll(shelf.items());
-        QCOMPARE(closes, 1);
-
-        ShelfController cleared({text(QStringLiteral("a"))});
-        cleared.onClose = [&] { ++closes; };
-        cleared.clearClicked();
-        QCOMPARE(closes, 2);
-    }
-
-    void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
+    void buttonsAndRowsHandTheirActionsToTheShelf() {
         ScopedPreferences prefs;
         ShelfItemPtr a = text(QStringLiteral("a"));
-        ShelfController shelf({a, text(QStringLiteral("b"))});
+        ShelfController shelf({a, text(QStringLiteral("b")), text(QStringLiteral("c"))});
         int closes = 0;
-        shelf.onClose = [&] { ++closes; };
+        shelf.shelf().onClose = [&] { ++closes; };
+        shelf.rows()[0]->onDragOut(a);
+        QCOMPARE(titles(shelf), (QStringList{"b", "c"}));
+        QCOMPARE(shelf.rows().size(), std::size_t(2));
         shelf.togglePin();
-        shelf.rows().front()->onDragOut(a);
+        QVERIFY(shelf.shelf().pinned());
         shelf.header()->onDragOutAll(shelf.items());
-        QCOMPARE(shelf.items().size(), std::size_t(2));
-        shelf.rows().front()->onRemove(a);
-        QCOMPARE(titles(shelf), QStringList{"b"});
+        shelf.rows()[0]->onRemove(shelf.items()[0]);
+        QCOMPARE(titles(shelf), QStringList{"c"});
         shelf.clearClicked();
-        QVERIFY(shelf.items().empty());
-        shelf.togglePin(); // unpinning an empty shelf does not close it either
+        QVERIFY(shelf.rows().empty() && shelf.emptyHintVisible());
         QCOMPARE(closes, 0);
         shelf.closeClicked();
         QCOMPARE(closes, 1);
-    }
-
-    void autoCloseFiresOnlyForAShelfLeftEmpty() {
-        ScopedPreferences prefs;
-        FakeTimers timers;
-        int closes = 0;
-        ShelfController idle({}, &timers);
-        idle.onClose = [&] { ++closes; };
-        idle.scheduleAutoCloseIfEmpty(6.0);
-        timers.advance(5.9);
-        QCOMPARE(closes, 0);
-        timers.advance(0.2);
-        QCOMPARE(closes, 1);
-
-        ShelfController fed({}, &timers);
-        fed.onClose = [&] { ++closes; };
-        fed.scheduleAutoCloseIfEmpty(6.0);
-        fed.add({}); // even an empty drop cancels it for good
-        QVERIFY(!fed.autoClosePending());
-        timers.advance(10);
-        QCOMPARE(closes, 1);
+        QVERIFY(!shelf.panel()->isVisible());
     }
 
     void refreshShowsTitleButtonsAndHint() {
@@ -203,14 +149,15 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         ShelfController shelf(
             {file(QStringLiteral("a.txt")), text(QStringLiteral("skip me")), file("b.txt")});
-        shelf.scheduleAutoCloseIfEmpty(60);
+        shelf.shelf().scheduleAutoCloseIfEmpty(60);
         shelf.zipAll();
         QVERIFY(shelf.zipProgressVisible());
         QTRY_COMPARE(shelf.items().size(), std::size_t(4));
         const ShelfItemPtr archive = shelf.items().back();
         QCOMPARE(QFileInfo(archive->path()).absolutePath(), *ShelfDropView::dropsDirectory());
         QTRY_VERIFY(!shelf.zipProgressVisible());
-        QVERIFY(!shelf.autoClosePending()); // the archive's arrival cancels it, as any add does
+        QVERIFY(
+            !shelf.shelf().autoClosePending()); // the archive's arrival cancels it, as any add does
     }
 
     void aFailedZipAddsNothingAndHidesTheProgress() {

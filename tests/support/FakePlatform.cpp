@@ -63,3 +63,11 @@ void FakePressMonitor::press() {
     for (auto& [id, handler] : handlers)
         handler();
 }
+
+void FakeShelfWindow::show(QPointF near) {
+    if (!visible) {
+        shownAt = near;
+        rect = QRectF(near, QSizeF(280, 360));
+    }
+    visible = true;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ShelfManagerServices.h"
+#include "model/ShelfWindow.h"
 #include "platform/DragPasteboard.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 // Timers driven by hand: advance() moves the clock and fires what is due, in order.
 class FakeTimers final : public Timers {
@@ -73,18 +75,13 @@ public:
     bool items = false;
 };
 
-// A whole screen of 4000 x 4000 points with the cursor in its middle, far from
-// every edge, and a clock that moves one minute on every reading, so entries
-// made one after another can be told apart.
+// The cursor at (2000, 2000), and a clock that moves one minute on every
+// reading, so entries made one after another can be told apart.
 class FakeShelfManagerServices final : public ShelfManagerServices {
 public:
     QString recentShelvesPath() override { return path; }
     QDateTime now() override { return clock = clock.addSecs(60); }
     QPointF cursorPosition() override { return {2000, 2000}; }
-    ScreenLayout screens() override {
-        const QRectF area(0, 0, 4000, 4000);
-        return ScreenLayout{{{area, area}}, 0};
-    }
     void alert() override { ++alerts; }
     Timers* timers() override { return &fakeTimers; }
 
@@ -92,4 +89,26 @@ public:
     QDateTime clock{QDate(2024, 5, 6), QTime(9, 0), QTimeZone::utc()};
     int alerts = 0;
     FakeTimers fakeTimers;
+};
+
+// A window that only remembers: shown at a point, it takes a 280 x 360 frame
+// with its bottom-left corner there.
+class FakeShelfWindow final : public ShelfWindow {
+public:
+    void show(QPointF near) override;
+    bool isVisible() const override { return visible; }
+    QRectF frame() const override { return rect; }
+    void orderOut() override { visible = false; }
+    void orderFront() override { visible = true; }
+
+    std::optional<QPointF> shownAt;
+    QRectF rect;
+    bool visible = false;
+};
+
+class FakeShelfWindows final : public ShelfWindowFactory {
+public:
+    std::unique_ptr<ShelfWindow> open(Shelf&) override {
+        return std::make_unique<FakeShelfWindow>();
+    }
 };

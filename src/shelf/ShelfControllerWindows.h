@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/ShelfWindow.h"
+#include "platform/Screens.h"
+
+#include <QPointer>
+#include <functional>
+#include <vector>
+
+class ShelfController;
+
+// The shelf manager's windows on the desktop: a ShelfController for each
+// shelf, placed on the screens as they are at the moment of showing.
+class ShelfControllerWindows final : public ShelfWindowFactory {
+public:
+    explicit ShelfControllerWindows(std::function<ScreenLayout()> screens);
+
+    std::unique_ptr<ShelfWindow> open(Shelf& shelf) override;
+
+    // The window of a shelf, or nullptr once it is gone.
+    ShelfController* controllerOf(const Shelf* shelf) const;
+    // Rebuilds the texts of every open window in the current language.
+    void reloadLanguage();
+
+private:
+    std::function<ScreenLayout()> m_screens;
+    struct Opened {
+        const Shelf* shelf;
+        QPointer<ShelfController> controller;
+    };
+    std::vector<Opened> m_opened;
+};
