@@ -63,7 +63,6 @@ public:
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
-    const std::vector<std::unique_ptr<HotKey>>& hotKeys() const { return m_hotKeys; }
 
 private:
     void buildMenu();

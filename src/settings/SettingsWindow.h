@@ -38,11 +38,9 @@ public:
     void toggleShake();
     void changeSensitivity();
 
-    QLabel* languageLabel() const { return m_languageLabel; }
     QComboBox* languagePopup() const { return m_languagePopup; }
     QCheckBox* loginCheckbox() const { return m_loginCheckbox; }
     QCheckBox* shakeCheckbox() const { return m_shakeCheckbox; }
-    QLabel* sensitivityLabel() const { return m_sensitivityLabel; }
     QSlider* sensitivitySlider() const { return m_sensitivitySlider; }
     QLabel* sensitivityHint() const { return m_sensitivityHint; }
     QLabel* shortcutsLabel() const { return m_shortcutsLabel; }

@@ -46,7 +46,6 @@ public:
     void start();
 
     bool isSampling() const { return m_pollTimer != nullptr; }
-    std::size_t monitorCount() const { return m_monitors.size(); }
 
 private:
     void beginTracking();

@@ -43,7 +43,6 @@ public:
     void close() { m_shelf->close(); }
 
     ShelfPanel* panel() const { return m_panel.get(); }
-    ShelfDropView* dropView() const { return m_dropView; }
 
     // Places the panel beside a point in screen points and brings it to the
     // front; a visible panel only comes to the front.

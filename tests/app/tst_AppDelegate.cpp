@@ -6,6 +6,7 @@
 #include "model/ShelfManager.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
+#include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
 
 #include <QAction>
@@ -36,15 +37,15 @@ struct Rig {
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
+    std::shared_ptr<ShelfControllerWindows> windows =
+        std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
     std::unique_ptr<AppDelegate> app;
 
     Rig() {
         services->path = dir.filePath(QStringLiteral("recent.json"));
         AppDelegate::Services s;
-        s.windows = std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
-        s.makeManager = [this, windows = s.windows] {
-            return std::make_unique<ShelfManager>(services, windows);
-        };
+        s.windows = windows;
+        s.makeManager = [this] { return std::make_unique<ShelfManager>(services, windows); };
         s.shake = {&global, &local, &pointer, &drag, &clock};
         s.pointer = &pointer;
         s.beep = [this] { ++beeps; };
@@ -72,8 +73,17 @@ private Q_SLOTS:
     void statusMenuFollowsTheLanguageAndRecentSubmenuIsRebuiltOnOpening() {
         Rig rig;
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("New Shelf"));
+        rig.app->settings().show();
+        Shelf* open = rig.shelves().newShelf(QPointF(100, 100), {});
+        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(Ctrl+Alt+S)"));
         rig.app->preferences().setLanguage(Language::romanian);
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
+        // Every place naming a hot key names it as the menu does.
+        const QString keys = QStringLiteral("Ctrl+Alt+S");
+        QCOMPARE(rig.app->statusMenu()->actions()[4]->shortcut().toString(), keys);
+        QVERIFY(rig.app->settings().shortcutsLabel()->text().contains(keys + " arată/ascunde"));
+        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(" + keys + ")"));
+        open->close();
 
         QMenu* recent = rig.app->recentMenu();
         rig.app->menuNeedsUpdate(recent);

@@ -6,8 +6,6 @@
 #include "shelf/ShelfViews.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -97,20 +95,6 @@ private Q_SLOTS:
         QTest::qWait(300);
         QCOMPARE(source->items().size(), std::size_t(2));
         QVERIFY(other->items().empty());
-    }
-
-    void screenshotOfAFullAndAnEmptyShelf() {
-        ScopedPreferences prefs;
-        auto full =
-            shelfAt(QPoint(100, 300),
-                    {fileItem(m_fileA), ShelfItem::makeText(QStringLiteral("https://example.org/")),
-                     ShelfItem::makeText(QStringLiteral("Notes for the meeting"))});
-        auto empty = shelfAt(QPoint(500, 300));
-        QTest::qWait(600);
-        const QString shot = qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + "/shelves.png";
-        QDir().mkpath(QFileInfo(shot).path());
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), "root", shot});
-        QVERIFY(QFileInfo::exists(shot));
     }
 };
 
