@@ -44,6 +44,11 @@ private:
 ShelfControllerWindows::ShelfControllerWindows(std::function<ScreenLayout()> screens)
     : m_screens(std::move(screens)) {}
 
+ShelfControllerWindows::~ShelfControllerWindows() {
+    for (const Opened& opened : m_opened)
+        delete opened.controller.data();
+}
+
 std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
     auto* controller = new ShelfController(shelf);
     std::erase_if(m_opened, [](const Opened& opened) { return !opened.controller; });

@@ -14,6 +14,9 @@ class ShelfController;
 class ShelfControllerWindows final : public ShelfWindowFactory {
 public:
     explicit ShelfControllerWindows(std::function<ScreenLayout()> screens);
+    // Deletes the windows whose deferred deletion has not run yet: at the end
+    // of the program there may be no event loop left to run it.
+    ~ShelfControllerWindows() override;
 
     std::unique_ptr<ShelfWindow> open(Shelf& shelf) override;
 
