@@ -28,12 +28,9 @@ QStringList titlesOf(QMenu* menu) {
 struct Rig {
     ScopedPreferences prefs;
     QTemporaryDir dir;
-    FakePressMonitor global, local;
-    FakePointer pointer;
-    FakeDragPasteboard drag;
+    FakeShakeDesktop desk;
     std::shared_ptr<FakeShelfManagerServices> services =
         std::make_shared<FakeShelfManagerServices>();
-    FakeTimers& clock = services->fakeTimers; // shake sampling and shelf timers alike
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
@@ -46,8 +43,9 @@ struct Rig {
         AppDelegate::Services s;
         s.windows = windows;
         s.makeManager = [this] { return std::make_unique<ShelfManager>(services, windows); };
-        s.shake = {&global, &local, &pointer, &drag, &clock};
-        s.pointer = &pointer;
+        desk.clock = &services->fakeTimers; // shake sampling and shelf timers alike
+        s.shake = desk.services();
+        s.pointer = &desk.pointer;
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };
@@ -125,19 +123,14 @@ private Q_SLOTS:
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {
         Rig rig;
-        rig.pointer.buttonDown = true;
-        rig.global.press();
-        rig.drag.startDrag();
-        for (double x : {100, 120, 100, 120, 100, 120}) {
-            rig.pointer.pos = QPointF(x, 500);
-            rig.clock.advance(0.04);
-        }
+        rig.desk.pressLeft(true);
+        rig.desk.moveThrough({100, 120, 100, 120, 100, 120});
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
         QVERIFY(rig.shelves().shelves().front()->autoClosePending());
-        rig.pointer.buttonDown = false;
-        rig.clock.advance(5.9);
+        rig.desk.pointer.buttonDown = false;
+        rig.services->fakeTimers.advance(5.9);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-        rig.clock.advance(0.2);
+        rig.services->fakeTimers.advance(0.2);
         QVERIFY(rig.shelves().shelves().empty());
     }
 

@@ -71,3 +71,17 @@ void FakeShelfWindow::show(QPointF near) {
     }
     visible = true;
 }
+
+void FakeShakeDesktop::pressLeft(bool dragging) {
+    pointer.buttonDown = true;
+    global.press();
+    if (dragging)
+        drag.startDrag();
+}
+
+void FakeShakeDesktop::moveThrough(std::initializer_list<double> xs) {
+    for (double x : xs) {
+        pointer.pos = QPointF(x, 300);
+        clock->advance(ShakeDetector::sampleInterval);
+    }
+}

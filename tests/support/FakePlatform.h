@@ -6,6 +6,7 @@
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
+#include "shake/ShakeDetector.h"
 
 #include <QTimeZone>
 #include <functional>
@@ -73,6 +74,22 @@ public:
 
     long count = 0;
     bool items = false;
+};
+
+// What a shake detector reads, all fakes, on one clock that a test may point
+// elsewhere.
+struct FakeShakeDesktop {
+    FakePressMonitor global, local;
+    FakePointer pointer;
+    FakeDragPasteboard drag;
+    FakeTimers timers;
+    FakeTimers* clock = &timers;
+
+    ShakeServices services() { return {&global, &local, &pointer, &drag, clock}; }
+    // Holds the left button down after a press, starting a drag when asked.
+    void pressLeft(bool dragging = false);
+    // Moves the pointer through the x positions at y 300, one per sampling tick.
+    void moveThrough(std::initializer_list<double> xs);
 };
 
 // The cursor at (2000, 2000), and a clock that moves one minute on every
