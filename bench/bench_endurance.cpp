@@ -5,10 +5,11 @@
 // moved and whether the file on disk still reads back whole. Runs on the
 // offscreen platform with XDG_STATE_HOME in a throw-away folder.
 #include "BenchFigures.h"
+#include "model/Shelf.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfManager.h"
 #include "model/ShelfStore.h"
-#include "shelf/ShelfController.h"
+#include "shelf/ShelfControllerWindows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,14 +42,16 @@ int main(int argc, char* argv[]) {
         files << QUrl::fromLocalFile(path);
     }
 
-    ShelfManager manager; // the real desktop services and file
+    // The real desktop services, windows and file.
+    ShelfManager manager(std::make_shared<SystemShelfManagerServices>(),
+                         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current));
     const QPointF near(400, 400);
     double atStart = residentMiB(), afterWarmUp = 0;
     int failedSteps = 0;
     QElapsedTimer timer;
     timer.start();
     for (int cycle = 0; cycle < cycles; ++cycle) {
-        ShelfController* shelf = manager.newShelf(near, {});
+        Shelf* shelf = manager.newShelf(near, {});
         if (!shelf) {
             ++failedSteps;
             continue;
@@ -68,7 +71,7 @@ int main(int argc, char* argv[]) {
         const auto reopened = manager.shelves();
         if (reopened.size() != 1 || reopened.front()->items().size() != 4)
             ++failedSteps;
-        for (ShelfController* restored : reopened)
+        for (Shelf* restored : reopened)
             restored->close();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

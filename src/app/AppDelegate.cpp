@@ -3,15 +3,18 @@
 #include "app/AboutDialog.h"
 #include "app/AppServices.h"
 #include "app/HotKey.h"
+#include "model/Shelf.h"
 #include "model/ShelfManager.h"
 #include "platform/Pasteboard.h"
 #include "platform/Pointer.h"
-#include "platform/SettingsStore.h"
 #include "platform/Symbols.h"
+#include "settings/HotKeys.h"
 #include "settings/Language.h"
 #include "settings/Preferences.h"
+#include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfControllerWindows.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 
@@ -27,7 +30,18 @@ namespace {
 
 constexpr double shakeAutoClose = 6.0;
 constexpr uint32_t controlOption = HotKey::controlModifier | HotKey::optionModifier;
-constexpr uint32_t keyN = 45, keyV = 9, keyS = 1;
+
+void (AppDelegate::*actionOf(HotKeys::Action action))() {
+    switch (action) {
+    case HotKeys::Action::newShelf:
+        return &AppDelegate::newShelf;
+    case HotKeys::Action::newShelfFromClipboard:
+        return &AppDelegate::newShelfFromClipboard;
+    case HotKeys::Action::toggleShelves:
+        return &AppDelegate::toggleShelves;
+    }
+    return nullptr;
+}
 
 QString versionText() {
     const QString version = QStringLiteral(QUOBLIN_VERSION);
@@ -59,24 +73,22 @@ QIcon trayIcon() {
 } // namespace
 
 AppDelegate::AppDelegate(Services services)
-    : m_services(std::make_unique<Services>(std::move(services))) {
+    : m_services(std::make_unique<Services>(std::move(services)))
+    , m_preferences(std::make_unique<PreferencesNotifier>()) {
     m_shelves = m_services->makeManager();
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
+    connect(m_preferences.get(), &PreferencesNotifier::changed, this, [this](const QString& key) {
+        if (key == Preferences::languageKey)
+            reloadLanguage();
+        else
+            followShakeSettings();
+    });
 }
 
 SettingsWindow& AppDelegate::settings() {
     if (m_settings)
         return *m_settings;
-    m_settings = std::make_unique<SettingsWindow>(m_services->loginItem);
-    const QPointer<AppDelegate> self(this);
-    m_settings->onChange = [self] {
-        if (self)
-            self->m_shake->gesture.core.minReversals = Preferences::shakeReversals();
-    };
-    m_settings->onLanguageChanged = [self] {
-        if (self)
-            self->reloadLanguage();
-    };
+    m_settings = std::make_unique<SettingsWindow>(m_services->loginItem, *m_preferences);
     return *m_settings;
 }
 
@@ -115,9 +127,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_shake->onShake = [self](QPointF point) {
         if (!self)
             return;
-        if (ShelfController* shelf = self->m_shelves->newShelf(point, {}))
+        if (Shelf* shelf = self->m_shelves->newShelf(point, {}))
             shelf->scheduleAutoCloseIfEmpty(shakeAutoClose);
     };
+    followShakeSettings();
     m_shake->start();
 
     auto hotKey = [&](uint32_t key, void (AppDelegate::*action)()) {
@@ -129,18 +142,11 @@ void AppDelegate::applicationDidFinishLaunching() {
                    ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
                    : std::make_unique<HotKey>(key, controlOption, press);
     };
-    static constexpr struct {
-        uint32_t key;
-        void (AppDelegate::*action)();
-        const char* name;
-    } bindings[] = {{keyN, &AppDelegate::newShelf, "Ctrl+Alt+N"},
-                    {keyV, &AppDelegate::newShelfFromClipboard, "Ctrl+Alt+V"},
-                    {keyS, &AppDelegate::toggleShelves, "Ctrl+Alt+S"}};
     QStringList working;
-    for (const auto& binding : bindings) {
-        m_hotKeys.push_back(hotKey(binding.key, binding.action));
+    for (const HotKeys::Binding& binding : HotKeys::table) {
+        m_hotKeys.push_back(hotKey(binding.keyCode, actionOf(binding.action)));
         if (m_hotKeys.back()->isRegistered())
-            working << QLatin1String(binding.name);
+            working << HotKeys::text(binding.action);
     }
 
     // Without a tray the hot keys are the only way in, so say which of them
@@ -187,10 +193,11 @@ void AppDelegate::buildMenu() {
         };
     };
     add(bilingual(QStringLiteral("New Shelf"), QStringLiteral("Raft nou")),
-        call(&AppDelegate::newShelf), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
+        call(&AppDelegate::newShelf), HotKeys::sequence(HotKeys::Action::newShelf));
     add(bilingual(QStringLiteral("New Shelf From Clipboard"),
                   QStringLiteral("Raft nou din clipboard")),
-        call(&AppDelegate::newShelfFromClipboard), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
+        call(&AppDelegate::newShelfFromClipboard),
+        HotKeys::sequence(HotKeys::Action::newShelfFromClipboard));
     m_recentMenu = raw->addMenu(
         bilingual(QStringLiteral("Recent Shelves"), QStringLiteral("Rafturi recente")));
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
@@ -200,7 +207,7 @@ void AppDelegate::buildMenu() {
     raw->addSeparator();
     add(bilingual(QStringLiteral("Show / Hide Shelves"),
                   QStringLiteral("Arată / ascunde rafturile")),
-        call(&AppDelegate::toggleShelves), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+        call(&AppDelegate::toggleShelves), HotKeys::sequence(HotKeys::Action::toggleShelves));
     add(bilingual(QStringLiteral("Close All Shelves"), QStringLiteral("Închide toate rafturile")),
         call(&AppDelegate::closeAllShelves));
     m_shakeToggleItem = add(bilingual(QStringLiteral("Shake Mouse to Open a Shelf"),
@@ -293,22 +300,23 @@ void AppDelegate::toggleShelves() {
 
 void AppDelegate::closeAllShelves() {
     // Closing takes a shelf out of the manager's list: walk a copy.
-    std::vector<QPointer<ShelfController>> open;
-    for (ShelfController* shelf : m_shelves->shelves())
+    std::vector<QPointer<Shelf>> open;
+    for (Shelf* shelf : m_shelves->shelves())
         open.emplace_back(shelf);
-    for (const QPointer<ShelfController>& shelf : open) {
+    for (const QPointer<Shelf>& shelf : open) {
         if (shelf)
             shelf->close();
     }
 }
 
 void AppDelegate::toggleShake() {
-    Preferences::store().setValue(Preferences::shakeEnabledKey, !Preferences::shakeEnabled());
+    m_preferences->setShakeEnabled(!Preferences::shakeEnabled());
+}
+
+void AppDelegate::followShakeSettings() {
+    m_shake->setMinReversals(Preferences::shakeReversals());
     if (m_shakeToggleItem)
         m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
-    m_shake->gesture.core.minReversals = Preferences::shakeReversals();
-    if (m_settings && m_settings->window() && m_settings->window()->isVisible())
-        m_settings->reloadFromPreferences();
 }
 
 void AppDelegate::openRecent(int index) {
@@ -337,17 +345,15 @@ void AppDelegate::showAbout() {
 }
 
 void AppDelegate::showShelves() {
-    const auto open = m_shelves->shelves();
-    if (open.empty()) {
+    if (m_shelves->shelves().empty()) {
         newShelf();
         return;
     }
-    for (ShelfController* shelf : open)
-        shelf->panel()->orderFrontRegardless();
+    m_shelves->orderAllFront();
 }
 
 void AppDelegate::reloadLanguage() {
     buildMenu();
-    for (ShelfController* shelf : m_shelves->shelves())
-        shelf->reloadLanguage();
+    if (m_services->windows)
+        m_services->windows->reloadLanguage();
 }

@@ -12,6 +12,7 @@
 class HotKey;
 class KeyGrabService;
 class LoginItemService;
+class PreferencesNotifier;
 class QSystemTrayIcon;
 class SettingsWindow;
 class ShakeDetector;
@@ -54,19 +55,22 @@ public:
 
     ShelfManager& shelves() { return *m_shelves; }
     ShakeDetector& shake() { return *m_shake; }
+    // Every change of a setting goes through it; the delegate follows it.
+    PreferencesNotifier& preferences() { return *m_preferences; }
     // Built on first use: its controls cost start-up time most runs never need.
     SettingsWindow& settings();
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
-    const std::vector<std::unique_ptr<HotKey>>& hotKeys() const { return m_hotKeys; }
 
 private:
     void buildMenu();
+    void followShakeSettings();
     QPointF mouseLocation() const;
 
     std::unique_ptr<Services> m_services;
+    std::unique_ptr<PreferencesNotifier> m_preferences;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<ShelfManager> m_shelves;
     std::unique_ptr<ShakeDetector> m_shake;

@@ -8,12 +8,15 @@
 
 class Pointer;
 class QMimeData;
+class ShelfControllerWindows;
 
 // What the application takes from the desktop, so that its wiring can be
 // exercised with fakes.
 struct AppDelegate::Services {
     // Made first, as the program starts: the manager reads the recent shelves at once.
     std::function<std::unique_ptr<ShelfManager>()> makeManager;
+    // The windows the manager opens its shelves in, relabelled on a language change.
+    std::shared_ptr<ShelfControllerWindows> windows;
     ShakeServices shake;
     Pointer* pointer = nullptr;            // the mouse location for new shelves
     KeyGrabService* keys = nullptr;        // nullptr: the desktop's key grabs

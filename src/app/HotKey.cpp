@@ -7,12 +7,6 @@
 
 namespace {
 
-uint32_t nextSerial() {
-    // Touched only on the GUI thread.
-    static uint32_t counter = 0;
-    return ++counter;
-}
-
 // ANSI key positions and the X11 keycodes of the same physical keys (evdev
 // code + 8) on a pc105 keyboard.
 constexpr std::array<std::pair<uint32_t, uint8_t>, 47> keyPositions{{
@@ -103,8 +97,7 @@ HotKey::HotKey(uint32_t keyCode, uint32_t modifiers, std::function<void()> onPre
 
 HotKey::HotKey(KeyGrabService& service, uint32_t keyCode, uint32_t modifiers,
                std::function<void()> onPress)
-    : m_onPress(std::make_shared<std::function<void()>>(std::move(onPress)))
-    , m_serial(nextSerial()) {
+    : m_onPress(std::make_shared<std::function<void()>>(std::move(onPress))) {
     const std::optional<KeyCombination> combination = physicalCombination(keyCode, modifiers);
     if (!combination)
         return;

@@ -31,18 +31,6 @@ public:
     static constexpr uint32_t shiftModifier = 0x0200;
     static constexpr uint32_t commandModifier = 0x0100;
 
-    // The same for every hot key of the program: 'QBLN', first character in
-    // the highest byte.
-    static constexpr uint32_t signature =
-        (uint32_t('Q') << 24) | (uint32_t('B') << 16) | (uint32_t('L') << 8) | uint32_t('N');
-
-    struct Identifier {
-        uint32_t signature = 0;
-        uint32_t serial = 0;
-    };
-    // Serials come from one counter shared by all hot keys: 1, 2, 3, ... in
-    // order of creation.
-    Identifier identifier() const { return {signature, m_serial}; }
     bool isRegistered() const { return m_grab != nullptr; }
 
     // The physical key and held modifiers a key code and modifier bits stand
@@ -52,5 +40,4 @@ public:
 private:
     std::unique_ptr<KeyGrabToken> m_grab;
     std::shared_ptr<std::function<void()>> m_onPress;
-    uint32_t m_serial = 0;
 };

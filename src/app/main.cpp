@@ -10,6 +10,7 @@
 #include "platform/SystemPointer.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Timers.h"
+#include "shelf/ShelfControllerWindows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -45,7 +46,11 @@ int main(int argc, char* argv[]) {
     SystemPointer pointer;
     SystemDragPasteboard drag;
     AppDelegate::Services services;
-    services.makeManager = [] { return std::make_unique<ShelfManager>(); };
+    services.windows = std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
+    services.makeManager = [windows = services.windows] {
+        return std::make_unique<ShelfManager>(std::make_shared<SystemShelfManagerServices>(),
+                                              windows);
+    };
     services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
     services.pointer = &pointer;
     services.beep = [] { QApplication::beep(); };

@@ -41,9 +41,6 @@ public:
     bool fileExists() const;
     QString text() const { return m_text; } // exact text, empty for files
     const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
-    // No security-scoped access exists on this platform, so an item never
-    // holds any.
-    bool isAccessingScope() const { return false; }
 
     // File: the last path component. Text: trimmed of white space and line breaks.
     QString title() const;

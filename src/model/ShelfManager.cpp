@@ -1,39 +1,50 @@
 #include "model/ShelfManager.h"
 
+#include "model/Shelf.h"
 #include "model/ShelfStore.h"
-#include "shelf/ShelfController.h"
-#include "shelf/ShelfPanel.h"
+#include "model/ShelfWindow.h"
 
 #include <QFileInfo>
 #include <QPointer>
 #include <algorithm>
 
-void ShelfManager::DeleteLater::operator()(ShelfController* controller) const {
-    // A closing shelf may be in the middle of its own event handler (a drag-out
-    // that took its last item), so it must outlive that handler.
-    controller->deleteLater();
+void ShelfManager::DeleteLater::operator()(Shelf* shelf) const {
+    // A closing shelf may be in the middle of its own call (a drag-out that
+    // took its last item), so it must outlive that call.
+    shelf->deleteLater();
 }
 
-ShelfManager::ShelfManager(std::shared_ptr<ShelfManagerServices> services)
-    : m_services(services ? std::move(services) : std::make_shared<SystemShelfManagerServices>()) {
+ShelfManager::ShelfManager(std::shared_ptr<ShelfManagerServices> services,
+                           std::shared_ptr<ShelfWindowFactory> windows)
+    : m_services(std::move(services))
+    , m_windows(std::move(windows)) {
     load();
 }
 
 ShelfManager::~ShelfManager() {
     // The manager lives as long as the program, so no shelf handler is running
     // now, and there may be no event loop left to honour a later deletion.
-    for (ControllerPtr& controller : m_shelves) {
-        controller->onClose = nullptr;
-        delete controller.release();
+    for (Open& open : m_shelves) {
+        open.shelf->onClose = nullptr;
+        open.window.reset();
+        delete open.shelf.release();
     }
 }
 
-std::vector<ShelfController*> ShelfManager::shelves() const {
-    std::vector<ShelfController*> open;
+std::vector<Shelf*> ShelfManager::shelves() const {
+    std::vector<Shelf*> open;
     open.reserve(m_shelves.size());
-    for (const ControllerPtr& controller : m_shelves)
-        open.push_back(controller.get());
+    for (const Open& entry : m_shelves)
+        open.push_back(entry.shelf.get());
     return open;
+}
+
+ShelfWindow* ShelfManager::windowOf(const Shelf* shelf) const {
+    for (const Open& entry : m_shelves) {
+        if (entry.shelf.get() == shelf)
+            return entry.window.get();
+    }
+    return nullptr;
 }
 
 void ShelfManager::load() {
@@ -52,63 +63,64 @@ void ShelfManager::load() {
     }
 }
 
-ShelfController* ShelfManager::newShelf(QPointF near, std::vector<ShelfItemPtr> items) {
+Shelf* ShelfManager::newShelf(QPointF near, std::vector<ShelfItemPtr> items) {
     if (m_shelves.size() >= static_cast<std::size_t>(maxOpen)) {
         auto victim = std::find_if(m_shelves.begin(), m_shelves.end(),
-                                   [](const ControllerPtr& c) { return c->items().empty(); });
+                                   [](const Open& open) { return open.shelf->items().empty(); });
         if (victim == m_shelves.end())
             victim = m_shelves.begin();
         // Its onClose archives it and takes it out of the list.
-        (*victim)->close();
+        victim->shelf->close();
     }
 
-    auto* controller = new ShelfController(std::move(items), m_services->timers());
+    auto* shelf = new Shelf(std::move(items), *m_services->timers());
     const QPointer<ShelfManager> manager(this);
-    const QPointer<ShelfController> weakController(controller);
-    controller->onClose = [manager, weakController] {
-        if (!manager || !weakController)
+    const QPointer<Shelf> weakShelf(shelf);
+    shelf->onClose = [manager, weakShelf] {
+        if (!manager || !weakShelf)
             return;
         // A shelf closed a second time before its deletion was already archived.
-        if (!manager->isOpen(weakController))
+        if (!manager->isOpen(weakShelf))
             return;
-        manager->archive(*weakController);
-        manager->forget(weakController);
+        manager->archive(*weakShelf);
+        manager->forget(weakShelf);
     };
-    m_shelves.emplace_back(controller);
+    Open& open = m_shelves.emplace_back();
+    open.shelf.reset(shelf);
+    open.window = m_windows->open(*shelf);
 
     QPointF point = near;
     for (int step = 0; step < maxCascadeSteps && coveredByVisibleShelf(point); ++step)
         point += QPointF(cascadeStep, -cascadeStep);
-    controller->show(point, m_services->screens());
-    return controller;
+    open.window->show(point);
+    return shelf;
 }
 
 bool ShelfManager::coveredByVisibleShelf(QPointF p) const {
-    return std::any_of(m_shelves.begin(), m_shelves.end(), [p](const ControllerPtr& c) {
-        if (!c->panel()->isVisible())
+    return std::any_of(m_shelves.begin(), m_shelves.end(), [p](const Open& open) {
+        if (!open.window->isVisible())
             return false;
         // Screen points, y up: the left and bottom edges belong to the frame,
         // the right and top edges do not.
-        const QRectF f = c->panel()->frame();
+        const QRectF f = open.window->frame();
         return p.x() >= f.left() && p.x() < f.left() + f.width() && p.y() >= f.top() &&
                p.y() < f.top() + f.height();
     });
 }
 
-bool ShelfManager::isOpen(const ShelfController* controller) const {
+bool ShelfManager::isOpen(const Shelf* shelf) const {
     return std::any_of(m_shelves.begin(), m_shelves.end(),
-                       [controller](const ControllerPtr& c) { return c.get() == controller; });
+                       [shelf](const Open& open) { return open.shelf.get() == shelf; });
 }
 
-void ShelfManager::forget(const ShelfController* controller) {
-    std::erase_if(m_shelves,
-                  [controller](const ControllerPtr& c) { return c.get() == controller; });
+void ShelfManager::forget(const Shelf* shelf) {
+    std::erase_if(m_shelves, [shelf](const Open& open) { return open.shelf.get() == shelf; });
 }
 
-void ShelfManager::archive(const ShelfController& controller) {
-    if (controller.items().empty())
+void ShelfManager::archive(const Shelf& shelf) {
+    if (shelf.items().empty())
         return;
-    insertRecent(controller.items());
+    insertRecent(shelf.items());
     persist();
 }
 
@@ -163,23 +175,27 @@ void ShelfManager::restore(const RecentShelf& shelf, QPointF near) {
 
 void ShelfManager::toggleAll() {
     const bool anyVisible = std::any_of(m_shelves.begin(), m_shelves.end(),
-                                        [](const auto& c) { return c->panel()->isVisible(); });
+                                        [](const Open& open) { return open.window->isVisible(); });
     if (anyVisible) {
-        for (const ControllerPtr& controller : m_shelves)
-            controller->panel()->orderOut();
+        for (const Open& open : m_shelves)
+            open.window->orderOut();
     } else if (m_shelves.empty()) {
         newShelf(m_services->cursorPosition(), {});
     } else {
-        for (const ControllerPtr& controller : m_shelves)
-            controller->panel()->orderFrontRegardless();
+        orderAllFront();
     }
 }
 
+void ShelfManager::orderAllFront() {
+    for (const Open& open : m_shelves)
+        open.window->orderFront();
+}
+
 void ShelfManager::saveBeforeQuit() {
-    for (const ControllerPtr& controller : m_shelves) {
-        if (controller->items().empty())
+    for (const Open& open : m_shelves) {
+        if (open.shelf->items().empty())
             continue;
-        insertRecent(controller->items());
+        insertRecent(open.shelf->items());
         persist();
     }
     persist();

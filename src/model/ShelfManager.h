@@ -9,12 +9,15 @@
 #include <memory>
 #include <vector>
 
-class ShelfController;
+class Shelf;
+class ShelfWindow;
+class ShelfWindowFactory;
 
 // Owns every open shelf and the list of recent shelves: opens new shelves (at
 // most five at once, each shifted off the visible ones), keeps a shelf that
 // closes with items as a recent shelf (at most ten after an archive), saves
-// the recent shelves after every change and reopens them.
+// the recent shelves after every change and reopens them. It reaches the
+// shelves' windows only through the factory it is given.
 class ShelfManager : public QObject {
     Q_OBJECT
 
@@ -25,24 +28,29 @@ public:
     static constexpr double cascadeStep = 28;
     static constexpr int maxCascadeSteps = 8;
 
-    // Loads the recent shelves at once; the real desktop when no services are given.
-    explicit ShelfManager(std::shared_ptr<ShelfManagerServices> services = nullptr);
+    // Loads the recent shelves at once.
+    ShelfManager(std::shared_ptr<ShelfManagerServices> services,
+                 std::shared_ptr<ShelfWindowFactory> windows);
     ~ShelfManager() override;
 
     // The open shelves, oldest first.
-    std::vector<ShelfController*> shelves() const;
+    std::vector<Shelf*> shelves() const;
     // Newest first.
     const std::vector<RecentShelf>& recent() const { return m_recent; }
+    // The window of an open shelf, or nullptr.
+    ShelfWindow* windowOf(const Shelf* shelf) const;
 
     // Opens a shelf holding `items` beside `near` (screen points) and returns
     // it; arms no auto-close.
-    ShelfController* newShelf(QPointF near, std::vector<ShelfItemPtr> items = {});
+    Shelf* newShelf(QPointF near, std::vector<ShelfItemPtr> items = {});
     // Reopens the texts and still existing files of a recent shelf in a new
     // shelf, or sounds the alert when none is left. The entry stays.
     void restore(const RecentShelf& shelf, QPointF near);
     // Hides every shelf when any is visible, else shows them all, else opens
     // one at the cursor.
     void toggleAll();
+    // Brings every open shelf's window to the front.
+    void orderAllFront();
     // Records every open shelf holding items, the newest at the front.
     void saveBeforeQuit();
     // Removes and saves; an index outside the list changes and writes nothing.
@@ -52,20 +60,24 @@ public:
 
 private:
     struct DeleteLater {
-        void operator()(ShelfController* controller) const;
+        void operator()(Shelf* shelf) const;
     };
-    using ControllerPtr = std::unique_ptr<ShelfController, DeleteLater>;
+    struct Open {
+        std::unique_ptr<Shelf, DeleteLater> shelf;
+        std::unique_ptr<ShelfWindow> window;
+    };
 
     void load();
-    void archive(const ShelfController& controller);
-    void forget(const ShelfController* controller);
-    bool isOpen(const ShelfController* controller) const;
+    void archive(const Shelf& shelf);
+    void forget(const Shelf* shelf);
+    bool isOpen(const Shelf* shelf) const;
     void insertRecent(std::vector<ShelfItemPtr> items);
     void persist();
     bool coveredByVisibleShelf(QPointF point) const;
 
     std::shared_ptr<ShelfManagerServices> m_services;
-    std::vector<ControllerPtr> m_shelves;
+    std::shared_ptr<ShelfWindowFactory> m_windows;
+    std::vector<Open> m_shelves;
     std::vector<RecentShelf> m_recent;
     ShelfStore::Writer m_writer;
 };

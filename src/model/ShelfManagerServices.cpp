@@ -18,10 +18,6 @@ QPointF SystemShelfManagerServices::cursorPosition() {
     return SystemPointer().position();
 }
 
-ScreenLayout SystemShelfManagerServices::screens() {
-    return ScreenLayout::current();
-}
-
 void SystemShelfManagerServices::alert() {
     QApplication::beep();
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/Screens.h"
-
 #include <QDateTime>
 #include <QPointF>
 #include <QString>
@@ -9,7 +7,7 @@
 class Timers;
 
 // What the shelf manager needs from the desktop, so that its rules can run
-// against fake screens, a fake clock and a throw-away file.
+// against a fake clock and a throw-away file.
 class ShelfManagerServices {
 public:
     virtual ~ShelfManagerServices() = default;
@@ -19,7 +17,6 @@ public:
     virtual QDateTime now() = 0;
     // In screen points (origin bottom-left of the primary screen, y up).
     virtual QPointF cursorPosition() = 0;
-    virtual ScreenLayout screens() = 0;
     // The alert sound: the user's only sign that there was nothing to open.
     virtual void alert() = 0;
     // Handed to every shelf the manager opens, for its auto-close.
@@ -32,7 +29,6 @@ public:
     QString recentShelvesPath() override;
     QDateTime now() override;
     QPointF cursorPosition() override;
-    ScreenLayout screens() override;
     void alert() override;
     Timers* timers() override;
 };

@@ -27,7 +27,6 @@ public:
     // socket cannot be made: the program then runs unguarded. Blocks for at
     // most about a second.
     bool tryBecomePrimary();
-    bool isPrimary() const { return m_primary; }
 
     QString socketPath() const;
     QString lockPath() const;

@@ -19,10 +19,6 @@ public:
     // Puts back the handlers that were there before.
     ~TerminationSignals() override;
 
-    // False when another object already handles the signals, or the handlers
-    // could not be installed.
-    bool isActive() const { return m_notifier != nullptr; }
-
     std::function<void()> onTerminate;
 
 private:

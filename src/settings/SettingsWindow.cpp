@@ -2,7 +2,9 @@
 
 #include "platform/LoginItem.h"
 #include "platform/SettingsStore.h"
+#include "settings/HotKeys.h"
 #include "settings/Preferences.h"
+#include "settings/PreferencesNotifier.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,9 +37,11 @@ void makeSecondary(QLabel* label) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(LoginItemService* loginItem, QObject* parent)
+SettingsWindow::SettingsWindow(LoginItemService* loginItem, PreferencesNotifier& preferences,
+                               QObject* parent)
     : QObject(parent)
     , m_loginItem(loginItem)
+    , m_preferences(preferences)
     , m_languageLabel(new QLabel)
     , m_languagePopup(new QComboBox)
     , m_loginCheckbox(new QCheckBox)
@@ -56,6 +60,14 @@ SettingsWindow::SettingsWindow(LoginItemService* loginItem, QObject* parent)
         label->setTextInteractionFlags(Qt::NoTextInteraction);
     m_sensitivitySlider->setRange(Preferences::minShakeReversals, Preferences::maxShakeReversals);
     m_sensitivitySlider->setValue(Preferences::defaultShakeReversals);
+    connect(&m_preferences, &PreferencesNotifier::changed, this, [this](const QString& key) {
+        if (!m_window)
+            return; // the first show() reads everything
+        if (key == Preferences::languageKey)
+            applyLanguage();
+        else
+            showShakeSettings();
+    });
 }
 
 SettingsWindow::~SettingsWindow() {
@@ -155,9 +167,12 @@ void SettingsWindow::applyLanguage() {
                   QStringLiteral("Câte mișcări stânga-dreapta sunt necesare")));
     m_sensitivityHint->setText(bilingual(QStringLiteral("left = easier to trigger"),
                                          QStringLiteral("stânga = mai ușor de declanșat")));
+    using HotKeys::Action;
     m_shortcutsLabel->setText(
-        bilingual(QStringLiteral("⌃⌥N new shelf · ⌃⌥V shelf from clipboard · ⌃⌥S show/hide"),
-                  QStringLiteral("⌃⌥N raft nou · ⌃⌥V raft din clipboard · ⌃⌥S arată/ascunde")));
+        bilingual(QStringLiteral("%1 new shelf · %2 shelf from clipboard · %3 show/hide"),
+                  QStringLiteral("%1 raft nou · %2 raft din clipboard · %3 arată/ascunde"))
+            .arg(HotKeys::text(Action::newShelf), HotKeys::text(Action::newShelfFromClipboard),
+                 HotKeys::text(Action::toggleShelves)));
     const auto& cases = Languages::allCases;
     const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
     const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
@@ -165,40 +180,33 @@ void SettingsWindow::applyLanguage() {
 }
 
 void SettingsWindow::reloadFromPreferences() {
+    showShakeSettings();
+    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
+    m_statusLabel->clear();
+}
+
+void SettingsWindow::showShakeSettings() {
     const bool shakeEnabled = Preferences::shakeEnabled();
     m_settingControls = true;
     m_shakeCheckbox->setChecked(shakeEnabled);
     m_sensitivitySlider->setValue(Preferences::shakeReversals());
     m_sensitivitySlider->setEnabled(shakeEnabled);
-    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
     m_settingControls = false;
-    m_statusLabel->clear();
 }
 
 void SettingsWindow::changeLanguage() {
     const int index = m_languagePopup->currentIndex();
     if (index < 0 || index >= static_cast<int>(Languages::allCases.size()))
         return;
-    Preferences::store().setValue(Preferences::languageKey,
-                                  Languages::rawValue(Languages::allCases[index]));
-    applyLanguage();
-    if (onLanguageChanged)
-        onLanguageChanged();
+    m_preferences.setLanguage(Languages::allCases[index]);
 }
 
 void SettingsWindow::toggleShake() {
-    Preferences::store().setValue(Preferences::shakeEnabledKey, m_shakeCheckbox->isChecked());
-    m_sensitivitySlider->setEnabled(Preferences::shakeEnabled());
-    if (onChange)
-        onChange();
+    m_preferences.setShakeEnabled(m_shakeCheckbox->isChecked());
 }
 
 void SettingsWindow::changeSensitivity() {
-    const int reversals = std::clamp(m_sensitivitySlider->value(), Preferences::minShakeReversals,
-                                     Preferences::maxShakeReversals);
-    Preferences::store().setValue(Preferences::shakeReversalsKey, reversals);
-    if (onChange)
-        onChange();
+    m_preferences.setShakeReversals(m_sensitivitySlider->value());
 }
 
 void SettingsWindow::toggleLaunchAtLogin() {

@@ -11,21 +11,19 @@
 #include <memory>
 
 class LoginItemService;
+class PreferencesNotifier;
 
 // The small window where the user picks the interface language, starting at
 // login, and whether and how hard a shake opens a shelf. Every choice is
-// stored at once; there is no OK button.
+// stored at once through the notifier; there is no OK button. It follows
+// every change the notifier reports, also those made elsewhere.
 class SettingsWindow final : public QObject {
     Q_OBJECT
 public:
     // Without a login-item service, the desktop's autostart entry is used.
-    explicit SettingsWindow(LoginItemService* loginItem = nullptr, QObject* parent = nullptr);
+    SettingsWindow(LoginItemService* loginItem, PreferencesNotifier& preferences,
+                   QObject* parent = nullptr);
     ~SettingsWindow() override;
-
-    // Called after a shake setting changed.
-    std::function<void()> onChange;
-    // Called after the interface language changed.
-    std::function<void()> onLanguageChanged;
 
     // Builds the window on the first call; relabels it, reloads the controls,
     // brings it to the front and centres it on every call.
@@ -40,11 +38,9 @@ public:
     void toggleShake();
     void changeSensitivity();
 
-    QLabel* languageLabel() const { return m_languageLabel; }
     QComboBox* languagePopup() const { return m_languagePopup; }
     QCheckBox* loginCheckbox() const { return m_loginCheckbox; }
     QCheckBox* shakeCheckbox() const { return m_shakeCheckbox; }
-    QLabel* sensitivityLabel() const { return m_sensitivityLabel; }
     QSlider* sensitivitySlider() const { return m_sensitivitySlider; }
     QLabel* sensitivityHint() const { return m_sensitivityHint; }
     QLabel* shortcutsLabel() const { return m_shortcutsLabel; }
@@ -62,10 +58,12 @@ public:
 private:
     void buildWindow();
     void applyLanguage();
+    void showShakeSettings();
     void centre();
 
     std::unique_ptr<LoginItemService> m_ownLoginItem;
     LoginItemService* m_loginItem = nullptr;
+    PreferencesNotifier& m_preferences;
     // Until the window exists the controls have no parent; afterwards the
     // window owns them and the pointers follow their deletion.
     QPointer<QWidget> m_window;

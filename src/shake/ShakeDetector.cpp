@@ -19,7 +19,6 @@ ShakeDetector::~ShakeDetector() {
 }
 
 void ShakeDetector::start() {
-    gesture.core.minReversals = Preferences::shakeReversals();
     std::weak_ptr<ShakeDetector*> weak = m_self;
     auto onPress = [weak] {
         if (auto self = weak.lock(); self && *self)
@@ -36,7 +35,7 @@ void ShakeDetector::start() {
 void ShakeDetector::beginTracking() {
     if (!Preferences::shakeEnabled())
         return;
-    gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
+    m_gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
     m_pollTimer.reset();
     if (!m_services.timers)
         return;
@@ -60,6 +59,6 @@ void ShakeDetector::poll() {
     const double now = m_services.timers->now();
     const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();
-    if (gesture.update(position.x(), now, changeCount, hasItems) && onShake)
+    if (m_gesture.update(position.x(), now, changeCount, hasItems) && onShake)
         onShake(position);
 }

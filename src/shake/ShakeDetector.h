@@ -37,19 +37,22 @@ public:
 
     // Receives the cursor position, in screen points, of the tick that completed the shake.
     std::function<void(QPointF)> onShake;
-    ShakeGesture gesture;
 
-    // Takes the sensitivity from the preferences and installs the press monitors.
+    // How many reversals make a shake; a change applies from the next sample on.
+    void setMinReversals(int reversals) { m_gesture.core.minReversals = reversals; }
+    int minReversals() const { return static_cast<int>(m_gesture.core.minReversals); }
+
+    // Installs the press monitors.
     void start();
 
     bool isSampling() const { return m_pollTimer != nullptr; }
-    std::size_t monitorCount() const { return m_monitors.size(); }
 
 private:
     void beginTracking();
     void poll();
 
     ShakeServices m_services;
+    ShakeGesture m_gesture;
     std::vector<std::unique_ptr<MonitorToken>> m_monitors;
     std::unique_ptr<Timer> m_pollTimer;
     // Platform callbacks hold this weakly: once the detector is gone they do nothing.

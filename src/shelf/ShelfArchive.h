@@ -37,9 +37,6 @@ public:
     QString write(const QString& directory, const QString& name,
                   const std::function<void(double)>& progress = {});
 
-    qint64 totalFileBytes() const { return m_totalBytes; }
-    qsizetype entryCount() const { return static_cast<qsizetype>(m_entries.size()); }
-
     // Files at least this large are sniffed for content that is already
     // compressed (pictures, sound, video, archives) and then stored as they are.
     static constexpr qint64 sniffThreshold = 16 * 1024;

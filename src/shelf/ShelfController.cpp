@@ -4,6 +4,7 @@
 #include "platform/DirectSaveReceiver.h"
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
+#include "settings/HotKeys.h"
 #include "settings/Language.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
@@ -14,7 +15,6 @@
 #include "shelf/ShelfPlacement.h"
 #include "shelf/ZipJob.h"
 
-#include <QDir>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QProgressBar>
@@ -47,21 +47,39 @@ QColor defaultSymbolTint() {
     return QColor::fromRgbF(1, 1, 1, 0.85f);
 }
 
-QString normalisedPath(const ShelfItemPtr& item) {
-    return QDir::cleanPath(item->path());
-}
-
 } // namespace
 
+ShelfController::ShelfController(Shelf& shelf)
+    : m_shelf(&shelf) {
+    follow();
+}
+
 ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers* timers)
-    : m_items(std::move(items))
-    , m_timers(timers ? timers : &SystemTimers::instance()) {
-    buildUI();
-    reloadLanguage();
+    : m_ownShelf(
+          std::make_unique<Shelf>(std::move(items), timers ? *timers : SystemTimers::instance()))
+    , m_shelf(m_ownShelf.get()) {
+    follow();
 }
 
 ShelfController::~ShelfController() {
-    m_autoCloseTimer.reset();
+    if (m_shelf) {
+        m_shelf->onChange = nullptr;
+        m_shelf->onHide = nullptr;
+    }
+}
+
+void ShelfController::follow() {
+    buildUI();
+    const QPointer<ShelfController> self(this);
+    m_shelf->onChange = [self] {
+        if (self)
+            self->updateUI();
+    };
+    m_shelf->onHide = [self] {
+        if (self)
+            self->m_panel->orderOut();
+    };
+    reloadLanguage();
 }
 
 void ShelfController::buildUI() {
@@ -80,17 +98,12 @@ void ShelfController::buildUI() {
 
     m_header = new DragAllView(m_dropView);
     m_header->setGeometry(0, 0, width, headerHeight);
-    m_header->itemsProvider = [self] { return self ? self->m_items : std::vector<ShelfItemPtr>{}; };
-    m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& draggedItems) {
-        if (!self || self->m_pinned)
-            return;
-        const std::vector<ShelfItemPtr> dragged =
-            draggedItems; // removing changes the shelf's own list
-        for (const ShelfItemPtr& item : dragged) {
-            if (!self)
-                return;
-            self->remove(item);
-        }
+    m_header->itemsProvider = [self] {
+        return self && self->m_shelf ? self->m_shelf->items() : std::vector<ShelfItemPtr>{};
+    };
+    m_header->onDragOutAll = [self](const std::vector<ShelfItemPtr>& dragged) {
+        if (self && self->m_shelf)
+            self->m_shelf->draggedOut(dragged);
     };
 
     m_titleLabel = new QLabel(QStringLiteral("Shelf"), m_header);
@@ -211,11 +224,13 @@ void ShelfController::layoutViews() {
 }
 
 void ShelfController::reloadLanguage() {
-    m_emptyLabel->setText(bilingual(
-        QStringLiteral(
-            "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (⌃⌥S)"),
-        QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură mouse-ul\nîn timpul "
-                       "unui drag. (⌃⌥S)")));
+    m_emptyLabel->setText(
+        bilingual(
+            QStringLiteral(
+                "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)"),
+            QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură mouse-ul\nîn "
+                           "timpul unui drag. (%1)"))
+            .arg(HotKeys::text(HotKeys::Action::toggleShelves)));
     m_pinButton->setToolTip(
         bilingual(QStringLiteral("Pin: keep items after drag-out and keep the panel open"),
                   QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis")));
@@ -232,8 +247,8 @@ void ShelfController::reloadLanguage() {
 }
 
 QString ShelfController::title() const {
-    return m_items.empty() ? QStringLiteral("Shelf")
-                           : QStringLiteral("Shelf — ") + QString::number(m_items.size());
+    return items().empty() ? QStringLiteral("Shelf")
+                           : QStringLiteral("Shelf — ") + QString::number(items().size());
 }
 
 QString ShelfController::emptyHint() const {
@@ -262,12 +277,17 @@ void ShelfController::showCopyFailed() {
 }
 
 void ShelfController::updateUI() {
+    if (!m_shelf)
+        return;
+    const std::vector<ShelfItemPtr>& shown = m_shelf->items();
+    if (m_showsPinned != m_shelf->pinned())
+        updatePinImage();
     m_titleLabel->setText(title());
     m_panel->setWindowTitle(title());
 
-    const bool any = !m_items.empty();
-    const bool anyFile = std::any_of(m_items.begin(), m_items.end(),
-                                     [](const ShelfItemPtr& i) { return i->isFile(); });
+    const bool any = !shown.empty();
+    const bool anyFile =
+        std::any_of(shown.begin(), shown.end(), [](const ShelfItemPtr& i) { return i->isFile(); });
     m_copyButton->setEnabled(any);
     m_zipButton->setEnabled(anyFile);
     m_clearButton->setEnabled(any);
@@ -282,8 +302,8 @@ void ShelfController::updateUI() {
     for (ItemRowView* row : m_rows)
         old.emplace(row->item().get(), row);
     std::vector<ItemRowView*> rows;
-    rows.reserve(m_items.size());
-    for (const ShelfItemPtr& item : m_items) {
+    rows.reserve(shown.size());
+    for (const ShelfItemPtr& item : shown) {
         ItemRowView* row = nullptr;
         if (auto it = old.find(item.get()); it != old.end()) {
             row = it->second;
@@ -293,16 +313,16 @@ void ShelfController::updateUI() {
         }
         const QPointer<ShelfController> self(this);
         row->onRemove = [self](const ShelfItemPtr& removed) {
-            if (self)
-                self->remove(removed);
+            if (self && self->m_shelf)
+                self->m_shelf->remove(removed);
         };
         row->onCopyFailed = [self] {
             if (self)
                 self->showCopyFailed();
         };
         row->onDragOut = [self](const ShelfItemPtr& dragged) {
-            if (self && !self->m_pinned)
-                self->remove(dragged);
+            if (self && self->m_shelf)
+                self->m_shelf->draggedOut({dragged});
         };
         rows.push_back(row);
     }
@@ -333,34 +353,6 @@ void ShelfController::updateUI() {
     m_rows = std::move(rows);
 }
 
-void ShelfController::add(std::vector<ShelfItemPtr> newItems) {
-    m_autoCloseTimer.reset();
-    if (newItems.empty()) {
-        updateUI();
-        return;
-    }
-    for (ShelfItemPtr& item : newItems) {
-        if (item->isFile()) {
-            const QString path = normalisedPath(item);
-            const bool present =
-                std::any_of(m_items.begin(), m_items.end(), [&](const ShelfItemPtr& existing) {
-                    return existing->isFile() && normalisedPath(existing) == path;
-                });
-            if (present)
-                continue;
-        }
-        m_items.push_back(std::move(item));
-    }
-    updateUI();
-}
-
-void ShelfController::remove(const ShelfItemPtr& item) {
-    std::erase(m_items, item);
-    updateUI();
-    if (m_items.empty() && !m_pinned)
-        close();
-}
-
 void ShelfController::show(QPointF near) {
     show(near, ScreenLayout::current());
 }
@@ -372,55 +364,32 @@ void ShelfController::show(QPointF near, const ScreenLayout& screens) {
     m_panel->orderFrontRegardless();
 }
 
-void ShelfController::scheduleAutoCloseIfEmpty(double seconds) {
-    m_autoCloseTimer.reset();
-    const QPointer<ShelfController> self(this);
-    m_autoCloseTimer = m_timers->oneShot(seconds, [self] {
-        if (!self)
-            return;
-        // The timer has fired: forget it before anything can close the shelf.
-        self->m_autoCloseTimer.reset();
-        if (self->m_items.empty() && !self->m_pinned)
-            self->close();
-    });
-}
-
-void ShelfController::close() {
-    m_autoCloseTimer.reset();
-    m_panel->orderOut();
-    if (onClose)
-        onClose();
-}
-
 void ShelfController::togglePin() {
-    m_pinned = !m_pinned;
-    updatePinImage();
+    m_shelf->togglePin();
 }
 
 void ShelfController::updatePinImage() {
+    m_showsPinned = m_shelf->pinned();
     const QColor tint =
-        m_pinned ? m_panel->palette().color(QPalette::Highlight) : defaultSymbolTint();
-    m_pinButton->setIcon(
-        Symbols::tintedIcon(m_pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), tint));
+        m_showsPinned ? m_panel->palette().color(QPalette::Highlight) : defaultSymbolTint();
+    m_pinButton->setIcon(Symbols::tintedIcon(
+        m_showsPinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), tint));
     m_pinButton->setAccessibleName(m_pinButton->toolTip());
 }
 
 void ShelfController::closeClicked() {
-    close();
+    m_shelf->close();
 }
 
 void ShelfController::clearClicked() {
-    m_items.clear();
-    updateUI();
-    if (!m_pinned)
-        close();
+    m_shelf->clear();
 }
 
 void ShelfController::copyAll() {
-    if (m_items.empty())
+    if (items().empty())
         return;
     QList<ClipboardEntry> entries;
-    for (const ShelfItemPtr& item : m_items)
+    for (const ShelfItemPtr& item : items())
         entries.append(item->isFile() ? ClipboardEntry::file(item->path())
                                       : ClipboardEntry::text(item->text()));
     if (!ClipboardWriter::write(entries))
@@ -429,7 +398,7 @@ void ShelfController::copyAll() {
 
 void ShelfController::zipAll() {
     QStringList paths;
-    for (const ShelfItemPtr& item : m_items) {
+    for (const ShelfItemPtr& item : items()) {
         if (item->isFile())
             paths.append(item->path());
     }
@@ -454,7 +423,8 @@ void ShelfController::zipAll() {
             return;
         self->m_zipJobs.erase(id);
         self->updateZipProgress();
-        self->add({ShelfItem::makeFile(QUrl::fromLocalFile(archive))});
+        if (self->m_shelf)
+            self->m_shelf->add({ShelfItem::makeFile(QUrl::fromLocalFile(archive))});
     };
     // A failed job calls nothing back; its end still has to hide the bar. The
     // watcher dies with the shelf, so a job outliving it reports to no one.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/ShelfItem.h"
+#include "model/Shelf.h"
 #include "platform/Screens.h"
 
 #include <QObject>
@@ -21,39 +21,34 @@ class QToolButton;
 class QVBoxLayout;
 class ShelfDropView;
 class ShelfPanel;
-class Timer;
 class Timers;
 
-// One open shelf: its floating panel and the ordered items it holds. It adds
-// dropped items without duplicate files, removes what is dragged out unless
-// pinned, and closes itself when it becomes empty (unless pinned) or when an
-// armed auto-close finds it still empty.
+// The window of one open shelf: its floating panel, rows, footer and zip
+// progress. It shows what its shelf holds and hands every user action to the
+// shelf's rules; it places its panel beside a point.
 class ShelfController : public QObject {
     Q_OBJECT
 
 public:
+    // The window of a shelf that someone else owns; it follows that shelf.
+    explicit ShelfController(Shelf& shelf);
+    // A window with a shelf of its own, for a window used alone.
     explicit ShelfController(std::vector<ShelfItemPtr> items, Timers* timers = nullptr);
     ~ShelfController() override;
 
-    const std::vector<ShelfItemPtr>& items() const { return m_items; }
-    bool pinned() const { return m_pinned; }
+    Shelf& shelf() const { return *m_shelf; }
+    const std::vector<ShelfItemPtr>& items() const { return m_shelf->items(); }
+    void add(std::vector<ShelfItemPtr> newItems) { m_shelf->add(std::move(newItems)); }
+    void remove(const ShelfItemPtr& item) { m_shelf->remove(item); }
+    void close() { m_shelf->close(); }
+
     ShelfPanel* panel() const { return m_panel.get(); }
     ShelfDropView* dropView() const { return m_dropView; }
 
-    // Called each time the shelf closes; the owner reads items() inside it.
-    std::function<void()> onClose;
-
-    void add(std::vector<ShelfItemPtr> newItems);
-    // Removes that very object wherever it occurs, then closes the shelf when
-    // it is left empty and unpinned.
-    void remove(const ShelfItemPtr& item);
     // Places the panel beside a point in screen points and brings it to the
     // front; a visible panel only comes to the front.
     void show(QPointF near);
     void show(QPointF near, const ScreenLayout& screens);
-    void scheduleAutoCloseIfEmpty(double seconds);
-    bool autoClosePending() const { return m_autoCloseTimer != nullptr; }
-    void close();
     void reloadLanguage();
 
     // The actions of the panel's buttons.
@@ -80,6 +75,7 @@ public:
     QString status() const;
 
 private:
+    void follow();
     void buildUI();
     void layoutViews();
     void updateUI();
@@ -87,10 +83,10 @@ private:
     void updateZipProgress();
     void showCopyFailed();
 
-    std::vector<ShelfItemPtr> m_items;
-    bool m_pinned = false;
-    Timers* m_timers;
-    std::unique_ptr<Timer> m_autoCloseTimer;
+    std::unique_ptr<Shelf> m_ownShelf;
+    // Another owner's shelf may go first when both are deleted later.
+    QPointer<Shelf> m_shelf;
+    bool m_showsPinned = false;
 
     std::unique_ptr<ShelfPanel> m_panel;
     ShelfDropView* m_dropView = nullptr;

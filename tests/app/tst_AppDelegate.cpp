@@ -2,9 +2,12 @@
 #include "TestEnvironment.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "model/Shelf.h"
 #include "model/ShelfManager.h"
+#include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfControllerWindows.h"
 
 #include <QAction>
 #include <QMenu>
@@ -25,23 +28,24 @@ QStringList titlesOf(QMenu* menu) {
 struct Rig {
     ScopedPreferences prefs;
     QTemporaryDir dir;
-    FakePressMonitor global, local;
-    FakePointer pointer;
-    FakeDragPasteboard drag;
+    FakeShakeDesktop desk;
     std::shared_ptr<FakeShelfManagerServices> services =
         std::make_shared<FakeShelfManagerServices>();
-    FakeTimers& clock = services->fakeTimers; // shake sampling and shelf timers alike
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
+    std::shared_ptr<ShelfControllerWindows> windows =
+        std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
     std::unique_ptr<AppDelegate> app;
 
     Rig() {
         services->path = dir.filePath(QStringLiteral("recent.json"));
         AppDelegate::Services s;
-        s.makeManager = [this] { return std::make_unique<ShelfManager>(services); };
-        s.shake = {&global, &local, &pointer, &drag, &clock};
-        s.pointer = &pointer;
+        s.windows = windows;
+        s.makeManager = [this] { return std::make_unique<ShelfManager>(services, windows); };
+        desk.clock = &services->fakeTimers; // shake sampling and shelf timers alike
+        s.shake = desk.services();
+        s.pointer = &desk.pointer;
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };
@@ -67,9 +71,17 @@ private Q_SLOTS:
     void statusMenuFollowsTheLanguageAndRecentSubmenuIsRebuiltOnOpening() {
         Rig rig;
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("New Shelf"));
-        rig.prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
-        rig.app->settings().onLanguageChanged(); // as the settings window does
+        rig.app->settings().show();
+        Shelf* open = rig.shelves().newShelf(QPointF(100, 100), {});
+        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(Ctrl+Alt+S)"));
+        rig.app->preferences().setLanguage(Language::romanian);
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
+        // Every place naming a hot key names it as the menu does.
+        const QString keys = QStringLiteral("Ctrl+Alt+S");
+        QCOMPARE(rig.app->statusMenu()->actions()[4]->shortcut().toString(), keys);
+        QVERIFY(rig.app->settings().shortcutsLabel()->text().contains(keys + " arată/ascunde"));
+        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(" + keys + ")"));
+        open->close();
 
         QMenu* recent = rig.app->recentMenu();
         rig.app->menuNeedsUpdate(recent);
@@ -111,28 +123,31 @@ private Q_SLOTS:
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {
         Rig rig;
-        rig.pointer.buttonDown = true;
-        rig.global.press();
-        rig.drag.startDrag();
-        for (double x : {100, 120, 100, 120, 100, 120}) {
-            rig.pointer.pos = QPointF(x, 500);
-            rig.clock.advance(0.04);
-        }
+        rig.desk.pressLeft(true);
+        rig.desk.moveThrough({100, 120, 100, 120, 100, 120});
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
         QVERIFY(rig.shelves().shelves().front()->autoClosePending());
-        rig.pointer.buttonDown = false;
-        rig.clock.advance(5.9);
+        rig.desk.pointer.buttonDown = false;
+        rig.services->fakeTimers.advance(5.9);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-        rig.clock.advance(0.2);
+        rig.services->fakeTimers.advance(0.2);
         QVERIFY(rig.shelves().shelves().empty());
     }
 
-    void shakeSwitchIsStoredAndFollowedByTheSettingsWindow() {
+    void aShakeSettingChangedAnywhereReachesTheDetectorTheMenuAndTheWindow() {
         Rig rig;
-        rig.app->settings().show();
-        rig.app->toggleShake();
+        SettingsWindow& settings = rig.app->settings();
+        settings.show();
+        settings.sensitivitySlider()->setValue(7);
+        QCOMPARE(rig.app->shake().minReversals(), 7);
+        QCOMPARE(Preferences::shakeReversals(), 7);
+
+        rig.app->shakeToggleItem()->trigger();
         QVERIFY(!Preferences::shakeEnabled() && !rig.app->shakeToggleItem()->isChecked());
-        QVERIFY(!rig.app->settings().shakeCheckbox()->isChecked());
+        QVERIFY(!settings.shakeCheckbox()->isChecked());
+        QVERIFY(!settings.sensitivitySlider()->isEnabled());
+        settings.shakeCheckbox()->click();
+        QVERIFY(Preferences::shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
     }
 
     void closeAllArchivesEveryShelfWithItemsAndQuitSavesOnce() {

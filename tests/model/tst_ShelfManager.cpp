@@ -2,10 +2,11 @@
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "model/Shelf.h"
+#include "model/ShelfStore.h"
 #include "platform/Bookmarks.h"
-#include "shelf/ShelfController.h"
-#include "shelf/ShelfPanel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -20,18 +21,18 @@
 
 namespace {
 
-// Where a shelf was asked to open: its panel sits 16 points right of the
-// point and is vertically centred on it (no screen edge is near).
-QPointF openedAt(const ShelfController* shelf) {
-    const QRectF frame = shelf->panel()->frame();
-    return {frame.left() - 16, frame.top() + ShelfPanel::panelHeight / 2.0};
-}
-
 QStringList firstTitles(const std::vector<RecentShelf>& recent) {
     QStringList result;
     for (const RecentShelf& shelf : recent)
         result << shelf.items.front()->title();
     return result;
+}
+
+std::vector<ShelfItemPtr> texts(const QStringList& list) {
+    std::vector<ShelfItemPtr> items;
+    for (const QString& text : list)
+        items.push_back(ShelfItem::makeText(text));
+    return items;
 }
 
 QStringList storedTexts(const QString& path) {
@@ -48,11 +49,28 @@ class ShelfManagerTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<FakeShelfManagerServices> m_services;
+    std::unique_ptr<ShelfManager> m_manager;
     ScopedPreferences m_preferences;
 
+    ShelfManager& manager() { return *m_manager; }
+    FakeShelfWindow& window(const Shelf* shelf) {
+        return *static_cast<FakeShelfWindow*>(manager().windowOf(shelf));
+    }
     // Opens a shelf holding one text and closes it into the recent list.
-    void archive(ShelfManager& manager, const QString& text) {
-        manager.newShelf({0, 0}, {ShelfItem::makeText(text)})->close();
+    void archive(const QString& text) { manager().newShelf({0, 0}, texts({text}))->close(); }
+    // The program started again on the same state folder.
+    ShelfManager& restart() {
+        m_manager.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_manager =
+            std::make_unique<ShelfManager>(m_services, std::make_shared<FakeShelfWindows>());
+        return *m_manager;
+    }
+    // Whether `change` wrote the recent-shelves file.
+    bool writes(const std::function<void()>& change) {
+        QFile::remove(m_services->path);
+        change();
+        return QFile::exists(m_services->path);
     }
 
 private Q_SLOTS:
@@ -60,8 +78,13 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_services = std::make_shared<FakeShelfManagerServices>();
         m_services->path = m_dir->filePath("recent-shelves.json");
+        m_manager =
+            std::make_unique<ShelfManager>(m_services, std::make_shared<FakeShelfWindows>());
     }
-    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    void cleanup() {
+        m_manager.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     void aSixthShelfClosesTheFirstEmptyOneElseTheOldest_data() {
         QTest::addColumn<int>("emptyIndex"); // -1: every shelf holds items
@@ -71,22 +94,18 @@ private Q_SLOTS:
 
     void aSixthShelfClosesTheFirstEmptyOneElseTheOldest() {
         QFETCH(int, emptyIndex);
-        ShelfManager manager(m_services);
-        std::vector<QPointer<ShelfController>> opened;
-        for (int i = 0; i < ShelfManager::maxOpen; ++i) {
-            std::vector<ShelfItemPtr> items;
-            if (i != emptyIndex)
-                items.push_back(ShelfItem::makeText(QString::number(i)));
-            opened.emplace_back(manager.newShelf({100.0 * i, 500}, items));
-        }
-        ShelfController* sixth = manager.newShelf({900, 900}, {});
+        std::vector<QPointer<Shelf>> opened;
+        for (int i = 0; i < ShelfManager::maxOpen; ++i)
+            opened.emplace_back(manager().newShelf(
+                {100.0 * i, 500}, i == emptyIndex ? texts({}) : texts({QString::number(i)})));
+        Shelf* sixth = manager().newShelf({900, 900}, {});
         const int closed = emptyIndex >= 0 ? emptyIndex : 0;
-        const std::vector<ShelfController*> shelves = manager.shelves();
+        const std::vector<Shelf*> shelves = manager().shelves();
         QCOMPARE(shelves.size(), std::size_t(ShelfManager::maxOpen));
         QCOMPARE(shelves.back(), sixth);
         QVERIFY(std::find(shelves.begin(), shelves.end(), opened[closed]) == shelves.end());
         QCOMPARE(ShelfStore::read(m_services->path).size(), emptyIndex >= 0 ? 0u : 1u);
-        // The closed controller lives until its own close has returned.
+        // The closed shelf lives until its own close has returned.
         QVERIFY(opened[closed]);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!opened[closed]);
@@ -101,6 +120,7 @@ private Q_SLOTS:
             << QPointF(1000, 1000) << false << QPointF(1028, 972);
         QTest::newRow("right edge is outside")
             << QPointF(1280, 1100) << true << QPointF(1280, 1100);
+        QTest::newRow("top edge is outside") << QPointF(1100, 1360) << false << QPointF(1100, 1360);
         QTest::newRow("a hidden shelf does not block")
             << QPointF(1270, 1010) << false << QPointF(1298, 982);
         QTest::newRow("on to the next shelf along the diagonal")
@@ -113,36 +133,31 @@ private Q_SLOTS:
         QFETCH(QPointF, point);
         QFETCH(bool, secondVisible);
         QFETCH(QPointF, expected);
-        ShelfManager manager(m_services);
-        manager.newShelf({0, 0}, {})->panel()->setFrameOrigin({1000, 1000});
-        ShelfController* second = manager.newShelf({0, 0}, {});
-        second->panel()->setFrameOrigin({1019, 623}); // holds only (1298, 982) of that path
-        if (!secondVisible)
-            second->panel()->orderOut();
-        QCOMPARE(openedAt(manager.newShelf(point, {})), expected);
+        window(manager().newShelf({0, 0}, {})).rect = QRectF(1000, 1000, 280, 360);
+        FakeShelfWindow& second = window(manager().newShelf({0, 0}, {}));
+        second.rect = QRectF(1019, 623, 280, 360); // holds only (1298, 982) of that path
+        second.visible = secondVisible;
+        QCOMPARE(window(manager().newShelf(point, {})).shownAt, expected);
     }
 
     void onlyTheTenNewestArchivesAreKept() {
-        ShelfManager manager(m_services);
         for (int i = 1; i <= 11; ++i)
-            archive(manager, QString::number(i));
-        QCOMPARE(firstTitles(manager.recent()),
+            archive(QString::number(i));
+        QCOMPARE(firstTitles(manager().recent()),
                  (QStringList{"11", "10", "9", "8", "7", "6", "5", "4", "3", "2"}));
         QCOMPARE(ShelfStore::read(m_services->path).size(), 10u);
     }
 
     void aShelfClosedEmptyOrTwiceAddsNothingMore() {
-        ShelfManager manager(m_services);
-        // Taking the last item out closes the shelf from inside its own handler.
+        // Taking the last item out closes the shelf from inside its own call.
         auto item = ShelfItem::makeText("dragged out");
-        QPointer<ShelfController> emptied = manager.newShelf({0, 0}, {item});
-        emptied->remove(item);
-        QVERIFY(manager.shelves().empty());
+        manager().newShelf({0, 0}, {item})->draggedOut({item});
+        QVERIFY(manager().shelves().empty());
         QVERIFY(!QFile::exists(m_services->path));
-        ShelfController* shelf = manager.newShelf({0, 0}, {ShelfItem::makeText("a")});
+        Shelf* shelf = manager().newShelf({0, 0}, texts({"a"}));
         shelf->close();
         shelf->close();
-        QCOMPARE(manager.recent().size(), 1u);
+        QCOMPARE(manager().recent().size(), 1u);
     }
 
     void restoreOpensTheSurvivorsOrAlertsAndKeepsTheEntry() {
@@ -150,28 +165,102 @@ private Q_SLOTS:
         QVERIFY(writeWholeFile(kept, "k") && writeWholeFile(gone, "g"));
         const auto keptItem = ShelfItem::makeFile(QUrl::fromLocalFile(kept));
         const auto goneItem = ShelfItem::makeFile(QUrl::fromLocalFile(gone));
-        ShelfManager manager(m_services);
-        manager.newShelf({0, 0}, {goneItem})->close();
-        manager.newShelf({0, 0}, {goneItem, keptItem})->close();
+        manager().newShelf({0, 0}, {goneItem})->close();
+        manager().newShelf({0, 0}, {goneItem, keptItem})->close();
         QVERIFY(QFile::remove(gone));
-        manager.restore(manager.recent()[1], {500, 500});
-        QCOMPARE(m_services->alerts, 1);
-        QVERIFY(manager.shelves().empty());
-        manager.restore(manager.recent()[0], {500, 500});
-        QCOMPARE(manager.shelves()[0]->items(), std::vector<ShelfItemPtr>{keptItem});
+        manager().restore(manager().recent()[1], {500, 500});
+        QVERIFY(m_services->alerts == 1 && manager().shelves().empty());
+        manager().restore(manager().recent()[0], {500, 500});
+        QCOMPARE(manager().shelves()[0]->items(), std::vector<ShelfItemPtr>{keptItem});
+        QCOMPARE(window(manager().shelves()[0]).shownAt, QPointF(500, 500));
+        QCOMPARE(manager().recent().size(), 2u);
+
+        // Restoring the last entry with five open: making room archives the
+        // oldest open shelf, which pushes that very entry out.
+        for (int i = 0; i < ShelfManager::maxRecent; ++i)
+            archive(QString::number(i));
+        for (int i = 1; i < ShelfManager::maxOpen; ++i)
+            manager().newShelf({0, 0}, texts({"open"}));
+        const std::vector<ShelfItemPtr> last = manager().recent().back().items;
+        manager().restore(manager().recent().back(), {500, 500});
+        QCOMPARE(manager().shelves().back()->items(), last);
+        QCOMPARE(firstTitles(manager().recent()).back(), QStringLiteral("1"));
     }
 
-    void restoringTheLastEntryWhileFiveAreOpenOpensItsItems() {
-        ShelfManager manager(m_services);
-        for (int i = 1; i <= ShelfManager::maxRecent; ++i)
-            archive(manager, QString::number(i));
-        for (int i = 0; i < ShelfManager::maxOpen; ++i)
-            manager.newShelf({0, 0}, {ShelfItem::makeText("open")});
-        const std::vector<ShelfItemPtr> last = manager.recent().back().items;
-        // Making room archives the oldest open shelf, which pushes this entry out.
-        manager.restore(manager.recent().back(), {500, 500});
-        QCOMPARE(manager.shelves().back()->items(), last);
-        QCOMPARE(firstTitles(manager.recent()).back(), QStringLiteral("2"));
+    void toggleAllHidesShowsOrOpensOne_data() {
+        QTest::addColumn<int>("open");
+        QTest::addColumn<bool>("anyVisible");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::newRow("none open: one at the cursor") << 0 << false << true;
+        QTest::newRow("one of two visible: all hidden") << 2 << true << false;
+        QTest::newRow("all hidden: all shown") << 2 << false << true;
+    }
+
+    void toggleAllHidesShowsOrOpensOne() {
+        QFETCH(int, open);
+        QFETCH(bool, anyVisible);
+        QFETCH(bool, visibleAfter);
+        for (int i = 0; i < open; ++i)
+            window(manager().newShelf({100.0 * i, 0}, {})).visible = anyVisible && i == 0;
+        manager().toggleAll();
+        const std::vector<Shelf*> shelves = manager().shelves();
+        QCOMPARE(int(shelves.size()), std::max(open, 1));
+        for (Shelf* shelf : shelves)
+            QCOMPARE(window(shelf).visible, visibleAfter);
+        if (open == 0) {
+            QCOMPARE(window(shelves[0]).shownAt, QPointF(2000, 2000));
+            QVERIFY(!shelves[0]->autoClosePending());
+        }
+    }
+
+    void saveBeforeQuitPutsTheNewestFirstAndEndsWithOneWrite() {
+        archive("old");
+        manager().newShelf({0, 0}, texts({"A"}));
+        manager().newShelf({0, 0}, {});
+        manager().newShelf({0, 0}, texts({"B", "b"}));
+        QVERIFY(writes([&] { manager().saveBeforeQuit(); }));
+        const QStringList order{"B", "A", "old"};
+        QCOMPARE(firstTitles(manager().recent()), order);
+        QCOMPARE(ShelfStore::read(m_services->path).size(), 3u);
+        QCOMPARE(manager().shelves().size(), 3u); // nothing is closed
+
+        // With no shelf holding items the final write is the only one, unchanged.
+        ShelfManager& second = restart();
+        second.newShelf({0, 0}, {});
+        QVERIFY(writes([&] { second.saveBeforeQuit(); }));
+        QCOMPARE(firstTitles(second.recent()), order);
+    }
+
+    void removingARecentEntryWritesOnlyForAValidIndexAndClearingAlways_data() {
+        QTest::addColumn<int>("index"); // -2: clear the list
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<int>("left");
+        QTest::newRow("first") << 0 << 2 << true << 1;
+        QTest::newRow("last") << 1 << 2 << true << 1;
+        QTest::newRow("negative") << -1 << 2 << false << 2;
+        QTest::newRow("one past the end") << 2 << 2 << false << 2;
+        QTest::newRow("clear") << -2 << 2 << true << 0;
+        QTest::newRow("clear an empty list") << -2 << 0 << true << 0;
+    }
+
+    void removingARecentEntryWritesOnlyForAValidIndexAndClearingAlways() {
+        QFETCH(int, index);
+        QFETCH(int, entries);
+        QFETCH(bool, written);
+        QFETCH(int, left);
+        for (int i = 0; i < entries; ++i)
+            archive(QString::number(i));
+        QCOMPARE(writes([&] {
+                     if (index == -2)
+                         manager().removeAllRecent();
+                     else
+                         manager().removeRecent(index);
+                 }),
+                 written);
+        QCOMPARE(int(manager().recent().size()), left);
+        if (written)
+            QCOMPARE(int(ShelfStore::read(m_services->path).size()), left);
     }
 
     void loadingKeepsOrderDatesAndSurvivorsAndRenewsStaleBookmarks() {
@@ -215,7 +304,7 @@ private Q_SLOTS:
         QVERIFY(ShelfStore::write(stored, m_services->path));
         const QByteArray bytes = readWholeFile(m_services->path);
 
-        ShelfManager manager(m_services);
+        ShelfManager& manager = restart();
         QStringList loaded;
         for (const RecentShelf& shelf : manager.recent()) {
             QStringList titles;
@@ -228,7 +317,7 @@ private Q_SLOTS:
 
         const ShelfItemPtr moved = manager.recent()[2].items.front();
         QVERIFY(moved->bookmark() && moved->bookmark() != stored[3].items.front().bookmark);
-        archive(manager, "newest");
+        archive("newest");
         const std::vector<StoredShelf> after = ShelfStore::read(m_services->path);
         QCOMPARE(after.size(), std::size_t(ShelfManager::maxRecent));
         QCOMPARE(after[3].items.front().bookmark, moved->bookmark());
@@ -236,19 +325,17 @@ private Q_SLOTS:
 
     // The file keeps what fits; the list in memory stays whole.
     void anOversizedShelfIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
-        {
-            ShelfManager manager(m_services);
-            archive(manager, "older");
-            archive(manager, QString(ShelfStore::maxFileBytes, QLatin1Char('a')));
-            archive(manager, "small");
-            QCOMPARE(manager.recent().size(), 3u);
-        }
-        QCOMPARE(firstTitles(ShelfManager(m_services).recent()), (QStringList{"small", "older"}));
+        archive("older");
+        archive(QString(ShelfStore::maxFileBytes, QLatin1Char('a')));
+        archive("small");
+        QCOMPARE(manager().recent().size(), 3u);
+        QCOMPARE(firstTitles(restart().recent()), (QStringList{"small", "older"}));
     }
 
     // A user with two sessions runs two programs on one state folder. The
     // writer's lock ends with its holder, also one that was killed.
     void onlyOneProgramOfTheUserWritesTheFile() {
+        m_manager.reset(); // the fixture's manager holds the lock
         const QByteArray lock = QFile::encodeName(m_dir->filePath("recent-shelves.lock"));
         int ready[2];
         QCOMPARE(::pipe(ready), 0);
@@ -260,18 +347,19 @@ private Q_SLOTS:
         }
         char byte = 0;
         QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
-        archive(*std::make_unique<ShelfManager>(m_services), "not kept");
+        restart();
+        archive("not kept");
         QVERIFY(!QFile::exists(m_services->path));
         ::kill(holder, SIGKILL);
         ::waitpid(holder, nullptr, 0);
 
-        ShelfManager first(m_services);
-        archive(first, "first 1");
-        ShelfManager second(m_services);
-        archive(second, "second");
+        restart();
+        archive("first 1");
+        ShelfManager second(m_services, std::make_shared<FakeShelfWindows>());
+        second.newShelf({0, 0}, texts({"second"}))->close();
         QCOMPARE(firstTitles(second.recent()), (QStringList{"second", "first 1"}));
         second.removeAllRecent();
-        archive(first, "first 2");
+        archive("first 2");
         QCOMPARE(storedTexts(m_services->path), (QStringList{"first 2", "first 1"}));
     }
 
@@ -280,13 +368,13 @@ private Q_SLOTS:
         const int fd = ::open(native.constData(), O_CREAT | O_WRONLY, 0600);
         QVERIFY(fd >= 0 && ::close(fd) == 0);
         const QUrl url = QUrl::fromEncoded("file://" + native.toPercentEncoding("/"));
-        ShelfManager(m_services).newShelf({0, 0}, {ShelfItem::makeFile(url)})->close();
-        const ShelfItemPtr item = ShelfManager(m_services).recent().at(0).items.at(0);
+        manager().newShelf({0, 0}, {ShelfItem::makeFile(url)})->close();
+        const ShelfItemPtr item = restart().recent().at(0).items.at(0);
         QCOMPARE(item->url(), url);
         QVERIFY(item->fileExists());
         QCOMPARE(::unlink(native.constData()), 0); // a name QDir cannot spell
     }
 };
 
-QTEST_MAIN(ShelfManagerTest)
+QTEST_GUILESS_MAIN(ShelfManagerTest)
 #include "tst_ShelfManager.moc"

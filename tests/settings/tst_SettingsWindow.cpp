@@ -1,4 +1,5 @@
 #include "platform/LoginItem.h"
+#include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
 
 #include "TestEnvironment.h"
@@ -16,8 +17,10 @@ struct Fixture {
         : preferences(std::move(languages))
         , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
                     QStringLiteral("/opt/quoblin/bin/quoblin"))
-        , settings(&loginItem) {
-        settings.onLanguageChanged = [this] { ++languageChanges; };
+        , settings(&loginItem, notifier) {
+        QObject::connect(&notifier, &PreferencesNotifier::changed, [this](const QString& key) {
+            languageChanges += key == Preferences::languageKey;
+        });
         settings.show();
     }
 
@@ -29,6 +32,7 @@ struct Fixture {
     ScopedPreferences preferences;
     QTemporaryDir autostart;
     LoginItem loginItem;
+    PreferencesNotifier notifier;
     SettingsWindow settings;
     int languageChanges = 0;
 };

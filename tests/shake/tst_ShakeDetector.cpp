@@ -6,37 +6,16 @@
 
 namespace {
 
-// Fake desktop services, a started detector on them, and the shakes it reported.
-struct Rig {
+// A started detector on fakes, and the shakes it reported.
+struct Rig : FakeShakeDesktop {
     ScopedPreferences prefs;
-    FakePressMonitor global;
-    FakePressMonitor local;
-    FakePointer pointer;
-    FakeDragPasteboard drag;
-    FakeTimers timers;
     std::unique_ptr<ShakeDetector> detector;
     QList<QPointF> shakes;
 
     void start() {
-        detector = std::make_unique<ShakeDetector>(
-            ShakeServices{&global, &local, &pointer, &drag, &timers});
+        detector = std::make_unique<ShakeDetector>(services());
         detector->onShake = [this](QPointF p) { shakes.append(p); };
         detector->start();
-    }
-
-    void pressLeft(bool dragging = false) {
-        pointer.buttonDown = true;
-        global.press();
-        if (dragging)
-            drag.startDrag();
-    }
-
-    // Moves the pointer through the x positions, one per sampling tick.
-    void moveThrough(std::initializer_list<double> xs) {
-        for (double x : xs) {
-            pointer.pos = QPointF(x, 300);
-            timers.advance(ShakeDetector::sampleInterval);
-        }
     }
 };
 

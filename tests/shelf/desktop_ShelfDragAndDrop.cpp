@@ -6,7 +6,6 @@
 #include "shelf/ShelfPanel.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -97,33 +97,36 @@ private Q_SLOTS:
         QVERIFY(refused);
     }
 
-    void textIsTakenRawInItsCharsetAndWinsOverUrls() {
-        QMimeData data;
-        data.setData(QStringLiteral("text/plain;charset=utf-8"), " \xc8\x99\n");
-        data.setUrls({QUrl(QStringLiteral("https://loses.example/"))});
-        const auto items = ingest(data);
-        QCOMPARE(items.size(), size_t(1));
-        QCOMPARE(items[0]->text(), QStringLiteral(" ș\n"));
+    // What is left after files and images: raw text in its charset, else the
+    // first address in full, else nothing.
+    void textElseTheFirstUrlElseNothing_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("text"); // empty: no item
+        const QList<QUrl> urls{QUrl("https://example.org/a b?q=ș#top"), QUrl("https://b.example/")};
+        QTest::newRow("text over urls")
+            << "text/plain;charset=utf-8" << QByteArray(" \xc8\x99\n") << urls << " ș\n";
+        QTest::newRow("undecodable image") << "image/png" << QByteArray("not a png") << urls
+                                           << "https://example.org/a%20b?q=%C8%99#top";
+        QTest::newRow("empty text") << "text/plain" << QByteArray() << QList<QUrl>() << "";
+        QTest::newRow("unknown type")
+            << "application/x-unknown" << QByteArray("bytes") << QList<QUrl>() << "";
     }
 
-    void aBareUrlOrUndecodableImageGivesTheFirstUrlsFullString() {
+    void textElseTheFirstUrlElseNothing() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, text);
         QMimeData data;
-        data.setData(QStringLiteral("image/png"), "not a png");
-        data.setUrls({QUrl(QStringLiteral("https://example.org/a b?q=ș#top")),
-                      QUrl(QStringLiteral("https://second.example/"))});
+        data.setData(format, bytes);
+        if (!urls.isEmpty())
+            data.setUrls(urls);
         const auto items = ingest(data);
-        QCOMPARE(items.size(), size_t(1));
-        QVERIFY(!items[0]->isFile());
-        QCOMPARE(items[0]->text(), QStringLiteral("https://example.org/a%20b?q=%C8%99#top"));
-    }
-
-    void nothingUsableGivesNoItems() {
-        QMimeData emptyText;
-        emptyText.setText(QString());
-        QVERIFY(ingest(emptyText).empty());
-        QMimeData other;
-        other.setData(QStringLiteral("application/x-unknown"), "bytes");
-        QVERIFY(ingest(other).empty());
+        QCOMPARE(items.size(), size_t(text.isEmpty() ? 0 : 1));
+        if (!text.isEmpty())
+            QVERIFY(!items[0]->isFile() && items[0]->text() == text);
         QVERIFY(ShelfDropView::items(MimeDataPasteboard(nullptr)).empty());
     }
 };

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "model/ShelfManagerServices.h"
+#include "model/ShelfWindow.h"
 #include "platform/DragPasteboard.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
+#include "shake/ShakeDetector.h"
 
 #include <QTimeZone>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 // Timers driven by hand: advance() moves the clock and fires what is due, in order.
 class FakeTimers final : public Timers {
@@ -73,18 +76,29 @@ public:
     bool items = false;
 };
 
-// A whole screen of 4000 x 4000 points with the cursor in its middle, far from
-// every edge, and a clock that moves one minute on every reading, so entries
-// made one after another can be told apart.
+// What a shake detector reads, all fakes, on one clock that a test may point
+// elsewhere.
+struct FakeShakeDesktop {
+    FakePressMonitor global, local;
+    FakePointer pointer;
+    FakeDragPasteboard drag;
+    FakeTimers timers;
+    FakeTimers* clock = &timers;
+
+    ShakeServices services() { return {&global, &local, &pointer, &drag, clock}; }
+    // Holds the left button down after a press, starting a drag when asked.
+    void pressLeft(bool dragging = false);
+    // Moves the pointer through the x positions at y 300, one per sampling tick.
+    void moveThrough(std::initializer_list<double> xs);
+};
+
+// The cursor at (2000, 2000), and a clock that moves one minute on every
+// reading, so entries made one after another can be told apart.
 class FakeShelfManagerServices final : public ShelfManagerServices {
 public:
     QString recentShelvesPath() override { return path; }
     QDateTime now() override { return clock = clock.addSecs(60); }
     QPointF cursorPosition() override { return {2000, 2000}; }
-    ScreenLayout screens() override {
-        const QRectF area(0, 0, 4000, 4000);
-        return ScreenLayout{{{area, area}}, 0};
-    }
     void alert() override { ++alerts; }
     Timers* timers() override { return &fakeTimers; }
 
@@ -92,4 +106,26 @@ public:
     QDateTime clock{QDate(2024, 5, 6), QTime(9, 0), QTimeZone::utc()};
     int alerts = 0;
     FakeTimers fakeTimers;
+};
+
+// A window that only remembers: shown at a point, it takes a 280 x 360 frame
+// with its bottom-left corner there.
+class FakeShelfWindow final : public ShelfWindow {
+public:
+    void show(QPointF near) override;
+    bool isVisible() const override { return visible; }
+    QRectF frame() const override { return rect; }
+    void orderOut() override { visible = false; }
+    void orderFront() override { visible = true; }
+
+    std::optional<QPointF> shownAt;
+    QRectF rect;
+    bool visible = false;
+};
+
+class FakeShelfWindows final : public ShelfWindowFactory {
+public:
+    std::unique_ptr<ShelfWindow> open(Shelf&) override {
+        return std::make_unique<FakeShelfWindow>();
+    }
 };

@@ -1,0 +1,99 @@
+#include "model/Shelf.h"
+
+#include "platform/Timers.h"
+
+#include <QDir>
+#include <QPointer>
+#include <algorithm>
+
+namespace {
+
+QString normalisedPath(const ShelfItemPtr& item) {
+    return QDir::cleanPath(item->path());
+}
+
+} // namespace
+
+Shelf::Shelf(std::vector<ShelfItemPtr> items, Timers& timers)
+    : m_items(std::move(items))
+    , m_timers(timers) {}
+
+Shelf::~Shelf() {
+    m_autoCloseTimer.reset();
+}
+
+void Shelf::changed() {
+    if (onChange)
+        onChange();
+}
+
+void Shelf::add(std::vector<ShelfItemPtr> newItems) {
+    m_autoCloseTimer.reset();
+    for (ShelfItemPtr& item : newItems) {
+        if (item->isFile()) {
+            const QString path = normalisedPath(item);
+            const bool present =
+                std::any_of(m_items.begin(), m_items.end(), [&](const ShelfItemPtr& existing) {
+                    return existing->isFile() && normalisedPath(existing) == path;
+                });
+            if (present)
+                continue;
+        }
+        m_items.push_back(std::move(item));
+    }
+    changed();
+}
+
+void Shelf::remove(const ShelfItemPtr& item) {
+    std::erase(m_items, item);
+    changed();
+    if (m_items.empty() && !m_pinned)
+        close();
+}
+
+void Shelf::draggedOut(const std::vector<ShelfItemPtr>& dragged) {
+    if (m_pinned)
+        return;
+    // A copy: the list may be this shelf's own, which removing changes, and
+    // the last removal may close the shelf.
+    const std::vector<ShelfItemPtr> items = dragged;
+    const QPointer<Shelf> self(this);
+    for (const ShelfItemPtr& item : items) {
+        if (!self)
+            return;
+        remove(item);
+    }
+}
+
+void Shelf::togglePin() {
+    m_pinned = !m_pinned;
+    changed();
+}
+
+void Shelf::clear() {
+    m_items.clear();
+    changed();
+    if (!m_pinned)
+        close();
+}
+
+void Shelf::scheduleAutoCloseIfEmpty(double seconds) {
+    m_autoCloseTimer.reset();
+    const QPointer<Shelf> self(this);
+    m_autoCloseTimer = m_timers.oneShot(seconds, [self] {
+        if (!self)
+            return;
+        // The timer has fired: forget it before anything can close the shelf.
+        self->m_autoCloseTimer.reset();
+        if (self->m_items.empty() && !self->m_pinned)
+            self->close();
+    });
+}
+
+void Shelf::close() {
+    m_autoCloseTimer.reset();
+    if (onHide)
+        onHide();
+    if (onClose)
+        onClose();
+}

@@ -1,0 +1,72 @@
+#include "shelf/ShelfControllerWindows.h"
+
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfPanel.h"
+
+namespace {
+
+class ControllerWindow final : public ShelfWindow {
+public:
+    ControllerWindow(ShelfController* controller, std::function<ScreenLayout()> screens)
+        : m_controller(controller)
+        , m_screens(std::move(screens)) {}
+    // The shelf may be closing from inside one of this window's own handlers
+    // (a drag-out that took the last item): the views must outlive it.
+    ~ControllerWindow() override {
+        if (m_controller)
+            m_controller->deleteLater();
+    }
+
+    void show(QPointF near) override {
+        if (m_controller)
+            m_controller->show(near, m_screens());
+    }
+    bool isVisible() const override { return m_controller && m_controller->panel()->isVisible(); }
+    QRectF frame() const override {
+        return m_controller ? m_controller->panel()->frame() : QRectF();
+    }
+    void orderOut() override {
+        if (m_controller)
+            m_controller->panel()->orderOut();
+    }
+    void orderFront() override {
+        if (m_controller)
+            m_controller->panel()->orderFrontRegardless();
+    }
+
+private:
+    QPointer<ShelfController> m_controller;
+    std::function<ScreenLayout()> m_screens;
+};
+
+} // namespace
+
+ShelfControllerWindows::ShelfControllerWindows(std::function<ScreenLayout()> screens)
+    : m_screens(std::move(screens)) {}
+
+ShelfControllerWindows::~ShelfControllerWindows() {
+    for (const Opened& opened : m_opened)
+        delete opened.controller.data();
+}
+
+std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
+    auto* controller = new ShelfController(shelf);
+    std::erase_if(m_opened, [](const Opened& opened) { return !opened.controller; });
+    m_opened.push_back({&shelf, controller});
+    return std::make_unique<ControllerWindow>(controller, m_screens);
+}
+
+ShelfController* ShelfControllerWindows::controllerOf(const Shelf* shelf) const {
+    for (const Opened& opened : m_opened) {
+        if (opened.controller && opened.shelf == shelf)
+            return opened.controller;
+    }
+    return nullptr;
+}
+
+void ShelfControllerWindows::reloadLanguage() {
+    for (const Opened& opened : m_opened) {
+        if (opened.controller)
+            opened.controller->reloadLanguage();
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/ShelfWindow.h"
+#include "platform/Screens.h"
+
+#include <QPointer>
+#include <functional>
+#include <vector>
+
+class ShelfController;
+
+// The shelf manager's windows on the desktop: a ShelfController for each
+// shelf, placed on the screens as they are at the moment of showing.
+class ShelfControllerWindows final : public ShelfWindowFactory {
+public:
+    explicit ShelfControllerWindows(std::function<ScreenLayout()> screens);
+    // Deletes the windows whose deferred deletion has not run yet: at the end
+    // of the program there may be no event loop left to run it.
+    ~ShelfControllerWindows() override;
+
+    std::unique_ptr<ShelfWindow> open(Shelf& shelf) override;
+
+    // The window of a shelf, or nullptr once it is gone.
+    ShelfController* controllerOf(const Shelf* shelf) const;
+    // Rebuilds the texts of every open window in the current language.
+    void reloadLanguage();
+
+private:
+    std::function<ScreenLayout()> m_screens;
+    struct Opened {
+        const Shelf* shelf;
+        QPointer<ShelfController> controller;
+    };
+    std::vector<Opened> m_opened;
+};
