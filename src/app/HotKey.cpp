@@ -1,6 +1,6 @@
 #include "app/HotKey.h"
 
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 
 #include <array>
 #include <utility>

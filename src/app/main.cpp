@@ -1,15 +1,15 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "model/ShelfManager.h"
-#include "platform/GlobalPressMonitor.h"
-#include "platform/GraphicalSession.h"
 #include "platform/LocalPressMonitor.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
-#include "platform/SystemDragPasteboard.h"
-#include "platform/SystemPointer.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Timers.h"
+#include "platform/x11/GlobalPressMonitor.h"
+#include "platform/x11/GraphicalSession.h"
+#include "platform/x11/SystemDragPasteboard.h"
+#include "platform/x11/SystemPointer.h"
 
 #include <QApplication>
 #include <QClipboard>

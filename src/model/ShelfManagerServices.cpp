@@ -1,8 +1,8 @@
 #include "model/ShelfManagerServices.h"
 
 #include "model/ShelfStore.h"
-#include "platform/SystemPointer.h"
 #include "platform/Timers.h"
+#include "platform/x11/SystemPointer.h"
 
 #include <QApplication>
 

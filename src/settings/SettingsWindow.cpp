@@ -1,7 +1,7 @@
 #include "settings/SettingsWindow.h"
 
-#include "platform/LoginItem.h"
 #include "platform/SettingsStore.h"
+#include "platform/freedesktop/LoginItem.h"
 #include "settings/Preferences.h"
 
 #include <QApplication>

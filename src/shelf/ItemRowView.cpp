@@ -1,7 +1,7 @@
 #include "shelf/ShelfViews.h"
 
 #include "platform/ClipboardWriter.h"
-#include "platform/FileManager.h"
+#include "platform/freedesktop/FileManager.h"
 #include "settings/Language.h"
 
 #include <QContextMenuEvent>

@@ -1,9 +1,9 @@
 #include "shelf/ShelfController.h"
 
 #include "platform/ClipboardWriter.h"
-#include "platform/DirectSaveReceiver.h"
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
+#include "platform/x11/DirectSaveReceiver.h"
 #include "settings/Language.h"
 #include "shelf/FooterButton.h"
 #include "shelf/Palette.h"

@@ -1,7 +1,7 @@
 #include "shelf/ShelfPanel.h"
 
-#include "platform/DesktopWindowHints.h"
 #include "platform/ScreenPoints.h"
+#include "platform/x11/DesktopWindowHints.h"
 
 #include <QPainterPath>
 #include <QRegion>

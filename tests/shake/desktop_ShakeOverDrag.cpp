@@ -1,11 +1,11 @@
 // desktop-options:
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
-#include "platform/GlobalPressMonitor.h"
 #include "platform/LocalPressMonitor.h"
-#include "platform/SystemDragPasteboard.h"
-#include "platform/SystemPointer.h"
 #include "platform/Timers.h"
+#include "platform/x11/GlobalPressMonitor.h"
+#include "platform/x11/SystemDragPasteboard.h"
+#include "platform/x11/SystemPointer.h"
 #include "shake/ShakeDetector.h"
 
 #include <QApplication>

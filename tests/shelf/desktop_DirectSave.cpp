@@ -1,8 +1,8 @@
 // desktop-options:
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
-#include "platform/DirectSaveReceiver.h"
 #include "platform/ScreenPoints.h"
+#include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
 #include "shelf/ShelfViews.h"

@@ -1,7 +1,7 @@
 // Holds one key combination from a separate process, as another program on
 // the desktop would: grab_key KEYCODE MODIFIERS. Prints "grabbed" or
 // "refused", then "pressed" for every press, until it is ended.
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 
 #include <QGuiApplication>
 #include <cstdio>

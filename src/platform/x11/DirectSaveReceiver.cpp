@@ -1,7 +1,7 @@
-#include "platform/DirectSaveReceiver.h"
+#include "platform/x11/DirectSaveReceiver.h"
 
 #include "platform/PromisedFileNames.h"
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>

@@ -1,6 +1,6 @@
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <array>

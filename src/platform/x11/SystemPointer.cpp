@@ -1,7 +1,7 @@
-#include "platform/SystemPointer.h"
+#include "platform/x11/SystemPointer.h"
 
 #include "platform/ScreenPoints.h"
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QCursor>
 #include <QGuiApplication>

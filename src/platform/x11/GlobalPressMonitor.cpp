@@ -1,6 +1,6 @@
-#include "platform/GlobalPressMonitor.h"
+#include "platform/x11/GlobalPressMonitor.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <xcb/xcb.h>

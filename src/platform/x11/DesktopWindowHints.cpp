@@ -1,6 +1,6 @@
-#include "platform/DesktopWindowHints.h"
+#include "platform/x11/DesktopWindowHints.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QByteArray>
 #include <QWidget>

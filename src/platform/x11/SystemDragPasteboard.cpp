@@ -1,6 +1,6 @@
-#include "platform/SystemDragPasteboard.h"
+#include "platform/x11/SystemDragPasteboard.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <cstdlib>
