@@ -16,6 +16,7 @@
 #include "shelf/ShelfViews.h"
 
 #include <QApplication>
+#include <QFileIconProvider>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -239,7 +240,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         QAction* item = menu->addAction(recent[i].title());
         item->setData(i); // the entry's tag: its index in the recent list
         if (!recent[i].items.empty())
-            item->setIcon(QIcon(recent[i].items.front()->icon().pixmap(QSize(16, 16))));
+            item->setIcon(
+                QIcon(recent[i].items.front()->icon(QFileIconProvider()).pixmap(QSize(16, 16))));
         connect(item, &QAction::triggered, this, [self, i] {
             if (self)
                 self->openRecent(i);

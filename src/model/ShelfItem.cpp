@@ -3,7 +3,7 @@
 #include "platform/Bookmarks.h"
 #include "platform/Symbols.h"
 
-#include <QFileIconProvider>
+#include <QAbstractFileIconProvider>
 #include <QFileInfo>
 
 ShelfItem::ShelfItem(Private, Kind kind, QUrl url, QString text)
@@ -55,12 +55,13 @@ QString ShelfItem::title() const {
     return full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QIcon ShelfItem::icon() const {
+QIcon ShelfItem::icon(const QAbstractFileIconProvider& files) const {
     if (m_kind == Kind::file) {
-        return QFileIconProvider().icon(QFileInfo(path()));
+        return files.icon(QFileInfo(path()));
     }
-    return Symbols::icon(m_text.startsWith(QLatin1String("http")) ? QStringLiteral("link")
-                                                                   : QStringLiteral("text.alignleft"));
+    return Symbols::icon(m_text.startsWith(QLatin1String("http"))
+                             ? QStringLiteral("link")
+                             : QStringLiteral("text.alignleft"));
 }
 
 StoredItem ShelfItem::toStored() const {

@@ -5,6 +5,7 @@
 #include "settings/Language.h"
 
 #include <QContextMenuEvent>
+#include <QFileIconProvider>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -51,7 +52,7 @@ QSize ItemRowView::sizeHint() const {
 void ItemRowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect iconRect(leadingMargin, (height() - iconSize) / 2, iconSize, iconSize);
-    QPixmap icon = m_item->icon().pixmap(iconRect.size(), devicePixelRatioF());
+    QPixmap icon = m_item->icon(QFileIconProvider()).pixmap(iconRect.size(), devicePixelRatioF());
     if (!m_item->isFile()) {
         // A text's symbol is a template: it takes the colour of the row's text.
         QPainter tint(&icon);

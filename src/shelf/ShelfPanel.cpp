@@ -55,9 +55,10 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
-        DesktopWindowHints::keepOnAllWorkspaces(this);
+        winId(); // the hints go to the native window, made here when it is missing
+        DesktopWindowHints::keepOnAllWorkspaces(windowHandle());
         show();
-        DesktopWindowHints::keepOnAllWorkspaces(this);
+        DesktopWindowHints::keepOnAllWorkspaces(windowHandle());
     }
     raise();
 }

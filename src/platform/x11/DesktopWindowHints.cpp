@@ -3,7 +3,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QByteArray>
-#include <QWidget>
+#include <QWindow>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -42,7 +42,7 @@ bool compositorRunning() {
     return running;
 }
 
-void keepOnAllWorkspaces(QWidget* window) {
+void keepOnAllWorkspaces(QWindow* window) {
     X11Connection* x = X11Connection::shared();
     if (!x || !window)
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-class QWidget;
+class QWindow;
 
 // What a floating panel asks of the window manager beyond Qt's window flags.
 namespace DesktopWindowHints {
@@ -12,6 +12,6 @@ bool compositorRunning();
 // Shows the window on every workspace and keeps it out of the task bar and
 // pager. Call before the window is shown and again after it is mapped: some
 // window managers read the hints at map time, others only from client messages.
-void keepOnAllWorkspaces(QWidget* window);
+void keepOnAllWorkspaces(QWindow* window);
 
 } // namespace DesktopWindowHints
