@@ -5,6 +5,7 @@
 // moved and whether the file on disk still reads back whole. Runs on the
 // offscreen platform with XDG_STATE_HOME in a throw-away folder.
 #include "BenchFigures.h"
+#include "app/DesktopServices.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfManager.h"
 #include "model/ShelfStore.h"
@@ -41,7 +42,8 @@ int main(int argc, char* argv[]) {
         files << QUrl::fromLocalFile(path);
     }
 
-    ShelfManager manager; // the real desktop services and file
+    DesktopServices desktop;
+    ShelfManager manager(desktop.shelfServices()); // the real desktop services and file
     const QPointF near(400, 400);
     double atStart = residentMiB(), afterWarmUp = 0;
     int failedSteps = 0;

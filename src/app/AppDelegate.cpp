@@ -67,7 +67,7 @@ AppDelegate::AppDelegate(Services services)
 SettingsWindow& AppDelegate::settings() {
     if (m_settings)
         return *m_settings;
-    m_settings = std::make_unique<SettingsWindow>(m_services->loginItem);
+    m_settings = std::make_unique<SettingsWindow>(*m_services->loginItem);
     const QPointer<AppDelegate> self(this);
     m_settings->onChange = [self] {
         if (self)
@@ -114,9 +114,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (self)
                 (self.data()->*action)();
         };
-        return m_services->keys
-                   ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
-                   : std::make_unique<HotKey>(key, controlOption, press);
+        return std::make_unique<HotKey>(*m_services->keys, key, controlOption, press);
     };
     static constexpr struct {
         uint32_t key;

@@ -1,6 +1,6 @@
 #include "app/HotKey.h"
 
-#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/KeyGrabs.h"
 
 #include <array>
 #include <utility>
@@ -97,9 +97,6 @@ std::optional<KeyCombination> HotKey::physicalCombination(uint32_t keyCode, uint
         return std::nullopt;
     return combination;
 }
-
-HotKey::HotKey(uint32_t keyCode, uint32_t modifiers, std::function<void()> onPress)
-    : HotKey(GlobalKeyGrabs::instance(), keyCode, modifiers, std::move(onPress)) {}
 
 HotKey::HotKey(KeyGrabService& service, uint32_t keyCode, uint32_t modifiers,
                std::function<void()> onPress)

@@ -1,18 +1,12 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "model/ShelfManager.h"
-#include "platform/LocalPressMonitor.h"
+#include "app/DesktopServices.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
 #include "platform/TerminationSignals.h"
-#include "platform/Timers.h"
-#include "platform/x11/GlobalPressMonitor.h"
 #include "platform/x11/GraphicalSession.h"
-#include "platform/x11/SystemDragPasteboard.h"
-#include "platform/x11/SystemPointer.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QTimer>
 #include <cstdio>
 
@@ -40,23 +34,8 @@ int main(int argc, char* argv[]) {
     if (!instance.tryBecomePrimary())
         return 0;
 
-    GlobalPressMonitor globalPresses;
-    LocalPressMonitor localPresses;
-    SystemPointer pointer;
-    SystemDragPasteboard drag;
-    AppDelegate::Services services;
-    services.makeManager = [] { return std::make_unique<ShelfManager>(); };
-    services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
-    services.pointer = &pointer;
-    services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [] {
-        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
-    };
-    services.clipboard = [] {
-        return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    };
-
-    AppDelegate delegate(std::move(services));
+    DesktopServices desktop;
+    AppDelegate delegate(desktop.appServices());
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
 
     // A logout or kill ends the program the same way as its Quit command, so

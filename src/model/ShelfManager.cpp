@@ -15,7 +15,7 @@ void ShelfManager::DeleteLater::operator()(ShelfController* controller) const {
 }
 
 ShelfManager::ShelfManager(std::shared_ptr<ShelfManagerServices> services)
-    : m_services(services ? std::move(services) : std::make_shared<SystemShelfManagerServices>()) {
+    : m_services(std::move(services)) {
     load();
 }
 
@@ -60,7 +60,8 @@ ShelfController* ShelfManager::newShelf(QPointF near, std::vector<ShelfItemPtr> 
         (*victim)->close();
     }
 
-    auto* controller = new ShelfController(std::move(items), m_services->timers());
+    auto* controller = new ShelfController(std::move(items), *m_services->timers(),
+                                           m_services->filePromises(), m_services->windowHints());
     const QPointer<ShelfManager> manager(this);
     const QPointer<ShelfController> weakController(controller);
     controller->onClose = [manager, weakController] {

@@ -24,8 +24,8 @@ public:
     static constexpr double cascadeStep = 28;
     static constexpr int maxCascadeSteps = 8;
 
-    // Loads the recent shelves at once; the real desktop when no services are given.
-    explicit ShelfManager(std::shared_ptr<ShelfManagerServices> services = nullptr);
+    // Loads the recent shelves at once.
+    explicit ShelfManager(std::shared_ptr<ShelfManagerServices> services);
     ~ShelfManager() override;
 
     // The open shelves, oldest first.

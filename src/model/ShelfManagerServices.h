@@ -6,7 +6,9 @@
 #include <QPointF>
 #include <QString>
 
+class FilePromiseReceiver;
 class Timers;
+class WindowHints;
 
 // What the shelf manager needs from the desktop, so that its rules can run
 // against fake screens, a fake clock and a throw-away file.
@@ -24,15 +26,8 @@ public:
     virtual void alert() = 0;
     // Handed to every shelf the manager opens, for its auto-close.
     virtual Timers* timers() = 0;
-};
-
-// The real desktop, clock and file.
-class SystemShelfManagerServices final : public ShelfManagerServices {
-public:
-    QString recentShelvesPath() override;
-    QDateTime now() override;
-    QPointF cursorPosition() override;
-    ScreenLayout screens() override;
-    void alert() override;
-    Timers* timers() override;
+    // Also handed to every shelf: files that drag sources promise, and the
+    // window manager's hints. None unless the desktop has them.
+    virtual FilePromiseReceiver* filePromises() { return nullptr; }
+    virtual WindowHints* windowHints() { return nullptr; }
 };

@@ -1,7 +1,7 @@
 #include "settings/SettingsWindow.h"
 
+#include "platform/LoginItemService.h"
 #include "platform/SettingsStore.h"
-#include "platform/freedesktop/LoginItem.h"
 #include "settings/Preferences.h"
 
 #include <QApplication>
@@ -35,9 +35,9 @@ void makeSecondary(QLabel* label) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(LoginItemService* loginItem, QObject* parent)
+SettingsWindow::SettingsWindow(LoginItemService& loginItem, QObject* parent)
     : QObject(parent)
-    , m_loginItem(loginItem)
+    , m_loginItem(&loginItem)
     , m_languageLabel(new QLabel)
     , m_languagePopup(new QComboBox)
     , m_loginCheckbox(new QCheckBox)
@@ -47,10 +47,6 @@ SettingsWindow::SettingsWindow(LoginItemService* loginItem, QObject* parent)
     , m_sensitivityHint(new QLabel)
     , m_shortcutsLabel(new QLabel)
     , m_statusLabel(new QLabel) {
-    if (!m_loginItem) {
-        m_ownLoginItem = std::make_unique<LoginItem>();
-        m_loginItem = m_ownLoginItem.get();
-    }
     for (QLabel* label : {m_languageLabel.data(), m_sensitivityLabel.data(),
                           m_sensitivityHint.data(), m_shortcutsLabel.data(), m_statusLabel.data()})
         label->setTextInteractionFlags(Qt::NoTextInteraction);

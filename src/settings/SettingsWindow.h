@@ -18,8 +18,8 @@ class LoginItemService;
 class SettingsWindow final : public QObject {
     Q_OBJECT
 public:
-    // Without a login-item service, the desktop's autostart entry is used.
-    explicit SettingsWindow(LoginItemService* loginItem = nullptr, QObject* parent = nullptr);
+    // The login item says whether the program starts at login.
+    explicit SettingsWindow(LoginItemService& loginItem, QObject* parent = nullptr);
     ~SettingsWindow() override;
 
     // Called after a shake setting changed.
@@ -63,8 +63,7 @@ private:
     void applyLanguage();
     void centre();
 
-    std::unique_ptr<LoginItemService> m_ownLoginItem;
-    LoginItemService* m_loginItem = nullptr;
+    LoginItemService* m_loginItem;
     // Until the window exists the controls have no parent; afterwards the
     // window owns them and the pointers follow their deletion.
     QPointer<QWidget> m_window;

@@ -1,9 +1,9 @@
 #include "shelf/ShelfController.h"
 
 #include "platform/ClipboardWriter.h"
+#include "platform/FilePromises.h"
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
-#include "platform/x11/DirectSaveReceiver.h"
 #include "settings/Language.h"
 #include "shelf/FooterButton.h"
 #include "shelf/Palette.h"
@@ -49,9 +49,12 @@ QString normalisedPath(const ShelfItemPtr& item) {
 
 } // namespace
 
-ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers* timers)
+ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
+                                 FilePromiseReceiver* promises, WindowHints* hints)
     : m_items(std::move(items))
-    , m_timers(timers ? timers : &SystemTimers::instance()) {
+    , m_timers(&timers)
+    , m_promises(promises)
+    , m_hints(hints) {
     buildUI();
     reloadLanguage();
 }
@@ -61,10 +64,10 @@ ShelfController::~ShelfController() {
 }
 
 void ShelfController::buildUI() {
-    m_panel = std::make_unique<ShelfPanel>();
+    m_panel = std::make_unique<ShelfPanel>(m_hints);
     m_dropView = new ShelfDropView;
     m_panel->setContentView(m_dropView);
-    m_dropView->promises = DirectSaveReceiver::shared();
+    m_dropView->promises = m_promises;
     const QPointer<ShelfController> self(this);
     m_dropView->onDrop = [self](std::vector<ShelfItemPtr> dropped) {
         if (self)

@@ -22,7 +22,9 @@ class QVBoxLayout;
 class ShelfDropView;
 class ShelfPanel;
 class Timer;
+class FilePromiseReceiver;
 class Timers;
+class WindowHints;
 
 // One open shelf: its floating panel and the ordered items it holds. It adds
 // dropped items without duplicate files, removes what is dragged out unless
@@ -32,7 +34,10 @@ class ShelfController : public QObject {
     Q_OBJECT
 
 public:
-    explicit ShelfController(std::vector<ShelfItemPtr> items, Timers* timers = nullptr);
+    // The timers run the auto-close. Without promises, files that drag
+    // sources only promise are not taken; without hints, see ShelfPanel.
+    ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
+                    FilePromiseReceiver* promises = nullptr, WindowHints* hints = nullptr);
     ~ShelfController() override;
 
     const std::vector<ShelfItemPtr>& items() const { return m_items; }
@@ -86,6 +91,8 @@ private:
     std::vector<ShelfItemPtr> m_items;
     bool m_pinned = false;
     Timers* m_timers;
+    FilePromiseReceiver* m_promises;
+    WindowHints* m_hints;
     std::unique_ptr<Timer> m_autoCloseTimer;
 
     std::unique_ptr<ShelfPanel> m_panel;

@@ -1,7 +1,7 @@
 #include "shelf/ShelfPanel.h"
 
 #include "platform/ScreenPoints.h"
-#include "platform/x11/DesktopWindowHints.h"
+#include "platform/WindowHints.h"
 
 #include <QPainterPath>
 #include <QRegion>
@@ -16,12 +16,13 @@ QRegion roundedMask(QSize size, int radius) {
 
 } // namespace
 
-ShelfPanel::ShelfPanel(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+ShelfPanel::ShelfPanel(WindowHints* hints, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_hints(hints) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
-    if (DesktopWindowHints::compositorRunning()) {
+    if (m_hints && m_hints->compositorRunning()) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {
         // Without a compositor the corners are cut out instead of blended.
@@ -55,10 +56,13 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
-        winId(); // the hints go to the native window, made here when it is missing
-        DesktopWindowHints::keepOnAllWorkspaces(windowHandle());
+        if (m_hints) {
+            winId(); // the hints go to the native window, made here when it is missing
+            m_hints->keepOnAllWorkspaces(windowHandle());
+        }
         show();
-        DesktopWindowHints::keepOnAllWorkspaces(windowHandle());
+        if (m_hints)
+            m_hints->keepOnAllWorkspaces(windowHandle());
     }
     raise();
 }

@@ -3,6 +3,8 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "model/ShelfManager.h"
+#include "platform/freedesktop/LoginItem.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
 
@@ -28,6 +30,8 @@ struct Rig {
     FakePressMonitor global, local;
     FakePointer pointer;
     FakeDragPasteboard drag;
+    GlobalKeyGrabs keys{nullptr}; // refuses every grab, as off X11
+    LoginItem loginItem;
     std::shared_ptr<FakeShelfManagerServices> services =
         std::make_shared<FakeShelfManagerServices>();
     FakeTimers& clock = services->fakeTimers; // shake sampling and shelf timers alike
@@ -42,6 +46,8 @@ struct Rig {
         s.makeManager = [this] { return std::make_unique<ShelfManager>(services); };
         s.shake = {&global, &local, &pointer, &drag, &clock};
         s.pointer = &pointer;
+        s.keys = &keys;
+        s.loginItem = &loginItem;
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };

@@ -16,7 +16,7 @@ struct Fixture {
         : preferences(std::move(languages))
         , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
                     QStringLiteral("/opt/quoblin/bin/quoblin"))
-        , settings(&loginItem) {
+        , settings(loginItem) {
         settings.onLanguageChanged = [this] { ++languageChanges; };
         settings.show();
     }

@@ -1,6 +1,7 @@
 // desktop-options:
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "platform/ScreenPoints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
@@ -20,12 +21,13 @@ namespace {
 // A fresh shelf on the right of the screen and a source on the left; drags the
 // source's promise onto the shelf. A source given no content never answers.
 struct Scene {
-    ShelfController shelf{{}};
+    ShelfController shelf;
     Tool source;
     bool dropped = false;
 
-    explicit Scene(const QStringList& nameAndContent)
-        : source(QStringLiteral("direct_save_source"), nameAndContent) {
+    Scene(ShelfManagerServices& on, const QStringList& nameAndContent)
+        : shelf({}, *on.timers(), on.filePromises(), on.windowHints())
+        , source(QStringLiteral("direct_save_source"), nameAndContent) {
         shelf.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)));
         if (!QTest::qWaitForWindowExposed(shelf.panel()))
             return;
@@ -45,10 +47,12 @@ class DirectSaveTest : public QObject {
     Q_OBJECT
 
     QString m_drops;
+    DesktopServices m_desktop;
+    std::shared_ptr<ShelfManagerServices> m_on = m_desktop.shelfServices();
 
     // The source saves the file where we ask, under the name it suggests made safe.
     void dropAndExpectOneFile(const QString& suggested, const QString& expectedName) {
-        Scene scene({suggested, QStringLiteral("kept")});
+        Scene scene(*m_on, {suggested, QStringLiteral("kept")});
         QVERIFY(scene.dropped);
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));
         QTRY_COMPARE_WITH_TIMEOUT(scene.shelf.items().size(), size_t(1), 15000);
@@ -61,7 +65,7 @@ class DirectSaveTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        QVERIFY(DirectSaveReceiver::shared());
+        QVERIFY(m_on->filePromises());
         const auto drops = ShelfDropView::dropsDirectory();
         QVERIFY(drops);
         m_drops = *drops;
@@ -80,7 +84,7 @@ private Q_SLOTS:
     }
 
     void aSourceThatNeverAnswersGivesNothingWithoutHoldingUpTheEventLoop() {
-        DirectSaveReceiver* receiver = DirectSaveReceiver::shared();
+        auto* receiver = static_cast<DirectSaveReceiver*>(m_on->filePromises());
         int ticksWhileWaiting = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, this,
@@ -88,7 +92,7 @@ private Q_SLOTS:
         ticker.start(50);
 
         const QString name = QStringLiteral("nothing.txt");
-        Scene scene({name});
+        Scene scene(*m_on, {name});
         QVERIFY(scene.dropped);
         // The drop itself is taken at once, whatever the source does later.
         QCOMPARE(scene.source.waitForLine(QStringLiteral("DRAG ")), QStringLiteral("1"));

@@ -1,5 +1,6 @@
 // desktop-options: --screens 1024x768,1280x1024
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "model/ShelfManager.h"
 #include "platform/ScreenPoints.h"
 #include "shelf/ShelfController.h"
@@ -34,7 +35,8 @@ private slots:
         const QRectF area = ScreenPoints::rectFromQtGlobal(QRectF(screen->availableGeometry()));
         QVERIFY(area.contains(point));
 
-        ShelfManager manager;
+        DesktopServices desktop;
+        ShelfManager manager(desktop.shelfServices());
         ShelfController* shelf = manager.newShelf(point);
         QVERIFY(QTest::qWaitForWindowExposed(shelf->panel()));
         QTest::qWait(100); // the window manager may still move it

@@ -31,6 +31,7 @@ class ShelfControllerTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    FakeTimers m_timers;
 
     ShelfItemPtr file(const QString& relative) {
         return ShelfItem::makeFile(QUrl::fromLocalFile(m_dir.filePath(relative)));
@@ -49,7 +50,7 @@ private Q_SLOTS:
 
     void duplicateFilesAreSkippedWithinAndAcrossBatches() {
         ScopedPreferences prefs;
-        ShelfController shelf({});
+        ShelfController shelf({}, m_timers);
         shelf.add({file(QStringLiteral("a.txt")), file(QStringLiteral("./a.txt")),
                    text(QStringLiteral("x"))});
         QCOMPARE(titles(shelf), (QStringList{"a.txt", "x"}));
@@ -64,7 +65,7 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         ShelfItemPtr same = text(QStringLiteral("same"));
         ShelfItemPtr twin = text(QStringLiteral("same"));
-        ShelfController shelf({same, twin, text(QStringLiteral("c")), same});
+        ShelfController shelf({same, twin, text(QStringLiteral("c")), same}, m_timers);
         int closes = 0;
         shelf.onClose = [&] { ++closes; };
         shelf.rows()[0]->onRemove(same); // that very object, not an equal one
@@ -75,7 +76,7 @@ private Q_SLOTS:
         shelf.header()->onDragOutAll(shelf.items());
         QCOMPARE(closes, 1);
 
-        ShelfController cleared({text(QStringLiteral("a"))});
+        ShelfController cleared({text(QStringLiteral("a"))}, m_timers);
         cleared.onClose = [&] { ++closes; };
         cleared.clearClicked();
         QCOMPARE(closes, 2);
@@ -84,7 +85,7 @@ private Q_SLOTS:
     void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
         ScopedPreferences prefs;
         ShelfItemPtr a = text(QStringLiteral("a"));
-        ShelfController shelf({a, text(QStringLiteral("b"))});
+        ShelfController shelf({a, text(QStringLiteral("b"))}, m_timers);
         int closes = 0;
         shelf.onClose = [&] { ++closes; };
         shelf.togglePin();
@@ -105,7 +106,7 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         FakeTimers timers;
         int closes = 0;
-        ShelfController idle({}, &timers);
+        ShelfController idle({}, timers);
         idle.onClose = [&] { ++closes; };
         idle.scheduleAutoCloseIfEmpty(6.0);
         timers.advance(5.9);
@@ -113,7 +114,7 @@ private Q_SLOTS:
         timers.advance(0.2);
         QCOMPARE(closes, 1);
 
-        ShelfController fed({}, &timers);
+        ShelfController fed({}, timers);
         fed.onClose = [&] { ++closes; };
         fed.scheduleAutoCloseIfEmpty(6.0);
         fed.add({}); // even an empty drop cancels it for good
@@ -124,7 +125,7 @@ private Q_SLOTS:
 
     void refreshShowsTitleButtonsAndHint() {
         ScopedPreferences prefs;
-        ShelfController shelf({});
+        ShelfController shelf({}, m_timers);
         QVERIFY(shelf.emptyHintVisible());
         QVERIFY(!shelf.clearButton()->isEnabled());
         shelf.add({text(QStringLiteral("only text"))});
@@ -136,7 +137,7 @@ private Q_SLOTS:
 
     void languageSwitchRelabelsTextsButNotTheTitle() {
         ScopedPreferences prefs;
-        ShelfController shelf({});
+        ShelfController shelf({}, m_timers);
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
         prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         shelf.reloadLanguage();
@@ -179,7 +180,7 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         const QString hostile =
             QStringLiteral("line one\nline two\u202Eevil") + QString(10000, QLatin1Char('x'));
-        ShelfController shelf({text(hostile)});
+        ShelfController shelf({text(hostile)}, m_timers);
         ItemRowView* row = shelf.rows().front();
         QCOMPARE(row->height(), ItemRowView::rowHeight);
         row->resize(272, ItemRowView::rowHeight);
@@ -189,20 +190,22 @@ private Q_SLOTS:
 
     void copyAllPutsEveryItemOnTheClipboardInShelfOrder() {
         ScopedPreferences prefs;
-        ShelfController shelf({text(QStringLiteral("  spaced \n")), file(QStringLiteral("a.txt"))});
+        ShelfController shelf({text(QStringLiteral("  spaced \n")), file(QStringLiteral("a.txt"))},
+                              m_timers);
         shelf.copyAll();
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("  spaced \n\n") + m_dir.filePath(QStringLiteral("a.txt")));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        ShelfController({}).copyAll(); // an empty shelf leaves the clipboard alone
+        ShelfController({}, m_timers).copyAll(); // an empty shelf leaves the clipboard alone
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void zipAddsTheArchiveAsTheLastRowAndHidesTheProgress() {
         ScopedPreferences prefs;
         ShelfController shelf(
-            {file(QStringLiteral("a.txt")), text(QStringLiteral("skip me")), file("b.txt")});
+            {file(QStringLiteral("a.txt")), text(QStringLiteral("skip me")), file("b.txt")},
+            m_timers);
         shelf.scheduleAutoCloseIfEmpty(60);
         shelf.zipAll();
         QVERIFY(shelf.zipProgressVisible());
@@ -217,7 +220,7 @@ private Q_SLOTS:
         ScopedPreferences prefs;
         const QString gone = m_dir.filePath(QStringLiteral("gone.txt"));
         QVERIFY(writeWholeFile(gone, "x"));
-        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(gone))});
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(gone))}, m_timers);
         const QStringList before = archives();
         QFile::remove(gone);
         shelf.zipAll();

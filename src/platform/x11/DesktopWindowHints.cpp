@@ -27,10 +27,11 @@ void sendToRoot(X11Connection& x, xcb_window_t window, uint32_t type, const uint
 
 } // namespace
 
-namespace DesktopWindowHints {
+DesktopWindowHints::DesktopWindowHints(X11Connection* x11)
+    : m_x11(x11) {}
 
-bool compositorRunning() {
-    X11Connection* x = X11Connection::shared();
+bool DesktopWindowHints::compositorRunning() {
+    X11Connection* x = m_x11;
     if (!x)
         return false;
     // The manager of screen 0 owns "_NET_WM_CM_S0" while it composites.
@@ -42,8 +43,8 @@ bool compositorRunning() {
     return running;
 }
 
-void keepOnAllWorkspaces(QWindow* window) {
-    X11Connection* x = X11Connection::shared();
+void DesktopWindowHints::keepOnAllWorkspaces(QWindow* window) {
+    X11Connection* x = m_x11;
     if (!x || !window)
         return;
     const auto id = static_cast<xcb_window_t>(window->winId());
@@ -60,5 +61,3 @@ void keepOnAllWorkspaces(QWindow* window) {
     }
     xcb_flush(x->raw());
 }
-
-} // namespace DesktopWindowHints

@@ -1,17 +1,21 @@
 #pragma once
 
-class QWindow;
+#include "platform/WindowHints.h"
 
-// What a floating panel asks of the window manager beyond Qt's window flags.
-namespace DesktopWindowHints {
+#include <QPointer>
 
-// True when a compositing manager runs, so translucent pixels blend instead of
-// showing black.
-bool compositorRunning();
+class X11Connection;
 
-// Shows the window on every workspace and keeps it out of the task bar and
-// pager. Call before the window is shown and again after it is mapped: some
-// window managers read the hints at map time, others only from client messages.
-void keepOnAllWorkspaces(QWindow* window);
+// The window hints of the X11 desktop: the compositor's selection and the
+// extended window-manager hints.
+class DesktopWindowHints final : public WindowHints {
+public:
+    // Without a connection (not on X11) no compositor runs and nothing is hinted.
+    explicit DesktopWindowHints(X11Connection* x11);
 
-} // namespace DesktopWindowHints
+    bool compositorRunning() override;
+    void keepOnAllWorkspaces(QWindow* window) override;
+
+private:
+    QPointer<X11Connection> m_x11;
+};

@@ -26,10 +26,7 @@ public:
     // How long a source may take over each answer before we give up on it.
     static constexpr int answerTimeoutMs = 5000;
 
-    // The receiver of the process, made on first use; nullptr when the
-    // program does not run on X11.
-    static DirectSaveReceiver* shared();
-
+    explicit DirectSaveReceiver(X11Connection& x11);
     ~DirectSaveReceiver() override;
 
     bool offersPromises(const QDropEvent& event) const override;
@@ -45,8 +42,6 @@ private:
         uint32_t source = 0;
         uint32_t time = 0;
     };
-
-    explicit DirectSaveReceiver(X11Connection* x11);
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void handle(const void* event);

@@ -1,51 +1,18 @@
 #pragma once
 
+#include "platform/KeyGrabs.h"
+
+#include <QPointer>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <vector>
 
-// A physical key and the modifier keys held with it, in the X11 core
-// protocol's terms: a keycode and a modifier mask.
-struct KeyCombination {
-    uint8_t keycode = 0;
-    uint16_t modifiers = 0;
-
-    friend bool operator==(const KeyCombination&, const KeyCombination&) = default;
-};
-
-// The core protocol's modifier bits.
-namespace KeyModifier {
-inline constexpr uint16_t shift = 0x0001;
-inline constexpr uint16_t lock = 0x0002; // Caps Lock
-inline constexpr uint16_t control = 0x0004;
-inline constexpr uint16_t mod1 = 0x0008; // Alt
-inline constexpr uint16_t mod2 = 0x0010; // Num Lock
-inline constexpr uint16_t mod4 = 0x0040; // Super
-} // namespace KeyModifier
-
-// Keeps a grab in place; destroying it releases the grab.
-class KeyGrabToken {
-public:
-    virtual ~KeyGrabToken() = default;
-};
-
-// System-wide key combinations delivered to the program whichever window has
-// the focus.
-class KeyGrabService {
-public:
-    virtual ~KeyGrabService() = default;
-    // Returns nullptr when the combination cannot be had (another client holds
-    // it, it is already grabbed in this process, or there is no display); it
-    // then never reports. onPress runs on the GUI thread.
-    virtual std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
-                                                  std::function<void()> onPress) = 0;
-};
+class X11Connection;
 
 // Key grabs on the root window of the X server.
 class GlobalKeyGrabs final : public KeyGrabService {
 public:
-    static GlobalKeyGrabs& instance();
+    // Without a connection (not on X11) every grab is refused.
+    explicit GlobalKeyGrabs(X11Connection* x11);
 
     std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
                                           std::function<void()> onPress) override;
@@ -59,5 +26,5 @@ public:
     static KeyCombination pressedCombination(uint8_t keycode, uint16_t state);
 
 private:
-    GlobalKeyGrabs() = default;
+    QPointer<X11Connection> m_x11;
 };

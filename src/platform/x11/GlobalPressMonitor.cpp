@@ -59,9 +59,12 @@ private:
 
 } // namespace
 
+GlobalPressMonitor::GlobalPressMonitor(X11Connection* x11)
+    : m_x11(x11) {}
+
 std::unique_ptr<MonitorToken>
 GlobalPressMonitor::addLeftPressMonitor(std::function<void()> handler) {
-    X11Connection* x = X11Connection::shared();
+    X11Connection* x = m_x11;
     if (!x || !x->hasXInput21())
         return nullptr;
     return std::make_unique<RawPressToken>(x, std::move(handler));
