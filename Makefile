@@ -12,8 +12,19 @@ DESTDIR    ?=
 
 all: build
 
+# Building needs the least; `make run` adds what running needs (and, without a
+# display, its headless desktop), the test, benchmark and packaging goals
+# their tools.
+DEPS := build
+ifneq ($(filter run,$(MAKECMDGOALS)),)
+DEPS := run
+endif
+ifneq ($(filter test asan fuzz bench package check-package,$(MAKECMDGOALS)),)
+DEPS := test
+endif
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS)
 
 $(BUILD)/build.ninja: | deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) >/dev/null

@@ -5,6 +5,8 @@
 // moved and whether the file on disk still reads back whole. Runs on the
 // offscreen platform with XDG_STATE_HOME in a throw-away folder.
 #include "BenchFigures.h"
+#include "app/AppServices.h"
+#include "app/DesktopServices.h"
 #include "model/Shelf.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfManager.h"
@@ -42,9 +44,9 @@ int main(int argc, char* argv[]) {
         files << QUrl::fromLocalFile(path);
     }
 
+    DesktopServices desktop;
     // The real desktop services, windows and file.
-    ShelfManager manager(std::make_shared<SystemShelfManagerServices>(),
-                         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current));
+    ShelfManager manager(desktop.shelfServices(), desktop.appServices().windows);
     const QPointF near(400, 400);
     double atStart = residentMiB(), afterWarmUp = 0;
     int failedSteps = 0;

@@ -2,6 +2,7 @@
 // them, on the offscreen platform. Prints figures; asserts nothing.
 #include "BenchFigures.h"
 #include "model/ShelfItem.h"
+#include "platform/Timers.h"
 #include "shelf/ShelfController.h"
 
 #include <QApplication>
@@ -28,17 +29,18 @@ int main(int argc, char* argv[]) {
     constexpr int count = 1000;
     constexpr int rounds = 7;
 
+    SystemTimers timers;
     std::vector<double> addAll, addOneByOne, removeOne, removeFirst;
     for (int round = 0; round < rounds; ++round) {
         {
-            ShelfController shelf({});
+            ShelfController shelf({}, timers);
             auto items = texts(count);
             QElapsedTimer t;
             t.start();
             shelf.add(items);
             addAll.push_back(t.nsecsElapsed() / 1e6);
         }
-        ShelfController shelf({});
+        ShelfController shelf({}, timers);
         auto items = texts(count);
         QElapsedTimer t;
         t.start();

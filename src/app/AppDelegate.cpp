@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileIconProvider>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -88,7 +89,7 @@ AppDelegate::AppDelegate(Services services)
 SettingsWindow& AppDelegate::settings() {
     if (m_settings)
         return *m_settings;
-    m_settings = std::make_unique<SettingsWindow>(m_services->loginItem, *m_preferences);
+    m_settings = std::make_unique<SettingsWindow>(*m_services->loginItem, *m_preferences);
     return *m_settings;
 }
 
@@ -138,9 +139,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (self)
                 (self.data()->*action)();
         };
-        return m_services->keys
-                   ? std::make_unique<HotKey>(*m_services->keys, key, controlOption, press)
-                   : std::make_unique<HotKey>(key, controlOption, press);
+        return std::make_unique<HotKey>(*m_services->keys, key, controlOption, press);
     };
     QStringList working;
     for (const HotKeys::Binding& binding : HotKeys::table) {
@@ -258,7 +257,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         QAction* item = menu->addAction(recent[i].title());
         item->setData(i); // the entry's tag: its index in the recent list
         if (!recent[i].items.empty())
-            item->setIcon(QIcon(recent[i].items.front()->icon().pixmap(QSize(16, 16))));
+            item->setIcon(
+                QIcon(recent[i].items.front()->icon(QFileIconProvider()).pixmap(QSize(16, 16))));
         connect(item, &QAction::triggered, this, [self, i] {
             if (self)
                 self->openRecent(i);

@@ -19,8 +19,8 @@ struct AppDelegate::Services {
     std::shared_ptr<ShelfControllerWindows> windows;
     ShakeServices shake;
     Pointer* pointer = nullptr;            // the mouse location for new shelves
-    KeyGrabService* keys = nullptr;        // nullptr: the desktop's key grabs
-    LoginItemService* loginItem = nullptr; // nullptr: the desktop's autostart entry
+    KeyGrabService* keys = nullptr;        // where the hot keys are grabbed; required
+    LoginItemService* loginItem = nullptr; // starting at login; required
     std::function<void()> beep;
     std::function<bool()> optionHeld;            // the Alt key, at the moment of asking
     std::function<const QMimeData*()> clipboard; // the clipboard's current contents

@@ -1,6 +1,6 @@
 #include "app/HotKey.h"
 
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/KeyGrabs.h"
 
 #include <array>
 #include <utility>
@@ -91,9 +91,6 @@ std::optional<KeyCombination> HotKey::physicalCombination(uint32_t keyCode, uint
         return std::nullopt;
     return combination;
 }
-
-HotKey::HotKey(uint32_t keyCode, uint32_t modifiers, std::function<void()> onPress)
-    : HotKey(GlobalKeyGrabs::instance(), keyCode, modifiers, std::move(onPress)) {}
 
 HotKey::HotKey(KeyGrabService& service, uint32_t keyCode, uint32_t modifiers,
                std::function<void()> onPress)

@@ -18,7 +18,6 @@ public:
     // 9 is V, 1 is S) whatever the layout; modifier bits are control 0x1000,
     // option 0x0800, shift 0x0200 and command 0x0100, and exactly those given
     // must be held. A combination that cannot be registered does nothing.
-    HotKey(uint32_t keyCode, uint32_t modifiers, std::function<void()> onPress);
     HotKey(KeyGrabService& service, uint32_t keyCode, uint32_t modifiers,
            std::function<void()> onPress);
     ~HotKey();

@@ -1,19 +1,12 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "model/ShelfManager.h"
-#include "platform/GlobalPressMonitor.h"
-#include "platform/GraphicalSession.h"
-#include "platform/LocalPressMonitor.h"
+#include "app/DesktopServices.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
-#include "platform/SystemDragPasteboard.h"
-#include "platform/SystemPointer.h"
 #include "platform/TerminationSignals.h"
-#include "platform/Timers.h"
-#include "shelf/ShelfControllerWindows.h"
+#include "platform/x11/GraphicalSession.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QTimer>
 #include <cstdio>
 
@@ -41,27 +34,8 @@ int main(int argc, char* argv[]) {
     if (!instance.tryBecomePrimary())
         return 0;
 
-    GlobalPressMonitor globalPresses;
-    LocalPressMonitor localPresses;
-    SystemPointer pointer;
-    SystemDragPasteboard drag;
-    AppDelegate::Services services;
-    services.windows = std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
-    services.makeManager = [windows = services.windows] {
-        return std::make_unique<ShelfManager>(std::make_shared<SystemShelfManagerServices>(),
-                                              windows);
-    };
-    services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
-    services.pointer = &pointer;
-    services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [] {
-        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
-    };
-    services.clipboard = [] {
-        return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    };
-
-    AppDelegate delegate(std::move(services));
+    DesktopServices desktop;
+    AppDelegate delegate(desktop.appServices());
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
 
     // A logout or kill ends the program the same way as its Quit command, so

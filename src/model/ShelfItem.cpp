@@ -3,8 +3,8 @@
 #include "platform/Bookmarks.h"
 #include "platform/Symbols.h"
 
+#include <QAbstractFileIconProvider>
 #include <QFile>
-#include <QFileIconProvider>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -88,9 +88,9 @@ QString ShelfItem::title() const {
     return full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QIcon ShelfItem::icon() const {
+QIcon ShelfItem::icon(const QAbstractFileIconProvider& files) const {
     if (m_kind == Kind::file) {
-        return QFileIconProvider().icon(QFileInfo(path()));
+        return files.icon(QFileInfo(path()));
     }
     return Symbols::icon(m_text.startsWith(QLatin1String("http"))
                              ? QStringLiteral("link")

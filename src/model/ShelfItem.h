@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+class QAbstractFileIconProvider;
+
 class ShelfItem;
 // Items are shared by identity: a shelf's list, its rows, a drag in progress
 // and a recent shelf may all hold the very same object.
@@ -44,9 +46,10 @@ public:
 
     // File: the last path component. Text: trimmed of white space and line breaks.
     QString title() const;
-    // File: the desktop theme's icon. Text: "link" when the text starts with
-    // "http", else "text.alignleft". Made anew on every call.
-    QIcon icon() const;
+    // File: the icon `files` gives it (the user interface hands in the
+    // desktop's). Text: "link" when the text starts with "http", else
+    // "text.alignleft". Made anew on every call.
+    QIcon icon(const QAbstractFileIconProvider& files) const;
 
     // What the recent-shelves file keeps of this item: a file's bookmark (or
     // nothing when it has none), a text's text.

@@ -22,13 +22,3 @@ public:
     // Handed to every shelf the manager opens, for its auto-close.
     virtual Timers* timers() = 0;
 };
-
-// The real desktop, clock and file.
-class SystemShelfManagerServices final : public ShelfManagerServices {
-public:
-    QString recentShelvesPath() override;
-    QDateTime now() override;
-    QPointF cursorPosition() override;
-    void alert() override;
-    Timers* timers() override;
-};

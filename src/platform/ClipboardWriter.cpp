@@ -1,7 +1,5 @@
 #include "platform/ClipboardWriter.h"
 
-#include "platform/SelectionOwnership.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -56,6 +54,17 @@ QMimeData* payload(const QList<ClipboardEntry>& entries) {
     return data;
 }
 
+namespace {
+std::function<bool()>& ownershipCheck() {
+    static std::function<bool()> check;
+    return check;
+}
+} // namespace
+
+void setOwnershipCheck(std::function<bool()> check) {
+    ownershipCheck() = std::move(check);
+}
+
 bool write(const QList<ClipboardEntry>& entries) {
     if (entries.isEmpty())
         return false;
@@ -63,7 +72,7 @@ bool write(const QList<ClipboardEntry>& entries) {
     if (!clipboard)
         return false;
     clipboard->setMimeData(payload(entries), QClipboard::Clipboard);
-    return SelectionOwnership::clipboardHeldHere();
+    return !ownershipCheck() || ownershipCheck()();
 }
 
 } // namespace ClipboardWriter

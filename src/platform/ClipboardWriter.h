@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QMimeData;
 
@@ -30,6 +31,10 @@ QString plainText(const QList<ClipboardEntry>& entries);
 // The three forms above in one new object; the file forms only when there are
 // files. The caller owns it.
 QMimeData* payload(const QList<ClipboardEntry>& entries);
+
+// How a write tells whether the program really holds the clipboard afterwards;
+// the session's backend sets it once. Without one, a write counts as done.
+void setOwnershipCheck(std::function<bool()> check);
 
 // Replaces the clipboard's contents with payload(entries). An empty list
 // leaves the clipboard alone and returns false; so does a clipboard the

@@ -42,8 +42,3 @@ double SystemTimers::now() const {
     }();
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
-
-SystemTimers& SystemTimers::instance() {
-    static SystemTimers timers;
-    return timers;
-}

@@ -25,6 +25,4 @@ public:
     std::unique_ptr<Timer> repeating(double seconds, std::function<void()> tick) override;
     std::unique_ptr<Timer> oneShot(double seconds, std::function<void()> fire) override;
     double now() const override;
-
-    static SystemTimers& instance();
 };

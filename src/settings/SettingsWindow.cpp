@@ -1,6 +1,6 @@
 #include "settings/SettingsWindow.h"
 
-#include "platform/LoginItem.h"
+#include "platform/LoginItemService.h"
 #include "platform/SettingsStore.h"
 #include "settings/HotKeys.h"
 #include "settings/Preferences.h"
@@ -37,10 +37,10 @@ void makeSecondary(QLabel* label) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(LoginItemService* loginItem, PreferencesNotifier& preferences,
+SettingsWindow::SettingsWindow(LoginItemService& loginItem, PreferencesNotifier& preferences,
                                QObject* parent)
     : QObject(parent)
-    , m_loginItem(loginItem)
+    , m_loginItem(&loginItem)
     , m_preferences(preferences)
     , m_languageLabel(new QLabel)
     , m_languagePopup(new QComboBox)
@@ -51,10 +51,6 @@ SettingsWindow::SettingsWindow(LoginItemService* loginItem, PreferencesNotifier&
     , m_sensitivityHint(new QLabel)
     , m_shortcutsLabel(new QLabel)
     , m_statusLabel(new QLabel) {
-    if (!m_loginItem) {
-        m_ownLoginItem = std::make_unique<LoginItem>();
-        m_loginItem = m_ownLoginItem.get();
-    }
     for (QLabel* label : {m_languageLabel.data(), m_sensitivityLabel.data(),
                           m_sensitivityHint.data(), m_shortcutsLabel.data(), m_statusLabel.data()})
         label->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -219,7 +215,7 @@ void SettingsWindow::toggleLaunchAtLogin() {
     m_loginCheckbox->setChecked(m_loginItem->isEnabled());
     // The system's reasons come in its own words; ours exists in both languages.
     const QString reason =
-        *failure == LoginItem::unknownProgramReason()
+        *failure == LoginItemService::unknownProgramReason()
             ? bilingual(*failure, QStringLiteral("calea programului care rulează este necunoscută"))
             : *failure;
     m_statusLabel->setText(bilingual(QStringLiteral("Could not change: ") + reason,

@@ -20,8 +20,8 @@ class PreferencesNotifier;
 class SettingsWindow final : public QObject {
     Q_OBJECT
 public:
-    // Without a login-item service, the desktop's autostart entry is used.
-    SettingsWindow(LoginItemService* loginItem, PreferencesNotifier& preferences,
+    // The login item says whether the program starts at login.
+    SettingsWindow(LoginItemService& loginItem, PreferencesNotifier& preferences,
                    QObject* parent = nullptr);
     ~SettingsWindow() override;
 
@@ -61,8 +61,7 @@ private:
     void showShakeSettings();
     void centre();
 
-    std::unique_ptr<LoginItemService> m_ownLoginItem;
-    LoginItemService* m_loginItem = nullptr;
+    LoginItemService* m_loginItem;
     PreferencesNotifier& m_preferences;
     // Until the window exists the controls have no parent; afterwards the
     // window owns them and the pointers follow their deletion.

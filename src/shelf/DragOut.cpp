@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QFileIconProvider>
 #include <QMimeData>
 #include <QPainter>
 #include <QWidget>
@@ -24,7 +25,8 @@ QPixmap dragImage(const std::vector<ShelfItemPtr>& items, qreal ratio) {
     QPainter painter(&image);
     // The first item's image is drawn last, on top, centred on the pointer.
     for (int i = shown - 1; i >= 0; --i) {
-        const QPixmap icon = items[i]->icon().pixmap(QSize(imageSize, imageSize), ratio);
+        const QPixmap icon =
+            items[i]->icon(QFileIconProvider()).pixmap(QSize(imageSize, imageSize), ratio);
         painter.drawPixmap(QRect(cascadeStep * i, cascadeStep * i, imageSize, imageSize), icon);
     }
     return image;

@@ -4,10 +4,11 @@
 #include "shelf/DragThreshold.h"
 
 #include "platform/ClipboardWriter.h"
-#include "platform/FileManager.h"
+#include "platform/freedesktop/FileManager.h"
 #include "settings/Language.h"
 
 #include <QContextMenuEvent>
+#include <QFileIconProvider>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -54,7 +55,7 @@ QSize ItemRowView::sizeHint() const {
 void ItemRowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect iconRect(leadingMargin, (height() - iconSize) / 2, iconSize, iconSize);
-    QPixmap icon = m_item->icon().pixmap(iconRect.size(), devicePixelRatioF());
+    QPixmap icon = m_item->icon(QFileIconProvider()).pixmap(iconRect.size(), devicePixelRatioF());
     if (!m_item->isFile()) {
         // A text's symbol is a template: it takes the colour of the row's text.
         QPainter tint(&icon);

@@ -1,7 +1,7 @@
 #include "shelf/ShelfController.h"
 
 #include "platform/ClipboardWriter.h"
-#include "platform/DirectSaveReceiver.h"
+#include "platform/FilePromises.h"
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
 #include "settings/HotKeys.h"
@@ -49,15 +49,19 @@ QColor defaultSymbolTint() {
 
 } // namespace
 
-ShelfController::ShelfController(Shelf& shelf)
-    : m_shelf(&shelf) {
+ShelfController::ShelfController(Shelf& shelf, FilePromiseReceiver* promises, WindowHints* hints)
+    : m_shelf(&shelf)
+    , m_promises(promises)
+    , m_hints(hints) {
     follow();
 }
 
-ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers* timers)
-    : m_ownShelf(
-          std::make_unique<Shelf>(std::move(items), timers ? *timers : SystemTimers::instance()))
-    , m_shelf(m_ownShelf.get()) {
+ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
+                                 FilePromiseReceiver* promises, WindowHints* hints)
+    : m_ownShelf(std::make_unique<Shelf>(std::move(items), timers))
+    , m_shelf(m_ownShelf.get())
+    , m_promises(promises)
+    , m_hints(hints) {
     follow();
 }
 
@@ -83,10 +87,10 @@ void ShelfController::follow() {
 }
 
 void ShelfController::buildUI() {
-    m_panel = std::make_unique<ShelfPanel>();
+    m_panel = std::make_unique<ShelfPanel>(m_hints);
     m_dropView = new ShelfDropView;
     m_panel->setContentView(m_dropView);
-    m_dropView->promises = DirectSaveReceiver::shared();
+    m_dropView->promises = m_promises;
     const QPointer<ShelfController> self(this);
     m_dropView->onDrop = [self](std::vector<ShelfItemPtr> dropped) {
         if (self)

@@ -21,7 +21,9 @@ class QToolButton;
 class QVBoxLayout;
 class ShelfDropView;
 class ShelfPanel;
+class FilePromiseReceiver;
 class Timers;
+class WindowHints;
 
 // The window of one open shelf: its floating panel, rows, footer and zip
 // progress. It shows what its shelf holds and hands every user action to the
@@ -31,9 +33,13 @@ class ShelfController : public QObject {
 
 public:
     // The window of a shelf that someone else owns; it follows that shelf.
-    explicit ShelfController(Shelf& shelf);
+    // Without promises, files that drag sources only promise are not taken;
+    // without hints, see ShelfPanel.
+    explicit ShelfController(Shelf& shelf, FilePromiseReceiver* promises = nullptr,
+                             WindowHints* hints = nullptr);
     // A window with a shelf of its own, for a window used alone.
-    explicit ShelfController(std::vector<ShelfItemPtr> items, Timers* timers = nullptr);
+    ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
+                    FilePromiseReceiver* promises = nullptr, WindowHints* hints = nullptr);
     ~ShelfController() override;
 
     Shelf& shelf() const { return *m_shelf; }
@@ -87,6 +93,8 @@ private:
     // Another owner's shelf may go first when both are deleted later.
     QPointer<Shelf> m_shelf;
     bool m_showsPinned = false;
+    FilePromiseReceiver* m_promises;
+    WindowHints* m_hints;
 
     std::unique_ptr<ShelfPanel> m_panel;
     ShelfDropView* m_dropView = nullptr;

@@ -41,8 +41,11 @@ private:
 
 } // namespace
 
-ShelfControllerWindows::ShelfControllerWindows(std::function<ScreenLayout()> screens)
-    : m_screens(std::move(screens)) {}
+ShelfControllerWindows::ShelfControllerWindows(std::function<ScreenLayout()> screens,
+                                               FilePromiseReceiver* promises, WindowHints* hints)
+    : m_screens(std::move(screens))
+    , m_promises(promises)
+    , m_hints(hints) {}
 
 ShelfControllerWindows::~ShelfControllerWindows() {
     for (const Opened& opened : m_opened)
@@ -50,7 +53,7 @@ ShelfControllerWindows::~ShelfControllerWindows() {
 }
 
 std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
-    auto* controller = new ShelfController(shelf);
+    auto* controller = new ShelfController(shelf, m_promises, m_hints);
     std::erase_if(m_opened, [](const Opened& opened) { return !opened.controller; });
     m_opened.push_back({&shelf, controller});
     return std::make_unique<ControllerWindow>(controller, m_screens);

@@ -1,7 +1,7 @@
 #include "shelf/ShelfPanel.h"
 
-#include "platform/DesktopWindowHints.h"
 #include "platform/ScreenPoints.h"
+#include "platform/WindowHints.h"
 #include "shelf/Palette.h"
 
 #include <QPainterPath>
@@ -52,8 +52,9 @@ QRegion roundedMask(QSize size, int radius) {
 
 } // namespace
 
-ShelfPanel::ShelfPanel(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+ShelfPanel::ShelfPanel(WindowHints* hints, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_hints(hints) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
@@ -62,7 +63,7 @@ ShelfPanel::ShelfPanel(QWidget* parent)
     // where a truncated path can be read in full.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setStyleSheet(darkLook());
-    if (DesktopWindowHints::compositorRunning()) {
+    if (m_hints && m_hints->compositorRunning()) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {
         // Without a compositor the corners are cut out instead of blended.
@@ -96,12 +97,17 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
-        DesktopWindowHints::keepOnAllWorkspaces(this);
+        if (m_hints) {
+            winId(); // the hints go to the native window, made here when it is missing
+            m_hints->keepOnAllWorkspaces(windowHandle());
+        }
         show();
-        DesktopWindowHints::keepOnAllWorkspaces(this);
+        if (m_hints)
+            m_hints->keepOnAllWorkspaces(windowHandle());
     }
     raise();
-    DesktopWindowHints::standAboveFocusedFullScreen(this);
+    if (m_hints)
+        m_hints->standAboveFocusedFullScreen(windowHandle());
 }
 
 void ShelfPanel::orderOut() {

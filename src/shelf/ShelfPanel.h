@@ -4,6 +4,8 @@
 #include <QRectF>
 #include <QWidget>
 
+class WindowHints;
+
 // A shelf's floating window: frameless, above other windows, on every
 // workspace, out of the task bar, and never taking the focus when it shows.
 class ShelfPanel : public QWidget {
@@ -13,7 +15,9 @@ public:
     static constexpr int panelWidth = 280;
     static constexpr int panelHeight = 360;
 
-    explicit ShelfPanel(QWidget* parent = nullptr);
+    // Without hints it is drawn as if no compositor ran, and the window
+    // manager is told nothing beyond Qt's window flags.
+    explicit ShelfPanel(WindowHints* hints, QWidget* parent = nullptr);
 
     void setContentView(QWidget* content);
 
@@ -28,5 +32,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    WindowHints* m_hints;
     QWidget* m_content = nullptr;
 };

@@ -3,12 +3,9 @@
 // a left-handed mouse, full-screen programs and the clipboard after a drag.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "app/AppServices.h"
+#include "app/DesktopServices.h"
 #include "app/HotKey.h"
-#include "platform/GlobalPressMonitor.h"
-#include "platform/LocalPressMonitor.h"
-#include "platform/SystemDragPasteboard.h"
-#include "platform/SystemPointer.h"
-#include "platform/Timers.h"
 #include "shake/ShakeDetector.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
@@ -53,6 +50,8 @@ class DailyUseTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_files;
+    DesktopServices m_desktop;
+    AppDelegate::Services m_on = m_desktop.appServices();
 
 private Q_SLOTS:
     void initTestCase() {
@@ -71,7 +70,7 @@ private Q_SLOTS:
         QVERIFY(xdotool({"mousemove", "--window", windows.first(), "8", "8", "sleep", "0.2",
                          "click", "1", "sleep", "0.5"}));
         QTRY_COMPARE(visibleQuoblinWindows().size(), 2); // and the menu
-        quoblin.kill(); // the menu goes with it
+        quoblin.kill();                                  // the menu goes with it
         quoblin.waitForFinished();
     }
 
@@ -83,7 +82,7 @@ private Q_SLOTS:
     void holdingAHotKeyActsOnce() {
         QFETCH(int, busyMs);
         int presses = 0;
-        HotKey key(45, HotKey::controlModifier | HotKey::optionModifier, [&] {
+        HotKey key(*m_on.keys, 45, HotKey::controlModifier | HotKey::optionModifier, [&] {
             ++presses;
             QThread::msleep(busyMs);
         });
@@ -97,11 +96,7 @@ private Q_SLOTS:
 
     void aShakeWithTheLeftButtonOfASwappedMouseIsSeen() {
         ScopedPreferences prefs;
-        GlobalPressMonitor global;
-        LocalPressMonitor local;
-        SystemPointer pointer;
-        SystemDragPasteboard drag;
-        ShakeDetector detector({&global, &local, &pointer, &drag, &SystemTimers::instance()});
+        ShakeDetector detector(m_on.shake);
         int shakes = 0;
         detector.onShake = [&](QPointF) { ++shakes; };
         detector.start();
@@ -124,7 +119,7 @@ private Q_SLOTS:
         QVERIFY(client.waitForReady().x() > 0);
         const quint64 fullScreen = client.waitForLine(QStringLiteral("WINDOW ")).toULongLong();
         QTRY_COMPARE(activeWindow(), fullScreen);
-        ShelfController shelf{{}};
+        ShelfController shelf({}, m_desktop.timers(), nullptr, m_desktop.windowHints());
         shelf.show(QPointF(600, 500));
         QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
         QVERIFY(stackingIndex(fullScreen) >= 0);
@@ -136,7 +131,8 @@ private Q_SLOTS:
     void copyAllStillTakesTheClipboardAfterADropStampedAheadOfTheServer() {
         const QString file = m_files.filePath(QStringLiteral("copied.txt"));
         QVERIFY(writeWholeFile(file, "x"));
-        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(file))});
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(file))}, m_desktop.timers(),
+                              nullptr, m_desktop.windowHints());
         shelf.togglePin(); // the item stays after the drag
         shelf.show(QPointF(300, 600));
         QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));

@@ -1,5 +1,7 @@
 // Global hot keys on a real X server, pressed with xdotool.
 #include "app/HotKey.h"
+#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/x11/X11Connection.h"
 
 #include "DesktopDriver.h"
 
@@ -21,10 +23,13 @@ class DesktopHotKeysTest : public QObject {
     Q_OBJECT
 
     QList<int> counts{0, 0, 0}; // N, V, S
+    std::unique_ptr<X11Connection> x11 = X11Connection::open();
+    GlobalKeyGrabs keys{x11.get()};
     std::unique_ptr<HotKey> n, v, s;
 
     std::unique_ptr<HotKey> makeKey(uint32_t keyCode, int index) {
-        return std::make_unique<HotKey>(keyCode, controlOption, [this, index] { ++counts[index]; });
+        return std::make_unique<HotKey>(keys, keyCode, controlOption,
+                                        [this, index] { ++counts[index]; });
     }
 
 private Q_SLOTS:
@@ -60,7 +65,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(readHolder().contains("grabbed\n"), 10000);
 
         int taken = 0;
-        HotKey refused(9, controlOption, [&] { ++taken; });
+        HotKey refused(keys, 9, controlOption, [&] { ++taken; });
         QVERIFY(!refused.isRegistered());
         QList<int> expected = counts;
         QVERIFY(press(QStringLiteral("ctrl+alt+v")));

@@ -4,6 +4,8 @@
 #include "app/AppServices.h"
 #include "model/Shelf.h"
 #include "model/ShelfManager.h"
+#include "platform/freedesktop/LoginItem.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
 #include "shelf/ShelfController.h"
@@ -29,6 +31,8 @@ struct Rig {
     ScopedPreferences prefs;
     QTemporaryDir dir;
     FakeShakeDesktop desk;
+    GlobalKeyGrabs keys{nullptr}; // refuses every grab, as off X11
+    LoginItem loginItem;
     std::shared_ptr<FakeShelfManagerServices> services =
         std::make_shared<FakeShelfManagerServices>();
     int beeps = 0;
@@ -46,6 +50,8 @@ struct Rig {
         desk.clock = &services->fakeTimers; // shake sampling and shelf timers alike
         s.shake = desk.services();
         s.pointer = &desk.pointer;
+        s.keys = &keys;
+        s.loginItem = &loginItem;
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };

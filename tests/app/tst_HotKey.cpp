@@ -1,5 +1,5 @@
 #include "app/HotKey.h"
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/HotKeys.h"
 
 #include <QTest>

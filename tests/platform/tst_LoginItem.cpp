@@ -1,4 +1,4 @@
-#include "platform/LoginItem.h"
+#include "platform/freedesktop/LoginItem.h"
 
 #include "TestEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "platform/LoginItem.h"
+#include "platform/freedesktop/LoginItem.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
 
@@ -17,7 +17,7 @@ struct Fixture {
         : preferences(std::move(languages))
         , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
                     QStringLiteral("/opt/quoblin/bin/quoblin"))
-        , settings(&loginItem, notifier) {
+        , settings(loginItem, notifier) {
         QObject::connect(&notifier, &PreferencesNotifier::changed, [this](const QString& key) {
             languageChanges += key == Preferences::languageKey;
         });

@@ -1,11 +1,12 @@
 // desktop-options:
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
-#include "platform/GlobalPressMonitor.h"
 #include "platform/LocalPressMonitor.h"
-#include "platform/SystemDragPasteboard.h"
-#include "platform/SystemPointer.h"
 #include "platform/Timers.h"
+#include "platform/x11/GlobalPressMonitor.h"
+#include "platform/x11/SystemDragPasteboard.h"
+#include "platform/x11/SystemPointer.h"
+#include "platform/x11/X11Connection.h"
 #include "shake/ShakeDetector.h"
 
 #include <QApplication>
@@ -17,17 +18,18 @@ using DesktopDriver::xdotool;
 class ShakeOverDragTest : public QObject {
     Q_OBJECT
 
-    GlobalPressMonitor m_global;
+    std::unique_ptr<X11Connection> m_x11 = X11Connection::open();
+    SystemTimers m_timers;
+    GlobalPressMonitor m_global{m_x11.get()};
     LocalPressMonitor m_local;
-    SystemPointer m_pointer;
+    SystemPointer m_pointer{m_x11.get()};
     std::unique_ptr<SystemDragPasteboard> m_drag;
     QTemporaryFile m_file;
 
     // Shakes with the button held starting at `at`, releases, and gives the shakes reported.
     QList<QPointF> shakesOfAPressAndShakeAt(QPoint at) {
         ScopedPreferences prefs;
-        ShakeDetector detector(
-            {&m_global, &m_local, &m_pointer, m_drag.get(), &SystemTimers::instance()});
+        ShakeDetector detector({&m_global, &m_local, &m_pointer, m_drag.get(), &m_timers});
         QList<QPointF> shakes;
         detector.onShake = [&](QPointF p) { shakes.append(p); };
         detector.start();
@@ -40,7 +42,7 @@ class ShakeOverDragTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_drag = std::make_unique<SystemDragPasteboard>();
+        m_drag = std::make_unique<SystemDragPasteboard>(m_x11.get());
         QVERIFY2(m_drag->isWatching(), "the X server offers no XFixes");
         QVERIFY(m_file.open());
     }

@@ -1,8 +1,9 @@
 // desktop-options:
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
-#include "platform/DirectSaveReceiver.h"
+#include "app/DesktopServices.h"
 #include "platform/ScreenPoints.h"
+#include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
@@ -19,13 +20,14 @@ namespace {
 // A fresh shelf on the right of the screen and a source on the left; drags the
 // source's promise onto the shelf and counts the batches the shelf receives.
 struct Scene {
-    ShelfController shelf{{}};
+    ShelfController shelf;
     Tool source;
     bool dropped = false;
     int batches = 0;
 
-    explicit Scene(const QStringList& arguments)
-        : source(QStringLiteral("direct_save_source"), arguments) {
+    Scene(DesktopServices& on, const QStringList& arguments)
+        : shelf({}, on.timers(), on.filePromises())
+        , source(QStringLiteral("direct_save_source"), arguments) {
         shelf.dropView()->onDrop = [this, add = shelf.dropView()->onDrop](auto items) {
             ++batches;
             add(std::move(items));
@@ -53,11 +55,12 @@ class DirectSaveTest : public QObject {
     Q_OBJECT
 
     QString m_drops;
+    DesktopServices m_on;
 
 private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        QVERIFY(DirectSaveReceiver::shared());
+        QVERIFY(m_on.filePromises());
         const auto drops = ShelfDropView::dropsDirectory();
         QVERIFY(drops);
         m_drops = *drops;
@@ -85,12 +88,13 @@ private Q_SLOTS:
         QFETCH(QStringList, source);
         QFETCH(QStringList, expected);
         const QStringList before = folders(m_drops);
-        Scene scene(source);
+        Scene scene(m_on, source);
         QVERIFY(scene.dropped);
         // Asked only once the drop was taken: the source's drag may end before that.
         QVERIFY(!scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(DirectSaveReceiver::shared()->pendingTransfers(), 0,
-                                  DirectSaveReceiver::arrivalTimeoutMs + 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            static_cast<DirectSaveReceiver*>(m_on.filePromises())->pendingTransfers(), 0,
+            DirectSaveReceiver::arrivalTimeoutMs + 5000);
         QTest::qWait(100);
         const QString content = expected.isEmpty() ? QString() : expected.takeLast();
         QStringList names;

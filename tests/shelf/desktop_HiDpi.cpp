@@ -1,5 +1,6 @@
 // desktop-options: --compositor
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "model/ShelfItem.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -35,7 +36,9 @@ class HiDpi : public QObject {
 
 private slots:
     void aShelfKeepsItsSizeInPointsAndDrawsSymbolsAtDeviceResolution() {
-        ShelfController shelf({ShelfItem::makeText(QStringLiteral("A note"))});
+        DesktopServices desktop;
+        ShelfController shelf({ShelfItem::makeText(QStringLiteral("A note"))}, desktop.timers(),
+                              desktop.filePromises(), desktop.windowHints());
         shelf.show(QPointF(200, 300));
         ShelfPanel* panel = shelf.panel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));

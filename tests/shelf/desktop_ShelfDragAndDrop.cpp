@@ -1,6 +1,7 @@
 // desktop-options: --compositor
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -15,14 +16,6 @@ namespace {
 
 bool dragFromTo(QPoint from, QPoint to) {
     return DesktopDriver::drag(from, to, QStringLiteral("0.08"), QStringLiteral("0.3"));
-}
-
-// Opens a shelf whose top-left corner lands at the given Qt global position.
-std::unique_ptr<ShelfController> shelfAt(QPoint topLeft, std::vector<ShelfItemPtr> items = {}) {
-    auto shelf = std::make_unique<ShelfController>(std::move(items));
-    // Screen points: the panel is placed 16 right of the point and centred on it.
-    shelf->show(QPointF(topLeft.x() - 16, 1080 - topLeft.y() - ShelfPanel::panelHeight / 2.0));
-    return shelf;
 }
 
 QPoint centreOf(QWidget* widget) {
@@ -41,6 +34,16 @@ class ShelfDragAndDropTest : public QObject {
 
     QTemporaryDir m_dir;
     QString m_fileA;
+    DesktopServices m_on;
+
+    // Opens a shelf whose top-left corner lands at the given Qt global position.
+    std::unique_ptr<ShelfController> shelfAt(QPoint topLeft, std::vector<ShelfItemPtr> items = {}) {
+        auto shelf = std::make_unique<ShelfController>(std::move(items), m_on.timers(),
+                                                       m_on.filePromises(), m_on.windowHints());
+        // Screen points: the panel is placed 16 right of the point and centred on it.
+        shelf->show(QPointF(topLeft.x() - 16, 1080 - topLeft.y() - ShelfPanel::panelHeight / 2.0));
+        return shelf;
+    }
 
     ShelfItemPtr fileItem(const QString& path) {
         return ShelfItem::makeFile(QUrl::fromLocalFile(path));

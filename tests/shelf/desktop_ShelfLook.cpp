@@ -1,6 +1,7 @@
 // A shelf on a light desktop theme while another program has the focus.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -53,11 +54,13 @@ class ShelfLookTest : public QObject {
     QString m_file, m_shots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + "/";
     std::unique_ptr<DesktopDriver::Tool> m_target; // another program, which has the focus
     QPoint m_to;
+    DesktopServices m_desktop;
 
     std::unique_ptr<ShelfController> shelf() {
         auto shelf = std::make_unique<ShelfController>(
             std::vector{ShelfItem::makeFile(QUrl::fromLocalFile(m_file)),
-                        ShelfItem::makeText(QStringLiteral("Notes for the meeting"))});
+                        ShelfItem::makeText(QStringLiteral("Notes for the meeting"))},
+            m_desktop.timers(), nullptr, m_desktop.windowHints());
         shelf->show(QPointF(100, 700));
         QTest::qWait(500);
         return shelf;

@@ -1,5 +1,6 @@
 // desktop-options: --screens 1024x768,1280x1024
 #include "TestEnvironment.h"
+#include "app/DesktopServices.h"
 #include "platform/ScreenPoints.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -25,7 +26,8 @@ private slots:
         const QPointF point(1500, -250);
         QVERIFY(area.contains(point));
 
-        ShelfController shelf({});
+        DesktopServices desktop;
+        ShelfController shelf({}, desktop.timers(), nullptr, desktop.windowHints());
         shelf.show(point);
         QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
         QTest::qWait(100); // the window manager may still move it

@@ -1,3 +1,4 @@
+#include "FakePlatform.h"
 #include "TestEnvironment.h"
 #include "shelf/DragAllView.h"
 #include "shelf/DragThreshold.h"
@@ -29,6 +30,7 @@ class ShelfControllerTest : public QObject {
 
     QTemporaryDir m_dir;
     ScopedPreferences m_prefs;
+    FakeTimers m_timers;
 
     ShelfItemPtr file(const QString& name) {
         return ShelfItem::makeFile(QUrl::fromLocalFile(m_dir.filePath(name)));
@@ -46,7 +48,7 @@ private Q_SLOTS:
 
     void rowsHeaderAndButtonsActOnTheShelfAndTheViewFollows() {
         ShelfItemPtr a = text("a");
-        ShelfController shelf({a, text("b"), text("c")});
+        ShelfController shelf({a, text("b"), text("c")}, m_timers);
         int closes = 0;
         shelf.shelf().onClose = [&] { ++closes; };
         QVERIFY(!shelf.emptyHintVisible() && !shelf.zipButton()->isEnabled());
@@ -67,7 +69,7 @@ private Q_SLOTS:
     }
 
     void languageSwitchRelabelsTextsButNotTheTitle() {
-        ShelfController shelf({});
+        ShelfController shelf({}, m_timers);
         QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
         m_prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
         shelf.reloadLanguage();
@@ -109,7 +111,7 @@ private Q_SLOTS:
 
     void longAndStrangeTitlesStayOnOneRow() {
         const QString hostile = "line one\nline two\u202Eevil" + QString(10000, QLatin1Char('x'));
-        ShelfController shelf({text(hostile)});
+        ShelfController shelf({text(hostile)}, m_timers);
         ItemRowView* row = shelf.rows().front();
         row->resize(272, ItemRowView::rowHeight);
         row->grab(); // paints without growing or crashing
@@ -117,16 +119,16 @@ private Q_SLOTS:
     }
 
     void copyAllPutsEveryItemOnTheClipboardInShelfOrder() {
-        ShelfController shelf({text("  spaced \n"), file("a.txt")});
+        ShelfController shelf({text("  spaced \n"), file("a.txt")}, m_timers);
         shelf.copyAll();
         QCOMPARE(QGuiApplication::clipboard()->text(), "  spaced \n\n" + m_dir.filePath("a.txt"));
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        ShelfController({}).copyAll(); // an empty shelf leaves the clipboard alone
+        ShelfController({}, m_timers).copyAll(); // an empty shelf leaves the clipboard alone
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void zipAddsTheArchiveLastOrNothingAndHidesTheProgress() {
-        ShelfController shelf({file("a.txt"), text("skip me"), file("b.txt")});
+        ShelfController shelf({file("a.txt"), text("skip me"), file("b.txt")}, m_timers);
         shelf.shelf().scheduleAutoCloseIfEmpty(60);
         shelf.zipAll();
         QVERIFY(shelf.zipProgressVisible());
@@ -138,7 +140,7 @@ private Q_SLOTS:
 
         const QString gone = m_dir.filePath("gone.txt");
         QVERIFY(writeWholeFile(gone, "x"));
-        ShelfController failing({ShelfItem::makeFile(QUrl::fromLocalFile(gone))});
+        ShelfController failing({ShelfItem::makeFile(QUrl::fromLocalFile(gone))}, m_timers);
         const QStringList before = archives();
         QFile::remove(gone);
         failing.zipAll();

@@ -1,7 +1,8 @@
 // Holds one key combination from a separate process, as another program on
 // the desktop would: grab_key KEYCODE MODIFIERS. Prints "grabbed" or
 // "refused", then "pressed" for every press, until it is ended.
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -14,7 +15,9 @@ int main(int argc, char* argv[]) {
     }
     const KeyCombination combination{static_cast<uint8_t>(std::atoi(argv[1])),
                                      static_cast<uint16_t>(std::atoi(argv[2]))};
-    auto grab = GlobalKeyGrabs::instance().grabKey(combination, [] {
+    const auto x11 = X11Connection::open();
+    GlobalKeyGrabs keys(x11.get());
+    auto grab = keys.grabKey(combination, [] {
         std::printf("pressed\n");
         std::fflush(stdout);
     });

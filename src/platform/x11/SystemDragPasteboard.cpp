@@ -1,6 +1,6 @@
-#include "platform/SystemDragPasteboard.h"
+#include "platform/x11/SystemDragPasteboard.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <cstdlib>
@@ -15,9 +15,8 @@ struct SystemDragPasteboard::State {
     uint32_t owner = XCB_WINDOW_NONE;
 };
 
-SystemDragPasteboard::SystemDragPasteboard()
+SystemDragPasteboard::SystemDragPasteboard(X11Connection* x)
     : m_state(std::make_shared<State>()) {
-    X11Connection* x = X11Connection::shared();
     if (!x || !x->hasXFixes())
         return;
     m_state->connection = x;

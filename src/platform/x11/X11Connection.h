@@ -17,9 +17,10 @@ class X11Connection final : public QObject {
 public:
     using Handler = std::function<void(const xcb_generic_event_t*)>;
 
-    // The one connection of the process, opened on first use; nullptr when the
-    // program does not run on X11 (offscreen, Wayland without XWayland, no display).
-    static X11Connection* shared();
+    // A connection to the server the application runs on; nullptr when it
+    // does not run on X11 (offscreen, Wayland without XWayland, no display).
+    // Call after the application object exists, and close it before that goes.
+    static std::unique_ptr<X11Connection> open();
 
     ~X11Connection() override;
 

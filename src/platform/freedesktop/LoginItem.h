@@ -1,17 +1,10 @@
 #pragma once
 
+#include "platform/LoginItemService.h"
+
+#include <QByteArray>
 #include <QString>
 #include <optional>
-
-// Starting the program when the user logs in.
-class LoginItemService {
-public:
-    virtual ~LoginItemService() = default;
-    // Each returns nothing on success, or a human-readable reason for the failure.
-    virtual std::optional<QString> registerItem() = 0;
-    virtual std::optional<QString> unregisterItem() = 0;
-    virtual bool isEnabled() const = 0;
-};
 
 // An autostart entry of the desktop: $XDG_CONFIG_HOME/autostart/quoblin.desktop,
 // which starts the program that is running now.
@@ -32,9 +25,7 @@ public:
 
     // The entry's whole text for a program.
     static QByteArray entryText(const QString& program);
-    // The one failure reason of our own rather than the system's, in English;
-    // whoever shows it may say it in the user's language.
-    static QString unknownProgramReason();
+
     // An Exec= value that runs exactly that program, quoted and escaped as
     // desktop entries require.
     static QString execValue(const QString& program);

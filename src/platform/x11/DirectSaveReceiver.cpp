@@ -1,7 +1,7 @@
-#include "platform/DirectSaveReceiver.h"
+#include "platform/x11/DirectSaveReceiver.h"
 
 #include "platform/PromisedFileNames.h"
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -92,29 +92,17 @@ struct DirectSaveReceiver::Transfer {
     std::optional<FolderState> seen;
 };
 
-DirectSaveReceiver* DirectSaveReceiver::shared() {
-    static QPointer<DirectSaveReceiver> instance;
-    if (!instance) {
-        X11Connection* x11 = X11Connection::shared();
-        if (!x11)
-            return nullptr;
-        instance = new DirectSaveReceiver(x11);
-        instance->setParent(qApp);
-    }
-    return instance.data();
-}
-
-DirectSaveReceiver::DirectSaveReceiver(X11Connection* x11)
-    : m_x11(x11) {
-    m_xdndDrop = x11->atom("XdndDrop");
-    m_xdndEnter = x11->atom("XdndEnter");
-    m_xdndSelection = x11->atom("XdndSelection");
-    m_directSave = x11->atom(directSaveName);
-    m_textPlain = x11->atom("text/plain");
-    m_octetStream = x11->atom("application/octet-stream");
-    m_incr = x11->atom("INCR");
-    m_answerProperty = x11->atom("QUOBLIN_DIRECT_SAVE");
-    m_handler = x11->addHandler([this](const xcb_generic_event_t* event) { handle(event); });
+DirectSaveReceiver::DirectSaveReceiver(X11Connection& x11)
+    : m_x11(&x11) {
+    m_xdndDrop = x11.atom("XdndDrop");
+    m_xdndEnter = x11.atom("XdndEnter");
+    m_xdndSelection = x11.atom("XdndSelection");
+    m_directSave = x11.atom(directSaveName);
+    m_textPlain = x11.atom("text/plain");
+    m_octetStream = x11.atom("application/octet-stream");
+    m_incr = x11.atom("INCR");
+    m_answerProperty = x11.atom("QUOBLIN_DIRECT_SAVE");
+    m_handler = x11.addHandler([this](const xcb_generic_event_t* event) { handle(event); });
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 

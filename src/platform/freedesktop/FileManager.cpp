@@ -1,4 +1,4 @@
-#include "platform/FileManager.h"
+#include "platform/freedesktop/FileManager.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

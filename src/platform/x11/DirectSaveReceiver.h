@@ -32,10 +32,7 @@ public:
     static constexpr int settleMs = 500;
     static constexpr int arrivalTimeoutMs = 30000;
 
-    // The receiver of the process, made on first use; nullptr when the
-    // program does not run on X11.
-    static DirectSaveReceiver* shared();
-
+    explicit DirectSaveReceiver(X11Connection& x11);
     ~DirectSaveReceiver() override;
 
     bool offersPromises(const QDropEvent& event) const override;
@@ -51,8 +48,6 @@ private:
         uint32_t source = 0;
         uint32_t time = 0;
     };
-
-    explicit DirectSaveReceiver(X11Connection* x11);
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void handle(const void* event);

@@ -1,6 +1,6 @@
-#include "platform/GlobalPressMonitor.h"
+#include "platform/x11/GlobalPressMonitor.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <cstdlib>
@@ -101,9 +101,12 @@ private:
 
 } // namespace
 
+GlobalPressMonitor::GlobalPressMonitor(X11Connection* x11)
+    : m_x11(x11) {}
+
 std::unique_ptr<MonitorToken>
 GlobalPressMonitor::addLeftPressMonitor(std::function<void()> handler) {
-    X11Connection* x = X11Connection::shared();
+    X11Connection* x = m_x11;
     if (!x || !x->hasXInput21())
         return nullptr;
     return std::make_unique<RawPressToken>(x, std::move(handler));

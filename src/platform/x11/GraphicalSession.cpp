@@ -1,4 +1,4 @@
-#include "platform/GraphicalSession.h"
+#include "platform/x11/GraphicalSession.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class X11Connection;
+
 // Drags of every X11 client, learnt from XFixes owner changes of the
 // XdndSelection: every drag makes its source the new owner.
 class SystemDragPasteboard final : public DragPasteboard {
 public:
-    SystemDragPasteboard();
+    // Without a connection (not on X11) the counter never moves.
+    explicit SystemDragPasteboard(X11Connection* x11);
     ~SystemDragPasteboard() override;
 
     long changeCount() const override;

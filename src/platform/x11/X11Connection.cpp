@@ -1,9 +1,8 @@
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
-#include "platform/SelectionOwnership.h"
+#include "platform/x11/SelectionOwnership.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <cstring>
@@ -12,28 +11,20 @@
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
 
-X11Connection* X11Connection::shared() {
-    // Parented to the application so that it closes while the event loop's
-    // machinery still exists, not during static destruction.
-    static QPointer<X11Connection> instance;
-    static bool tried = false;
-    if (!tried && qGuiApp) {
-        tried = true;
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            return nullptr;
-        int screen = 0;
-        xcb_connection_t* c = xcb_connect(nullptr, &screen);
-        if (!c || xcb_connection_has_error(c)) {
-            if (c)
-                xcb_disconnect(c);
-            return nullptr;
-        }
-        instance = new X11Connection(c, screen);
-        instance->setParent(qGuiApp);
-        // Every X11 run of the program is exposed to other clients' clocks.
-        SelectionOwnership::guardToolkitTime();
+std::unique_ptr<X11Connection> X11Connection::open() {
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    int screen = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screen);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return nullptr;
     }
-    return instance.data();
+    std::unique_ptr<X11Connection> connection(new X11Connection(c, screen));
+    // Every X11 run of the program is exposed to other clients' clocks.
+    SelectionOwnership::guardToolkitTime(*connection);
+    return connection;
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, int screen)

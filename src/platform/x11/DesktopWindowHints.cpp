@@ -1,9 +1,9 @@
-#include "platform/DesktopWindowHints.h"
+#include "platform/x11/DesktopWindowHints.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QByteArray>
-#include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -57,10 +57,11 @@ bool isFullScreen(X11Connection& x, xcb_window_t window) {
 
 } // namespace
 
-namespace DesktopWindowHints {
+DesktopWindowHints::DesktopWindowHints(X11Connection* x11)
+    : m_x11(x11) {}
 
-bool compositorRunning() {
-    X11Connection* x = X11Connection::shared();
+bool DesktopWindowHints::compositorRunning() {
+    X11Connection* x = m_x11;
     if (!x)
         return false;
     // The manager of screen 0 owns "_NET_WM_CM_S0" while it composites.
@@ -72,8 +73,8 @@ bool compositorRunning() {
     return running;
 }
 
-void keepOnAllWorkspaces(QWidget* window) {
-    X11Connection* x = X11Connection::shared();
+void DesktopWindowHints::keepOnAllWorkspaces(QWindow* window) {
+    X11Connection* x = m_x11;
     if (!x || !window)
         return;
     const auto id = static_cast<xcb_window_t>(window->winId());
@@ -91,8 +92,8 @@ void keepOnAllWorkspaces(QWidget* window) {
     xcb_flush(x->raw());
 }
 
-void standAboveFocusedFullScreen(QWidget* window) {
-    X11Connection* x = X11Connection::shared();
+void DesktopWindowHints::standAboveFocusedFullScreen(QWindow* window) {
+    X11Connection* x = m_x11;
     if (!x || !window || !window->isVisible())
         return;
     const auto id = static_cast<xcb_window_t>(window->winId());
@@ -109,5 +110,3 @@ void standAboveFocusedFullScreen(QWidget* window) {
                             XCB_ATOM_WINDOW, 32, 1, &*owner);
     xcb_flush(x->raw());
 }
-
-} // namespace DesktopWindowHints

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 // A physical key and the modifier keys held with it, in the X11 core
 // protocol's terms: a keycode and a modifier mask.
@@ -40,24 +39,4 @@ public:
     // then never reports. onPress runs on the GUI thread.
     virtual std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
                                                   std::function<void()> onPress) = 0;
-};
-
-// Key grabs on the root window of the X server.
-class GlobalKeyGrabs final : public KeyGrabService {
-public:
-    static GlobalKeyGrabs& instance();
-
-    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
-                                          std::function<void()> onPress) override;
-
-    // The masks actually grabbed for a combination. Caps Lock and Num Lock are
-    // states rather than held keys, so a combination must also work with
-    // either or both of them on; the plain mask comes first.
-    static std::vector<uint16_t> grabbedMasks(uint16_t modifiers);
-    // The combination a key press stands for: the lock states and the mouse
-    // buttons held with it are not part of it.
-    static KeyCombination pressedCombination(uint8_t keycode, uint16_t state);
-
-private:
-    GlobalKeyGrabs() = default;
 };

@@ -1,6 +1,6 @@
-#include "platform/GlobalKeyGrabs.h"
+#include "platform/x11/GlobalKeyGrabs.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <array>
@@ -139,10 +139,8 @@ private:
 
 } // namespace
 
-GlobalKeyGrabs& GlobalKeyGrabs::instance() {
-    static GlobalKeyGrabs grabs;
-    return grabs;
-}
+GlobalKeyGrabs::GlobalKeyGrabs(X11Connection* x11)
+    : m_x11(x11) {}
 
 std::vector<uint16_t> GlobalKeyGrabs::grabbedMasks(uint16_t modifiers) {
     const uint16_t base = modifiers & keyModifiers & ~lockStates;
@@ -156,7 +154,7 @@ KeyCombination GlobalKeyGrabs::pressedCombination(uint8_t keycode, uint16_t stat
 
 std::unique_ptr<KeyGrabToken> GlobalKeyGrabs::grabKey(KeyCombination combination,
                                                       std::function<void()> onPress) {
-    X11Connection* x = X11Connection::shared();
+    X11Connection* x = m_x11;
     if (!x)
         return nullptr;
     combination.modifiers &= keyModifiers & ~lockStates;

@@ -1,4 +1,4 @@
-#include "platform/LoginItem.h"
+#include "platform/freedesktop/LoginItem.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/UserDirectories.h"
@@ -41,10 +41,6 @@ LoginItem::LoginItem(QString entryPath, QString program)
 
 QString LoginItem::defaultEntryPath() {
     return UserDirectories::config() + QStringLiteral("/autostart/quoblin.desktop");
-}
-
-QString LoginItem::unknownProgramReason() {
-    return QStringLiteral("the path of the running program is unknown");
 }
 
 QString LoginItem::entryPath() const {

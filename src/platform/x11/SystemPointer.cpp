@@ -1,7 +1,7 @@
-#include "platform/SystemPointer.h"
+#include "platform/x11/SystemPointer.h"
 
 #include "platform/ScreenPoints.h"
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -16,8 +16,7 @@ struct PointerReading {
     bool left = false;
 };
 
-std::optional<PointerReading> queryPointer() {
-    X11Connection* x = X11Connection::shared();
+std::optional<PointerReading> queryPointer(X11Connection* x) {
     if (!x)
         return std::nullopt;
     auto* reply =
@@ -33,6 +32,9 @@ std::optional<PointerReading> queryPointer() {
 
 } // namespace
 
+SystemPointer::SystemPointer(X11Connection* x11)
+    : m_x11(x11) {}
+
 bool SystemPointer::leftButtonDown() const {
     return read().leftButtonDown;
 }
@@ -42,7 +44,7 @@ QPointF SystemPointer::position() const {
 }
 
 Pointer::Reading SystemPointer::read() const {
-    if (auto reading = queryPointer())
+    if (auto reading = queryPointer(m_x11))
         return {reading->left, ScreenPoints::fromNativePixels(reading->root)};
     return {QGuiApplication::mouseButtons().testFlag(Qt::LeftButton),
             ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};

@@ -5,15 +5,18 @@
 // Some programs put a time of their own clock into their requests, far ahead
 // of the server's; adopted, it makes the server ignore every later request to
 // own the clipboard. These keep such times out and tell when owning failed.
+class X11Connection;
+
 namespace SelectionOwnership {
 
 // From now on, a time in another client's selection request or drag message
 // that lies ahead of the server's clock is replaced by the server's time
-// before the toolkit sees it. Once per process; nothing off X11.
-void guardToolkitTime();
+// before the toolkit sees it. Once per process; the connection must outlive
+// the toolkit's event loop.
+void guardToolkitTime(X11Connection& x11);
 
-// Whether a window of this program owns the clipboard; true off X11, where
-// there is nothing to check.
-bool clipboardHeldHere();
+// Whether a window of this program owns the clipboard; true when the toolkit
+// does not run on X11, where there is nothing to check.
+bool clipboardHeldHere(X11Connection& x11);
 
 } // namespace SelectionOwnership

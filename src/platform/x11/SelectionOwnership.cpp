@@ -1,6 +1,6 @@
-#include "platform/SelectionOwnership.h"
+#include "platform/x11/SelectionOwnership.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -46,6 +46,8 @@ public:
                 m_heard = notify->time;
         });
     }
+
+    bool watching() const { return !m_x11.isNull(); }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         if (type != "xcb_generic_event_t")
@@ -121,22 +123,22 @@ private:
 
 namespace SelectionOwnership {
 
-void guardToolkitTime() {
-    static bool installed = false;
-    X11Connection* x = X11Connection::shared();
-    if (installed || !x || !toolkitConnection())
-        return;
-    installed = true;
-    // Lives as long as the process: the filter may be called until the very end.
+void guardToolkitTime(X11Connection& x11) {
+    // Lives as long as the process: the filter may be called until the very
+    // end. A guard whose connection has closed gives way to a new one.
     static std::unique_ptr<TimeGuard> guard;
-    guard = std::make_unique<TimeGuard>(*x);
+    if ((guard && guard->watching()) || !toolkitConnection())
+        return;
+    if (guard)
+        QCoreApplication::instance()->removeNativeEventFilter(guard.get());
+    guard = std::make_unique<TimeGuard>(x11);
     QCoreApplication::instance()->installNativeEventFilter(guard.get());
 }
 
-bool clipboardHeldHere() {
-    X11Connection* x = X11Connection::shared();
+bool clipboardHeldHere(X11Connection& x11) {
+    X11Connection* x = &x11;
     xcb_connection_t* toolkit = toolkitConnection();
-    if (!x || !toolkit)
+    if (!toolkit)
         return true;
     auto* reply = xcb_get_selection_owner_reply(
         x->raw(), xcb_get_selection_owner(x->raw(), x->atom("CLIPBOARD")), nullptr);

@@ -1,0 +1,77 @@
+# quoblin_layer(<target> FOLDERS <folder>... [FILES <file>...] [EXCLUDE <regex>...]
+#               LINKS <library>... [FORBID xcb|widgets|dbus ...])
+#
+# A static library of the sources in src/<folder>/ (not its sub-folders) and
+# the listed files. Its headers are linked into an include folder of its own
+# in the build tree, and that folder, not src/, is what it and the targets
+# linking it search: a header of a layer that is not linked is not found. The
+# FORBID kinds put headers that stop the build in front of the system's: the
+# X11 client library, Qt Widgets, Qt D-Bus.
+
+set(QUOBLIN_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/include)
+
+function(quoblin_forbidden_headers kind out)
+  set(root ${QUOBLIN_INCLUDE_ROOT}/forbidden-${kind})
+  set(${out} ${root} PARENT_SCOPE)
+  if(EXISTS ${root})
+    return()
+  endif()
+  if(kind STREQUAL "xcb")
+    set(names xcb/xcb.h xcb/xproto.h xcb/xinput.h xcb/xfixes.h)
+    set(why "X11 belongs to src/platform/x11/")
+  else()
+    if(kind STREQUAL "widgets")
+      set(module Widgets)
+      set(why "Qt Widgets belong to the user interface")
+    else()
+      set(module DBus)
+      set(why "D-Bus belongs to a platform backend")
+    endif()
+    get_target_property(dirs Qt6::${module} INTERFACE_INCLUDE_DIRECTORIES)
+    set(names)
+    foreach(dir IN LISTS dirs)
+      if(dir MATCHES "/Qt${module}$")
+        file(GLOB headers RELATIVE ${dir}/.. ${dir}/*)
+        list(APPEND names ${headers})
+      endif()
+    endforeach()
+  endif()
+  foreach(name IN LISTS names)
+    file(WRITE ${root}/${name} "#error \"<${name}> is not for this layer: ${why}\"\n")
+  endforeach()
+endfunction()
+
+function(quoblin_layer target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "FOLDERS;FILES;EXCLUDE;LINKS;FORBID")
+  set(sources)
+  foreach(folder IN LISTS arg_FOLDERS)
+    file(GLOB found CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
+    list(APPEND sources ${found})
+  endforeach()
+  foreach(regex IN LISTS arg_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/src/${regex}")
+  endforeach()
+  foreach(file IN LISTS arg_FILES)
+    list(APPEND sources ${CMAKE_SOURCE_DIR}/src/${file})
+  endforeach()
+
+  set(root ${QUOBLIN_INCLUDE_ROOT}/${target})
+  file(REMOVE_RECURSE ${root})
+  foreach(source IN LISTS sources)
+    if(source MATCHES "\\.h$")
+      file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR}/src ${source})
+      get_filename_component(folder ${root}/${name} DIRECTORY)
+      file(MAKE_DIRECTORY ${folder})
+      file(CREATE_LINK ${source} ${root}/${name} SYMBOLIC)
+    endif()
+  endforeach()
+
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${root})
+  target_link_libraries(${target} PUBLIC ${arg_LINKS})
+  foreach(kind IN LISTS arg_FORBID)
+    quoblin_forbidden_headers(${kind} forbidden)
+    target_include_directories(${target} BEFORE PRIVATE ${forbidden})
+  endforeach()
+endfunction()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "model/ShelfManagerServices.h"
+
+#include <memory>
+
+class FilePromiseReceiver;
+class Timers;
+class WindowHints;
+
+// The real services of the session the program runs in, chosen in this one
+// place and handed to the parts that use them. Make it after the application
+// object and let it go before that does.
+class DesktopServices {
+public:
+    DesktopServices();
+    ~DesktopServices();
+
+    DesktopServices(const DesktopServices&) = delete;
+    DesktopServices& operator=(const DesktopServices&) = delete;
+
+    // What the application delegate takes from the desktop; valid while this lives.
+    AppDelegate::Services appServices();
+    // What the shelf manager takes from the desktop; valid while this lives.
+    std::shared_ptr<ShelfManagerServices> shelfServices();
+
+    // For a shelf window made on its own: its timers, the files that drag
+    // sources promise (none off X11) and the window manager's hints.
+    Timers& timers();
+    FilePromiseReceiver* filePromises();
+    WindowHints* windowHints();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};

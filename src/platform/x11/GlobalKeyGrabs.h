@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/KeyGrabs.h"
+
+#include <QPointer>
+#include <cstdint>
+#include <vector>
+
+class X11Connection;
+
+// Key grabs on the root window of the X server.
+class GlobalKeyGrabs final : public KeyGrabService {
+public:
+    // Without a connection (not on X11) every grab is refused.
+    explicit GlobalKeyGrabs(X11Connection* x11);
+
+    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
+                                          std::function<void()> onPress) override;
+
+    // The masks actually grabbed for a combination. Caps Lock and Num Lock are
+    // states rather than held keys, so a combination must also work with
+    // either or both of them on; the plain mask comes first.
+    static std::vector<uint16_t> grabbedMasks(uint16_t modifiers);
+    // The combination a key press stands for: the lock states and the mouse
+    // buttons held with it are not part of it.
+    static KeyCombination pressedCombination(uint8_t keycode, uint16_t state);
+
+private:
+    QPointer<X11Connection> m_x11;
+};
