@@ -334,6 +334,26 @@ void AppDelegate::showShelves() {
         shelf->panel()->orderFrontRegardless();
 }
 
+bool AppDelegate::perform(const QString& command) {
+    static const std::pair<const char*, void (AppDelegate::*)()> commands[] = {
+        {"new-shelf", &AppDelegate::newShelf},
+        {"new-shelf-from-clipboard", &AppDelegate::newShelfFromClipboard},
+        {"toggle-shelves", &AppDelegate::toggleShelves},
+        {"settings", &AppDelegate::showSettings},
+        {"quit", nullptr},
+    };
+    for (const auto& [name, action] : commands) {
+        if (command != QLatin1String(name))
+            continue;
+        if (action)
+            (this->*action)();
+        else
+            QCoreApplication::quit();
+        return true;
+    }
+    return false;
+}
+
 void AppDelegate::reloadLanguage() {
     buildMenu();
     for (ShelfController* shelf : m_shelves->shelves())

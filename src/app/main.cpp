@@ -1,15 +1,23 @@
+#include "app/AboutDialog.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/CommandLine.h"
 #include "model/ShelfManager.h"
+#include "model/ShelfManagerServices.h"
 #include "platform/GlobalPressMonitor.h"
 #include "platform/GraphicalSession.h"
 #include "platform/LocalPressMonitor.h"
+#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
 #include "platform/SystemDragPasteboard.h"
 #include "platform/SystemPointer.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Timers.h"
+#include "platform/gnome/GnomeBackend.h"
+#include "platform/gnome/GnomeSession.h"
+#include "platform/gnome/ShellCompanion.h"
+#include "settings/Preferences.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +25,25 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    // On a Wayland session the global services exist only through XWayland.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Outcome asked = CommandLine::parse(arguments);
+    if (asked.exit) {
+        std::fputs(qPrintable(asked.output.trimmed() + u'\n'), asked.exitCode ? stderr : stdout);
+        return asked.exitCode;
+    }
+
+    // On GNOME on Wayland the companion extension provides the global
+    // services to a native Wayland client; without it, and on other Wayland
+    // sessions, they exist only through XWayland.
+    GnomeSession::Status gnome;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        gnome = GnomeSession::probe();
+        if (gnome.companion == GnomeSession::Companion::ready)
+            qputenv("QT_QPA_PLATFORM", "wayland");
+    }
+    GnomeSession::setStatus(gnome);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         const GraphicalSession::Choice session = GraphicalSession::choose();
         if (session.platform.isEmpty()) {
@@ -37,17 +63,64 @@ int main(int argc, char* argv[]) {
     // A second start only asks the running one to show its shelves: two
     // programs writing one recent-shelves file would lose each other's entries.
     SingleInstance instance;
-    if (!instance.tryBecomePrimary())
+    if (!instance.tryBecomePrimary(asked.command))
+        return 0;
+    // Nothing ran that could be asked to quit.
+    if (asked.command == QLatin1String("quit"))
         return 0;
 
     GlobalPressMonitor globalPresses;
     LocalPressMonitor localPresses;
-    SystemPointer pointer;
-    SystemDragPasteboard drag;
+    SystemPointer systemPointer;
+    SystemDragPasteboard systemDrag;
     AppDelegate::Services services;
-    services.makeManager = [] { return std::make_unique<ShelfManager>(); };
-    services.shake = {&globalPresses, &localPresses, &pointer, &drag, &SystemTimers::instance()};
-    services.pointer = &pointer;
+    PressMonitor* presses = &globalPresses;
+    Pointer* pointer = &systemPointer;
+    DragPasteboard* drag = &systemDrag;
+    // --- GNOME on Wayland: every global service comes from the companion extension.
+    std::unique_ptr<ShellCompanion> shell;
+    std::unique_ptr<GnomePressMonitor> gnomePresses;
+    std::unique_ptr<GnomePointer> gnomePointer;
+    std::unique_ptr<GnomeDragPasteboard> gnomeDrag;
+    std::unique_ptr<GnomeKeyGrabs> gnomeKeys;
+    std::unique_ptr<GnomePanelPlacement> gnomePlacement;
+    if (gnome.companion == GnomeSession::Companion::ready &&
+        QGuiApplication::platformName() == QLatin1String("wayland")) {
+        shell = std::make_unique<ShellCompanion>();
+        gnomePresses = std::make_unique<GnomePressMonitor>(*shell);
+        gnomePointer = std::make_unique<GnomePointer>(*shell);
+        gnomeDrag = std::make_unique<GnomeDragPasteboard>(*shell);
+        gnomeKeys = std::make_unique<GnomeKeyGrabs>(*shell);
+        gnomePlacement = std::make_unique<GnomePanelPlacement>(*shell);
+        PanelPlacement::setCurrent(gnomePlacement.get());
+        presses = gnomePresses.get();
+        pointer = gnomePointer.get();
+        drag = gnomeDrag.get();
+        services.keys = gnomeKeys.get();
+    } else if (gnome.companion == GnomeSession::Companion::absent ||
+               gnome.companion == GnomeSession::Companion::wrongVersion) {
+        std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+        // Once per user: someone who turned it off afterwards meant to.
+        const QString offered = QStringLiteral("gnomeCompanionOffered");
+        if (gnome.companion == GnomeSession::Companion::absent &&
+            !Preferences::store().value(offered)) {
+            Preferences::store().setValue(offered, true);
+            GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {
+                GnomeSession::Status status = GnomeSession::status();
+                status.enabling = outcome;
+                GnomeSession::setStatus(status);
+                if (outcome != GnomeSession::Enabling::failed)
+                    std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+            });
+        }
+    }
+    // ---
+    services.makeManager = [pointer] {
+        return std::make_unique<ShelfManager>(
+            std::make_shared<SystemShelfManagerServices>(pointer));
+    };
+    services.shake = {presses, &localPresses, pointer, drag, &SystemTimers::instance()};
+    services.pointer = pointer;
     services.beep = [] { QApplication::beep(); };
     services.optionHeld = [] {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
@@ -58,6 +131,7 @@ int main(int argc, char* argv[]) {
 
     AppDelegate delegate(std::move(services));
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
+    instance.onCommand = [&delegate](const QString& command) { delegate.perform(command); };
 
     // A logout or kill ends the program the same way as its Quit command, so
     // the open shelves become recent shelves instead of being lost.
@@ -68,6 +142,10 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
 
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &delegate, [&delegate, command = asked.command] {
+        delegate.applicationDidFinishLaunching();
+        if (!command.isEmpty())
+            delegate.perform(command);
+    });
     return QApplication::exec();
 }

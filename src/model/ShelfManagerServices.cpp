@@ -15,7 +15,7 @@ QDateTime SystemShelfManagerServices::now() {
 }
 
 QPointF SystemShelfManagerServices::cursorPosition() {
-    return SystemPointer().position();
+    return m_pointer ? m_pointer->position() : SystemPointer().position();
 }
 
 ScreenLayout SystemShelfManagerServices::screens() {

@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QString>
 
+class Pointer;
 class Timers;
 
 // What the shelf manager needs from the desktop, so that its rules can run
@@ -29,10 +30,17 @@ public:
 // The real desktop, clock and file.
 class SystemShelfManagerServices final : public ShelfManagerServices {
 public:
+    // pointer: where the mouse is, when not the X server's pointer.
+    explicit SystemShelfManagerServices(Pointer* pointer = nullptr)
+        : m_pointer(pointer) {}
+
     QString recentShelvesPath() override;
     QDateTime now() override;
     QPointF cursorPosition() override;
     ScreenLayout screens() override;
     void alert() override;
     Timers* timers() override;
+
+private:
+    Pointer* m_pointer = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "platform/X11Connection.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
 #include <xcb/xcb.h>
@@ -30,6 +31,9 @@ void sendToRoot(X11Connection& x, xcb_window_t window, uint32_t type, const uint
 namespace DesktopWindowHints {
 
 bool compositorRunning() {
+    // A Wayland display server always composites.
+    if (QGuiApplication::platformName() == QLatin1String("wayland"))
+        return true;
     X11Connection* x = X11Connection::shared();
     if (!x)
         return false;

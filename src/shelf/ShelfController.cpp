@@ -228,7 +228,7 @@ bool ShelfController::zipProgressVisible() const {
 
 void ShelfController::updateUI() {
     m_titleLabel->setText(title());
-    m_panel->setWindowTitle(title());
+    m_panel->setTitle(title());
 
     const bool any = !m_items.empty();
     const bool anyFile = std::any_of(m_items.begin(), m_items.end(),

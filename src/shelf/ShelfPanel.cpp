@@ -1,6 +1,7 @@
 #include "shelf/ShelfPanel.h"
 
 #include "platform/DesktopWindowHints.h"
+#include "platform/PanelPlacement.h"
 #include "platform/ScreenPoints.h"
 
 #include <QPainterPath>
@@ -28,6 +29,13 @@ ShelfPanel::ShelfPanel(QWidget* parent)
         setMask(roundedMask(QSize(panelWidth, panelHeight), 13));
     }
     setFixedSize(panelWidth, panelHeight);
+    static int panels = 0;
+    m_serial = ++panels;
+}
+
+void ShelfPanel::setTitle(const QString& title) {
+    const PanelPlacement* placement = PanelPlacement::current();
+    setWindowTitle(placement ? placement->windowTitle(title, m_serial) : title);
 }
 
 void ShelfPanel::setContentView(QWidget* content) {
@@ -49,12 +57,18 @@ QRectF ShelfPanel::frame() const {
 
 void ShelfPanel::setFrameOrigin(QPointF origin) {
     const QRectF points(origin, QSizeF(size()));
-    move(
-        ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint());
+    const QPoint topLeft =
+        ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint();
+    move(topLeft);
+    if (PanelPlacement* placement = PanelPlacement::current(); placement && isVisible())
+        placement->place(this, topLeft);
 }
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
+        // Asked before the window shows: the placer holds the request until it does.
+        if (PanelPlacement* placement = PanelPlacement::current())
+            placement->place(this, pos());
         DesktopWindowHints::keepOnAllWorkspaces(this);
         show();
         DesktopWindowHints::keepOnAllWorkspaces(this);

@@ -16,6 +16,8 @@ public:
     explicit ShelfPanel(QWidget* parent = nullptr);
 
     void setContentView(QWidget* content);
+    // The shelf's title, as the window's title.
+    void setTitle(const QString& title);
 
     // The window's frame in screen points (origin bottom-left, y up).
     QRectF frame() const;
@@ -29,4 +31,5 @@ protected:
 
 private:
     QWidget* m_content = nullptr;
+    int m_serial = 0;
 };
