@@ -45,22 +45,16 @@ Outcome parse(const QStringList& arguments) {
     if (parser.isSet(version))
         return {{}, true, 0, QStringLiteral("quoblin %1\n").arg(QStringLiteral(QUOBLIN_VERSION))};
     if (!parser.positionalArguments().isEmpty())
-        return {
-            {},
-            true,
-            2,
-            QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().front())};
+        return mistake(
+            QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().front()));
     QStringList asked;
     for (const auto& command : commands) {
         if (parser.isSet(QLatin1String(command.name)))
             asked << QLatin1String(command.name);
     }
     if (asked.size() > 1)
-        return {{},
-                true,
-                2,
-                QStringLiteral("give one command at a time, not --%1")
-                    .arg(asked.join(QStringLiteral(" and --")))};
+        return mistake(QStringLiteral("give one command at a time, not --%1")
+                           .arg(asked.join(QStringLiteral(" and --"))));
     return {asked.value(0), false, 0, {}};
 }
 
