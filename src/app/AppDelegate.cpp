@@ -143,7 +143,8 @@ void AppDelegate::applicationDidFinishLaunching() {
                            working.size() == 1 ? QStringLiteral("works") : QStringLiteral("work"));
         std::fprintf(stderr,
                      "quoblin: no system tray is running, so the icon is not visible yet; it "
-                     "appears as soon as one starts. %s\n",
+                     "appears as soon as one starts. %s Every menu command is also at hand as "
+                     "a command-line option (quoblin --help lists them).\n",
                      qPrintable(meanwhile));
     }
 }
