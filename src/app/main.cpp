@@ -37,13 +37,11 @@ int main(int argc, char* argv[]) {
     // On GNOME on Wayland the companion extension provides the global
     // services to a native Wayland client; without it, and on other Wayland
     // sessions, they exist only through XWayland.
-    GnomeSession::Status gnome;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        gnome = GnomeSession::probe();
-        if (gnome.companion == GnomeSession::Companion::ready)
-            qputenv("QT_QPA_PLATFORM", "wayland");
-    }
+    const GnomeSession::Status gnome = GnomeSession::probe();
     GnomeSession::setStatus(gnome);
+    if (gnome.companion == GnomeSession::Companion::ready &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "wayland");
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         const GraphicalSession::Choice session = GraphicalSession::choose();
         if (session.platform.isEmpty()) {
