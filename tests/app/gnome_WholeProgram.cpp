@@ -107,10 +107,11 @@ private Q_SLOTS:
         QTest::qWait(200);
         input("Button", {false});
         QCOMPARE(source.waitForLine(u"DRAG "_s), u"1"_s); // copied onto the shelf
-        if (const QString folder = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
-            QDir().mkpath(folder))
-            call(u"/org/gnome/Shell/Screenshot"_s, u"Screenshot"_s,
-                 {false, false, folder + u"/gnome-shelf.png"_s});
+        // The Shell does not replace an older screenshot.
+        const QString screenshot =
+            qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + u"/gnome-shelf.png"_s;
+        if (QDir().mkpath(QFileInfo(screenshot).path()) && (QFile::remove(screenshot) || true))
+            call(u"/org/gnome/Shell/Screenshot"_s, u"Screenshot"_s, {false, false, screenshot});
 
         for (const bool down : {true, false})
             for (const uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
