@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 
 #include "platform/Symbols.h"
+#include "platform/gnome/GnomeSession.h"
 #include "settings/Language.h"
 
 #include <QGuiApplication>
@@ -34,8 +35,12 @@ AboutDialog::AboutDialog(QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
                        static_cast<QWidget*>(version), static_cast<QWidget*>(text)})
         layout->addWidget(w);
-    if (onWayland()) {
-        auto* note = new QLabel(waylandNote(), this);
+    auto* backend = new QLabel(backendName(), this);
+    backend->setAlignment(Qt::AlignCenter);
+    layout->addWidget(backend);
+    const QString problem = companionNote();
+    if (!problem.isEmpty() || (onWayland() && !nativeGnome())) {
+        auto* note = new QLabel(problem.isEmpty() ? waylandNote() : problem, this);
         note->setWordWrap(true);
         note->setMaximumWidth(320);
         QFont small = note->font();
@@ -73,6 +78,78 @@ QString AboutDialog::waylandNote() {
                        "deschide un raft doar deasupra ferestrelor X11, nu și deasupra celor "
                        "Wayland native, iar tastele rapide nu funcționează cât timp o fereastră "
                        "Wayland nativă are focusul tastaturii."));
+}
+
+QString AboutDialog::backendName() {
+    if (nativeGnome())
+        return bilingual(
+            QStringLiteral("Runs on GNOME (Wayland) with the Quoblin Shell extension."),
+            QStringLiteral("Rulează în GNOME (Wayland) cu extensia Quoblin Shell."));
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && onWayland())
+        return bilingual(QStringLiteral("Runs through XWayland."),
+                         QStringLiteral("Rulează prin XWayland."));
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return bilingual(QStringLiteral("Runs on X11."), QStringLiteral("Rulează pe X11."));
+    return bilingual(QStringLiteral("Runs on Wayland."), QStringLiteral("Rulează pe Wayland."));
+}
+
+QString AboutDialog::companionNote() {
+    using GnomeSession::Companion;
+    const GnomeSession::Status status = GnomeSession::status();
+    if (status.companion != Companion::absent && status.companion != Companion::wrongVersion)
+        return {};
+    const QString uuid = GnomeSession::extensionUuid;
+    QString text =
+        status.companion == Companion::wrongVersion
+            ? bilingual(QStringLiteral("The Quoblin Shell extension answers with version %1, but "
+                                       "this Quoblin needs version %2: install the extension "
+                                       "that comes with it, then log out and back in."),
+                        QStringLiteral("Extensia Quoblin Shell răspunde cu versiunea %1, dar "
+                                       "acest Quoblin are nevoie de versiunea %2: instalați "
+                                       "extensia care vine cu el, apoi ieșiți din sesiune și "
+                                       "intrați din nou."))
+                  .arg(status.version)
+                  .arg(GnomeSession::companionVersion)
+            : bilingual(QStringLiteral("The Quoblin Shell extension does not answer, so shakes and "
+                                       "hot keys work only over X11 windows. Turn it on with "
+                                       "“gnome-extensions enable %1” or in the Extensions app, "
+                                       "then log out and back in."),
+                        QStringLiteral("Extensia Quoblin Shell nu răspunde, așa că scuturările și "
+                                       "tastele rapide funcționează doar deasupra ferestrelor "
+                                       "X11. Activați-o cu „gnome-extensions enable %1” sau din "
+                                       "aplicația Extensii, apoi ieșiți din sesiune și intrați "
+                                       "din nou."))
+                  .arg(uuid);
+    if (!status.enabling)
+        return text;
+    switch (*status.enabling) {
+    case GnomeSession::Enabling::enabledNow:
+        return text + u' ' +
+               bilingual(QStringLiteral("Quoblin has just turned it on: quit Quoblin and start "
+                                        "it again to use it."),
+                         QStringLiteral("Quoblin tocmai a activat-o: închideți Quoblin și "
+                                        "porniți-l din nou ca s-o folosească."));
+    case GnomeSession::Enabling::atNextLogin:
+        return text + u' ' +
+               bilingual(QStringLiteral("Quoblin has turned it on; it takes effect at the next "
+                                        "login."),
+                         QStringLiteral("Quoblin a activat-o; intră în funcțiune la următoarea "
+                                        "autentificare."));
+    case GnomeSession::Enabling::notInstalled:
+        return text + u' ' +
+               bilingual(QStringLiteral("It is not installed: install Quoblin's package, which "
+                                        "brings it."),
+                         QStringLiteral("Nu este instalată: instalați pachetul Quoblin, care o "
+                                        "aduce."));
+    case GnomeSession::Enabling::failed:
+        break;
+    }
+    return text;
+}
+
+bool AboutDialog::nativeGnome() {
+    return GnomeSession::status().companion == GnomeSession::Companion::ready &&
+           QGuiApplication::platformName() == QLatin1String("wayland");
 }
 
 bool AboutDialog::onWayland() {

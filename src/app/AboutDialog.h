@@ -16,4 +16,12 @@ public:
     static QString description();
     static QString waylandNote();
     static bool onWayland();
+    // Which desktop services the program runs with.
+    static QString backendName();
+    // On GNOME on Wayland without the companion extension: what is missing
+    // and how to turn it on; empty otherwise.
+    static QString companionNote();
+
+private:
+    static bool nativeGnome();
 };

@@ -160,7 +160,8 @@ void AppDelegate::applicationDidFinishLaunching() {
                            working.size() == 1 ? QStringLiteral("works") : QStringLiteral("work"));
         std::fprintf(stderr,
                      "quoblin: no system tray is running, so the icon is not visible yet; it "
-                     "appears as soon as one starts. %s\n",
+                     "appears as soon as one starts. %s Every menu command is also at hand as "
+                     "a command-line option (quoblin --help lists them).\n",
                      qPrintable(meanwhile));
     }
 }
@@ -350,6 +351,26 @@ void AppDelegate::showShelves() {
         return;
     }
     m_shelves->orderAllFront();
+}
+
+bool AppDelegate::perform(const QString& command) {
+    static const std::pair<const char*, void (AppDelegate::*)()> commands[] = {
+        {"new-shelf", &AppDelegate::newShelf},
+        {"new-shelf-from-clipboard", &AppDelegate::newShelfFromClipboard},
+        {"toggle-shelves", &AppDelegate::toggleShelves},
+        {"settings", &AppDelegate::showSettings},
+        {"quit", nullptr},
+    };
+    for (const auto& [name, action] : commands) {
+        if (command != QLatin1String(name))
+            continue;
+        if (action)
+            (this->*action)();
+        else
+            QCoreApplication::quit();
+        return true;
+    }
+    return false;
 }
 
 void AppDelegate::reloadLanguage() {

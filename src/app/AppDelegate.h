@@ -47,6 +47,9 @@ public:
     void showAbout();
     // What a second start of the program asks for: every shelf in front, or a new one.
     void showShelves();
+    // Runs a menu command named on the command line ("new-shelf", "quit", ...);
+    // false for a name that is none of them.
+    bool perform(const QString& command);
 
     void reloadLanguage();
     // Refills the recent-shelves submenu or refreshes the shake check mark,

@@ -6,8 +6,12 @@
 #include "model/ShelfStore.h"
 #include "platform/ClipboardWriter.h"
 #include "platform/LocalPressMonitor.h"
+#include "platform/PanelPlacement.h"
 #include "platform/Timers.h"
 #include "platform/freedesktop/LoginItem.h"
+#include "platform/gnome/GnomeBackend.h"
+#include "platform/gnome/GnomeSession.h"
+#include "platform/gnome/ShellCompanion.h"
 #include "platform/x11/DesktopWindowHints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "platform/x11/GlobalKeyGrabs.h"
@@ -43,6 +47,16 @@ private:
 
 } // namespace
 
+// On GNOME on Wayland every global service is asked of the companion extension.
+struct GnomeParts {
+    ShellCompanion shell;
+    GnomePressMonitor presses{shell};
+    GnomePointer pointer{shell};
+    GnomeDragPasteboard drag{shell};
+    GnomeKeyGrabs keys{shell};
+    GnomePanelPlacement placement{shell};
+};
+
 struct DesktopServices::Parts {
     // Opened first and closed last: the X11 services below hold on to it.
     // Absent when the program does not run on X11; they then see nothing.
@@ -57,12 +71,25 @@ struct DesktopServices::Parts {
     std::unique_ptr<DirectSaveReceiver> promises =
         x11 ? std::make_unique<DirectSaveReceiver>(*x11) : nullptr;
     LoginItem loginItem;
+    std::unique_ptr<GnomeParts> gnome =
+        GnomeSession::status().companion == GnomeSession::Companion::ready &&
+                QGuiApplication::platformName() == QLatin1String("wayland")
+            ? std::make_unique<GnomeParts>()
+            : nullptr;
+    PressMonitor& presses() {
+        return gnome ? static_cast<PressMonitor&>(gnome->presses) : globalPresses;
+    }
+    Pointer& pointerInUse() { return gnome ? static_cast<Pointer&>(gnome->pointer) : pointer; }
+    DragPasteboard& dragInUse() { return gnome ? static_cast<DragPasteboard&>(gnome->drag) : drag; }
+    KeyGrabService& keysInUse() { return gnome ? static_cast<KeyGrabService&>(gnome->keys) : keys; }
     std::shared_ptr<ShelfControllerWindows> windows =
         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current, promises.get(), &hints);
 };
 
 DesktopServices::DesktopServices()
     : m_parts(std::make_unique<Parts>()) {
+    if (m_parts->gnome)
+        PanelPlacement::setCurrent(&m_parts->gnome->placement);
     if (X11Connection* x11 = m_parts->x11.get())
         ClipboardWriter::setOwnershipCheck(
             [x11] { return SelectionOwnership::clipboardHeldHere(*x11); });
@@ -70,11 +97,13 @@ DesktopServices::DesktopServices()
 
 DesktopServices::~DesktopServices() {
     ClipboardWriter::setOwnershipCheck(nullptr);
+    if (m_parts->gnome)
+        PanelPlacement::setCurrent(nullptr);
 }
 
 std::shared_ptr<ShelfManagerServices> DesktopServices::shelfServices() {
     Parts& p = *m_parts;
-    return std::make_shared<DesktopShelfManagerServices>(p.pointer, p.timers);
+    return std::make_shared<DesktopShelfManagerServices>(p.pointerInUse(), p.timers);
 }
 
 AppDelegate::Services DesktopServices::appServices() {
@@ -84,9 +113,9 @@ AppDelegate::Services DesktopServices::appServices() {
     services.makeManager = [this] {
         return std::make_unique<ShelfManager>(shelfServices(), m_parts->windows);
     };
-    services.shake = {&p.globalPresses, &p.localPresses, &p.pointer, &p.drag, &p.timers};
-    services.pointer = &p.pointer;
-    services.keys = &p.keys;
+    services.shake = {&p.presses(), &p.localPresses, &p.pointerInUse(), &p.dragInUse(), &p.timers};
+    services.pointer = &p.pointerInUse();
+    services.keys = &p.keysInUse();
     services.loginItem = &p.loginItem;
     services.beep = [] { QApplication::beep(); };
     services.optionHeld = [] {

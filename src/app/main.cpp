@@ -1,17 +1,38 @@
+#include "app/AboutDialog.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/CommandLine.h"
 #include "app/DesktopServices.h"
+#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/Symbols.h"
 #include "platform/TerminationSignals.h"
+#include "platform/gnome/GnomeSession.h"
 #include "platform/x11/GraphicalSession.h"
+#include "settings/Preferences.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    // On a Wayland session the global services exist only through XWayland.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Outcome asked = CommandLine::parse(arguments);
+    if (asked.exit) {
+        std::fputs(qPrintable(asked.output.trimmed() + u'\n'), asked.exitCode ? stderr : stdout);
+        return asked.exitCode;
+    }
+
+    // On GNOME on Wayland the companion extension provides the global
+    // services to a native Wayland client; without it, and on other Wayland
+    // sessions, they exist only through XWayland.
+    const GnomeSession::Status gnome = GnomeSession::probe();
+    GnomeSession::setStatus(gnome);
+    if (gnome.companion == GnomeSession::Companion::ready &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "wayland");
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         const GraphicalSession::Choice session = GraphicalSession::choose();
         if (session.platform.isEmpty()) {
@@ -31,12 +52,34 @@ int main(int argc, char* argv[]) {
     // A second start only asks the running one to show its shelves: two
     // programs writing one recent-shelves file would lose each other's entries.
     SingleInstance instance;
-    if (!instance.tryBecomePrimary())
+    if (!instance.tryBecomePrimary(asked.command))
         return 0;
+    // Nothing ran that could be asked to quit.
+    if (asked.command == QLatin1String("quit"))
+        return 0;
+
+    if (gnome.companion == GnomeSession::Companion::absent ||
+        gnome.companion == GnomeSession::Companion::wrongVersion) {
+        std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+        // Once per user: someone who turned it off afterwards meant to.
+        const QString offered = QStringLiteral("gnomeCompanionOffered");
+        if (gnome.companion == GnomeSession::Companion::absent &&
+            !Preferences::store().value(offered)) {
+            Preferences::store().setValue(offered, true);
+            GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {
+                GnomeSession::Status status = GnomeSession::status();
+                status.enabling = outcome;
+                GnomeSession::setStatus(status);
+                if (outcome != GnomeSession::Enabling::failed)
+                    std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+            });
+        }
+    }
 
     DesktopServices desktop;
     AppDelegate delegate(desktop.appServices());
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
+    instance.onCommand = [&delegate](const QString& command) { delegate.perform(command); };
 
     // A logout or kill ends the program the same way as its Quit command, so
     // the open shelves become recent shelves instead of being lost.
@@ -47,6 +90,10 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
 
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &delegate, [&delegate, command = asked.command] {
+        delegate.applicationDidFinishLaunching();
+        if (!command.isEmpty())
+            delegate.perform(command);
+    });
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QString>
 
+class Pointer;
 class Timers;
 
 // What the shelf manager needs from the desktop, so that its rules can run

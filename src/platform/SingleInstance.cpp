@@ -65,7 +65,7 @@ QString SingleInstance::lockPath() const {
     return socketPath() + QStringLiteral(".lock");
 }
 
-bool SingleInstance::tryBecomePrimary() {
+bool SingleInstance::tryBecomePrimary(const QString& command) {
     if (m_primary)
         return true;
     // The lock decides who is primary. The kernel drops it when its holder
@@ -73,13 +73,14 @@ bool SingleInstance::tryBecomePrimary() {
     // simultaneous starts cannot both win (which a bare socket check allows).
     const QByteArray lock = QFile::encodeName(lockPath());
     m_lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const QByteArray request = command.isEmpty() ? showMessage : command.toUtf8() + '\n';
     if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(m_lockFd);
         m_lockFd = -1;
-        sendShowRequest();
+        sendRequest(request);
         return false;
     }
-    if (m_lockFd < 0 && sendShowRequest(1))
+    if (m_lockFd < 0 && sendRequest(request, 1))
         return false;
     // Without a lock file the program still runs, only unguarded; a program
     // that will not start is worse than a second one.
@@ -96,13 +97,13 @@ bool SingleInstance::tryBecomePrimary() {
     return true;
 }
 
-bool SingleInstance::sendShowRequest(int attempts) {
+bool SingleInstance::sendRequest(const QByteArray& request, int attempts) {
     // The primary may hold the lock but not listen yet: try for a short while.
     for (int attempt = 0; attempt < attempts; ++attempt) {
         QLocalSocket socket;
         socket.connectToServer(socketPath());
         if (socket.waitForConnected(200)) {
-            socket.write(showMessage);
+            socket.write(request);
             const bool sent = socket.waitForBytesWritten(500);
             socket.disconnectFromServer();
             return sent;
@@ -117,11 +118,18 @@ void SingleInstance::acceptConnections() {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QPointer<SingleInstance> self(this);
         auto readRequest = [self, socket] {
-            // Any number of requests may come; each full "show" line is one.
+            // Any number of requests may come; each full line is one.
+            static const QRegularExpression word(QStringLiteral("^[a-z][a-z-]{0,39}\n$"));
             while (socket->canReadLine()) {
                 const QByteArray line = socket->readLine(64);
-                if (line == showMessage && self && self->onShowRequested)
-                    self->onShowRequested();
+                if (!self)
+                    return;
+                if (line == showMessage) {
+                    if (self->onShowRequested)
+                        self->onShowRequested();
+                } else if (self->onCommand && word.match(QString::fromLatin1(line)).hasMatch()) {
+                    self->onCommand(QString::fromLatin1(line.chopped(1)));
+                }
             }
             if (socket->bytesAvailable() > 64)
                 socket->abort(); // not one of ours

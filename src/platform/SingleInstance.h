@@ -22,21 +22,24 @@ public:
     static QString defaultName();
     static QString nameFor(unsigned uid, const QString& display);
 
-    // False when another instance runs; it has then been asked to show itself
-    // (when it could be reached). True otherwise, also when the lock or the
-    // socket cannot be made: the program then runs unguarded. Blocks for at
-    // most about a second.
-    bool tryBecomePrimary();
+    // False when another instance runs; it has then been asked to show itself,
+    // or to run `command` when one is given (when it could be reached). True
+    // otherwise, also when the lock or the socket cannot be made: the program
+    // then runs unguarded. Blocks for at most about a second.
+    bool tryBecomePrimary(const QString& command = {});
 
     QString socketPath() const;
     QString lockPath() const;
 
     // Called on the primary when a later start asks it to show itself.
     std::function<void()> onShowRequested;
+    // Called on the primary for a command a later start passed on: a word of
+    // lower-case letters and dashes, which the program may not know.
+    std::function<void(const QString& command)> onCommand;
 
 private:
     void acceptConnections();
-    bool sendShowRequest(int attempts = 5);
+    bool sendRequest(const QByteArray& request, int attempts = 5);
 
     QString m_name;
     bool m_primary = false;

@@ -287,7 +287,7 @@ void ShelfController::updateUI() {
     if (m_showsPinned != m_shelf->pinned())
         updatePinImage();
     m_titleLabel->setText(title());
-    m_panel->setWindowTitle(title());
+    m_panel->setTitle(title());
 
     const bool any = !shown.empty();
     const bool anyFile =

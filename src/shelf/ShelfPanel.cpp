@@ -1,5 +1,6 @@
 #include "shelf/ShelfPanel.h"
 
+#include "platform/PanelPlacement.h"
 #include "platform/ScreenPoints.h"
 #include "platform/WindowHints.h"
 #include "shelf/Palette.h"
@@ -70,6 +71,13 @@ ShelfPanel::ShelfPanel(WindowHints* hints, QWidget* parent)
         setMask(roundedMask(QSize(panelWidth, panelHeight), 13));
     }
     setFixedSize(panelWidth, panelHeight);
+    static int panels = 0;
+    m_serial = ++panels;
+}
+
+void ShelfPanel::setTitle(const QString& title) {
+    const PanelPlacement* placement = PanelPlacement::current();
+    setWindowTitle(placement ? placement->windowTitle(title, m_serial) : title);
 }
 
 void ShelfPanel::setContentView(QWidget* content) {
@@ -91,12 +99,18 @@ QRectF ShelfPanel::frame() const {
 
 void ShelfPanel::setFrameOrigin(QPointF origin) {
     const QRectF points(origin, QSizeF(size()));
-    move(
-        ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint());
+    const QPoint topLeft =
+        ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint();
+    move(topLeft);
+    if (PanelPlacement* placement = PanelPlacement::current(); placement && isVisible())
+        placement->place(windowTitle(), topLeft);
 }
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
+        // Asked before the window shows: the placer holds the request until it does.
+        if (PanelPlacement* placement = PanelPlacement::current())
+            placement->place(windowTitle(), pos());
         if (m_hints) {
             winId(); // the hints go to the native window, made here when it is missing
             m_hints->keepOnAllWorkspaces(windowHandle());

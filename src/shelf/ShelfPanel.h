@@ -20,6 +20,8 @@ public:
     explicit ShelfPanel(WindowHints* hints, QWidget* parent = nullptr);
 
     void setContentView(QWidget* content);
+    // The shelf's title, as the window's title.
+    void setTitle(const QString& title);
 
     // The window's frame in screen points (origin bottom-left, y up).
     QRectF frame() const;
@@ -34,4 +36,5 @@ protected:
 private:
     WindowHints* m_hints;
     QWidget* m_content = nullptr;
+    int m_serial = 0;
 };

@@ -28,9 +28,11 @@ class SingleInstanceTest : public QObject {
         explicit Primary(const QString& name)
             : instance(name) {
             instance.onShowRequested = [this] { ++shown; };
+            instance.onCommand = [this](const QString& command) { commands << command; };
         }
         SingleInstance instance;
         int shown = 0;
+        QStringList commands;
     };
 
 private Q_SLOTS:
@@ -49,6 +51,8 @@ private Q_SLOTS:
         QVERIFY(!SingleInstance(name).tryBecomePrimary());
         QTRY_COMPARE(primary.shown, 1);
         QCOMPARE(other.shown, 0);
+        QVERIFY(!SingleInstance(name).tryBecomePrimary(QStringLiteral("toggle-shelves")));
+        QTRY_COMPARE(primary.commands, QStringList{QStringLiteral("toggle-shelves")});
     }
 
     void theSocketAndLockOfACrashedInstanceAreTakenOver() {
@@ -84,12 +88,15 @@ private Q_SLOTS:
         QLocalSocket stranger;
         stranger.connectToServer(primary.instance.socketPath());
         QVERIFY(stranger.waitForConnected(1000));
-        stranger.write("hello\nshowme\n");
+        stranger.write("hello\nshowme\nNEW-SHELF\n../quit\n");
         QVERIFY(stranger.waitForBytesWritten(1000));
         QVERIFY(!SingleInstance(name).tryBecomePrimary());
         QTRY_COMPARE(primary.shown, 1);
         QTest::qWait(20);
         QCOMPARE(primary.shown, 1); // the stranger's lines asked for nothing
+        // Plain words get through, for the program to ignore those it does not know.
+        QCOMPARE(primary.commands,
+                 QStringList({QStringLiteral("hello"), QStringLiteral("showme")}));
     }
 };
 

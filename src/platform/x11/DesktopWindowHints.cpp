@@ -3,6 +3,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -62,8 +63,10 @@ DesktopWindowHints::DesktopWindowHints(X11Connection* x11)
 
 bool DesktopWindowHints::compositorRunning() {
     X11Connection* x = m_x11;
+    // Without X11 the program is a Wayland client, and a Wayland display
+    // server always composites.
     if (!x)
-        return false;
+        return QGuiApplication::platformName() == QLatin1String("wayland");
     // The manager of screen 0 owns "_NET_WM_CM_S0" while it composites.
     const uint32_t selection = x->atom("_NET_WM_CM_S0");
     auto* reply = xcb_get_selection_owner_reply(

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+// Where the window system does not let a program place its own windows (a
+// Wayland compositor), floating panels are placed by someone who can. Without
+// one, panels are moved by Qt as usual.
+class PanelPlacement {
+public:
+    virtual ~PanelPlacement() = default;
+
+    // The window title a panel gets for the title it shows; the placer finds
+    // windows by it, so it can differ from panel to panel (serial).
+    virtual QString windowTitle(const QString& title, int serial) const = 0;
+    // Puts the top-left corner of the panel with that window title at a point
+    // in Qt's global coordinates, also when the panel is not shown yet.
+    virtual void place(const QString& windowTitle, QPoint qtGlobalTopLeft) = 0;
+
+    // The one for every panel of the program; nullptr: Qt places them.
+    static PanelPlacement* current() { return s_current; }
+    static void setCurrent(PanelPlacement* placement) { s_current = placement; }
+
+private:
+    static inline PanelPlacement* s_current = nullptr;
+};

@@ -1,0 +1,156 @@
+#include "platform/gnome/GnomeBackend.h"
+
+#include "platform/ScreenPoints.h"
+#include "platform/gnome/ShellCompanion.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPointer>
+#include <array>
+#include <utility>
+
+namespace {
+
+class ConnectionToken final : public MonitorToken {
+public:
+    explicit ConnectionToken(QMetaObject::Connection connection)
+        : m_connection(std::move(connection)) {}
+    ~ConnectionToken() override { QObject::disconnect(m_connection); }
+
+private:
+    QMetaObject::Connection m_connection;
+};
+
+// One accelerator, grabbed again whenever the extension comes back: the
+// extension drops a client's grabs when it goes away.
+class AcceleratorGrab final : public QObject, public KeyGrabToken {
+public:
+    AcceleratorGrab(ShellCompanion& shell, QString accelerator, unsigned action,
+                    std::function<void()> onPress)
+        : m_shell(&shell)
+        , m_accelerator(std::move(accelerator))
+        , m_action(action)
+        , m_onPress(std::move(onPress)) {
+        connect(&shell, &ShellCompanion::availabilityChanged, this, [this](bool available) {
+            m_action = available && m_shell ? m_shell->grabAccelerator(m_accelerator) : 0;
+        });
+        connect(&shell, &ShellCompanion::acceleratorActivated, this, [this](unsigned activated) {
+            if (activated == m_action && m_action != 0 && m_onPress)
+                m_onPress();
+        });
+    }
+    ~AcceleratorGrab() override {
+        if (m_shell)
+            m_shell->ungrabAccelerator(m_action);
+    }
+
+private:
+    QPointer<ShellCompanion> m_shell;
+    QString m_accelerator;
+    unsigned m_action = 0;
+    std::function<void()> m_onPress;
+};
+
+} // namespace
+
+GnomePressMonitor::GnomePressMonitor(ShellCompanion& shell)
+    : m_shell(shell) {}
+
+std::unique_ptr<MonitorToken>
+GnomePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
+    return std::make_unique<ConnectionToken>(QObject::connect(
+        &m_shell, &ShellCompanion::pressBeganDrag, &m_shell, [handler = std::move(handler)] {
+            if (handler)
+                handler();
+        }));
+}
+
+GnomePointer::GnomePointer(ShellCompanion& shell)
+    : m_shell(shell) {}
+
+bool GnomePointer::leftButtonDown() const {
+    return read().leftButtonDown;
+}
+
+QPointF GnomePointer::position() const {
+    return read().position;
+}
+
+Pointer::Reading GnomePointer::read() const {
+    // The Shell's logical coordinates are Qt's global coordinates on Wayland.
+    if (const auto state = m_shell.pointer())
+        return {state->leftButton, ScreenPoints::fromQtGlobal(QPointF(state->global))};
+    // Without the extension only this program's own windows tell where the
+    // pointer is; the button reads as up, so no sampling goes on.
+    return {false, ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};
+}
+
+GnomeDragPasteboard::GnomeDragPasteboard(ShellCompanion& shell)
+    : m_shell(shell) {}
+
+long GnomeDragPasteboard::changeCount() const {
+    return m_shell.dragCount();
+}
+
+bool GnomeDragPasteboard::holdsItems() const {
+    return m_shell.dragActive();
+}
+
+GnomeKeyGrabs::GnomeKeyGrabs(ShellCompanion& shell)
+    : m_shell(shell) {}
+
+QString GnomeKeyGrabs::accelerator(KeyCombination combination) {
+    // The rows of a pc105 keyboard by their first X11 keycode.
+    static constexpr std::array<std::pair<uint8_t, const char*>, 4> rows{
+        {{10, "1234567890"}, {24, "qwertyuiop"}, {38, "asdfghjkl"}, {52, "zxcvbnm"}}};
+    QString key;
+    for (const auto& [first, letters] : rows) {
+        const int index = combination.keycode - first;
+        if (index >= 0 && index < int(std::char_traits<char>::length(letters)))
+            key = QChar::fromLatin1(letters[index]);
+    }
+    static constexpr std::array<std::pair<uint16_t, const char*>, 4> modifiers{
+        {{KeyModifier::shift, "<Shift>"},
+         {KeyModifier::control, "<Control>"},
+         {KeyModifier::mod1, "<Alt>"},
+         {KeyModifier::mod4, "<Super>"}}};
+    QString held;
+    uint16_t unknown = combination.modifiers;
+    for (const auto& [bit, name] : modifiers) {
+        if (combination.modifiers & bit) {
+            held += QLatin1String(name);
+            unknown &= uint16_t(~bit);
+        }
+    }
+    if (key.isEmpty() || unknown != 0)
+        return {};
+    return held + key;
+}
+
+std::unique_ptr<KeyGrabToken> GnomeKeyGrabs::grabKey(KeyCombination combination,
+                                                     std::function<void()> onPress) {
+    const QString name = accelerator(combination);
+    if (name.isEmpty())
+        return nullptr;
+    // While the extension is away the grab waits for it to come back.
+    unsigned action = 0;
+    if (m_shell.isAvailable()) {
+        action = m_shell.grabAccelerator(name);
+        if (action == 0)
+            return nullptr;
+    }
+    return std::make_unique<AcceleratorGrab>(m_shell, name, action, std::move(onPress));
+}
+
+GnomePanelPlacement::GnomePanelPlacement(ShellCompanion& shell)
+    : m_shell(shell) {}
+
+QString GnomePanelPlacement::windowTitle(const QString&, int serial) const {
+    // A title that never changes: a placement asked for before the window is
+    // shown must still find it when it shows.
+    return QStringLiteral("Shelf #%1").arg(serial);
+}
+
+void GnomePanelPlacement::place(const QString& windowTitle, QPoint qtGlobalTopLeft) {
+    m_shell.placeWindow(windowTitle, qtGlobalTopLeft);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/DragPasteboard.h"
+#include "platform/KeyGrabs.h"
+#include "platform/PanelPlacement.h"
+#include "platform/Pointer.h"
+#include "platform/PressMonitor.h"
+
+#include <QString>
+#include <memory>
+
+class ShellCompanion;
+
+// The desktop services of a GNOME Wayland session, all of them asked of the
+// companion extension. Each keeps working (doing nothing) while the extension
+// is away, and the hot keys are grabbed again when it comes back.
+
+// A drag of any client that starts while the left button is held: the Shell
+// hands presses over client windows to the client, so the drag is the only
+// press of another program the backend can see.
+class GnomePressMonitor final : public PressMonitor {
+public:
+    explicit GnomePressMonitor(ShellCompanion& shell);
+    std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()> handler) override;
+
+private:
+    ShellCompanion& m_shell;
+};
+
+class GnomePointer final : public Pointer {
+public:
+    explicit GnomePointer(ShellCompanion& shell);
+    bool leftButtonDown() const override;
+    QPointF position() const override;
+    Reading read() const override;
+
+private:
+    ShellCompanion& m_shell;
+};
+
+// Counts the compositor's drag-and-drop selection owners; it holds items
+// from a drag's start to its drop or cancel.
+class GnomeDragPasteboard final : public DragPasteboard {
+public:
+    explicit GnomeDragPasteboard(ShellCompanion& shell);
+    long changeCount() const override;
+    bool holdsItems() const override;
+
+private:
+    ShellCompanion& m_shell;
+};
+
+class GnomeKeyGrabs final : public KeyGrabService {
+public:
+    explicit GnomeKeyGrabs(ShellCompanion& shell);
+    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
+                                          std::function<void()> onPress) override;
+
+    // The Shell's accelerator for an X11 keycode of a pc105 keyboard and a
+    // core modifier mask, such as "<Control><Alt>n"; empty when the key has no
+    // name here.
+    static QString accelerator(KeyCombination combination);
+
+private:
+    ShellCompanion& m_shell;
+};
+
+// A Wayland client cannot place its own toplevels: the extension does it, by
+// the window's title, which is therefore unique for every panel.
+class GnomePanelPlacement final : public PanelPlacement {
+public:
+    explicit GnomePanelPlacement(ShellCompanion& shell);
+    QString windowTitle(const QString& title, int serial) const override;
+    void place(const QString& windowTitle, QPoint qtGlobalTopLeft) override;
+
+private:
+    ShellCompanion& m_shell;
+};

@@ -1,0 +1,156 @@
+#include "platform/gnome/GnomeSession.h"
+
+#include "platform/gnome/ShellCompanion.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <memory>
+
+namespace GnomeSession {
+
+namespace {
+
+Status g_status;
+
+const QString shellService = QStringLiteral("org.gnome.Shell");
+const QString shellPath = QStringLiteral("/org/gnome/Shell");
+const QString extensionsInterface = QStringLiteral("org.gnome.Shell.Extensions");
+
+QDBusMessage extensionsCall(const QString& method) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(shellService, shellPath, extensionsInterface, method);
+    call << extensionUuid;
+    return call;
+}
+
+// Runs a program without waiting for it; then(ok, output) on the GUI thread.
+void runTool(const QStringList& arguments, std::function<void(bool, QString)> then) {
+    auto* process = new QProcess(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, then](int code, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         then(status == QProcess::NormalExit && code == 0,
+                              QString::fromUtf8(process->readAllStandardOutput()).trimmed());
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, then](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         then(false, {});
+                     });
+    process->start(QStringLiteral("gsettings"), arguments);
+}
+
+// The Shell reads its list of enabled extensions at start-up only for
+// extensions it has not seen yet: the key is how one installed after the
+// Shell started gets loaded at the next login.
+void addToEnabledList(const std::function<void(Enabling)>& onDone) {
+    const QStringList key{QStringLiteral("org.gnome.shell"), QStringLiteral("enabled-extensions")};
+    runTool(QStringList{QStringLiteral("get")} + key, [key, onDone](bool ok, QString listed) {
+        if (!ok)
+            return onDone(Enabling::failed);
+        QStringList uuids;
+        static const QRegularExpression quoted(QStringLiteral("'([^'\\\\]*)'"));
+        for (const auto& match : quoted.globalMatch(listed))
+            uuids << match.captured(1);
+        if (uuids.contains(extensionUuid))
+            return onDone(Enabling::atNextLogin);
+        uuids << extensionUuid;
+        const QString value =
+            QStringLiteral("['") + uuids.join(QStringLiteral("', '")) + QStringLiteral("']");
+        runTool(QStringList{QStringLiteral("set")} + key + QStringList{value},
+                [onDone](bool written, QString) {
+                    onDone(written ? Enabling::atNextLogin : Enabling::failed);
+                });
+    });
+}
+
+bool installedOnDisk() {
+    return !QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                   QStringLiteral("gnome-shell/extensions/") + extensionUuid +
+                                       QStringLiteral("/metadata.json"))
+                .isEmpty();
+}
+
+} // namespace
+
+bool isGnomeWayland(const QString& waylandDisplay, const QString& currentDesktop) {
+    if (waylandDisplay.isEmpty())
+        return false;
+    const QStringList desktops = currentDesktop.split(u':', Qt::SkipEmptyParts);
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
+bool isGnomeWayland() {
+    return isGnomeWayland(qEnvironmentVariable("WAYLAND_DISPLAY"),
+                          qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+Status probe() {
+    if (!isGnomeWayland())
+        return {};
+    // Qt's D-Bus wants an application object; the real one cannot exist yet,
+    // since it connects to the window system that this answer chooses.
+    static int argc = 1;
+    static char name[] = "quoblin";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> shortLived;
+    if (!QCoreApplication::instance())
+        shortLived = std::make_unique<QCoreApplication>(argc, argv);
+    const QString connectionName = QStringLiteral("quoblin-probe");
+    std::optional<unsigned> version;
+    {
+        const QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
+        version = ShellCompanion::askVersion(bus, 500);
+    }
+    QDBusConnection::disconnectFromBus(connectionName);
+    shortLived.reset();
+    if (!version)
+        return {Companion::absent, 0, {}};
+    if (*version != ShellCompanion::interfaceVersion)
+        return {Companion::wrongVersion, *version, {}};
+    return {Companion::ready, *version, {}};
+}
+
+Status status() {
+    return g_status;
+}
+
+void setStatus(Status status) {
+    g_status = status;
+}
+
+void enableCompanion(std::function<void(Enabling)> onDone) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto* info = new QDBusPendingCallWatcher(
+        bus.asyncCall(extensionsCall(QStringLiteral("GetExtensionInfo")), 2000),
+        QCoreApplication::instance());
+    QObject::connect(info, &QDBusPendingCallWatcher::finished, info, [onDone, bus](auto* call) {
+        call->deleteLater();
+        const QDBusPendingReply<QVariantMap> known = *call;
+        if (known.isError() || known.value().isEmpty()) {
+            if (!installedOnDisk())
+                return onDone(Enabling::notInstalled);
+            return addToEnabledList(onDone);
+        }
+        auto* enable = new QDBusPendingCallWatcher(
+            bus.asyncCall(extensionsCall(QStringLiteral("EnableExtension")), 2000),
+            QCoreApplication::instance());
+        QObject::connect(enable, &QDBusPendingCallWatcher::finished, enable,
+                         [onDone](QDBusPendingCallWatcher* done) {
+                             done->deleteLater();
+                             const QDBusPendingReply<bool> enabled = *done;
+                             onDone(!enabled.isError() && enabled.value() ? Enabling::enabledNow
+                                                                          : Enabling::failed);
+                         });
+    });
+}
+
+} // namespace GnomeSession

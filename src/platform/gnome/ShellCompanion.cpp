@@ -1,0 +1,152 @@
+#include "platform/gnome/ShellCompanion.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QPointer>
+
+const QString ShellCompanion::serviceName = QStringLiteral("io.github.quoblin.Shell");
+const QString ShellCompanion::objectPath = QStringLiteral("/io/github/quoblin/Shell");
+const QString ShellCompanion::interfaceName = QStringLiteral("io.github.quoblin.Shell1");
+
+namespace {
+
+// The Shell answers within a millisecond; a Shell that hangs must not hang the
+// program's GUI thread for long.
+constexpr int callTimeoutMs = 250;
+
+QDBusMessage method(const QString& name) {
+    return QDBusMessage::createMethodCall(ShellCompanion::serviceName, ShellCompanion::objectPath,
+                                          ShellCompanion::interfaceName, name);
+}
+
+QDBusMessage versionQuestion() {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        ShellCompanion::serviceName, ShellCompanion::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    message << ShellCompanion::interfaceName << QStringLiteral("Version");
+    return message;
+}
+
+std::optional<unsigned> versionFrom(const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+        return std::nullopt;
+    const QVariant value = reply.arguments().front().value<QDBusVariant>().variant();
+    if (value.metaType() != QMetaType::fromType<uint>())
+        return std::nullopt;
+    return value.toUInt();
+}
+
+} // namespace
+
+ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(std::move(bus)) {
+    m_watcher =
+        new QDBusServiceWatcher(serviceName, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    // A new owner is a new extension (the Shell restarted, or another version
+    // was installed): ask its version again before trusting it.
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                setAvailable(false);
+                if (!newOwner.isEmpty())
+                    checkVersion();
+            });
+    for (const char* name : {"DragStarted", "DragEnded"}) {
+        m_bus.connect(serviceName, objectPath, interfaceName, QLatin1String(name), this,
+                      name[4] == 'S' ? SLOT(handleDragStarted()) : SLOT(handleDragEnded()));
+    }
+    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("AcceleratorActivated"),
+                  this, SLOT(handleAcceleratorActivated(uint)));
+    // Asked at once, so that the hot keys can be grabbed as the program starts.
+    m_available = askVersion(m_bus, 4 * callTimeoutMs) == interfaceVersion;
+}
+
+ShellCompanion::~ShellCompanion() = default;
+
+std::optional<unsigned> ShellCompanion::askVersion(const QDBusConnection& bus, int timeoutMs) {
+    if (!bus.isConnected())
+        return std::nullopt;
+    return versionFrom(bus.call(versionQuestion(), QDBus::Block, timeoutMs));
+}
+
+void ShellCompanion::checkVersion() {
+    const int query = ++m_versionQuery;
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(versionQuestion(), callTimeoutMs * 4), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, query](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (query == m_versionQuery)
+                    setAvailable(versionFrom(call->reply()) == interfaceVersion);
+            });
+}
+
+void ShellCompanion::setAvailable(bool available) {
+    if (!available)
+        m_dragActive = false;
+    if (std::exchange(m_available, available) != available)
+        Q_EMIT availabilityChanged(available);
+}
+
+std::optional<ShellCompanion::PointerState> ShellCompanion::pointer() const {
+    if (!m_available)
+        return std::nullopt;
+    const QDBusMessage reply =
+        m_bus.call(method(QStringLiteral("GetPointer")), QDBus::Block, callTimeoutMs);
+    const QList<QVariant> args = reply.arguments();
+    if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 3)
+        return std::nullopt;
+    return PointerState{QPoint(args[0].toInt(), args[1].toInt()), args[2].toBool()};
+}
+
+unsigned ShellCompanion::grabAccelerator(const QString& accelerator) {
+    if (!m_available)
+        return 0;
+    QDBusMessage call = method(QStringLiteral("GrabAccelerator"));
+    call << accelerator;
+    const QDBusMessage reply = m_bus.call(call, QDBus::Block, callTimeoutMs * 4);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+        return 0;
+    return reply.arguments().front().toUInt();
+}
+
+void ShellCompanion::ungrabAccelerator(unsigned action) {
+    if (!m_available || action == 0)
+        return;
+    QDBusMessage call = method(QStringLiteral("UngrabAccelerator"));
+    call << action;
+    m_bus.send(call);
+}
+
+void ShellCompanion::placeWindow(const QString& title, QPoint global) {
+    if (!m_available)
+        return;
+    QDBusMessage call = method(QStringLiteral("PlaceWindow"));
+    call << title << global.x() << global.y();
+    m_bus.send(call);
+}
+
+void ShellCompanion::handleDragStarted() {
+    if (!m_available)
+        return;
+    // The press itself is never seen over other clients' windows; a drag that
+    // starts with the button held is the trace it leaves.
+    const std::optional<PointerState> now = pointer();
+    if (now && now->leftButton)
+        Q_EMIT pressBeganDrag();
+    ++m_dragCount;
+    m_dragActive = true;
+}
+
+void ShellCompanion::handleDragEnded() {
+    m_dragActive = false;
+}
+
+void ShellCompanion::handleAcceleratorActivated(uint action) {
+    if (m_available && action != 0)
+        Q_EMIT acceleratorActivated(action);
+}

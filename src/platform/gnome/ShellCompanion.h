@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/gnome/GnomeSession.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <optional>
+
+class QDBusServiceWatcher;
+
+// The program's side of the companion GNOME Shell extension: the only client
+// that can see every drag, the global pointer and the accelerators on a GNOME
+// Wayland session. The extension can be disabled, crash with the Shell, or be
+// replaced by another version while the program runs, so everything here
+// answers "not available" instead of failing, and comes back by itself when
+// the extension's bus name reappears with the right version.
+class ShellCompanion final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr unsigned interfaceVersion = GnomeSession::companionVersion;
+    static const QString serviceName;
+    static const QString objectPath;
+    static const QString interfaceName;
+
+    explicit ShellCompanion(QDBusConnection bus = QDBusConnection::sessionBus(),
+                            QObject* parent = nullptr);
+    ~ShellCompanion() override;
+
+    // The extension owns its name and answered with the version this program speaks.
+    bool isAvailable() const { return m_available; }
+
+    // The version the extension reports, asked at once and without a running
+    // event loop; nothing when no extension answers on the bus.
+    static std::optional<unsigned> askVersion(const QDBusConnection& bus, int timeoutMs);
+
+    struct PointerState {
+        QPoint global; // the compositor's logical coordinates, y down
+        bool leftButton = false;
+    };
+    // Asked at once (the shake sampler needs the answer in the same tick);
+    // nothing while the extension is away.
+    std::optional<PointerState> pointer() const;
+
+    // The extension's number for the grab, or 0 when refused or away.
+    unsigned grabAccelerator(const QString& accelerator);
+    void ungrabAccelerator(unsigned action);
+    // Fire and forget: the extension keeps the request for a window not shown yet.
+    void placeWindow(const QString& title, QPoint global);
+
+    // Drags of every client since this object was made, and whether one is under way.
+    long dragCount() const { return m_dragCount; }
+    bool dragActive() const { return m_dragActive; }
+
+Q_SIGNALS:
+    void availabilityChanged(bool available);
+    // A drag began while the left button was held: the press that started it.
+    // Sent before the drag count rises, so that the press can take the count
+    // from before the drag as its baseline.
+    void pressBeganDrag();
+    void acceleratorActivated(unsigned action);
+
+private Q_SLOTS:
+    void handleDragStarted();
+    void handleDragEnded();
+    void handleAcceleratorActivated(uint action);
+
+private:
+    void checkVersion();
+    void setAvailable(bool available);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    bool m_available = false;
+    long m_dragCount = 0;
+    bool m_dragActive = false;
+    int m_versionQuery = 0; // the latest question, so that a late answer to an older one is ignored
+};

@@ -1,0 +1,139 @@
+// gnome-options: --xwayland
+// The whole program in a headless GNOME Shell on Wayland with its companion
+// extension, driven through the test driver extension's virtual devices.
+#include "DesktopDriver.h"
+#include "platform/ScreenPoints.h"
+#include "platform/Screens.h"
+#include "shelf/ShelfPlacement.h"
+
+#include <QTemporaryDir>
+#include <QtDBus>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString call(const QString& path, const QString& method, const QVariantList& arguments) {
+    const QString interface = path.endsWith(u"Input") ? u"io.github.quoblin.TestInput"_s
+                              : path.endsWith(u"Shot")
+                                  ? u"org.gnome.Shell.Screenshot"_s
+                                  : u"org.gnome.Shell"_s + method.section(u'.', 0, -2);
+    QDBusMessage message = QDBusMessage::createMethodCall(u"org.gnome.Shell"_s, path, interface,
+                                                          method.section(u'.', -1));
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message).arguments().value(1).toString();
+}
+void input(const char* method, const QVariantList& arguments) {
+    call(u"/io/github/quoblin/TestInput"_s, QString::fromLatin1(method), arguments);
+}
+// [x, y, width, height, above, on all workspaces, focused] of each window of a
+// process whose title starts so, as JSON.
+QString windows(qint64 pid, const QString& title = {}) {
+    return call(u"/org/gnome/Shell"_s, u"Eval"_s,
+                {u"global.get_window_actors().map(a => a.meta_window).filter(w => w.get_pid() === "
+                 "%1 && (w.get_title() || '').startsWith('%2')).map(w => { const r = "
+                 "w.get_frame_rect(); return [r.x, r.y, r.width, r.height, w.is_above(), "
+                 "w.is_on_all_workspaces(), w.has_focus()]; })"_s.arg(pid)
+                     .arg(title)});
+}
+QList<int> numbers(const QString& window) {
+    QList<int> values;
+    for (const QString& value : QString(window).remove(u'[').split(u','))
+        values << value.toInt();
+    return values;
+}
+bool setCompanion(bool on) {
+    call(u"/org/gnome/Shell"_s,
+         on ? u".Extensions.EnableExtension"_s : u".Extensions.DisableExtension"_s,
+         {u"quoblin-shell@quoblin.github.io"_s});
+    return QTest::qWaitFor([on] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                   u"io.github.quoblin.Shell"_s) == on;
+    });
+}
+
+} // namespace
+
+class GnomeWholeProgramTest : public QObject {
+    Q_OBJECT
+    QProcess m_quoblin;
+
+    void start(const QStringList& arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"QT_QPA_PLATFORM"_s); // it chooses for itself
+        m_quoblin.setProcessEnvironment(environment);
+        m_quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"), arguments);
+    }
+    QString shelves() { return windows(m_quoblin.processId(), u"Shelf"_s); }
+    qsizetype count() { return shelves().count(u'[') - 1; }
+
+private Q_SLOTS:
+    // The Shell keeps a turned-off extension turned off at its next start.
+    void cleanupTestCase() { setCompanion(true); }
+
+    void aShakeAndTheHotKeyOpenOneShelfEachBesideThePointerWithoutTheFocus() {
+        start({u"--new-shelf"_s}); // started, and then the command performed
+        QTRY_COMPARE_WITH_TIMEOUT(count(), 1, 15000);
+        QTemporaryDir dir;
+        QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        DesktopDriver::Tool source(u"drag_source"_s, {dir.filePath(u"dragged.txt"_s)});
+        QTRY_VERIFY(numbers(windows(source.processId())).value(2) > 0); // shown, with its size
+        const QList<int> r = numbers(windows(source.processId()));
+        const QPoint at(r[0] + 40, r[1] + r[3] / 2);
+        input("Move", {at.x(), at.y()});
+        QTRY_VERIFY((input("Button", {true}), input("Button", {false}), QTest::qWait(100),
+                     windows(source.processId()).endsWith(u"true]]"_s))); // clicked until focused
+        input("Button", {true});
+        for (int step = 1; step <= 5; ++step, QTest::qWait(30))
+            input("Move", {at.x() + 5 * step, at.y()});
+        QTest::qWait(300);
+        for (int leg = 0; leg < 6; ++leg, QTest::qWait(90))
+            input("Move", {at.x() + (leg % 2 ? 25 : 145), at.y()});
+        QTRY_COMPARE(count(), 2);
+        QTest::qWait(300);
+        const QString placed = shelves().section(u"],"_s, 1).chopped(1);
+        QStringList expected; // beside the pointer at one of the zig-zag's turns
+        for (const int x : {at.x() + 25, at.x() + 145}) {
+            const QPointF origin =
+                ShelfPlacement::origin(ScreenPoints::fromQtGlobal(QPointF(x, at.y())),
+                                       QSizeF(280, 360), ScreenLayout::current());
+            const QPointF topLeft = ScreenPoints::toQtGlobal(origin + QPointF(0, 360));
+            expected << u"[%1,%2,280,360,true,true,false]"_s.arg(topLeft.x()).arg(topLeft.y());
+        }
+        QVERIFY2(expected.contains(placed) && count() == 2, qPrintable(placed));
+        QVERIFY(windows(source.processId()).endsWith(u"true]]"_s)); // the focus stayed
+        input("Move", {numbers(placed)[0] + 140, numbers(placed)[1] + 180});
+        QTest::qWait(200);
+        input("Button", {false});
+        QCOMPARE(source.waitForLine(u"DRAG "_s), u"1"_s); // copied onto the shelf
+        // The Shell does not replace an older screenshot.
+        const QString screenshot =
+            qEnvironmentVariable("QUOBLIN_SCREENSHOTS") + u"/gnome-shelf.png"_s;
+        if (QDir().mkpath(QFileInfo(screenshot).path()) && (QFile::remove(screenshot) || true))
+            call(u"/org/gnome/Shell/Screenshot"_s, u"Screenshot"_s, {false, false, screenshot});
+
+        for (const bool down : {true, false})
+            for (const uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
+                input("Key", {keyval, down});
+        QTRY_COMPARE(count(), 3);
+        QTest::qWait(300);
+        QCOMPARE(count(), 3);
+    }
+
+    void withoutTheCompanionItFallsBackSaysSoAndTurnsItOn() {
+        QProcess::execute(qEnvironmentVariable("QUOBLIN_BINARY"), {u"--quit"_s});
+        QVERIFY(m_quoblin.waitForFinished() && setCompanion(false));
+        QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/quoblin/settings.json"_s);
+        start({}); // a first start
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += m_quoblin.readAllStandardError()).contains("turned it on"), 10000);
+        QVERIFY(said.contains("The Quoblin Shell extension does not answer"));
+        m_quoblin.terminate();
+        QVERIFY(m_quoblin.waitForFinished());
+    }
+};
+
+QTEST_MAIN(GnomeWholeProgramTest)
+#include "gnome_WholeProgram.moc"

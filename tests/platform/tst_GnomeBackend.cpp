@@ -1,0 +1,129 @@
+#include "platform/ScreenPoints.h"
+#include "platform/gnome/GnomeBackend.h"
+#include "platform/gnome/ShellCompanion.h"
+
+#include <QTest>
+#include <QtDBus>
+
+using namespace Qt::StringLiterals;
+
+// A stand-in for the companion Shell extension, on its own connection and
+// thread so that the backend's blocking calls get their answers.
+class FakeShell : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "io.github.quoblin.Shell1")
+    Q_PROPERTY(uint Version MEMBER version)
+public:
+    std::atomic<uint> version = 1, lastGrab = 0, lastUngrab = 0, grabs = 0;
+    std::atomic<int> pointerCalls = 0;
+    std::atomic<bool> left = false;
+
+public Q_SLOTS:
+    int GetPointer(int& y, bool& leftButton) {
+        ++pointerCalls;
+        y = 40, leftButton = left;
+        return 300;
+    }
+    uint GrabAccelerator(const QString& accelerator) { // refuses all but N
+        return accelerator == u"<Control><Alt>n" ? lastGrab = ++grabs : 0;
+    }
+    bool UngrabAccelerator(uint action) { return lastUngrab = action; }
+};
+
+class GnomeBackendTest : public QObject {
+    Q_OBJECT
+    QProcess m_daemon;
+    QThread m_thread;
+    FakeShell m_fake;
+    std::optional<QDBusConnection> m_fakeBus, m_bus;
+
+    void signal(const char* name, std::optional<uint> action = {}) {
+        const QString path = ShellCompanion::objectPath, interface = ShellCompanion::interfaceName;
+        QVERIFY(m_fakeBus->send(
+            action ? QDBusMessage::createTargetedSignal(m_bus->baseService(), path, interface, name)
+                         << *action
+                   : QDBusMessage::createSignal(path, interface, name)));
+    }
+    // The Shell restarting, or the extension turned off and on again.
+    void restart(uint version) {
+        m_fake.version = version;
+        QVERIFY(m_fakeBus->unregisterService(ShellCompanion::serviceName));
+        QVERIFY(m_fakeBus->registerService(ShellCompanion::serviceName));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        QVERIFY(m_daemon.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_fakeBus = QDBusConnection::connectToBus(address, u"fake"_s);
+        m_bus = QDBusConnection::connectToBus(address, u"program"_s);
+        QVERIFY(m_fakeBus->registerObject(ShellCompanion::objectPath, &m_fake,
+                                          QDBusConnection::ExportAllContents));
+        m_fake.moveToThread(&m_thread);
+        m_thread.start();
+        QVERIFY(m_fakeBus->registerService(ShellCompanion::serviceName));
+    }
+    void cleanupTestCase() {
+        m_thread.quit();
+        m_thread.wait();
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+
+    void aDragStartedWithTheButtonDownIsAPressTakenBeforeTheDragCounts() {
+        ShellCompanion shell(*m_bus);
+        GnomePressMonitor presses(shell);
+        GnomeDragPasteboard drag(shell);
+        QList<long> baselines;
+        const auto token = presses.addLeftPressMonitor([&] { baselines << drag.changeCount(); });
+        for (const bool held : {true, false}) {
+            m_fake.left = held;
+            signal("DragStarted");
+            QTRY_VERIFY(drag.holdsItems());
+            signal("DragEnded");
+            QTRY_VERIFY(!drag.holdsItems());
+        }
+        QCOMPARE(baselines, QList<long>{0});
+        QCOMPARE(drag.changeCount(), 2);
+        QCOMPARE(GnomePointer(shell).read().position, ScreenPoints::fromQtGlobal(QPointF(300, 40)));
+
+        // Another version is not used, and nothing is asked of it.
+        restart(2);
+        QTRY_VERIFY(!shell.isAvailable());
+        QCOMPARE(ShellCompanion::askVersion(*m_bus, 1000), std::optional<unsigned>(2));
+        const int asked = m_fake.pointerCalls;
+        signal("DragStarted");
+        QVERIFY(!GnomePointer(shell).read().leftButtonDown);
+        QCOMPARE(m_fake.pointerCalls, asked);
+        QCOMPARE(drag.changeCount(), 2);
+        restart(1);
+        QTRY_VERIFY(shell.isAvailable());
+    }
+
+    void hotKeysActOncePerActivationAndAreGrabbedAgainWhenTheShellReturns() {
+        const uint16_t controlAlt = KeyModifier::control | KeyModifier::mod1;
+        QVERIFY(GnomeKeyGrabs::accelerator({9, controlAlt}).isEmpty()); // Escape has no name here
+        ShellCompanion shell(*m_bus);
+        GnomeKeyGrabs keys(shell);
+        int pressed = 0;
+        auto token = keys.grabKey({57, controlAlt}, [&] { ++pressed; });
+        QVERIFY(token && !keys.grabKey({55, controlAlt}, [] {})); // V is refused
+        const uint first = m_fake.lastGrab;
+        for (const uint activated : {first, first + 1000})
+            signal("AcceleratorActivated", activated);
+        QTRY_COMPARE(pressed, 1);
+        restart(1);
+        QTRY_VERIFY(m_fake.lastGrab != first);
+        for (const uint activated : {first, uint(m_fake.lastGrab)})
+            signal("AcceleratorActivated", activated);
+        QTRY_COMPARE(pressed, 2);
+        QTest::qWait(50);
+        QCOMPARE(pressed, 2);
+        token.reset();
+        QTRY_COMPARE(m_fake.lastUngrab, m_fake.lastGrab);
+    }
+};
+
+QTEST_MAIN(GnomeBackendTest)
+#include "tst_GnomeBackend.moc"
