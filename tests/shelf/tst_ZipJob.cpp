@@ -86,6 +86,7 @@ private Q_SLOTS:
         QDir().mkpath(one + "/Photos/trip/empty");
         makeFile(one + "/Photos/trip/run.sh", "#!/bin/sh\necho hi\n", 0755);
         QVERIFY(QFile::link("/nowhere/at/all", one + "/Photos/dangling"));
+        QVERIFY(makeFifo(one + "/Photos/trip/pipe")); // left out, as a copy leaves it
         setModified(one + "/Photos/trip", early + 200);
 
         const QString archive =
@@ -97,6 +98,7 @@ private Q_SLOTS:
         const QString shelf = out + "/Shelf";
         QCOMPARE(filesIn(shelf), (QStringList{"Photos", "a 2.txt", "a.txt"}));
         QCOMPARE(readWholeFile(shelf + "/a 2.txt"), QByteArray("second a\n"));
+        QCOMPARE(filesIn(shelf + "/Photos/trip"), (QStringList{"empty", "run.sh"}));
         QVERIFY(QFileInfo(shelf + "/Photos/trip/empty").isDir());
         QCOMPARE(statOf(shelf + "/a.txt").st_mode & 07777, 0640u);
         QCOMPARE(statOf(shelf + "/Photos/trip/run.sh").st_mode & 07777, 0755u);
@@ -115,15 +117,6 @@ private Q_SLOTS:
                                     m_drops));
         QCOMPARE(entries.value("Shelf/photo.jpg").comp_method, ZIP_CM_STORE);
         QCOMPARE(entries.value("Shelf/short.jpg").comp_method, ZIP_CM_DEFLATE);
-    }
-
-    void aPipeInsideAFolderIsLeftOutAsACopyLeavesIt() {
-        const QString folder = newFolder("bad");
-        const QString good = makeFile(folder + "/good.txt", "good");
-        QDir().mkpath(folder + "/sub");
-        QVERIFY(makeFifo(folder + "/sub/pipe"));
-        const auto entries = readArchive(ZipJob::run({good, folder + "/sub"}, m_drops));
-        QCOMPARE(entries.keys(), (QList<QByteArray>{"Shelf/", "Shelf/good.txt", "Shelf/sub/"}));
     }
 
     // Grown or shrunk after planning: stored as read. A pipe in its place fails.
@@ -198,22 +191,6 @@ private Q_SLOTS:
         QVERIFY(!called);
         QVERIFY(failed.result().isEmpty());
         QCOMPARE(readArchive(orphaned.result()).size(), 12); // the archive is made all the same
-    }
-
-    // Writes about 4.1 GB through zlib and to disk, so it only runs on request.
-    void filesAndArchivesBeyondFourGigabytesUseZip64() {
-        if (qEnvironmentVariableIsEmpty("QUOBLIN_LARGE_ZIP_TESTS"))
-            QSKIP("set QUOBLIN_LARGE_ZIP_TESTS=1 to write a 4.1 GiB archive");
-        const QString folder = newFolder("large");
-        const qint64 size = 4'400'000'000LL; // 4.1 GiB, sparse
-        QFile zeros(folder + "/zeros.bin");
-        QVERIFY(zeros.open(QIODevice::WriteOnly) && zeros.resize(size));
-        zeros.close();
-        const QString archive = ZipJob::run({folder}, m_drops);
-        const QByteArray inner = "Shelf/" + QFileInfo(folder).fileName().toUtf8();
-        QCOMPARE(readArchive(archive).value(inner + "/zeros.bin").size, quint64(size));
-        QCOMPARE(QProcess::execute(QStringLiteral("unzip"), {"-tq", archive}), 0);
-        QFile::remove(archive);
     }
 };
 
