@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "platform/ScreenPoints.h"
 #include "shelf/DragAllView.h"
 #include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
@@ -148,6 +149,15 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(failing.items().size(), std::size_t(1));
         QCOMPARE(archives(), before);
+    }
+
+    void pointsFlipAroundThePrimaryScreensBottomLeft() {
+        const QRectF primary(0, 0, 1920, 1080);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
+        QCOMPARE(ScreenPoints::toQtGlobal(QPointF(-300, -420), primary), QPointF(-300, 1500));
+        // A primary screen right of and below another one.
+        const QRectF offset(1280, 200, 1024, 768);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 };
 
