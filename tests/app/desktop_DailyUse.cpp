@@ -94,11 +94,12 @@ private Q_SLOTS:
         QCOMPARE(presses, 1);
     }
 
-    void aShakeWithTheLeftButtonOfASwappedMouseIsSeen() {
+    // The source is another client: its press reaches us only through the server.
+    void aShakeOverADragOfTheSwappedLeftButtonIsSeenOnceAtTheCursor() {
         ScopedPreferences prefs;
         ShakeDetector detector(m_on.shake);
-        int shakes = 0;
-        detector.onShake = [&](QPointF) { ++shakes; };
+        QList<QPointF> shakes;
+        detector.onShake = [&](QPointF p) { shakes.append(p); };
         detector.start();
         const QString file = m_files.filePath(QStringLiteral("left-handed.txt"));
         QVERIFY(writeWholeFile(file, "x"));
@@ -111,7 +112,16 @@ private Q_SLOTS:
         QVERIFY(run(QStringLiteral("xmodmap"), {"-e", "pointer = 1 2 3"}));
         QVERIFY(shaken);
         QVERIFY(!source.waitForLine(QStringLiteral("DRAG ")).isEmpty());
-        QCOMPARE(shakes, 1);
+        QCOMPARE(shakes.size(), 1);
+        // Screen points: the primary screen is 1080 high, y grows upwards.
+        QCOMPARE(shakes[0].y(), 1080.0 - centre.y());
+        QVERIFY(QList<double>({centre.x() + 25.0, centre.x() + 85.0}).contains(shakes[0].x()));
+
+        // On the bare desktop the same zig-zag starts no drag, so it is no shake.
+        QVERIFY(xdotool(DesktopDriver::pressAndShake({400, 700}, 60)) && detector.isSampling());
+        QVERIFY(xdotool({"mouseup", "1", "sleep", "0.2"}));
+        QTRY_VERIFY(!detector.isSampling());
+        QCOMPARE(shakes.size(), 1);
     }
 
     void aShelfShownOverAFocusedFullScreenWindowStandsAboveIt() {

@@ -17,42 +17,34 @@ using DesktopDriver::xdotool;
 
 namespace {
 
-QString xdotoolOutput(const QStringList& arguments) {
+QString xdotoolOutput(const QString& command) {
     QString output;
-    run(QStringLiteral("xdotool"), arguments, &output);
+    run(QStringLiteral("xdotool"), command.split(u' '), &output);
     return output;
 }
 
 QRect geometry(const QString& id) {
     static const QRegularExpression shell(
         QStringLiteral("X=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)"));
-    const QRegularExpressionMatch m = shell.match(
-        xdotoolOutput({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}));
+    const QRegularExpressionMatch m =
+        shell.match(xdotoolOutput(QStringLiteral("getwindowgeometry --shell ") + id));
     return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                                 m.captured(4).toInt())
                         : QRect();
 }
 
 QStringList visibleWindows() {
-    return xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--class"), QStringLiteral("quoblin")})
+    return xdotoolOutput(QStringLiteral("search --onlyvisible --class quoblin"))
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
-QString windowName(const QString& id) {
-    return xdotoolOutput({QStringLiteral("getwindowname"), id});
-}
-
-QStringList visibleShelves() {
-    QStringList shelves = visibleWindows();
-    shelves.removeIf([](const QString& id) { return !windowName(id).startsWith(u"Shelf"); });
-    return shelves;
-}
-
-QStringList shelfTitles() {
-    QStringList titles;
-    for (const QString& id : visibleShelves())
-        titles << windowName(id);
+// The visible shelves' titles by window id.
+QMap<QString, QString> shelves() {
+    QMap<QString, QString> titles;
+    for (const QString& id : visibleWindows())
+        if (const QString name = xdotoolOutput(QStringLiteral("getwindowname ") + id);
+            name.startsWith(u"Shelf"))
+            titles.insert(id, name);
     return titles;
 }
 
@@ -117,12 +109,12 @@ private Q_SLOTS:
     void newShelfHotKeyOpensAShelfAndShowHideTogglesIt() {
         QVERIFY(startQuoblin());
         QVERIFY(pointerAt({600, 500}, QStringLiteral("key ctrl+alt+n")));
-        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf")});
+        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf")});
 
         QVERIFY(key(QStringLiteral("ctrl+alt+s")));
-        QTRY_VERIFY(visibleShelves().isEmpty());
+        QTRY_VERIFY(shelves().isEmpty());
         QVERIFY(key(QStringLiteral("ctrl+alt+s")));
-        QTRY_COMPARE(visibleShelves().size(), 1);
+        QTRY_COMPARE(shelves().size(), 1);
     }
 
     void shakeThenDropKeepsTheShelfAndQuittingBySignalSavesIt() {
@@ -133,13 +125,13 @@ private Q_SLOTS:
                     {file, QStringLiteral("200"), QStringLiteral("500")});
         const QPoint centre = source.waitForReady();
         QVERIFY(centre.x() > 0 && xdotool(DesktopDriver::pressAndShake(centre, 60)));
-        QTRY_COMPARE(visibleShelves().size(), 1);
-        const QPoint target = geometry(visibleShelves().first()).center();
+        QTRY_COMPARE(shelves().size(), 1);
+        const QPoint target = geometry(shelves().firstKey()).center();
         QVERIFY(pointerAt(target, QStringLiteral("mousemove %1 %2 sleep 0.2 mouseup 1")
                                       .arg(target.x() + 5)
                                       .arg(target.y() + 5)));
         QVERIFY(source.waitForLine(QStringLiteral("DRAG ")).toInt() != 0);
-        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf — 1")});
+        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf — 1")});
 
         // Quits the way a logout does.
         m_quoblin->terminate();
@@ -159,16 +151,16 @@ private Q_SLOTS:
         // New Shelf, New Shelf From Clipboard, Recent Shelves.
         QVERIFY(key(QStringLiteral("Down Down Down Right")));
         QTest::qWait(500);
-        QVERIFY(visibleShelves().isEmpty());
+        QVERIFY(shelves().isEmpty());
         QVERIFY(key(QStringLiteral("Return")));
-        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf — 1")});
+        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf — 1")});
     }
 
     void aSecondStartLeavesTheFirstRunningWithOneTrayIcon() {
         QVERIFY(startQuoblin());
         QVERIFY(run(qEnvironmentVariable("QUOBLIN_BINARY"), {}));
         // The running one answers by showing its shelves; having none, it opens one.
-        QTRY_COMPARE(shelfTitles(), QStringList{QStringLiteral("Shelf")});
+        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf")});
         QTest::qWait(1500); // an icon shown late would dock by now
         QCOMPARE(m_quoblin->state(), QProcess::Running);
         QCOMPARE(trayIcons().size(), 1);

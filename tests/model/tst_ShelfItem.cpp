@@ -1,16 +1,50 @@
+#include "model/RecentShelf.h"
+#include "model/Shelf.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfStore.h"
 #include "platform/Bookmarks.h"
 #include "platform/Symbols.h"
 
+#include "FakePlatform.h"
 #include "TestEnvironment.h"
 
 #include <QAbstractFileIconProvider>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
+namespace {
+
+ShelfItemPtr text(const QString& t) {
+    return ShelfItem::makeText(t);
+}
+
+// A shelf on hand-driven timers that counts its closes and refreshes.
+struct Counted {
+    explicit Counted(std::vector<ShelfItemPtr> items)
+        : shelf(std::move(items), timers) {
+        shelf.onClose = [this] { ++closes; };
+        shelf.onHide = [this] { hiddenBeforeClose = closes == 0; };
+        shelf.onChange = [this] { ++changes; };
+    }
+    QStringList titles() const {
+        QStringList result;
+        for (const ShelfItemPtr& item : shelf.items())
+            result << item->title();
+        return result;
+    }
+    FakeTimers timers;
+    Shelf shelf;
+    int closes = 0, changes = 0;
+    bool hiddenBeforeClose = false;
+};
+
+} // namespace
+
+// Items, what a shelf does with them, and the title of a recent shelf.
 class ShelfItemTest : public QObject {
     Q_OBJECT
 
@@ -20,6 +54,10 @@ class ShelfItemTest : public QObject {
         const QString path = m_dir.filePath(name);
         writeWholeFile(path, "x");
         return path;
+    }
+
+    ShelfItemPtr file(const QString& name) {
+        return ShelfItem::makeFile(QUrl::fromLocalFile(m_dir.filePath(name)));
     }
 
 private Q_SLOTS:
@@ -90,6 +128,116 @@ private Q_SLOTS:
             stored.bookmark = Bookmarks::make(existing(QStringLiteral("stored.txt")));
         const auto item = ShelfItem::fromStored(stored);
         QCOMPARE(item ? int(!item->isFile()) : -1, kind);
+    }
+
+    void titleShowsTheFirstItemTheCountAndTheTimeOfDay_data() {
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("expected");
+        const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
+        const QString ellipsis = QStringLiteral("…");
+        QTest::newRow("empty in Romanian") << QStringList{} << "ro"
+                                           << "gol";
+        QTest::newRow("28 characters stay whole")
+            << QStringList{QString(28, 'a')} << "en" << QString(28, 'a');
+        QTest::newRow("29 characters are cut to 26")
+            << QStringList{QString(29, 'b'), "x"} << "en" << QString(26, 'b') + ellipsis + " +1";
+        QTest::newRow("29 accented letters are cut between clusters")
+            << QStringList{e.repeated(29)} << "en" << e.repeated(26) + ellipsis;
+    }
+
+    void titleShowsTheFirstItemTheCountAndTheTimeOfDay() {
+        QFETCH(QStringList, titles);
+        QFETCH(QString, language);
+        QFETCH(QString, expected);
+        ScopedPreferences preferences({language});
+        std::vector<ShelfItemPtr> items;
+        for (const QString& title : titles)
+            items.push_back(ShelfItem::makeText(title));
+        const QDateTime local(QDate(2024, 5, 6), QTime(9, 30));
+        const RecentShelf shelf{RecentShelf::secondsSinceReference(local), items};
+        const QString time = QLocale::system().toString(QTime(9, 30), QLocale::ShortFormat);
+        QCOMPARE(shelf.title(), expected + QStringLiteral(" — ") + time);
+    }
+
+    void datesCountSecondsFrom2001InUtc() {
+        const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
+        QCOMPARE(RecentShelf::secondsSinceReference(reference.addMSecs(-1500)), -1.5);
+        QCOMPARE(RecentShelf::fromSecondsSinceReference(86400.25), reference.addMSecs(86400250));
+    }
+
+    void aDateBeyondAnyCalendarStillGivesATitle() {
+        ScopedPreferences preferences;
+        for (double date : {1e300, -1e300, 1e13 + 1}) {
+            const RecentShelf shelf{date, {ShelfItem::makeText("x")}};
+            QVERIFY(!shelf.dateTime().isValid());
+            QCOMPARE(shelf.title(), QStringLiteral("x — "));
+        }
+    }
+
+    void duplicateFilesAreSkippedWithinAndAcrossBatches() {
+        Counted c({});
+        c.shelf.add({file("a.txt"), file("./a.txt"), text("x")});
+        // Another spelling of the same path, a second file, and the same text again.
+        c.shelf.add({file("sub/../a.txt"), file("b.txt"), text("x")});
+        QCOMPARE(c.titles(), (QStringList{"a.txt", "x", "b.txt", "x"}));
+        QCOMPARE(c.changes, 2); // one refresh per batch
+    }
+
+    void unpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
+        ShelfItemPtr same = text("same"), twin = text("same");
+        Counted c({same, twin, text("c"), same});
+        c.shelf.remove(same); // that very object, not an equal one
+        c.shelf.draggedOut({c.shelf.items()[1]});
+        QCOMPARE(c.shelf.items(), std::vector<ShelfItemPtr>{twin});
+        QCOMPARE(c.closes, 0);
+        c.shelf.draggedOut(c.shelf.items()); // the shelf's own list, as a drag of all
+        QVERIFY(c.closes == 1 && c.hiddenBeforeClose);
+
+        Counted cleared({text("a")});
+        cleared.shelf.clear();
+        QVERIFY(cleared.closes == 1 && cleared.shelf.items().empty());
+    }
+
+    void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
+        ShelfItemPtr a = text("a");
+        Counted c({a, text("b")});
+        c.shelf.togglePin();
+        c.shelf.draggedOut({a});
+        c.shelf.draggedOut(c.shelf.items());
+        c.shelf.remove(a);
+        QCOMPARE(c.titles(), QStringList{"b"});
+        c.shelf.clear();
+        c.shelf.togglePin(); // unpinning an empty shelf does not close it either
+        QVERIFY(c.shelf.items().empty() && c.closes == 0);
+        c.shelf.togglePin();
+        c.shelf.close(); // closing a pinned shelf
+        QCOMPARE(c.closes, 1);
+    }
+
+    void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("closes");
+        QTest::newRow("nothing") << "" << 1;
+        QTest::newRow("an empty drop cancels it for good") << "add" << 0;
+        QTest::newRow("pinned") << "pin" << 0;
+    }
+
+    void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned() {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, closes);
+        Counted c({});
+        c.shelf.scheduleAutoCloseIfEmpty(6.0);
+        c.timers.advance(5.9);
+        QCOMPARE(c.closes, 0);
+        if (meanwhile == "add")
+            c.shelf.add({});
+        if (meanwhile == "pin")
+            c.shelf.togglePin();
+        c.timers.advance(10);
+        QCOMPARE(c.closes, closes);
+        QVERIFY(!c.shelf.autoClosePending());
+        QCOMPARE(c.timers.activeCount(), 0); // nothing re-armed
     }
 };
 

@@ -1,6 +1,7 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
 #include "shake/ShakeDetector.h"
+#include "shake/ShakeGesture.h"
 
 #include <QTest>
 
@@ -18,6 +19,10 @@ struct Rig : FakeShakeDesktop {
         detector->start();
     }
 };
+
+// Four reversals: with the default settings the last sample completes a shake.
+const std::vector<std::pair<double, double>> zigZag{{0, 0.0},  {10, 0.1}, {0, 0.2},
+                                                    {10, 0.3}, {0, 0.4},  {10, 0.5}};
 
 } // namespace
 
@@ -57,6 +62,54 @@ private Q_SLOTS:
         rig.timers.advance(ShakeDetector::sampleInterval);
         QVERIFY(!rig.detector->isSampling());
         QCOMPARE(rig.timers.activeCount(), 0);
+    }
+
+    void movementThresholdIsFivePointsInclusive() {
+        ShakeCore core;
+        core.feed(100, 0.0);
+        QVERIFY(!core.feed(104.9, 0.1));
+        core.feed(109.8, 0.2); // accepted, only a direction
+        QVERIFY(core.reversals.empty());
+        core.feed(104.8, 0.3); // exactly 5.0 back: a reversal
+        QCOMPARE(core.reversals, std::vector<double>{0.3});
+    }
+
+    void aReversalCountsUntilItIsMoreThanEightTenthsOfASecondOld() {
+        ShakeCore core;
+        core.feed(0, 0.0);
+        core.feed(10, 0.25);
+        core.feed(0, 0.5);   // reversal at 0.5
+        core.feed(-10, 1.3); // 1.3 - 0.5 is exactly the double 0.8: kept
+        QCOMPARE(core.reversals, std::vector<double>{0.5});
+        core.feed(-20, 1.3000001);
+        QVERIFY(core.reversals.empty());
+    }
+
+    void aShakeOverAnEmptyPasteboardIsSpent() {
+        ShakeGesture gesture;
+        gesture.reset(3);
+        for (const auto& [x, t] : zigZag)
+            QVERIFY(!gesture.update(x, t, 4, false));
+        // The next shake starts from nothing: one more leg does not complete it.
+        QVERIFY(!gesture.update(0, 0.6, 4, true));
+        int reported = 0;
+        for (const auto& [x, t] : zigZag)
+            reported += gesture.update(x, t + 0.7, 4, true);
+        QCOMPARE(reported, 1);
+    }
+
+    void onlyTheFirstShakeOfAPressCounts() {
+        ShakeGesture gesture;
+        gesture.reset(3);
+        int reported = 0;
+        for (double start : {0.0, 1.0})
+            for (const auto& [x, t] : zigZag)
+                reported += gesture.update(x, start + t, 4, true);
+        QCOMPARE(reported, 1);
+        gesture.reset(4);
+        for (const auto& [x, t] : zigZag)
+            reported += gesture.update(x, 2 + t, 5, true);
+        QCOMPARE(reported, 2);
     }
 };
 

@@ -27,7 +27,7 @@ struct Scene {
 
     Scene(DesktopServices& on, const QStringList& arguments)
         : shelf({}, on.timers(), on.filePromises())
-        , source(QStringLiteral("direct_save_source"), arguments) {
+        , source(QStringLiteral("drag_source"), arguments) {
         shelf.dropView()->onDrop = [this, add = shelf.dropView()->onDrop](auto items) {
             ++batches;
             add(std::move(items));
@@ -70,9 +70,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("source");
         QTest::addColumn<QStringList>("expected"); // names in the drop's folder, then content
         QTest::newRow("saved under the suggested name")
-            << QStringList{"notes.txt", "kept"} << QStringList{"notes.txt", "kept"};
+            << QStringList{"--promise", "notes.txt", "kept"} << QStringList{"notes.txt", "kept"};
         QTest::newRow("a hostile name stays inside")
-            << QStringList{"../evil", "kept"} << QStringList{".._evil", "kept"};
+            << QStringList{"--promise", "../evil", "kept"} << QStringList{".._evil", "kept"};
         // Archive managers: "xds.txt" proposed, the entries written beside it.
         QTest::newRow("entries extracted under their own names")
             << QStringList{"--extract", "S", "a.txt", "b/"} << QStringList{"a.txt", "b", "a.txt"};
@@ -82,7 +82,7 @@ private Q_SLOTS:
             << QStringList{"--extract", "S"} << QStringList{};
         QTest::newRow("failed") << QStringList{"--extract", "F"} << QStringList{};
         QTest::newRow("error") << QStringList{"--extract", "E"} << QStringList{};
-        QTest::newRow("never answered") << QStringList{"nothing.txt"} << QStringList{};
+        QTest::newRow("never answered") << QStringList{"--promise", "nothing.txt"} << QStringList{};
     }
     void aPromiseLandsInAFolderOfItsOwn() {
         QFETCH(QStringList, source);

@@ -29,6 +29,7 @@ QPoint emptySpotOf(ShelfController& shelf) {
 
 } // namespace
 
+// A file dropped from another program is the whole-program test's.
 class ShelfDragAndDropTest : public QObject {
     Q_OBJECT
 
@@ -54,18 +55,6 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         m_fileA = m_dir.filePath(QStringLiteral("report one.txt"));
         QVERIFY(writeWholeFile(m_fileA, "a"));
-    }
-
-    void droppingAFileFromAnotherProgramAddsItsRow() {
-        ScopedPreferences prefs;
-        auto shelf = shelfAt(QPoint(100, 300));
-        Tool source(QStringLiteral("drag_source"),
-                    {m_fileA, QStringLiteral("700"), QStringLiteral("650")});
-        const QPoint from = source.waitForReady();
-        QVERIFY(from.x() > 0);
-        QVERIFY(dragFromTo(from, emptySpotOf(*shelf)));
-        QTRY_COMPARE(shelf->items().size(), std::size_t(1));
-        QCOMPARE(shelf->items().front()->path(), m_fileA);
     }
 
     void draggingARowOutRemovesItUnlessPinnedAndTheOtherProgramGetsTheFile() {

@@ -39,10 +39,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TwoScreens test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TwoScreens)
 #include "desktop_TwoScreens.moc"

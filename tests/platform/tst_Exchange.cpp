@@ -1,10 +1,13 @@
 #include "platform/ClipboardWriter.h"
+#include "platform/PromisedFileNames.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+
+using namespace PromisedFileNames;
 
 namespace {
 
@@ -17,10 +20,36 @@ const QList<ClipboardEntry> mixed{
 
 } // namespace
 
-class ClipboardWriterTest : public QObject {
+// What goes to other programs through the clipboard, and what comes from them
+// as a promised file.
+class ExchangeTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void suggestionsBecomeOnePlainName() {
+        QCOMPARE(safeName(QStringLiteral("../evil")), QStringLiteral(".._evil"));
+        QCOMPARE(safeName(QStringLiteral("a\nb\tc\x7f")), QStringLiteral("a_b_c_"));
+        QCOMPARE(safeName(QStringLiteral(" .. ")), QString::fromLatin1(fallbackName));
+    }
+
+    void longNamesAreShortenedKeepingTheExtensionAndWholeCharacters() {
+        QString faces;
+        for (int i = 0; i < 100; ++i)
+            faces += QString::fromUtf8("\xF0\x9F\x98\x80"); // four bytes, two UTF-16 units
+        const QString shortened = safeName(faces + QStringLiteral(".png"));
+        QVERIFY(shortened.toUtf8().size() <= 247);
+        QVERIFY(shortened.endsWith(QStringLiteral(".png")));
+        QCOMPARE(QString::fromUtf8(shortened.toUtf8()), shortened); // no half characters
+    }
+
+    void namePropertiesAreDecodedByTheirCharset() {
+        const QString cafe = QString::fromUtf8("caf\xC3\xA9");
+        QCOMPARE(decode("caf\xE9", "text/plain; charset=\"ISO-8859-1\""), cafe);
+        QCOMPARE(decode("caf\xE9", "text/plain"), cafe); // unnamed is Latin-1
+        QCOMPARE(decode(QByteArray("caf\xC3\xA9\0", 6), "UTF8_STRING"), cafe);
+        QCOMPARE(decode("caf\xE9", "text/plain;charset=utf-8"), QString()); // bad UTF-8
+    }
+
     void theThreeFormsOfAMixedList() {
         // Percent-encoded URIs ended by CR LF, the file managers' copy operation,
         // and one plain line per entry in order with texts untouched.
@@ -45,5 +74,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ClipboardWriterTest)
-#include "tst_ClipboardWriter.moc"
+QTEST_MAIN(ExchangeTest)
+#include "tst_Exchange.moc"
