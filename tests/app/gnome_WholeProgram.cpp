@@ -58,7 +58,7 @@ bool setCompanion(bool on) {
 class GnomeWholeProgramTest : public QObject {
     Q_OBJECT
     QProcess m_quoblin;
-    QTemporaryDir dir; // the dragged file outlives its test: a later one drags it out
+    QTemporaryDir m_dir; // the dragged file outlives its test: a later one drags it out
 
     void start(const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -76,8 +76,8 @@ private Q_SLOTS:
     void aShakeAndTheHotKeyOpenOneShelfEachBesideThePointerWithoutTheFocus() {
         start({u"--new-shelf"_s}); // started, and then the command performed
         QTRY_COMPARE_WITH_TIMEOUT(count(), 1, 15000);
-        QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
-        DesktopDriver::Tool source(u"drag_source"_s, {dir.filePath(u"dragged.txt"_s)});
+        QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
         QTRY_VERIFY(numbers(windows(source.processId())).value(2) > 0); // shown, with its size
         const QList<int> r = numbers(windows(source.processId()));
         const QPoint at(r[0] + 40, r[1] + r[3] / 2);
