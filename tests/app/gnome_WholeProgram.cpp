@@ -58,6 +58,7 @@ bool setCompanion(bool on) {
 class GnomeWholeProgramTest : public QObject {
     Q_OBJECT
     QProcess m_quoblin;
+    QTemporaryDir m_dir; // the dragged file outlives its test: a later one drags it out
 
     void start(const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -75,9 +76,8 @@ private Q_SLOTS:
     void aShakeAndTheHotKeyOpenOneShelfEachBesideThePointerWithoutTheFocus() {
         start({u"--new-shelf"_s}); // started, and then the command performed
         QTRY_COMPARE_WITH_TIMEOUT(count(), 1, 15000);
-        QTemporaryDir dir;
-        QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
-        DesktopDriver::Tool source(u"drag_source"_s, {dir.filePath(u"dragged.txt"_s)});
+        QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
         QTRY_VERIFY(numbers(windows(source.processId())).value(2) > 0); // shown, with its size
         const QList<int> r = numbers(windows(source.processId()));
         const QPoint at(r[0] + 40, r[1] + r[3] / 2);
@@ -119,6 +119,68 @@ private Q_SLOTS:
         QTRY_COMPARE(count(), 3);
         QTest::qWait(300);
         QCOMPARE(count(), 3);
+    }
+
+    void hotKeysActOncePerPressAHeldButtonAloneOpensNothingAndARowDragsOut() {
+        const auto keep = [this](qsizetype shown) { // a second action would change it
+            return QTest::qWaitFor([&] { return count() == shown; }) &&
+                   (QTest::qWait(500), count() == shown);
+        };
+        const auto hotKey = [](char letter) {
+            for (const bool down : {true, false})
+                for (const uint keyval : {0xffe3u, 0xffe9u, uint(letter)})
+                    input("Key", {keyval, down});
+        };
+        DesktopDriver::Tool target(u"drop_target"_s);
+        QTRY_VERIFY(numbers(windows(target.processId())).value(2) > 0);
+        const QList<int> r = numbers(windows(target.processId()));
+        const QPoint at(r[0] + 40, r[1] + r[3] / 2);
+        hotKey('s');
+        QVERIFY(keep(0));
+        input("Move", {at.x(), at.y()});
+        input("Button", {true});
+        for (int leg = 0; leg < 8; ++leg, QTest::qWait(90))
+            input("Move", {at.x() + (leg % 2 ? 25 : 145), at.y()});
+        input("Button", {false});
+        QVERIFY(keep(0)); // no drag, no shelf
+        hotKey('s');
+        QVERIFY(keep(3));
+
+        // The shelf the first test dropped onto (the second), alone, clear of the target.
+        const auto place = [](qint64 pid, const QString& test, int x, int y) {
+            call(u"/org/gnome/Shell"_s, u"Eval"_s,
+                 {u"global.get_window_actors().map(a => a.meta_window).filter(w => w.get_pid() "
+                  "=== %1).forEach(w => (w.get_title() || '')%2 ? w.move_frame(true, %3, %4) : "
+                  "w.delete(global.get_current_time()))"_s.arg(pid)
+                      .arg(test)
+                      .arg(x)
+                      .arg(y)});
+        };
+        place(m_quoblin.processId(), u" === 'Shelf #2'"_s, 800, 200);
+        place(target.processId(), u" !== null"_s, 100, 300);
+        QVERIFY(keep(1));
+        QTRY_COMPARE(numbers(shelves()).mid(0, 2), QList<int>({800, 200}));
+        QTRY_COMPARE(numbers(windows(target.processId())).mid(0, 2), QList<int>({100, 300}));
+        input("Move", {840, 250}); // its first row
+        input("Button", {true});
+        for (int step = 1; step <= 10; ++step, QTest::qWait(40))
+            input("Move", {840 - 58 * step, 250 + 15 * step}); // into the target
+        QTest::qWait(300);
+        input("Button", {false});
+        QVERIFY(QByteArray::fromBase64(target.waitForLine(u"URIS "_s).toLatin1())
+                    .contains("dragged.txt"));
+
+        // A native client without the focus is not told of the clipboard's changes.
+        QProcess copy;
+        copy.start(u"wl-copy"_s, {u"--foreground"_s, u"a copied text"_s});
+        QTest::qWait(1000); // it takes the clipboard
+        const qsizetype before = count();
+        hotKey('v');
+        QTest::qWait(1500);
+        QEXPECT_FAIL("", "the GNOME backend cannot read the clipboard without the focus", Continue);
+        QCOMPARE(count(), before + 1);
+        copy.kill();
+        copy.waitForFinished();
     }
 
     void withoutTheCompanionItFallsBackSaysSoAndTurnsItOn() {
