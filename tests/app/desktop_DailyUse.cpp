@@ -1,5 +1,5 @@
 // desktop-options: --tray
-// What a user meets first on a real X11 desktop: the tray icon, held hot keys,
+// What a user meets first on a real X11 desktop: the tray icon, held or taken hot keys,
 // a left-handed mouse, full-screen programs and the clipboard after a drag.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <xcb/xcb.h>
 
 using DesktopDriver::run;
 using DesktopDriver::Tool;
@@ -92,6 +93,24 @@ private Q_SLOTS:
                          "sleep", "0.3"}));
         QTest::qWait(500);
         QCOMPARE(presses, 1);
+    }
+
+    void aCombinationAnotherProgramHoldsIsRefusedWhileTheOthersWorkUnderCapsLock() {
+        // Another client holds Ctrl+Alt+V.
+        xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+        QVERIFY(!xcb_request_check(other,
+                                   xcb_grab_key_checked(other, 1, root, 12, 55, XCB_GRAB_MODE_ASYNC,
+                                                        XCB_GRAB_MODE_ASYNC)));
+        int presses = 0;
+        const uint32_t modifiers = HotKey::controlModifier | HotKey::optionModifier;
+        const HotKey refused(*m_on.keys, 9, modifiers, [] {});
+        const HotKey free(*m_on.keys, 1, modifiers, [&] { ++presses; });
+        QVERIFY(!refused.isRegistered() && free.isRegistered());
+        QVERIFY(xdotool({"key", "Caps_Lock"}) && xdotool({"key", "--delay", "30", "ctrl+alt+s"}));
+        QTRY_COMPARE(presses, 1);
+        QVERIFY(xdotool({"key", "Caps_Lock"}));
+        xcb_disconnect(other);
     }
 
     // The source is another client: its press reaches us only through the server.
