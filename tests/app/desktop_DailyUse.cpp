@@ -1,6 +1,6 @@
 // desktop-options: --tray
 // What a user meets first on a real X11 desktop: the tray icon, held or taken hot keys,
-// a left-handed mouse, full-screen programs and the clipboard after a drag.
+// a left-handed mouse, full-screen programs, drags out and the clipboard after one.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/AppServices.h"
@@ -157,27 +157,62 @@ private Q_SLOTS:
         shelf.close();
     }
 
-    void copyAllStillTakesTheClipboardAfterADropStampedAheadOfTheServer() {
+    // A drag out removes the row unless the shelf is pinned; the other program
+    // gets the file's address either way.
+    void dragOutAndCopyAllStillTakeTheClipboardAfterADropStampedAheadOfTheServer() {
+        const QString moved = m_files.filePath(QStringLiteral("moved out.txt"));
         const QString file = m_files.filePath(QStringLiteral("copied.txt"));
-        QVERIFY(writeWholeFile(file, "x"));
-        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(file))}, m_desktop.timers(),
-                              nullptr, m_desktop.windowHints());
-        shelf.togglePin(); // the item stays after the drag
+        QVERIFY(writeWholeFile(moved, "m") && writeWholeFile(file, "x"));
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(moved)),
+                               ShelfItem::makeFile(QUrl::fromLocalFile(file))},
+                              m_desktop.timers(), nullptr, m_desktop.windowHints());
         shelf.show(QPointF(300, 600));
         QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
         Tool target(QStringLiteral("drop_target"), {"--future-time", "900", "300"});
         const QPoint to = target.waitForReady();
-        QWidget* row = shelf.rows().front();
-        QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
-                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
-        QVERIFY(QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
-                    .contains("copied.txt"));
+        const auto dragOut = [&](const QString& dragged) {
+            QWidget* row = shelf.rows().front();
+            return DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
+                                       QStringLiteral("0.15"), QStringLiteral("0.5")) &&
+                   QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
+                           .trimmed() == QUrl::fromLocalFile(dragged).toEncoded();
+        };
+        QVERIFY(dragOut(moved));
+        QTRY_COMPARE(shelf.items().size(), std::size_t(1));
+        shelf.togglePin();
+        QVERIFY(dragOut(file));
+        QTest::qWait(200);
+        QCOMPARE(shelf.items().size(), std::size_t(1));
         shelf.copyAll();
         QString pasted;
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
         QCOMPARE(shelf.status(), QString());
         shelf.close();
+    }
+
+    void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
+        ShelfController source(
+            {ShelfItem::makeText(QStringLiteral("a")), ShelfItem::makeText(QStringLiteral("t"))},
+            m_desktop.timers(), m_desktop.filePromises(), m_desktop.windowHints());
+        ShelfController other({}, m_desktop.timers(), m_desktop.filePromises(),
+                              m_desktop.windowHints());
+        source.show(QPointF(100, 500));
+        other.show(QPointF(900, 500));
+        QVERIFY(QTest::qWaitForWindowExposed(source.panel()) &&
+                QTest::qWaitForWindowExposed(other.panel()));
+        const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
+        for (ShelfController* onto : {&source, &other}) {
+            QWidget* row = source.rows().back();
+            QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
+                                        onto->panel()->mapToGlobal(emptySpot),
+                                        QStringLiteral("0.08"), QStringLiteral("0.3")));
+        }
+        QTest::qWait(300);
+        QCOMPARE(source.items().size(), std::size_t(2));
+        QVERIFY(other.items().empty());
+        source.close();
+        other.close();
     }
 };
 
