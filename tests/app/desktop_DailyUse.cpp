@@ -1,6 +1,6 @@
 // desktop-options: --tray
-// What a user meets first on a real X11 desktop: the tray icon, held hot keys,
-// a left-handed mouse, full-screen programs and the clipboard after a drag.
+// What a user meets first on a real X11 desktop: the tray icon, held or taken hot keys,
+// a left-handed mouse, full-screen programs, drags out and the clipboard after one.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/AppServices.h"
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <xcb/xcb.h>
 
 using DesktopDriver::run;
 using DesktopDriver::Tool;
@@ -94,6 +95,24 @@ private Q_SLOTS:
         QCOMPARE(presses, 1);
     }
 
+    void aCombinationAnotherProgramHoldsIsRefusedWhileTheOthersWorkUnderCapsLock() {
+        // Another client holds Ctrl+Alt+V.
+        xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+        QVERIFY(!xcb_request_check(other,
+                                   xcb_grab_key_checked(other, 1, root, 12, 55, XCB_GRAB_MODE_ASYNC,
+                                                        XCB_GRAB_MODE_ASYNC)));
+        int presses = 0;
+        const uint32_t modifiers = HotKey::controlModifier | HotKey::optionModifier;
+        const HotKey refused(*m_on.keys, 9, modifiers, [] {});
+        const HotKey free(*m_on.keys, 1, modifiers, [&] { ++presses; });
+        QVERIFY(!refused.isRegistered() && free.isRegistered());
+        QVERIFY(xdotool({"key", "Caps_Lock"}) && xdotool({"key", "--delay", "30", "ctrl+alt+s"}));
+        QTRY_COMPARE(presses, 1);
+        QVERIFY(xdotool({"key", "Caps_Lock"}));
+        xcb_disconnect(other);
+    }
+
     // The source is another client: its press reaches us only through the server.
     void aShakeOverADragOfTheSwappedLeftButtonIsSeenOnceAtTheCursor() {
         ScopedPreferences prefs;
@@ -138,27 +157,62 @@ private Q_SLOTS:
         shelf.close();
     }
 
-    void copyAllStillTakesTheClipboardAfterADropStampedAheadOfTheServer() {
+    // A drag out removes the row unless the shelf is pinned; the other program
+    // gets the file's address either way.
+    void dragOutAndCopyAllStillTakeTheClipboardAfterADropStampedAheadOfTheServer() {
+        const QString moved = m_files.filePath(QStringLiteral("moved out.txt"));
         const QString file = m_files.filePath(QStringLiteral("copied.txt"));
-        QVERIFY(writeWholeFile(file, "x"));
-        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(file))}, m_desktop.timers(),
-                              nullptr, m_desktop.windowHints());
-        shelf.togglePin(); // the item stays after the drag
+        QVERIFY(writeWholeFile(moved, "m") && writeWholeFile(file, "x"));
+        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(moved)),
+                               ShelfItem::makeFile(QUrl::fromLocalFile(file))},
+                              m_desktop.timers(), nullptr, m_desktop.windowHints());
         shelf.show(QPointF(300, 600));
         QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
         Tool target(QStringLiteral("drop_target"), {"--future-time", "900", "300"});
         const QPoint to = target.waitForReady();
-        QWidget* row = shelf.rows().front();
-        QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
-                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
-        QVERIFY(QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
-                    .contains("copied.txt"));
+        const auto dragOut = [&](const QString& dragged) {
+            QWidget* row = shelf.rows().front();
+            return DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
+                                       QStringLiteral("0.15"), QStringLiteral("0.5")) &&
+                   QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
+                           .trimmed() == QUrl::fromLocalFile(dragged).toEncoded();
+        };
+        QVERIFY(dragOut(moved));
+        QTRY_COMPARE(shelf.items().size(), std::size_t(1));
+        shelf.togglePin();
+        QVERIFY(dragOut(file));
+        QTest::qWait(200);
+        QCOMPARE(shelf.items().size(), std::size_t(1));
         shelf.copyAll();
         QString pasted;
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
         QCOMPARE(shelf.status(), QString());
         shelf.close();
+    }
+
+    void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
+        ShelfController source(
+            {ShelfItem::makeText(QStringLiteral("a")), ShelfItem::makeText(QStringLiteral("t"))},
+            m_desktop.timers(), m_desktop.filePromises(), m_desktop.windowHints());
+        ShelfController other({}, m_desktop.timers(), m_desktop.filePromises(),
+                              m_desktop.windowHints());
+        source.show(QPointF(100, 500));
+        other.show(QPointF(900, 500));
+        QVERIFY(QTest::qWaitForWindowExposed(source.panel()) &&
+                QTest::qWaitForWindowExposed(other.panel()));
+        const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
+        for (ShelfController* onto : {&source, &other}) {
+            QWidget* row = source.rows().back();
+            QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
+                                        onto->panel()->mapToGlobal(emptySpot),
+                                        QStringLiteral("0.08"), QStringLiteral("0.3")));
+        }
+        QTest::qWait(300);
+        QCOMPARE(source.items().size(), std::size_t(2));
+        QVERIFY(other.items().empty());
+        source.close();
+        other.close();
     }
 };
 

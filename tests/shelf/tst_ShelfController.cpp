@@ -33,13 +33,10 @@ std::vector<ShelfItemPtr> ingest(const QMimeData& data) {
     return ShelfDropView::items(MimeDataPasteboard(&data));
 }
 
-// A small picture with a translucent gradient and the given corner, in the given format.
+// A small translucent picture with the given corner, in the given format.
 QByteArray encodedImage(QColor corner, const char* format) {
     QImage image(7, 5, QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgba(x * 30, y * 50, (x + y) * 10, 255 - x * 20));
-    }
+    image.fill(QColor(30, 50, 10, 200));
     image.setPixelColor(0, 0, corner);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -187,11 +184,8 @@ private Q_SLOTS:
     }
 
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {
-        QTemporaryDir dir;
-        QVERIFY(writeWholeFile(dir.filePath("c.txt"), "c") &&
-                writeWholeFile(dir.filePath("a.txt"), "a"));
-        const QList<QUrl> files{QUrl::fromLocalFile(dir.filePath("c.txt")),
-                                QUrl::fromLocalFile(dir.filePath("a.txt"))};
+        const QList<QUrl> files{QUrl::fromLocalFile(m_dir.filePath("b.txt")),
+                                QUrl::fromLocalFile(m_dir.filePath("a.txt"))};
         QMimeData data;
         // Remote addresses never become file items.
         data.setUrls({QUrl(QStringLiteral("sftp://host/file")), files[0], files[1]});

@@ -43,10 +43,8 @@ struct stat statOf(const QString& path) {
 }
 
 QStringList filesIn(const QString& directory) {
-    QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                  QDir::NoDotAndDotDot);
-    names.sort();
-    return names;
+    return QDir(directory).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 bool makeFifo(const QString& path) {
