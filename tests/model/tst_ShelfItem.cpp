@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 ShelfItemPtr text(const QString& t) {
@@ -83,15 +85,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("symbol");
-        QTest::newRow("trimmed") << " \tNotes \n"
-                                 << "Notes"
-                                 << "text.alignleft";
-        QTest::newRow("http") << "https://example.org"
-                              << "https://example.org"
-                              << "link";
-        QTest::newRow("http anywhere else") << " http://a"
-                                            << "http://a"
-                                            << "text.alignleft";
+        QTest::newRow("trimmed") << u" \tNotes \n"_s << u"Notes"_s << u"text.alignleft"_s;
+        QTest::newRow("http") << u"https://example.org"_s << u"https://example.org"_s << u"link"_s;
+        QTest::newRow("http anywhere else")
+            << u" http://a"_s << u"http://a"_s << u"text.alignleft"_s;
     }
 
     void textItemsAreTitledTrimmedAndShowALinkOnlyForHttp() {
@@ -136,8 +133,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
         const QString ellipsis = QStringLiteral("…");
-        QTest::newRow("empty in Romanian") << QStringList{} << "ro"
-                                           << "gol";
+        QTest::newRow("empty in Romanian") << QStringList{} << u"ro"_s << u"gol"_s;
         QTest::newRow("28 characters stay whole")
             << QStringList{QString(28, 'a')} << "en" << QString(28, 'a');
         QTest::newRow("29 characters are cut to 26")

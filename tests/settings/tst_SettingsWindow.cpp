@@ -129,13 +129,6 @@ private Q_SLOTS:
         QFETCH(int, expected);
         QCOMPARE(Preferences::shakeReversalsFrom(stored), expected);
     }
-
-    void aClampedReadRepairsNothingInTheStore() {
-        ScopedPreferences prefs;
-        prefs.store().setValue(Preferences::shakeReversalsKey, 12);
-        QCOMPARE(Preferences::shakeReversals(), 8);
-        QCOMPARE(prefs.store().value(Preferences::shakeReversalsKey)->toInt(), 12);
-    }
 };
 
 QTEST_MAIN(SettingsWindowTest)

@@ -64,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(rig.timers.activeCount(), 0);
     }
 
-    void movementThresholdIsFivePointsInclusive() {
+    void aReversalNeedsFivePointsAndLastsEightTenthsOfASecond() {
         ShakeCore core;
         core.feed(100, 0.0);
         QVERIFY(!core.feed(104.9, 0.1));
@@ -72,16 +72,10 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
         core.feed(104.8, 0.3); // exactly 5.0 back: a reversal
         QCOMPARE(core.reversals, std::vector<double>{0.3});
-    }
-
-    void aReversalCountsUntilItIsMoreThanEightTenthsOfASecondOld() {
-        ShakeCore core;
-        core.feed(0, 0.0);
-        core.feed(10, 0.25);
-        core.feed(0, 0.5);   // reversal at 0.5
-        core.feed(-10, 1.3); // 1.3 - 0.5 is exactly the double 0.8: kept
-        QCOMPARE(core.reversals, std::vector<double>{0.5});
-        core.feed(-20, 1.3000001);
+        // A reversal counts until it is more than eight tenths of a second old.
+        core.feed(94.8, 1.1); // 1.1 - 0.3 is exactly the double 0.8: kept
+        QCOMPARE(core.reversals, std::vector<double>{0.3});
+        core.feed(84.8, 1.1000001);
         QVERIFY(core.reversals.empty());
     }
 

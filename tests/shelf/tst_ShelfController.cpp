@@ -92,16 +92,6 @@ private Q_SLOTS:
         QVERIFY(!shelf.panel()->isVisible());
     }
 
-    void languageSwitchRelabelsTextsButNotTheTitle() {
-        ShelfController shelf({}, m_timers);
-        QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
-        m_prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
-        shelf.reloadLanguage();
-        m_prefs.store().setValue(Preferences::languageKey, QStringLiteral("en"));
-        QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copiază tot"));
-        QCOMPARE(shelf.title(), QStringLiteral("Shelf"));
-    }
-
     void dragThresholdIsStrictlyMoreThanFivePoints() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));
