@@ -79,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
     }
 
-    void aShakeOverAnEmptyPasteboardIsSpent() {
+    void aShakeOverAnEmptyPasteboardIsSpentAndOnlyTheFirstOfAPressCounts() {
         ShakeGesture gesture;
         gesture.reset(3);
         for (const auto& [x, t] : zigZag)
@@ -90,12 +90,10 @@ private Q_SLOTS:
         for (const auto& [x, t] : zigZag)
             reported += gesture.update(x, t + 0.7, 4, true);
         QCOMPARE(reported, 1);
-    }
 
-    void onlyTheFirstShakeOfAPressCounts() {
-        ShakeGesture gesture;
+        // Only the first shake of a press counts.
         gesture.reset(3);
-        int reported = 0;
+        reported = 0;
         for (double start : {0.0, 1.0})
             for (const auto& [x, t] : zigZag)
                 reported += gesture.update(x, start + t, 4, true);
