@@ -92,9 +92,15 @@ private Q_SLOTS:
         QVERIFY(!shelf.panel()->isVisible());
     }
 
-    void dragThresholdIsStrictlyMoreThanFivePoints() {
+    void dragThresholdIsMoreThanFivePointsAndPointsFlipAroundThePrimaryBottomLeft() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));
+        const QRectF primary(0, 0, 1920, 1080);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
+        QCOMPARE(ScreenPoints::toQtGlobal(QPointF(-300, -420), primary), QPointF(-300, 1500));
+        // A primary screen right of and below another one.
+        const QRectF offset(1280, 200, 1024, 768);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 
     // One screen 1000 x 800 points, its visible area without a 30-point bar at the top.
@@ -162,15 +168,6 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(failing.items().size(), std::size_t(1));
         QCOMPARE(archives(), before);
-    }
-
-    void pointsFlipAroundThePrimaryScreensBottomLeft() {
-        const QRectF primary(0, 0, 1920, 1080);
-        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
-        QCOMPARE(ScreenPoints::toQtGlobal(QPointF(-300, -420), primary), QPointF(-300, 1500));
-        // A primary screen right of and below another one.
-        const QRectF offset(1280, 200, 1024, 768);
-        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {
