@@ -51,6 +51,10 @@ private Q_SLOTS:
         QCOMPARE(f.settings.languagePopup()->currentIndex(), 1);
         QVERIFY(f.settings.shakeCheckbox()->isChecked());
         QVERIFY(!QFileInfo::exists(f.preferences.store().path()));
+        // Shaking is on unless a boolean says otherwise.
+        QVERIFY(Preferences::shakeEnabledFrom(Stored()));
+        QVERIFY(!Preferences::shakeEnabledFrom(QJsonValue(false)));
+        QVERIFY(Preferences::shakeEnabledFrom(QJsonValue(0)));
     }
 
     void choosingALanguageStoresItRelabelsAtOnceAndTellsTheOwner() {
@@ -105,12 +109,6 @@ private Q_SLOTS:
         QFETCH(QStringList, preferred);
         QFETCH(int, expected);
         QCOMPARE(int(Preferences::languageFrom(stored, preferred)), expected);
-    }
-
-    void shakeIsOnUnlessABooleanSaysOtherwise() {
-        QVERIFY(Preferences::shakeEnabledFrom(Stored()));
-        QVERIFY(!Preferences::shakeEnabledFrom(QJsonValue(false)));
-        QVERIFY(Preferences::shakeEnabledFrom(QJsonValue(0)));
     }
 
     void shakeReversalsAreClampedIntegers_data() {
