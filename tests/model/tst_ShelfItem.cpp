@@ -174,7 +174,7 @@ private Q_SLOTS:
         QCOMPARE(c.changes, 2); // one refresh per batch
     }
 
-    void unpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
+    void onlyUnpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
         ShelfItemPtr same = text("same"), twin = text("same");
         Counted c({same, twin, text("c"), same});
         c.shelf.remove(same); // that very object, not an equal one
@@ -187,22 +187,20 @@ private Q_SLOTS:
         Counted cleared({text("a")});
         cleared.shelf.clear();
         QVERIFY(cleared.closes == 1 && cleared.shelf.items().empty());
-    }
-
-    void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
-        ShelfItemPtr a = text("a");
-        Counted c({a, text("b")});
-        c.shelf.togglePin();
-        c.shelf.draggedOut({a});
-        c.shelf.draggedOut(c.shelf.items());
-        c.shelf.remove(a);
-        QCOMPARE(c.titles(), QStringList{"b"});
-        c.shelf.clear();
-        c.shelf.togglePin(); // unpinning an empty shelf does not close it either
-        QVERIFY(c.shelf.items().empty() && c.closes == 0);
-        c.shelf.togglePin();
-        c.shelf.close(); // closing a pinned shelf
-        QCOMPARE(c.closes, 1);
+        // A pinned shelf keeps dragged items and stays open until closed.
+        const ShelfItemPtr a = text("a");
+        Counted pinned({a, text("b")});
+        pinned.shelf.togglePin();
+        pinned.shelf.draggedOut({a});
+        pinned.shelf.draggedOut(pinned.shelf.items());
+        pinned.shelf.remove(a);
+        QCOMPARE(pinned.titles(), QStringList{"b"});
+        pinned.shelf.clear();
+        pinned.shelf.togglePin(); // unpinning an empty shelf does not close it either
+        QVERIFY(pinned.shelf.items().empty() && pinned.closes == 0);
+        pinned.shelf.togglePin();
+        pinned.shelf.close(); // closing a pinned shelf
+        QCOMPARE(pinned.closes, 1);
     }
 
     void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned_data() {
