@@ -17,21 +17,12 @@
 #include <QThread>
 #include <xcb/xcb.h>
 
+using DesktopDriver::lines;
 using DesktopDriver::run;
 using DesktopDriver::Tool;
 using DesktopDriver::xdotool;
 
 namespace {
-
-QStringList lines(const QString& program, const QStringList& arguments) {
-    QString output;
-    run(program, arguments, &output);
-    return output.split(u'\n', Qt::SkipEmptyParts);
-}
-
-QStringList visibleQuoblinWindows() {
-    return lines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "quoblin"});
-}
 
 // Where a window stands among the managed ones, bottom first.
 int stackingIndex(quint64 window) {
@@ -54,6 +45,15 @@ class DailyUseTest : public QObject {
     DesktopServices m_desktop;
     AppDelegate::Services m_on = m_desktop.appServices();
 
+    // A shelf of this process, on screen at `at`.
+    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
+                                                FilePromiseReceiver* promises = nullptr) {
+        auto shelf = std::make_unique<ShelfController>(std::move(items), m_desktop.timers(),
+                                                       promises, m_desktop.windowHints());
+        shelf->show(at);
+        return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         // xdotool's first key changes the key map; held keys need auto-repeat.
@@ -65,13 +65,13 @@ private Q_SLOTS:
         quoblin.setProcessChannelMode(QProcess::ForwardedChannels);
         quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"), {});
         QStringList windows; // the icon, docked after a moment
-        QVERIFY(QTest::qWaitFor([&] { return (windows = visibleQuoblinWindows()).size() == 1; },
-                                15000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (windows = DesktopDriver::visibleWindows()).size() == 1; }, 15000));
         QTest::qWait(500);
         QVERIFY(xdotool({"mousemove", "--window", windows.first(), "8", "8", "sleep", "0.2",
                          "click", "1", "sleep", "0.5"}));
-        QTRY_COMPARE(visibleQuoblinWindows().size(), 2); // and the menu
-        quoblin.kill();                                  // the menu goes with it
+        QTRY_COMPARE(DesktopDriver::visibleWindows().size(), 2); // and the menu
+        quoblin.kill();                                          // the menu goes with it
         quoblin.waitForFinished();
     }
 
@@ -148,13 +148,11 @@ private Q_SLOTS:
         QVERIFY(client.waitForReady().x() > 0);
         const quint64 fullScreen = client.waitForLine(QStringLiteral("WINDOW ")).toULongLong();
         QTRY_COMPARE(activeWindow(), fullScreen);
-        ShelfController shelf({}, m_desktop.timers(), nullptr, m_desktop.windowHints());
-        shelf.show(QPointF(600, 500));
-        QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
-        QVERIFY(stackingIndex(fullScreen) >= 0);
-        QTRY_VERIFY(stackingIndex(shelf.panel()->winId()) > stackingIndex(fullScreen));
+        const auto shelf = shownShelf({}, QPointF(600, 500));
+        QVERIFY(shelf && stackingIndex(fullScreen) >= 0);
+        QTRY_VERIFY(stackingIndex(shelf->panel()->winId()) > stackingIndex(fullScreen));
         QCOMPARE(activeWindow(), fullScreen);
-        shelf.close();
+        shelf->close();
     }
 
     // A drag out removes the row unless the shelf is pinned; the other program
@@ -163,11 +161,11 @@ private Q_SLOTS:
         const QString moved = m_files.filePath(QStringLiteral("moved out.txt"));
         const QString file = m_files.filePath(QStringLiteral("copied.txt"));
         QVERIFY(writeWholeFile(moved, "m") && writeWholeFile(file, "x"));
-        ShelfController shelf({ShelfItem::makeFile(QUrl::fromLocalFile(moved)),
-                               ShelfItem::makeFile(QUrl::fromLocalFile(file))},
-                              m_desktop.timers(), nullptr, m_desktop.windowHints());
-        shelf.show(QPointF(300, 600));
-        QVERIFY(QTest::qWaitForWindowExposed(shelf.panel()));
+        const auto shown = shownShelf({ShelfItem::makeFile(QUrl::fromLocalFile(moved)),
+                                       ShelfItem::makeFile(QUrl::fromLocalFile(file))},
+                                      QPointF(300, 600));
+        QVERIFY(shown);
+        ShelfController& shelf = *shown;
         Tool target(QStringLiteral("drop_target"), {"--future-time", "900", "300"});
         const QPoint to = target.waitForReady();
         const auto dragOut = [&](const QString& dragged) {
@@ -192,27 +190,23 @@ private Q_SLOTS:
     }
 
     void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
-        ShelfController source(
+        const auto source = shownShelf(
             {ShelfItem::makeText(QStringLiteral("a")), ShelfItem::makeText(QStringLiteral("t"))},
-            m_desktop.timers(), m_desktop.filePromises(), m_desktop.windowHints());
-        ShelfController other({}, m_desktop.timers(), m_desktop.filePromises(),
-                              m_desktop.windowHints());
-        source.show(QPointF(100, 500));
-        other.show(QPointF(900, 500));
-        QVERIFY(QTest::qWaitForWindowExposed(source.panel()) &&
-                QTest::qWaitForWindowExposed(other.panel()));
+            QPointF(100, 500), m_desktop.filePromises());
+        const auto other = shownShelf({}, QPointF(900, 500), m_desktop.filePromises());
+        QVERIFY(source && other);
         const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
-        for (ShelfController* onto : {&source, &other}) {
-            QWidget* row = source.rows().back();
+        for (ShelfController* onto : {source.get(), other.get()}) {
+            QWidget* row = source->rows().back();
             QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
                                         onto->panel()->mapToGlobal(emptySpot),
                                         QStringLiteral("0.08"), QStringLiteral("0.3")));
         }
         QTest::qWait(300);
-        QCOMPARE(source.items().size(), std::size_t(2));
-        QVERIFY(other.items().empty());
-        source.close();
-        other.close();
+        QCOMPARE(source->items().size(), std::size_t(2));
+        QVERIFY(other->items().empty());
+        source->close();
+        other->close();
     }
 };
 

@@ -18,9 +18,7 @@ using DesktopDriver::xdotool;
 namespace {
 
 QString xdotoolOutput(const QString& command) {
-    QString output;
-    run(QStringLiteral("xdotool"), command.split(u' '), &output);
-    return output;
+    return DesktopDriver::lines(QStringLiteral("xdotool"), command.split(u' ')).join(u'\n');
 }
 
 QRect geometry(const QString& id) {
@@ -33,15 +31,10 @@ QRect geometry(const QString& id) {
                         : QRect();
 }
 
-QStringList visibleWindows() {
-    return xdotoolOutput(QStringLiteral("search --onlyvisible --class quoblin"))
-        .split(u'\n', Qt::SkipEmptyParts);
-}
-
 // The visible shelves' titles by window id.
 QMap<QString, QString> shelves() {
     QMap<QString, QString> titles;
-    for (const QString& id : visibleWindows())
+    for (const QString& id : DesktopDriver::visibleWindows())
         if (const QString name = xdotoolOutput(QStringLiteral("getwindowname ") + id);
             name.startsWith(u"Shelf"))
             titles.insert(id, name);
@@ -51,7 +44,7 @@ QMap<QString, QString> shelves() {
 // The icon windows the tray host docked: small windows in its top-right strip.
 QStringList trayIcons() {
     QStringList icons;
-    for (const QString& id : visibleWindows()) {
+    for (const QString& id : DesktopDriver::visibleWindows()) {
         const QRect r = geometry(id);
         if (r.width() > 0 && r.width() <= 48 && r.height() <= 48 && r.top() < 40 && r.left() > 1500)
             icons << id;

@@ -43,6 +43,11 @@ QList<int> numbers(const QString& window) {
         values << value.toInt();
     return values;
 }
+void hotKey(char letter) { // Control_L, Alt_L and the letter, pressed then released
+    for (const bool down : {true, false})
+        for (const uint keyval : {0xffe3u, 0xffe9u, uint(letter)})
+            input("Key", {keyval, down});
+}
 bool setCompanion(bool on) {
     call(u"/org/gnome/Shell"_s,
          on ? u".Extensions.EnableExtension"_s : u".Extensions.DisableExtension"_s,
@@ -113,9 +118,7 @@ private Q_SLOTS:
         if (QDir().mkpath(QFileInfo(screenshot).path()) && (QFile::remove(screenshot) || true))
             call(u"/org/gnome/Shell/Screenshot"_s, u"Screenshot"_s, {false, false, screenshot});
 
-        for (const bool down : {true, false})
-            for (const uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
-                input("Key", {keyval, down});
+        hotKey('n');
         QTRY_COMPARE(count(), 3);
         QTest::qWait(300);
         QCOMPARE(count(), 3);
@@ -125,11 +128,6 @@ private Q_SLOTS:
         const auto keep = [this](qsizetype shown) { // a second action would change it
             return QTest::qWaitFor([&] { return count() == shown; }) &&
                    (QTest::qWait(500), count() == shown);
-        };
-        const auto hotKey = [](char letter) {
-            for (const bool down : {true, false})
-                for (const uint keyval : {0xffe3u, 0xffe9u, uint(letter)})
-                    input("Key", {keyval, down});
         };
         DesktopDriver::Tool target(u"drop_target"_s);
         QTRY_VERIFY(numbers(windows(target.processId())).value(2) > 0);

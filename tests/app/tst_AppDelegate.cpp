@@ -8,6 +8,7 @@
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
+#include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
 
@@ -82,6 +83,10 @@ private Q_SLOTS:
         QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(Ctrl+Alt+S)"));
         rig.app->preferences().setLanguage(Language::romanian);
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
+        // An open shelf is relabelled too, but its title is the window's own.
+        QCOMPARE(rig.windows->controllerOf(open)->copyButton()->text(),
+                 QStringLiteral("Copiază tot"));
+        QCOMPARE(rig.windows->controllerOf(open)->title(), QStringLiteral("Shelf"));
         // Every place naming a hot key names it as the menu does.
         const QString keys = QStringLiteral("Ctrl+Alt+S");
         QCOMPARE(rig.app->statusMenu()->actions()[4]->shortcut().toString(), keys);
@@ -100,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(titles[1].startsWith(QStringLiteral("first — ")));
     }
 
-    void choosingARecentEntryReopensItOrWithAltRemovesIt() {
+    void aRecentEntryReopensOrWithAltGoesAndAnEmptyClipboardBeeps() {
         Rig rig;
         rig.archiveText(QStringLiteral("keep"));
         rig.archiveText(QStringLiteral("drop"));
@@ -116,15 +121,12 @@ private Q_SLOTS:
         QCOMPARE(rig.shelves().recent().size(), std::size_t(1)); // the entry stays
         rig.app->openRecent(1);                                  // no such entry
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-    }
-
-    void newShelfFromTheClipboardBeepsWhenThereIsNothing() {
-        Rig rig;
+        // A new shelf from an empty clipboard only beeps.
         rig.app->newShelfFromClipboard();
         QCOMPARE(rig.beeps, 1);
         rig.clipboard.setText(QStringLiteral("pasted"));
         rig.app->newShelfFromClipboard();
-        QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
+        QCOMPARE(rig.shelves().shelves().size(), std::size_t(2));
     }
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {

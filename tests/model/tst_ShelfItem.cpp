@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 ShelfItemPtr text(const QString& t) {
@@ -61,7 +63,7 @@ class ShelfItemTest : public QObject {
     }
 
 private Q_SLOTS:
-    void aFileItemIsStoredAsItsBookmarkAndRebuiltFromIt() {
+    void aFileItemIsStoredAsItsBookmarkAndRebuiltFromItButADanglingLinkGivesNone() {
         const QString path = existing(QStringLiteral("report.pdf"));
         const auto item = ShelfItem::makeFile(QUrl::fromLocalFile(path));
         QCOMPARE(item->title(), QStringLiteral("report.pdf"));
@@ -70,9 +72,6 @@ private Q_SLOTS:
         QCOMPARE(back->path(), path);
         QCOMPARE(ShelfItem::makeFile(QUrl("file:///tmp/%C8%99%20x/"))->title(),
                  QStringLiteral("ș x"));
-    }
-
-    void aBookmarkOfADanglingLinkGivesNoItem() {
         // The resolver finds a dangling link itself, but there is no file behind it.
         const QString link = m_dir.filePath(QStringLiteral("link"));
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("target")), link));
@@ -83,15 +82,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("symbol");
-        QTest::newRow("trimmed") << " \tNotes \n"
-                                 << "Notes"
-                                 << "text.alignleft";
-        QTest::newRow("http") << "https://example.org"
-                              << "https://example.org"
-                              << "link";
-        QTest::newRow("http anywhere else") << " http://a"
-                                            << "http://a"
-                                            << "text.alignleft";
+        QTest::newRow("trimmed") << u" \tNotes \n"_s << u"Notes"_s << u"text.alignleft"_s;
+        QTest::newRow("http") << u"https://example.org"_s << u"https://example.org"_s << u"link"_s;
+        QTest::newRow("http anywhere else")
+            << u" http://a"_s << u"http://a"_s << u"text.alignleft"_s;
     }
 
     void textItemsAreTitledTrimmedAndShowALinkOnlyForHttp() {
@@ -136,8 +130,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
         const QString ellipsis = QStringLiteral("…");
-        QTest::newRow("empty in Romanian") << QStringList{} << "ro"
-                                           << "gol";
+        QTest::newRow("empty in Romanian") << QStringList{} << u"ro"_s << u"gol"_s;
         QTest::newRow("28 characters stay whole")
             << QStringList{QString(28, 'a')} << "en" << QString(28, 'a');
         QTest::newRow("29 characters are cut to 26")
@@ -181,7 +174,7 @@ private Q_SLOTS:
         QCOMPARE(c.changes, 2); // one refresh per batch
     }
 
-    void unpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
+    void onlyUnpinnedShelvesLoseWhatIsDraggedOutOrRemovedAndCloseWhenEmptied() {
         ShelfItemPtr same = text("same"), twin = text("same");
         Counted c({same, twin, text("c"), same});
         c.shelf.remove(same); // that very object, not an equal one
@@ -194,22 +187,20 @@ private Q_SLOTS:
         Counted cleared({text("a")});
         cleared.shelf.clear();
         QVERIFY(cleared.closes == 1 && cleared.shelf.items().empty());
-    }
-
-    void pinnedShelvesKeepDraggedItemsAndStayOpenUntilClosed() {
-        ShelfItemPtr a = text("a");
-        Counted c({a, text("b")});
-        c.shelf.togglePin();
-        c.shelf.draggedOut({a});
-        c.shelf.draggedOut(c.shelf.items());
-        c.shelf.remove(a);
-        QCOMPARE(c.titles(), QStringList{"b"});
-        c.shelf.clear();
-        c.shelf.togglePin(); // unpinning an empty shelf does not close it either
-        QVERIFY(c.shelf.items().empty() && c.closes == 0);
-        c.shelf.togglePin();
-        c.shelf.close(); // closing a pinned shelf
-        QCOMPARE(c.closes, 1);
+        // A pinned shelf keeps dragged items and stays open until closed.
+        const ShelfItemPtr a = text("a");
+        Counted pinned({a, text("b")});
+        pinned.shelf.togglePin();
+        pinned.shelf.draggedOut({a});
+        pinned.shelf.draggedOut(pinned.shelf.items());
+        pinned.shelf.remove(a);
+        QCOMPARE(pinned.titles(), QStringList{"b"});
+        pinned.shelf.clear();
+        pinned.shelf.togglePin(); // unpinning an empty shelf does not close it either
+        QVERIFY(pinned.shelf.items().empty() && pinned.closes == 0);
+        pinned.shelf.togglePin();
+        pinned.shelf.close(); // closing a pinned shelf
+        QCOMPARE(pinned.closes, 1);
     }
 
     void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned_data() {

@@ -71,8 +71,7 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_services = std::make_shared<FakeShelfManagerServices>();
         m_services->path = m_dir->filePath("recent-shelves.json");
-        m_manager =
-            std::make_unique<ShelfManager>(m_services, std::make_shared<FakeShelfWindows>());
+        restart();
     }
     void cleanup() {
         m_manager.reset();

@@ -39,8 +39,8 @@ private Q_SLOTS:
 
     void decodingRules_data() {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>(
-            "canonical"); // the decoded list written again; empty: unreadable
+        // The decoded list written again; empty: unreadable.
+        QTest::addColumn<QByteArray>("canonical");
         const auto row = [](const char* name, const QByteArray& json,
                             const QByteArray& canonical = {}) {
             QTest::newRow(name) << json << canonical;

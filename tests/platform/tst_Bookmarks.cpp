@@ -21,10 +21,6 @@ class BookmarksTest : public QObject {
         return writeWholeFile(path, "x") ? path : QString();
     }
 
-    QString privateFolder() const {
-        return m_dir.filePath(QStringLiteral("quoblin-%1").arg(::getuid()));
-    }
-
 private Q_SLOTS:
     void deletedFilesAndNothingDoNotResolve() {
         const QString gone = makeFile(QStringLiteral("gone.txt"));
@@ -70,17 +66,15 @@ private Q_SLOTS:
         QCOMPARE(resolved->path, QFileInfo(file).canonicalFilePath());
     }
 
-    void thePrivateTempFolderIsMadePrivateAndFoundAgain() {
-        const auto folder = PrivateTempDir::pathIn(m_dir.path(), ::getuid());
-        QCOMPARE(folder, std::optional(privateFolder()));
-        QCOMPARE((QFileInfo(*folder).permissions() & 0x0777).toInt(), 0x0700);
-        QCOMPARE(PrivateTempDir::pathIn(m_dir.path(), ::getuid()), folder);
-        QVERIFY(QDir(*folder).removeRecursively());
-    }
+    // Made private and found again; a link or another user's folder under its name is refused.
+    void thePrivateTempFolderIsTheUsersOwnOrNone() {
+        const QString folder = m_dir.filePath(QStringLiteral("quoblin-%1").arg(::getuid()));
+        QCOMPARE(PrivateTempDir::pathIn(m_dir.path(), ::getuid()), std::optional(folder));
+        QCOMPARE((QFileInfo(folder).permissions() & 0x0777).toInt(), 0x0700);
+        QCOMPARE(PrivateTempDir::pathIn(m_dir.path(), ::getuid()), std::optional(folder));
+        QVERIFY(QDir(folder).removeRecursively());
 
-    void linksFilesAndOtherUsersFoldersUnderItsNameAreRefused() {
         QTemporaryDir target;
-        const QString folder = privateFolder();
         QVERIFY(QFile::link(target.path(), folder));
         QVERIFY(!PrivateTempDir::pathIn(m_dir.path(), ::getuid()));
         QVERIFY(QFile::remove(folder));
@@ -91,9 +85,7 @@ private Q_SLOTS:
         // The folder belongs to us, so for another user it is someone else's.
         QVERIFY(QDir().mkdir(m_dir.filePath(QStringLiteral("quoblin-%1").arg(::getuid() + 1))));
         QVERIFY(!PrivateTempDir::pathIn(m_dir.path(), ::getuid() + 1));
-    }
 
-    void subdirectoriesStayInsideThePrivateFolder() {
         const auto sub = PrivateTempDir::subdirectory(QStringLiteral("Staging"));
         QVERIFY(sub && QFileInfo(*sub).isDir());
         QVERIFY(!PrivateTempDir::subdirectory(QStringLiteral("../escape")));

@@ -92,19 +92,15 @@ private Q_SLOTS:
         QVERIFY(!shelf.panel()->isVisible());
     }
 
-    void languageSwitchRelabelsTextsButNotTheTitle() {
-        ShelfController shelf({}, m_timers);
-        QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copy All"));
-        m_prefs.store().setValue(Preferences::languageKey, QStringLiteral("ro"));
-        shelf.reloadLanguage();
-        m_prefs.store().setValue(Preferences::languageKey, QStringLiteral("en"));
-        QCOMPARE(shelf.copyButton()->text(), QStringLiteral("Copiază tot"));
-        QCOMPARE(shelf.title(), QStringLiteral("Shelf"));
-    }
-
-    void dragThresholdIsStrictlyMoreThanFivePoints() {
+    void dragThresholdIsMoreThanFivePointsAndPointsFlipAroundThePrimaryBottomLeft() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));
+        const QRectF primary(0, 0, 1920, 1080);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
+        QCOMPARE(ScreenPoints::toQtGlobal(QPointF(-300, -420), primary), QPointF(-300, 1500));
+        // A primary screen right of and below another one.
+        const QRectF offset(1280, 200, 1024, 768);
+        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 
     // One screen 1000 x 800 points, its visible area without a 30-point bar at the top.
@@ -133,18 +129,15 @@ private Q_SLOTS:
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
     }
 
-    void longAndStrangeTitlesStayOnOneRow() {
+    void longTitlesStayOnOneRowAndCopyAllTakesEveryItemInOrder() {
         const QString hostile = "line one\nline two\u202Eevil" + QString(10000, QLatin1Char('x'));
         ShelfController shelf({text(hostile)}, m_timers);
         ItemRowView* row = shelf.rows().front();
         row->resize(272, ItemRowView::rowHeight);
         row->grab(); // paints without growing or crashing
         QCOMPARE(row->height(), ItemRowView::rowHeight);
-    }
-
-    void copyAllPutsEveryItemOnTheClipboardInShelfOrder() {
-        ShelfController shelf({text("  spaced \n"), file("a.txt")}, m_timers);
-        shelf.copyAll();
+        ShelfController two({text("  spaced \n"), file("a.txt")}, m_timers);
+        two.copyAll();
         QCOMPARE(QGuiApplication::clipboard()->text(), "  spaced \n\n" + m_dir.filePath("a.txt"));
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         ShelfController({}, m_timers).copyAll(); // an empty shelf leaves the clipboard alone
@@ -172,15 +165,6 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(failing.items().size(), std::size_t(1));
         QCOMPARE(archives(), before);
-    }
-
-    void pointsFlipAroundThePrimaryScreensBottomLeft() {
-        const QRectF primary(0, 0, 1920, 1080);
-        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
-        QCOMPARE(ScreenPoints::toQtGlobal(QPointF(-300, -420), primary), QPointF(-300, 1500));
-        // A primary screen right of and below another one.
-        const QRectF offset(1280, 200, 1024, 768);
-        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {

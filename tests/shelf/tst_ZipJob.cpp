@@ -120,6 +120,7 @@ private Q_SLOTS:
     }
 
     // Grown or shrunk after planning: stored as read. A pipe in its place fails.
+    // An archive of the same name is never replaced.
     void aFileThatChangesAfterPlanningIsStoredAsReadUnlessNoLongerAFile() {
         for (const QByteArray& now : {QByteArray(), QByteArray("con"), QByteArray(300000, 'g')}) {
             const QString victim = makeFile(newFolder("change") + "/victim.txt", "will change");
@@ -135,9 +136,6 @@ private Q_SLOTS:
             QCOMPARE(readWholeFile(out + "/Shelf/victim.txt"), now);
             QFile::remove(written);
         }
-    }
-
-    void anExistingArchiveNameIsNeverReplaced() {
         const QString file = makeFile(newFolder("keep") + "/a.txt", "a");
         const QString taken = makeFile(m_drops + "/Shelf 10.00.00-AAAA.zip", "precious");
         ShelfArchive archive;

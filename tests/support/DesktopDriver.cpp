@@ -22,6 +22,16 @@ bool xdotool(const QStringList& arguments, int timeoutMs) {
     return run(QStringLiteral("xdotool"), arguments, nullptr, timeoutMs);
 }
 
+QStringList lines(const QString& program, const QStringList& arguments) {
+    QString output;
+    run(program, arguments, &output);
+    return output.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList visibleWindows() {
+    return lines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "quoblin"});
+}
+
 namespace {
 QString num(int v) {
     return QString::number(v);

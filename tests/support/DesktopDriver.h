@@ -14,6 +14,10 @@ namespace DesktopDriver {
 bool run(const QString& program, const QStringList& arguments, QString* output = nullptr,
          int timeoutMs = 20000);
 bool xdotool(const QStringList& arguments, int timeoutMs = 20000);
+// A program's output as non-empty lines, none when it failed.
+QStringList lines(const QString& program, const QStringList& arguments);
+// The ids of the program's visible windows: the tray icon, menus and shelves.
+QStringList visibleWindows();
 
 // Drags with the left button from `from` to `to`, pausing `pause` seconds between
 // every step (X drags are lost without the pauses); a non-empty `settle` is slept

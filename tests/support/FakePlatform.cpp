@@ -63,25 +63,3 @@ void FakePressMonitor::press() {
     for (auto& [id, handler] : handlers)
         handler();
 }
-
-void FakeShelfWindow::show(QPointF near) {
-    if (!visible) {
-        shownAt = near;
-        rect = QRectF(near, QSizeF(280, 360));
-    }
-    visible = true;
-}
-
-void FakeShakeDesktop::pressLeft(bool dragging) {
-    pointer.buttonDown = true;
-    global.press();
-    if (dragging)
-        drag.startDrag();
-}
-
-void FakeShakeDesktop::moveThrough(std::initializer_list<double> xs) {
-    for (double x : xs) {
-        pointer.pos = QPointF(x, 300);
-        clock->advance(ShakeDetector::sampleInterval);
-    }
-}

@@ -87,9 +87,19 @@ struct FakeShakeDesktop {
 
     ShakeServices services() { return {&global, &local, &pointer, &drag, clock}; }
     // Holds the left button down after a press, starting a drag when asked.
-    void pressLeft(bool dragging = false);
+    void pressLeft(bool dragging = false) {
+        pointer.buttonDown = true;
+        global.press();
+        if (dragging)
+            drag.startDrag();
+    }
     // Moves the pointer through the x positions at y 300, one per sampling tick.
-    void moveThrough(std::initializer_list<double> xs);
+    void moveThrough(std::initializer_list<double> xs) {
+        for (double x : xs) {
+            pointer.pos = QPointF(x, 300);
+            clock->advance(ShakeDetector::sampleInterval);
+        }
+    }
 };
 
 // The cursor at (2000, 2000), and a clock that moves one minute on every
@@ -112,7 +122,13 @@ public:
 // with its bottom-left corner there.
 class FakeShelfWindow final : public ShelfWindow {
 public:
-    void show(QPointF near) override;
+    void show(QPointF near) override {
+        if (!visible) {
+            shownAt = near;
+            rect = QRectF(near, QSizeF(280, 360));
+        }
+        visible = true;
+    }
     bool isVisible() const override { return visible; }
     QRectF frame() const override { return rect; }
     void orderOut() override { visible = false; }

@@ -166,24 +166,20 @@ int main(int argc, char* argv[]) {
     QStringList args = app.arguments().mid(1);
     Promiser promiser;
     Source window;
-    if (args.value(0) == QStringLiteral("--extract") && args.size() >= 2) {
-        promiser.code = args[1].toLatin1();
+    if (args.value(0) == QStringLiteral("--extract")) {
+        promiser.code = args.value(1).toLatin1();
         promiser.entries = args.mid(2);
         args = {QStringLiteral("--promise"), QStringLiteral("xds.txt")};
     }
-    if (args.value(0) == QStringLiteral("--promise") && args.size() >= 2 && connection()) {
-        promiser.name = args[1].toUtf8();
+    if (args.value(0) == QStringLiteral("--promise")) { // X11 only
+        promiser.name = args.value(1).toUtf8();
         promiser.content = args.value(2).toUtf8();
         app.installNativeEventFilter(&promiser);
         window.promiser = &promiser;
-    } else if (args.size() == 1 || args.size() == 3) {
-        window.path = args[0];
+    } else {
+        window.path = args.value(0);
         if (args.size() == 3)
             window.move(args[1].toInt(), args[2].toInt());
-    } else {
-        std::fprintf(stderr, "usage: drag_source FILE [X Y] | --promise NAME [CONTENT] (X11) | "
-                             "--extract CODE [ENTRY...] (X11)\n");
-        return 2;
     }
     window.show();
     // Only once the window is on screen and the window manager is done with it.
