@@ -25,23 +25,6 @@ struct Registration {
     std::function<void()> onPress;
 };
 
-// What every grab of the process shares: one table, one event handler.
-struct GrabTable {
-    std::map<int, Registration> registrations;
-    int nextId = 1;
-    QPointer<X11Connection> connection;
-    int handlerId = 0;
-    // The time of each key's last release. The server's auto-repeat sends a
-    // held key as a release and a press with one and the same time, so a
-    // press at that very time is the key still held, not a new press.
-    std::map<uint8_t, uint32_t> lastRelease;
-};
-
-GrabTable& table() {
-    static GrabTable grabs;
-    return grabs;
-}
-
 void ungrabOnServer(X11Connection& x, KeyCombination combination) {
     for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(combination.modifiers))
         xcb_ungrab_key(x.raw(), combination.keycode, x.root(), mask);
@@ -74,10 +57,25 @@ bool grabOnServer(X11Connection& x, KeyCombination combination) {
     return granted.front();
 }
 
-void regrabAll(X11Connection& x) {
+} // namespace
+
+// The grabs made through one connection, and the one handler of its key events.
+struct GlobalKeyGrabs::Table {
+    std::map<int, Registration> registrations;
+    int nextId = 1;
+    // The time of each key's last release. The server's auto-repeat sends a
+    // held key as a release and a press with one and the same time, so a
+    // press at that very time is the key still held, not a new press.
+    std::map<uint8_t, uint32_t> lastRelease;
+
+    void regrabAll(X11Connection& x) const;
+    void handleEvent(X11Connection& x, const xcb_generic_event_t* event);
+};
+
+void GlobalKeyGrabs::Table::regrabAll(X11Connection& x) const {
     // Errors of these requests (a variant someone else holds) arrive as
     // events and are ignored; a refused combination is not retried.
-    for (const auto& [id, registration] : table().registrations) {
+    for (const auto& [id, registration] : registrations) {
         for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(registration.combination.modifiers))
             xcb_grab_key(x.raw(), 0, x.root(), mask, registration.combination.keycode,
                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
@@ -85,16 +83,15 @@ void regrabAll(X11Connection& x) {
     xcb_flush(x.raw());
 }
 
-void handleEvent(const xcb_generic_event_t* event) {
+void GlobalKeyGrabs::Table::handleEvent(X11Connection& x, const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
-        if (X11Connection* x = table().connection)
-            regrabAll(*x);
+        regrabAll(x);
         return;
     }
     if (type == XCB_KEY_RELEASE) {
         const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
-        table().lastRelease[release->detail] = release->time;
+        lastRelease[release->detail] = release->time;
         return;
     }
     if (type != XCB_KEY_PRESS)
@@ -102,11 +99,11 @@ void handleEvent(const xcb_generic_event_t* event) {
     const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
     // One press runs its action once however long the key is held, even when
     // the repeats queued up while the program was busy.
-    if (const auto it = table().lastRelease.find(press->detail);
-        it != table().lastRelease.end() && it->second == press->time)
+    if (const auto it = lastRelease.find(press->detail);
+        it != lastRelease.end() && it->second == press->time)
         return;
     const KeyCombination pressed = GlobalKeyGrabs::pressedCombination(press->detail, press->state);
-    for (const auto& [id, registration] : table().registrations) {
+    for (const auto& [id, registration] : registrations) {
         if (registration.combination == pressed) {
             // A copy: the action may well release its own grab.
             std::function<void()> action = registration.onPress;
@@ -117,30 +114,54 @@ void handleEvent(const xcb_generic_event_t* event) {
     }
 }
 
+namespace {
+
+// Gives its grab back when it goes; nothing once the grabs or the connection
+// are gone, which took the grab with them.
 class RootKeyGrab final : public KeyGrabToken {
 public:
-    explicit RootKeyGrab(int id)
-        : m_id(id) {}
+    RootKeyGrab(std::weak_ptr<GlobalKeyGrabs::Table> table, X11Connection* x11, int id)
+        : m_table(std::move(table))
+        , m_x11(x11)
+        , m_id(id) {}
 
     ~RootKeyGrab() override {
-        GrabTable& grabs = table();
-        const auto it = grabs.registrations.find(m_id);
-        if (it == grabs.registrations.end())
+        const std::shared_ptr<GlobalKeyGrabs::Table> table = m_table.lock();
+        if (!table)
+            return;
+        const auto it = table->registrations.find(m_id);
+        if (it == table->registrations.end())
             return;
         const KeyCombination combination = it->second.combination;
-        grabs.registrations.erase(it);
-        if (grabs.connection)
-            ungrabOnServer(*grabs.connection, combination);
+        table->registrations.erase(it);
+        if (m_x11)
+            ungrabOnServer(*m_x11, combination);
     }
 
 private:
+    std::weak_ptr<GlobalKeyGrabs::Table> m_table;
+    QPointer<X11Connection> m_x11;
     int m_id;
 };
 
 } // namespace
 
 GlobalKeyGrabs::GlobalKeyGrabs(X11Connection* x11)
-    : m_x11(x11) {}
+    : m_x11(x11)
+    , m_table(std::make_shared<Table>()) {
+    if (!x11)
+        return;
+    const std::weak_ptr<Table> weak = m_table;
+    m_handlerId = x11->addHandler([weak, x11](const xcb_generic_event_t* event) {
+        if (const std::shared_ptr<Table> table = weak.lock())
+            table->handleEvent(*x11, event);
+    });
+}
+
+GlobalKeyGrabs::~GlobalKeyGrabs() {
+    if (m_x11)
+        m_x11->removeHandler(m_handlerId);
+}
 
 std::vector<uint16_t> GlobalKeyGrabs::grabbedMasks(uint16_t modifiers) {
     const uint16_t base = modifiers & keyModifiers & ~lockStates;
@@ -158,19 +179,14 @@ std::unique_ptr<KeyGrabToken> GlobalKeyGrabs::grabKey(KeyCombination combination
     if (!x)
         return nullptr;
     combination.modifiers &= keyModifiers & ~lockStates;
-    GrabTable& grabs = table();
-    for (const auto& [id, registration] : grabs.registrations) {
+    for (const auto& [id, registration] : m_table->registrations) {
         // The server would let us grab it twice; which action should a press run?
         if (registration.combination == combination)
             return nullptr;
     }
-    if (grabs.connection != x) {
-        grabs.connection = x;
-        grabs.handlerId = x->addHandler(handleEvent);
-    }
     if (!grabOnServer(*x, combination))
         return nullptr;
-    const int id = grabs.nextId++;
-    grabs.registrations.emplace(id, Registration{combination, std::move(onPress)});
-    return std::make_unique<RootKeyGrab>(id);
+    const int id = m_table->nextId++;
+    m_table->registrations.emplace(id, Registration{combination, std::move(onPress)});
+    return std::make_unique<RootKeyGrab>(m_table, x, id);
 }

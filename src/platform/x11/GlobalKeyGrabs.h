@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class X11Connection;
@@ -13,6 +14,9 @@ class GlobalKeyGrabs final : public KeyGrabService {
 public:
     // Without a connection (not on X11) every grab is refused.
     explicit GlobalKeyGrabs(X11Connection* x11);
+    ~GlobalKeyGrabs() override;
+    GlobalKeyGrabs(const GlobalKeyGrabs&) = delete;
+    GlobalKeyGrabs& operator=(const GlobalKeyGrabs&) = delete;
 
     std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
                                           std::function<void()> onPress) override;
@@ -25,6 +29,11 @@ public:
     // buttons held with it are not part of it.
     static KeyCombination pressedCombination(uint8_t keycode, uint16_t state);
 
+    // Every grab made through one object, shared with the tokens it hands out.
+    struct Table;
+
 private:
     QPointer<X11Connection> m_x11;
+    std::shared_ptr<Table> m_table;
+    int m_handlerId = 0;
 };
