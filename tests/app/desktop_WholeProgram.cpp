@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using DesktopDriver::run;
 using DesktopDriver::Tool;
 using DesktopDriver::xdotool;
 
@@ -99,17 +98,6 @@ private Q_SLOTS:
         key(QStringLiteral("Escape"));
     }
 
-    void newShelfHotKeyOpensAShelfAndShowHideTogglesIt() {
-        QVERIFY(startQuoblin());
-        QVERIFY(pointerAt({600, 500}, QStringLiteral("key ctrl+alt+n")));
-        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf")});
-
-        QVERIFY(key(QStringLiteral("ctrl+alt+s")));
-        QTRY_VERIFY(shelves().isEmpty());
-        QVERIFY(key(QStringLiteral("ctrl+alt+s")));
-        QTRY_COMPARE(shelves().size(), 1);
-    }
-
     void shakeThenDropKeepsTheShelfAndQuittingBySignalSavesIt() {
         QVERIFY(startQuoblin());
         const QString file = m_files.filePath(QStringLiteral("report.txt"));
@@ -147,16 +135,6 @@ private Q_SLOTS:
         QVERIFY(shelves().isEmpty());
         QVERIFY(key(QStringLiteral("Return")));
         QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf — 1")});
-    }
-
-    void aSecondStartLeavesTheFirstRunningWithOneTrayIcon() {
-        QVERIFY(startQuoblin());
-        QVERIFY(run(qEnvironmentVariable("QUOBLIN_BINARY"), {}));
-        // The running one answers by showing its shelves; having none, it opens one.
-        QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf")});
-        QTest::qWait(1500); // an icon shown late would dock by now
-        QCOMPARE(m_quoblin->state(), QProcess::Running);
-        QCOMPARE(trayIcons().size(), 1);
     }
 };
 
