@@ -106,7 +106,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("bookmark");
         QTest::addColumn<int>("kind"); // -1 nothing, 0 file, 1 text
         QTest::newRow("text over bookmark") << true << true << 1;
-        QTest::newRow("text") << true << false << 1;
         QTest::newRow("bookmark") << false << true << 0;
         QTest::newRow("neither") << false << false << -1;
     }
