@@ -3,12 +3,10 @@
 #include "model/ShelfItem.h"
 #include "model/ShelfStore.h"
 #include "platform/Bookmarks.h"
-#include "platform/Symbols.h"
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
 
-#include <QAbstractFileIconProvider>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
@@ -76,51 +74,6 @@ private Q_SLOTS:
         const QString link = m_dir.filePath(QStringLiteral("link"));
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("target")), link));
         QVERIFY(!ShelfItem::fromStored({Bookmarks::make(link), std::nullopt}));
-    }
-
-    void textItemsAreTitledTrimmedAndShowALinkOnlyForHttp_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
-        QTest::newRow("trimmed") << u" \tNotes \n"_s << u"Notes"_s << u"text.alignleft"_s;
-        QTest::newRow("http") << u"https://example.org"_s << u"https://example.org"_s << u"link"_s;
-        QTest::newRow("http anywhere else")
-            << u" http://a"_s << u"http://a"_s << u"text.alignleft"_s;
-    }
-
-    void textItemsAreTitledTrimmedAndShowALinkOnlyForHttp() {
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(QString, symbol);
-        const auto item = ShelfItem::makeText(text);
-        QCOMPARE(item->title(), title);
-        QVERIFY(Symbols::icon("link").pixmap(16).toImage() !=
-                Symbols::icon("text.alignleft").pixmap(16).toImage());
-        QCOMPARE(item->icon(QAbstractFileIconProvider()).pixmap(16).toImage(),
-                 Symbols::icon(symbol).pixmap(16).toImage());
-        QCOMPARE(ShelfItem::fromStored(item->toStored())->text(), text); // stored untrimmed
-    }
-
-    void aStoredItemIsItsTextElseItsFileElseNothing_data() {
-        QTest::addColumn<bool>("text");
-        QTest::addColumn<bool>("bookmark");
-        QTest::addColumn<int>("kind"); // -1 nothing, 0 file, 1 text
-        QTest::newRow("text over bookmark") << true << true << 1;
-        QTest::newRow("bookmark") << false << true << 0;
-        QTest::newRow("neither") << false << false << -1;
-    }
-
-    void aStoredItemIsItsTextElseItsFileElseNothing() {
-        QFETCH(bool, text);
-        QFETCH(bool, bookmark);
-        QFETCH(int, kind);
-        StoredItem stored;
-        if (text)
-            stored.text = QStringLiteral("kept");
-        if (bookmark)
-            stored.bookmark = Bookmarks::make(existing(QStringLiteral("stored.txt")));
-        const auto item = ShelfItem::fromStored(stored);
-        QCOMPARE(item ? int(!item->isFile()) : -1, kind);
     }
 
     void titleShowsTheFirstItemTheCountAndTheTimeOfDay_data() {

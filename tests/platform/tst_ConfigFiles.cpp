@@ -106,18 +106,6 @@ private Q_SLOTS:
             QVERIFY2(item.isEnabled() == enabled, rest);
         }
     }
-
-    void aFailureToWriteTheEntryNamesItAndTheReason() {
-        // A plain file where the config folder should be: refused even for root.
-        const QString blocker = m_config->filePath(QStringLiteral("file"));
-        QVERIFY(writeWholeFile(blocker, "x"));
-        const QString blocked = blocker + QStringLiteral("/autostart/quoblin.desktop");
-        LoginItem item(blocked, QStringLiteral("/usr/bin/quoblin"));
-        const std::optional<QString> failure = item.registerItem();
-        QVERIFY2(failure && failure->startsWith(blocked + QStringLiteral(": ")),
-                 qPrintable(failure.value_or(QString())));
-        QVERIFY(!item.isEnabled());
-    }
 };
 
 QTEST_GUILESS_MAIN(ConfigFilesTest)

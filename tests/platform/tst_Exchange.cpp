@@ -1,9 +1,7 @@
 #include "platform/ClipboardWriter.h"
 #include "platform/PromisedFileNames.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QTest>
 #include <QUrl>
 
@@ -60,14 +58,6 @@ private Q_SLOTS:
                                                                    "  padded text, kept as is  \n"
                                                                    "/tmp/Ștefan/100% #1?.pdf\n"
                                                                    "two\nlines"));
-    }
-
-    void writingPutsAllThreeFormsOnTheClipboard() {
-        QVERIFY(ClipboardWriter::write(mixed));
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-        QCOMPARE(data->text(), ClipboardWriter::plainText(mixed));
-        QCOMPARE(data->urls().size(), 2);
-        QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
     }
 };
 

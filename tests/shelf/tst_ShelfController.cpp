@@ -70,27 +70,6 @@ private Q_SLOTS:
         QVERIFY(writeWholeFile(m_dir.filePath("b.txt"), "b"));
     }
 
-    void rowsHeaderAndButtonsActOnTheShelfAndTheViewFollows() {
-        ShelfItemPtr a = text("a");
-        ShelfController shelf({a, text("b"), text("c")}, m_timers);
-        int closes = 0;
-        shelf.shelf().onClose = [&] { ++closes; };
-        QVERIFY(!shelf.emptyHintVisible() && !shelf.zipButton()->isEnabled());
-        shelf.rows()[0]->onDragOut(a);
-        QCOMPARE(shelf.rows().size(), std::size_t(2));
-        shelf.togglePin();
-        shelf.header()->onDragOutAll(shelf.items()); // pinned: kept
-        shelf.rows()[0]->onRemove(shelf.items()[0]);
-        shelf.add({file("a.txt")});
-        QVERIFY(shelf.zipButton()->isEnabled());
-        shelf.clearClicked();
-        QVERIFY(shelf.rows().empty() && shelf.emptyHintVisible());
-        QVERIFY(!shelf.clearButton()->isEnabled() && closes == 0);
-        shelf.closeClicked();
-        QCOMPARE(closes, 1);
-        QVERIFY(!shelf.panel()->isVisible());
-    }
-
     void dragThresholdIsMoreThanFivePointsAndPointsFlipAroundThePrimaryBottomLeft() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));

@@ -143,27 +143,6 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_drops), QStringList{"Shelf 10.00.00-AAAA.zip"});
     }
 
-    void progressRisesToOneOnTheGuiThread() {
-        const QString folder = newFolder("progress");
-        for (int i = 0; i < 20; ++i)
-            makeFile(folder + QStringLiteral("/f%1.txt").arg(i), QByteArray(200 * 1024, 'p'));
-        QObject owner;
-        QList<double> fractions;
-        QString reported;
-        bool offThread = false;
-        ZipJob job({folder}, m_drops);
-        job.onProgress = [&](double fraction) {
-            offThread |= QThread::currentThread() != thread();
-            fractions.append(fraction);
-        };
-        job.onFinished = [&](const QString& path) { reported = path; };
-        QFuture<QString> future = job.start(&owner);
-        QTRY_COMPARE(reported, future.result());
-        QVERIFY(!offThread);
-        QVERIFY(std::is_sorted(fractions.cbegin(), fractions.cend()));
-        QCOMPARE(fractions.value(fractions.size() - 1), 1.0);
-    }
-
     void aFailedJobOrOneWhoseOwnerIsGoneCallsNothingBack() {
         bool called = false;
         ZipJob failing({m_dir.filePath("no-such-file")}, m_drops);
