@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QClipboard>
 #include <QDir>
 #include <QImage>
 #include <QMimeData>
@@ -104,19 +103,13 @@ private Q_SLOTS:
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
     }
 
-    void longTitlesStayOnOneRowAndCopyAllTakesEveryItemInOrder() {
+    void longTitlesStayOnOneRow() {
         const QString hostile = "line one\nline two\u202Eevil" + QString(10000, QLatin1Char('x'));
         ShelfController shelf({text(hostile)}, m_timers);
         ItemRowView* row = shelf.rows().front();
         row->resize(272, ItemRowView::rowHeight);
         row->grab(); // paints without growing or crashing
         QCOMPARE(row->height(), ItemRowView::rowHeight);
-        ShelfController two({text("  spaced \n"), file("a.txt")}, m_timers);
-        two.copyAll();
-        QCOMPARE(QGuiApplication::clipboard()->text(), "  spaced \n\n" + m_dir.filePath("a.txt"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        ShelfController({}, m_timers).copyAll(); // an empty shelf leaves the clipboard alone
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void zipAddsTheArchiveLastOrNothingAndHidesTheProgress() {

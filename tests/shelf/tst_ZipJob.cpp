@@ -105,20 +105,6 @@ private Q_SLOTS:
         QCOMPARE(QFile::symLinkTarget(shelf + "/Photos/dangling"), QString("/nowhere/at/all"));
     }
 
-    void alreadyCompressedContentFromSixteenKibibytesOnIsStored() {
-        const QString folder = newFolder("media");
-        const QByteArray jpeg =
-            "\xFF\xD8\xFF\xE0" + QByteArray(ShelfArchive::sniffThreshold - 4, 'x');
-        const auto entries =
-            readArchive(ZipJob::run({makeFile(folder + "/photo.jpg", jpeg),
-                                     makeFile(folder + "/short.jpg", jpeg.chopped(1))},
-                                    m_drops));
-        QCOMPARE(entries.value("Shelf/photo.jpg").comp_method, ZIP_CM_STORE);
-        QCOMPARE(entries.value("Shelf/short.jpg").comp_method, ZIP_CM_DEFLATE);
-    }
-
-    // Grown or shrunk after planning: stored as read. A pipe in its place fails.
-    // An archive of the same name is never replaced.
     void aFileThatChangesAfterPlanningIsStoredAsReadUnlessNoLongerAFile() {
         for (const QByteArray& now : {QByteArray(), QByteArray("con"), QByteArray(300000, 'g')}) {
             const QString victim = makeFile(newFolder("change") + "/victim.txt", "will change");
