@@ -37,14 +37,6 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(shortened.toUtf8()), shortened); // no half characters
     }
 
-    void namePropertiesAreDecodedByTheirCharset() {
-        const QString cafe = QString::fromUtf8("caf\xC3\xA9");
-        QCOMPARE(decode("caf\xE9", "text/plain; charset=\"ISO-8859-1\""), cafe);
-        QCOMPARE(decode("caf\xE9", "text/plain"), cafe); // unnamed is Latin-1
-        QCOMPARE(decode(QByteArray("caf\xC3\xA9\0", 6), "UTF8_STRING"), cafe);
-        QCOMPARE(decode("caf\xE9", "text/plain;charset=utf-8"), QString()); // bad UTF-8
-    }
-
     void theThreeFormsOfAMixedList() {
         // Percent-encoded URIs ended by CR LF, the file managers' copy operation,
         // and one plain line per entry in order with texts untouched.
