@@ -143,18 +143,6 @@ private Q_SLOTS:
         settings.shakeCheckbox()->click();
         QVERIFY(Preferences::shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
     }
-
-    void closeAllArchivesEveryShelfWithItemsAndQuitSavesOnce() {
-        Rig rig;
-        rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("a"))});
-        rig.shelves().newShelf(QPointF(100, 100), {});
-        rig.app->closeAllShelves();
-        QVERIFY(rig.shelves().shelves().empty());
-        rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("open"))});
-        rig.app->applicationWillTerminate();
-        rig.app->applicationWillTerminate();
-        QCOMPARE(rig.shelves().recent().size(), std::size_t(2));
-    }
 };
 
 QTEST_MAIN(AppDelegateTest)
