@@ -70,14 +70,6 @@ private Q_SLOTS:
         QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
     }
 
-    void execValueQuotesAndEscapesAsDesktopEntriesRequire() {
-        QCOMPARE(LoginItem::execValue("/opt/My Apps/q"), "\"/opt/My Apps/q\"");
-        QCOMPARE(LoginItem::execValue("/opt/a\"b/q"), "\"/opt/a\\\\\"b/q\"");
-        // A literal backslash ends up as four.
-        QCOMPARE(LoginItem::execValue("/opt/a\\b/q"), "\"/opt/a\\\\\\\\b/q\"");
-        QCOMPARE(LoginItem::execValue("/opt/100%/q"), "/opt/100%%/q");
-    }
-
     void anEntryIsEnabledUnlessItsOwnGroupMarksItHiddenOrSwitchedOff() {
         LoginItem item;
         QVERIFY(!item.registerItem());
