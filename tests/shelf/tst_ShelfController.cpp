@@ -185,8 +185,6 @@ private Q_SLOTS:
             << "text/plain;charset=utf-8" << QByteArray(" \xc8\x99\n") << urls << " ș\n";
         QTest::newRow("undecodable image") << "image/png" << QByteArray("not a png") << urls
                                            << "https://example.org/a%20b?q=%C8%99#top";
-        QTest::newRow("unknown type")
-            << "application/x-unknown" << QByteArray("bytes") << QList<QUrl>() << "";
     }
 
     void textElseTheFirstUrlElseNothing() {
