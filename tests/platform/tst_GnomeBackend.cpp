@@ -87,7 +87,6 @@ private Q_SLOTS:
 
     void hotKeysActOncePerActivationAndAreGrabbedAgainWhenTheShellReturns() {
         const uint16_t controlAlt = KeyModifier::control | KeyModifier::mod1;
-        QVERIFY(GnomeKeyGrabs::accelerator({9, controlAlt}).isEmpty()); // Escape has no name here
         ShellCompanion shell(*m_bus);
         GnomeKeyGrabs keys(shell);
         int pressed = 0;

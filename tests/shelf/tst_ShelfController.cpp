@@ -68,8 +68,6 @@ private Q_SLOTS:
     void dragThresholdIsMoreThanFivePointsAndPointsFlipAroundThePrimaryBottomLeft() {
         QVERIFY(!DragThreshold::exceeded(QPointF(10, 10), QPointF(15, 10)));
         QVERIFY(DragThreshold::exceeded(QPointF(10, 10), QPointF(15.01, 10)));
-        const QRectF primary(0, 0, 1920, 1080);
-        QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(-300, 1500), primary), QPointF(-300, -420));
         // A primary screen right of and below another one.
         const QRectF offset(1280, 200, 1024, 768);
         QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
@@ -83,7 +81,6 @@ private Q_SLOTS:
         QTest::newRow("right edge") << QPointF(990, 400) << QPointF(1000 - 8 - 280, 220);
         QTest::newRow("under the top bar") << QPointF(100, 760) << QPointF(116, 770 - 8 - 360);
         QTest::newRow("outside every screen") << QPointF(-500, 2000) << QPointF(8, 770 - 8 - 360);
-        QTest::newRow("screen on the left") << QPointF(-5, 400) << QPointF(-288, 220);
     }
 
     void placementBesideThePointClampedInsideTheVisibleArea() {
