@@ -90,11 +90,10 @@ private Q_SLOTS:
         for (int i = 0; i < ShelfManager::maxOpen; ++i)
             opened.emplace_back(manager().newShelf(
                 {100.0 * i, 500}, i == emptyIndex ? texts({}) : texts({QString::number(i)})));
-        Shelf* sixth = manager().newShelf({900, 900}, {});
+        manager().newShelf({900, 900}, {});
         const int closed = emptyIndex >= 0 ? emptyIndex : 0;
         const std::vector<Shelf*> shelves = manager().shelves();
         QCOMPARE(shelves.size(), std::size_t(ShelfManager::maxOpen));
-        QCOMPARE(shelves.back(), sixth);
         QVERIFY(std::find(shelves.begin(), shelves.end(), opened[closed]) == shelves.end());
         QCOMPARE(ShelfStore::read(m_services->path).size(), emptyIndex >= 0 ? 0u : 1u);
         // The closed shelf lives until its own close has returned.

@@ -94,8 +94,6 @@ private Q_SLOTS:
         const QStringList system{"fr-FR", "ro-RO"};
         QTest::newRow("system fr then ro") << Stored() << system << int(Language::english);
         QTest::newRow("stored ro") << Stored(QJsonValue("ro")) << system << int(Language::romanian);
-        QTest::newRow("stored RO ignored")
-            << Stored(QJsonValue("RO")) << system << int(Language::english);
     }
 
     void languageFollowsStoreThenOnlyTheFirstPreferredLanguage() {
