@@ -5,7 +5,6 @@
 #include "shelf/DragAllView.h"
 #include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
-#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
@@ -94,15 +93,6 @@ private Q_SLOTS:
             layout.screens.append({other, other});
         layout.mainIndex = 0;
         QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
-    }
-
-    void longTitlesStayOnOneRow() {
-        const QString hostile = "line one\nline two\u202Eevil" + QString(10000, QLatin1Char('x'));
-        ShelfController shelf({text(hostile)}, m_timers);
-        ItemRowView* row = shelf.rows().front();
-        row->resize(272, ItemRowView::rowHeight);
-        row->grab(); // paints without growing or crashing
-        QCOMPARE(row->height(), ItemRowView::rowHeight);
     }
 
     void zipAddsTheArchiveLastAndHidesTheProgress() {
