@@ -47,10 +47,9 @@ class DailyUseTest : public QObject {
     AppDelegate::Services m_on = m_desktop.appServices();
 
     // A shelf of this process, on screen at `at`.
-    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
-                                                FilePromiseReceiver* promises = nullptr) {
+    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at) {
         auto shelf = std::make_unique<ShelfController>(std::move(items), m_desktop.timers(),
-                                                       promises, m_desktop.windowHints());
+                                                       nullptr, m_desktop.windowHints());
         shelf->show(at);
         return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
     }
@@ -135,12 +134,6 @@ private Q_SLOTS:
         // Screen points: the primary screen is 1080 high, y grows upwards.
         QCOMPARE(shakes[0].y(), 1080.0 - centre.y());
         QVERIFY(QList<double>({centre.x() + 25.0, centre.x() + 85.0}).contains(shakes[0].x()));
-
-        // On the bare desktop the same zig-zag starts no drag, so it is no shake.
-        QVERIFY(xdotool(DesktopDriver::pressAndShake({400, 700}, 60)) && detector.isSampling());
-        QVERIFY(xdotool({"mouseup", "1", "sleep", "0.2"}));
-        QTRY_VERIFY(!detector.isSampling());
-        QCOMPARE(shakes.size(), 1);
     }
 
     void aShelfShownOverAFocusedFullScreenWindowStandsAboveIt() {
@@ -185,28 +178,7 @@ private Q_SLOTS:
         QString pasted;
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
-        QCOMPARE(shelf.status(), QString());
         shelf.close();
-    }
-
-    void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
-        const auto source = shownShelf(
-            {ShelfItem::makeText(QStringLiteral("a")), ShelfItem::makeText(QStringLiteral("t"))},
-            QPointF(100, 500), m_desktop.filePromises());
-        const auto other = shownShelf({}, QPointF(900, 500), m_desktop.filePromises());
-        QVERIFY(source && other);
-        const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
-        for (ShelfController* onto : {source.get(), other.get()}) {
-            QWidget* row = source->rows().back();
-            QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
-                                        onto->panel()->mapToGlobal(emptySpot),
-                                        QStringLiteral("0.08"), QStringLiteral("0.3")));
-        }
-        QTest::qWait(300);
-        QCOMPARE(source->items().size(), std::size_t(2));
-        QVERIFY(other->items().empty());
-        source->close();
-        other->close();
     }
 };
 

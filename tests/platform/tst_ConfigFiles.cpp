@@ -36,23 +36,6 @@ private Q_SLOTS:
 
     // A crash between creating the temporary and renaming it leaves the
     // temporary behind; the next write clears old ones and nothing else.
-    void aWriteRemovesTemporariesLeftByACrashedWrite() {
-        const QString path = m_dir.filePath(QStringLiteral("crashed.json"));
-        const QString stale = path + QStringLiteral(".Ab12Cd"), young = path + ".Xy34Zw",
-                      other = path + ".backup";
-        for (const QString& file : {stale, young, other})
-            QVERIFY(writeWholeFile(file, "partial"));
-        QFile aged(stale);
-        QVERIFY(aged.open(QIODevice::Append) &&
-                aged.setFileTime(QDateTime::currentDateTime().addSecs(-120),
-                                 QFileDevice::FileModificationTime));
-        aged.close();
-        QVERIFY(SettingsStore(path).setValue(QStringLiteral("language"), QStringLiteral("ro")));
-        QVERIFY(!QFile::exists(stale));
-        QVERIFY(QFile::exists(young) && QFile::exists(other));
-    }
-
-    // Keys this version does not know survive too, with their types.
     void aHandEditSurvivesTheNextChangeMadeInTheProgram() {
         const QString path = m_dir.filePath(QStringLiteral("nested/edited.json"));
         SettingsStore store(path);
@@ -87,14 +70,6 @@ private Q_SLOTS:
         QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
     }
 
-    void execValueQuotesAndEscapesAsDesktopEntriesRequire() {
-        QCOMPARE(LoginItem::execValue("/opt/My Apps/q"), "\"/opt/My Apps/q\"");
-        QCOMPARE(LoginItem::execValue("/opt/a\"b/q"), "\"/opt/a\\\\\"b/q\"");
-        // A literal backslash ends up as four.
-        QCOMPARE(LoginItem::execValue("/opt/a\\b/q"), "\"/opt/a\\\\\\\\b/q\"");
-        QCOMPARE(LoginItem::execValue("/opt/100%/q"), "/opt/100%%/q");
-    }
-
     void anEntryIsEnabledUnlessItsOwnGroupMarksItHiddenOrSwitchedOff() {
         LoginItem item;
         QVERIFY(!item.registerItem());
@@ -105,18 +80,6 @@ private Q_SLOTS:
             QVERIFY(writeWholeFile(item.entryPath(), head + rest));
             QVERIFY2(item.isEnabled() == enabled, rest);
         }
-    }
-
-    void aFailureToWriteTheEntryNamesItAndTheReason() {
-        // A plain file where the config folder should be: refused even for root.
-        const QString blocker = m_config->filePath(QStringLiteral("file"));
-        QVERIFY(writeWholeFile(blocker, "x"));
-        const QString blocked = blocker + QStringLiteral("/autostart/quoblin.desktop");
-        LoginItem item(blocked, QStringLiteral("/usr/bin/quoblin"));
-        const std::optional<QString> failure = item.registerItem();
-        QVERIFY2(failure && failure->startsWith(blocked + QStringLiteral(": ")),
-                 qPrintable(failure.value_or(QString())));
-        QVERIFY(!item.isEnabled());
     }
 };
 

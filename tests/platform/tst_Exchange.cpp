@@ -1,9 +1,7 @@
 #include "platform/ClipboardWriter.h"
 #include "platform/PromisedFileNames.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QTest>
 #include <QUrl>
 
@@ -39,14 +37,6 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(shortened.toUtf8()), shortened); // no half characters
     }
 
-    void namePropertiesAreDecodedByTheirCharset() {
-        const QString cafe = QString::fromUtf8("caf\xC3\xA9");
-        QCOMPARE(decode("caf\xE9", "text/plain; charset=\"ISO-8859-1\""), cafe);
-        QCOMPARE(decode("caf\xE9", "text/plain"), cafe); // unnamed is Latin-1
-        QCOMPARE(decode(QByteArray("caf\xC3\xA9\0", 6), "UTF8_STRING"), cafe);
-        QCOMPARE(decode("caf\xE9", "text/plain;charset=utf-8"), QString()); // bad UTF-8
-    }
-
     void theThreeFormsOfAMixedList() {
         // Percent-encoded URIs ended by CR LF, the file managers' copy operation,
         // and one plain line per entry in order with texts untouched.
@@ -60,14 +50,6 @@ private Q_SLOTS:
                                                                    "  padded text, kept as is  \n"
                                                                    "/tmp/Ștefan/100% #1?.pdf\n"
                                                                    "two\nlines"));
-    }
-
-    void writingPutsAllThreeFormsOnTheClipboard() {
-        QVERIFY(ClipboardWriter::write(mixed));
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-        QCOMPARE(data->text(), ClipboardWriter::plainText(mixed));
-        QCOMPARE(data->urls().size(), 2);
-        QCOMPARE(data->data("x-special/gnome-copied-files"), ClipboardWriter::copiedFiles(mixed));
     }
 };
 

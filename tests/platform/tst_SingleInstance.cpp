@@ -1,11 +1,9 @@
 #include "platform/SingleInstance.h"
-#include "platform/TerminationSignals.h"
 
 #include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -19,26 +17,6 @@ QString uniqueName() {
     static int counter = 0;
     return QStringLiteral("qbl-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
 }
-
-volatile std::sig_atomic_t ownHandlerCalls = 0;
-extern "C" void ownHandler(int) {
-    ownHandlerCalls = ownHandlerCalls + 1;
-}
-
-// A harmless handler of the test's own for the three signals, so that a
-// signal that gets past the object under test cannot end the test run.
-struct OwnHandlers {
-    OwnHandlers() {
-        struct sigaction action {};
-        action.sa_handler = ownHandler;
-        for (int s : {SIGTERM, SIGINT, SIGHUP})
-            ::sigaction(s, &action, nullptr);
-    }
-    ~OwnHandlers() {
-        for (int s : {SIGTERM, SIGINT, SIGHUP})
-            ::signal(s, SIG_DFL);
-    }
-};
 
 } // namespace
 
@@ -117,23 +95,6 @@ private Q_SLOTS:
         // Plain words get through, for the program to ignore those it does not know.
         QCOMPARE(primary.commands,
                  QStringList({QStringLiteral("hello"), QStringLiteral("showme")}));
-    }
-
-    void signalsGiveOneCallOnTheEventLoopThenThePreviousHandlingIsBack() {
-        OwnHandlers own;
-        TerminationSignals watcher;
-        int calls = 0;
-        watcher.onTerminate = [&] { ++calls; };
-        for (int s : {SIGINT, SIGHUP, SIGTERM})
-            std::raise(s);
-        QCOMPARE(calls, 0); // not from inside the signal handler
-        QTRY_COMPARE(calls, 1);
-        QCOMPARE(int(ownHandlerCalls), 0);
-
-        std::raise(SIGINT);
-        QCOMPARE(int(ownHandlerCalls), 1);
-        QTest::qWait(20);
-        QCOMPARE(calls, 1);
     }
 };
 
