@@ -3,10 +3,12 @@
 #include "model/ShelfItem.h"
 #include "model/ShelfStore.h"
 #include "platform/Bookmarks.h"
+#include "platform/Symbols.h"
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
 
+#include <QAbstractFileIconProvider>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
@@ -70,6 +72,28 @@ private Q_SLOTS:
         const QString link = m_dir.filePath(QStringLiteral("link"));
         QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("target")), link));
         QVERIFY(!ShelfItem::fromStored({Bookmarks::make(link), std::nullopt}));
+    }
+
+    void textItemsAreTrimmedShowALinkOnlyForHttpAndWinOverABookmark_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("symbol");
+        QTest::newRow("trimmed") << u" \tNotes \n"_s << u"Notes"_s << u"text.alignleft"_s;
+        QTest::newRow("http") << u"https://example.org"_s << u"https://example.org"_s << u"link"_s;
+        QTest::newRow("http elsewhere") << u" http://a"_s << u"http://a"_s << u"text.alignleft"_s;
+    }
+
+    void textItemsAreTrimmedShowALinkOnlyForHttpAndWinOverABookmark() {
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(QString, symbol);
+        const auto item = ShelfItem::makeText(text);
+        QCOMPARE(item->title(), title);
+        QCOMPARE(item->icon(QAbstractFileIconProvider()).pixmap(16).toImage(),
+                 Symbols::icon(symbol).pixmap(16).toImage());
+        QCOMPARE(ShelfItem::fromStored(item->toStored())->text(), text);
+        const auto both = ShelfItem::fromStored({Bookmarks::make(existing(u"b.txt"_s)), text});
+        QVERIFY(both && !both->isFile() && both->text() == text);
     }
 
     void titleShowsTheFirstItemTheCountAndTheTimeOfDay_data() {

@@ -49,9 +49,7 @@ class ShelfManagerTest : public QObject {
     FakeShelfWindow& window(const Shelf* shelf) {
         return *static_cast<FakeShelfWindow*>(manager().windowOf(shelf));
     }
-    // Opens a shelf holding one text and closes it into the recent list.
     void archive(const QString& text) { manager().newShelf({0, 0}, texts({text}))->close(); }
-    // The program started again on the same state folder.
     ShelfManager& restart() {
         m_manager.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -59,7 +57,6 @@ class ShelfManagerTest : public QObject {
             std::make_unique<ShelfManager>(m_services, std::make_shared<FakeShelfWindows>());
         return *m_manager;
     }
-    // Whether `change` wrote the recent-shelves file.
     bool writes(const std::function<void()>& change) {
         QFile::remove(m_services->path);
         change();

@@ -36,6 +36,20 @@ private Q_SLOTS:
 
     // A crash between creating the temporary and renaming it leaves the
     // temporary behind; the next write clears old ones and nothing else.
+    void aWriteRemovesTemporariesLeftByACrashedWrite() {
+        const QString path = m_dir.filePath(QStringLiteral("crashed.json"));
+        const QString stale = path + ".Ab12Cd", young = path + ".Xy34Zw", other = path + ".backup";
+        for (const QString& file : {stale, young, other})
+            QVERIFY(writeWholeFile(file, "partial"));
+        QFile aged(stale);
+        QVERIFY(aged.open(QIODevice::Append) &&
+                aged.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                 QFileDevice::FileModificationTime));
+        aged.close();
+        QVERIFY(SettingsStore(path).setValue(QStringLiteral("language"), QStringLiteral("ro")));
+        QVERIFY(!QFile::exists(stale) && QFile::exists(young) && QFile::exists(other));
+    }
+
     void aHandEditSurvivesTheNextChangeMadeInTheProgram() {
         const QString path = m_dir.filePath(QStringLiteral("nested/edited.json"));
         SettingsStore store(path);

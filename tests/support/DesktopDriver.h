@@ -14,7 +14,6 @@ namespace DesktopDriver {
 bool run(const QString& program, const QStringList& arguments, QString* output = nullptr,
          int timeoutMs = 20000);
 bool xdotool(const QStringList& arguments, int timeoutMs = 20000);
-// A program's output as non-empty lines, none when it failed.
 QStringList lines(const QString& program, const QStringList& arguments);
 // The ids of the program's visible windows: the tray icon, menus and shelves.
 QStringList visibleWindows();
@@ -34,7 +33,6 @@ public:
     Tool(const QString& name, const QStringList& arguments = {});
     // Waits for a line starting with prefix and returns the rest of it.
     QString waitForLine(const QString& prefix, int timeoutMs = 10000);
-    // The point of a "READY x y" line.
     QPoint waitForReady(int timeoutMs = 10000);
     qint64 processId() const { return m_process->processId(); }
 

@@ -76,8 +76,7 @@ public:
     bool items = false;
 };
 
-// What a shake detector reads, all fakes, on one clock that a test may point
-// elsewhere.
+// What a shake detector reads, all fakes, on one clock a test may replace.
 struct FakeShakeDesktop {
     FakePressMonitor global, local;
     FakePointer pointer;
