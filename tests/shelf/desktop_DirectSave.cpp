@@ -76,7 +76,9 @@ private Q_SLOTS:
         // Archive managers: "xds.txt" proposed, the entries written beside it.
         QTest::newRow("entries extracted under their own names")
             << QStringList{"--extract", "S", "a.txt", "b/"} << QStringList{"a.txt", "b", "a.txt"};
+        QTest::newRow("saved, nothing written") << QStringList{"--extract", "S"} << QStringList{};
         QTest::newRow("failed") << QStringList{"--extract", "F"} << QStringList{};
+        QTest::newRow("error") << QStringList{"--extract", "E"} << QStringList{};
         QTest::newRow("never answered") << QStringList{"--promise", "nothing.txt"} << QStringList{};
     }
     void aPromiseLandsInAFolderOfItsOwn() {
