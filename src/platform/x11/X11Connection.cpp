@@ -71,11 +71,16 @@ X11Connection::~X11Connection() {
 }
 
 uint32_t X11Connection::atom(const char* name) {
+    if (const auto known = m_atoms.find(std::string_view(name)); known != m_atoms.end())
+        return known->second;
     auto* reply = xcb_intern_atom_reply(
         m_connection,
         xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    uint32_t result = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
+    const uint32_t result = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
     std::free(reply);
+    // A failed request is asked again next time rather than remembered.
+    if (result != XCB_ATOM_NONE)
+        m_atoms.emplace(name, result);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <xcb/xcb.h>
 
 class QSocketNotifier;
@@ -33,6 +34,8 @@ public:
     bool hasXFixes() const { return m_xfixesFirstEvent >= 0; }
     int xfixesFirstEvent() const { return m_xfixesFirstEvent; }
 
+    // The server's atom for a name. An atom never changes while the server
+    // runs, so each name costs one round trip per connection.
     uint32_t atom(const char* name);
 
     int addHandler(Handler handler);
@@ -50,6 +53,7 @@ private:
     int m_xinputOpcode = -1;
     int m_xfixesFirstEvent = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::map<std::string, uint32_t, std::less<>> m_atoms;
     std::map<int, Handler> m_handlers;
     int m_nextHandler = 1;
     bool m_dispatching = false;
