@@ -21,7 +21,13 @@ const QUOBLIN_MAX_COORDINATE = 1 << 20;
 // (or Shift and a key) would take that key from every program's typing.
 const QUOBLIN_ACCELERATOR = /^(?:<(?:control|ctrl|primary|shift|alt|super|meta|hyper|mod[1-5])>)+[a-z0-9_]+$/i;
 const QUOBLIN_NOT_SHIFT = /<(?!shift>)[a-z0-9]+>/i;
+// What a clipboard read may ask for and bring back: a few formats, and no more
+// than a message of the session bus comfortably carries.
+const QUOBLIN_MAX_FORMATS = 16;
+const QUOBLIN_MAX_FORMAT = 255;
+const QUOBLIN_MAX_CLIPBOARD_BYTES = 64 * 1024 * 1024;
 const QUOBLIN_INVALID_ARGS = 'org.freedesktop.DBus.Error.InvalidArgs';
+const QUOBLIN_ACCESS_DENIED = 'org.freedesktop.DBus.Error.AccessDenied';
 const QUOBLIN_FAILED = 'org.freedesktop.DBus.Error.Failed';
 
 const QUOBLIN_INTERFACE_XML = `<node>
@@ -50,6 +56,10 @@ const QUOBLIN_INTERFACE_XML = `<node>
       <arg type="i" name="x" direction="in"/>
       <arg type="i" name="y" direction="in"/>
       <arg type="b" name="placed" direction="out"/>
+    </method>
+    <method name="ReadClipboard">
+      <arg type="as" name="formats" direction="in"/>
+      <arg type="a{say}" name="contents" direction="out"/>
     </method>
   </interface>
 </node>`;
@@ -164,6 +174,46 @@ class QuoblinShellService {
                     return [this._place(pid, title, x, y)];
                 });
             });
+    }
+
+    // A Wayland client is told of the clipboard only while it has the focus, which
+    // the program never takes; the Shell reads it on its behalf.
+    ReadClipboardAsync([formats], invocation) {
+        const {St} = this._m;
+        if (!Array.isArray(formats) || formats.length > QUOBLIN_MAX_FORMATS || formats.some(
+            f => typeof f !== 'string' || f.length === 0 || f.length > QUOBLIN_MAX_FORMAT)) {
+            invocation.return_dbus_error(QUOBLIN_INVALID_ARGS, 'ReadClipboard needs a short list of MIME types');
+            return;
+        }
+        // The clipboard holds what the user copied, passwords included: it goes only to a
+        // caller that holds accelerators here, that is a program acting on the user's keys.
+        if (![...this._grabs.values()].includes(invocation.get_sender())) {
+            invocation.return_dbus_error(QUOBLIN_ACCESS_DENIED,
+                'Only a caller holding an accelerator may read the clipboard');
+            return;
+        }
+        const clipboard = St.Clipboard.get_default();
+        const offered = clipboard.get_mimetypes(St.ClipboardType.CLIPBOARD);
+        const wanted = formats.filter((f, i) => offered.includes(f) && formats.indexOf(f) === i);
+        const contents = {};
+        let total = 0;
+        // One format at a time, in the caller's order of preference, until the cap.
+        const next = () => {
+            const format = wanted.shift();
+            if (format === undefined) {
+                this._answer(invocation, '(a{say})', () => [contents]);
+                return;
+            }
+            clipboard.get_content(St.ClipboardType.CLIPBOARD, format, (c, bytes) => {
+                const data = bytes?.get_data();
+                if (data && total + data.length <= QUOBLIN_MAX_CLIPBOARD_BYTES) {
+                    total += data.length;
+                    contents[format] = data;
+                }
+                next();
+            });
+        };
+        next();
     }
 
     // --- drags -----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "platform/ClipboardWriter.h"
 #include "platform/LocalPressMonitor.h"
 #include "platform/PanelPlacement.h"
+#include "platform/Pasteboard.h"
 #include "platform/Timers.h"
 #include "platform/freedesktop/LoginItem.h"
 #include "platform/gnome/GnomeBackend.h"
@@ -24,6 +25,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 
 namespace {
 
@@ -55,6 +57,7 @@ struct GnomeParts {
     GnomeDragPasteboard drag{shell};
     GnomeKeyGrabs keys{shell};
     GnomePanelPlacement placement{shell};
+    std::unique_ptr<QMimeData> clipboard; // the last one read, kept for whoever reads it
 };
 
 struct DesktopServices::Parts {
@@ -121,7 +124,11 @@ AppDelegate::Services DesktopServices::appServices() {
     services.optionHeld = [] {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
     };
-    services.clipboard = [] {
+    services.clipboard = [&p]() -> const QMimeData* {
+        if (GnomeParts* gnome = p.gnome.get()) {
+            if (auto read = gnome->shell.clipboard(MimeDataPasteboard::formats()))
+                return (gnome->clipboard = std::move(read)).get();
+        }
         return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     };
     return services;

@@ -32,6 +32,12 @@ std::optional<QByteArray> MimeDataPasteboard::tiffData() const {
     return dataOf(QStringLiteral("image/tiff"));
 }
 
+QStringList MimeDataPasteboard::formats() {
+    return {QStringLiteral("text/uri-list"), QStringLiteral("image/png"),
+            QStringLiteral("image/tiff"), QStringLiteral("text/plain;charset=utf-8"),
+            QStringLiteral("text/plain")};
+}
+
 std::optional<QString> MimeDataPasteboard::string() const {
     // QMimeData::hasText() also answers true for a bare URL list and text()
     // then joins the URLs; only real plain text counts here, so a bare URL is

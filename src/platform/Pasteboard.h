@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -36,6 +37,10 @@ public:
     std::optional<QByteArray> pngData() const override;
     std::optional<QByteArray> tiffData() const override;
     std::optional<QString> string() const override;
+
+    // The formats read above, the most wanted first: what to fetch of a
+    // clipboard that must be copied before it can be read.
+    static QStringList formats();
 
 private:
     std::optional<QByteArray> dataOf(const QString& type) const;

@@ -168,15 +168,13 @@ private Q_SLOTS:
         QVERIFY(QByteArray::fromBase64(target.waitForLine(u"URIS "_s).toLatin1())
                     .contains("dragged.txt"));
 
-        // A native client without the focus is not told of the clipboard's changes.
+        // A native client's clipboard, which the program, never focused, reads through the Shell.
         QProcess copy;
         copy.start(u"wl-copy"_s, {u"--foreground"_s, u"a copied text"_s});
         QTest::qWait(1000); // it takes the clipboard
         const qsizetype before = count();
         hotKey('v');
-        QTest::qWait(1500);
-        QEXPECT_FAIL("", "the GNOME backend cannot read the clipboard without the focus", Continue);
-        QCOMPARE(count(), before + 1);
+        QVERIFY(keep(before + 1));
         copy.kill();
         copy.waitForFinished();
     }

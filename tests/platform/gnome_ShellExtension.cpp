@@ -45,6 +45,15 @@ QString windows(const QString& filter) {
                      "{ const r = w.get_frame_rect(); return [r.x, r.y, r.width, r.height, "
                      "w.is_above(), w.is_on_all_workspaces()]; })"_s.arg(filter));
 }
+// What ReadClipboard gives of the plain text and a PNG image, empty on an error.
+QMap<QString, QByteArray> clipboard(const QDBusConnection& bus) {
+    const QDBusMessage reply =
+        send(kCompanion, u"ReadClipboard"_s, {QStringList{u"text/plain"_s, u"image/png"_s}}, bus);
+    QMap<QString, QByteArray> contents;
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        reply.arguments().value(0).value<QDBusArgument>() >> contents;
+    return contents;
+}
 const QString kFocusTitle = u"global.display.focus_window?.get_title() ?? null"_s;
 } // namespace
 
@@ -68,7 +77,7 @@ private slots:
         const QList<std::pair<QString, QVariantList>> calls = {
             {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
             {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
-            {u"UngrabAccelerator"_s, {u"n"_s}},
+            {u"UngrabAccelerator"_s, {u"n"_s}},      {u"ReadClipboard"_s, {42}},
         };
         for (const auto& [method, arguments] : calls)
             QCOMPARE(send(kCompanion, method, arguments).errorName(),
@@ -101,6 +110,17 @@ private slots:
             QTest::qWait(300);
             QCOMPARE(activated.size(), 1);
             QCOMPARE(others.size(), 0);
+
+            // The clipboard goes to the grabber, in the formats offered, and to nobody else.
+            QProcess copy;
+            copy.start(u"wl-copy"_s, {u"--foreground"_s, u"a copied secret"_s});
+            QTRY_COMPARE(clipboard(grabber),
+                         (QMap<QString, QByteArray>{{u"text/plain"_s, "a copied secret"}}));
+            QCOMPARE(
+                send(kCompanion, u"ReadClipboard"_s, {QStringList{u"text/plain"_s}}).errorName(),
+                u"org.freedesktop.DBus.Error.AccessDenied"_s);
+            copy.kill();
+            copy.waitForFinished();
         }
         QDBusConnection::disconnectFromBus(u"grabber"_s);
         uint again = 0; // free again once the Shell has seen the grabber's name go

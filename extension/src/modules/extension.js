@@ -5,6 +5,7 @@ import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
 import Shell from 'gi://Shell';
+import St from 'gi://St';
 import * as Main from 'resource:///org/gnome/shell/ui/main.js';
 import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
 
@@ -12,7 +13,7 @@ import {createQuoblinService} from './service.js';
 
 export default class QuoblinShellExtension extends Extension {
     enable() {
-        this._service = createQuoblinService({Clutter, Gio, GLib, Meta, Shell, Main});
+        this._service = createQuoblinService({Clutter, Gio, GLib, Meta, Shell, St, Main});
         this._service.enable();
     }
 

@@ -6,6 +6,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QMimeData>
 #include <QPointer>
 
 const QString ShellCompanion::serviceName = QStringLiteral("io.github.quoblin.Shell");
@@ -128,6 +129,24 @@ void ShellCompanion::placeWindow(const QString& title, QPoint global) {
     QDBusMessage call = method(QStringLiteral("PlaceWindow"));
     call << title << global.x() << global.y();
     m_bus.send(call);
+}
+
+std::unique_ptr<QMimeData> ShellCompanion::clipboard(const QStringList& formats) const {
+    if (!m_available)
+        return nullptr;
+    QDBusMessage call = method(QStringLiteral("ReadClipboard"));
+    call << formats;
+    // The clipboard's owner sends it through the Shell: slower than a question
+    // about the pointer, and the user is waiting for it.
+    const QDBusMessage reply = m_bus.call(call, QDBus::Block, callTimeoutMs * 8);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+        return nullptr;
+    QMap<QString, QByteArray> contents;
+    reply.arguments().front().value<QDBusArgument>() >> contents;
+    auto data = std::make_unique<QMimeData>();
+    for (auto it = contents.cbegin(); it != contents.cend(); ++it)
+        data->setData(it.key(), it.value());
+    return data;
 }
 
 void ShellCompanion::handleDragStarted() {

@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QDBusServiceWatcher;
+class QMimeData;
 
 // The program's side of the companion GNOME Shell extension: the only client
 // that can see every drag, the global pointer and the accelerators on a GNOME
@@ -48,6 +50,10 @@ public:
     void ungrabAccelerator(unsigned action);
     // Fire and forget: the extension keeps the request for a window not shown yet.
     void placeWindow(const QString& title, QPoint global);
+    // The clipboard in those of the formats it offers, read by the Shell: a
+    // client without the focus is not told of it. Nothing while the extension
+    // is away or refuses; the program then asks the clipboard itself.
+    std::unique_ptr<QMimeData> clipboard(const QStringList& formats) const;
 
     // Drags of every client since this object was made, and whether one is under way.
     long dragCount() const { return m_dragCount; }
