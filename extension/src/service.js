@@ -57,6 +57,9 @@ const QUOBLIN_INTERFACE_XML = `<node>
       <arg type="i" name="y" direction="in"/>
       <arg type="b" name="placed" direction="out"/>
     </method>
+    <method name="GetWorkAreas">
+      <arg type="a(iiiiiiii)" name="monitors" direction="out"/>
+    </method>
     <method name="ReadClipboard">
       <arg type="as" name="formats" direction="in"/>
       <arg type="a{say}" name="contents" direction="out"/>
@@ -132,6 +135,21 @@ class QuoblinShellService {
     GetPointer() {
         const [x, y, mods] = global.get_pointer();
         return [x, y, (mods & this._m.Clutter.ModifierType.BUTTON1_MASK) !== 0];
+    }
+
+    // Each monitor's geometry and the part of it the panels leave to windows:
+    // the compositor tells Wayland clients nothing of its panels.
+    GetWorkAreasAsync(parameters, invocation) {
+        this._answer(invocation, '(a(iiiiiiii))', () => {
+            const workspace = global.workspace_manager.get_active_workspace();
+            const monitors = [];
+            for (let i = 0; i < global.display.get_n_monitors(); ++i) {
+                const m = global.display.get_monitor_geometry(i);
+                const w = workspace.get_work_area_for_monitor(i);
+                monitors.push([m.x, m.y, m.width, m.height, w.x, w.y, w.width, w.height]);
+            }
+            return [monitors];
+        });
     }
 
     GrabAcceleratorAsync([accelerator], invocation) {

@@ -8,6 +8,7 @@
 #include "platform/LocalPressMonitor.h"
 #include "platform/PanelPlacement.h"
 #include "platform/Pasteboard.h"
+#include "platform/Screens.h"
 #include "platform/Timers.h"
 #include "platform/freedesktop/LoginItem.h"
 #include "platform/gnome/GnomeBackend.h"
@@ -91,8 +92,10 @@ struct DesktopServices::Parts {
 
 DesktopServices::DesktopServices()
     : m_parts(std::make_unique<Parts>()) {
-    if (m_parts->gnome)
-        PanelPlacement::setCurrent(&m_parts->gnome->placement);
+    if (GnomeParts* gnome = m_parts->gnome.get()) {
+        PanelPlacement::setCurrent(&gnome->placement);
+        ScreenLayout::setWorkAreas([gnome] { return gnome->shell.workAreas(); });
+    }
     if (X11Connection* x11 = m_parts->x11.get())
         ClipboardWriter::setOwnershipCheck(
             [x11] { return SelectionOwnership::clipboardHeldHere(*x11); });
@@ -100,8 +103,10 @@ DesktopServices::DesktopServices()
 
 DesktopServices::~DesktopServices() {
     ClipboardWriter::setOwnershipCheck(nullptr);
-    if (m_parts->gnome)
+    if (m_parts->gnome) {
         PanelPlacement::setCurrent(nullptr);
+        ScreenLayout::setWorkAreas(nullptr);
+    }
 }
 
 std::shared_ptr<ShelfManagerServices> DesktopServices::shelfServices() {

@@ -131,10 +131,14 @@ private Q_SLOTS:
         if (QDir().mkpath(QFileInfo(screenshot).path()) && (QFile::remove(screenshot) || true))
             call(u"/org/gnome/Shell/Screenshot"_s, u"Screenshot"_s, {false, false, screenshot});
 
+        input("Move", {640, 1}); // over the top bar: the shelf opens clear of it
         hotKey('n');
         QTRY_COMPARE(count(), 3);
         QTest::qWait(300);
         QCOMPARE(count(), 3);
+        const int top = call(u"/org/gnome/Shell"_s, u"Eval"_s, {u"Main.panel.height"_s}).toInt();
+        QCOMPARE(numbers(windows(m_quoblin.processId(), u"Shelf #3"_s)).value(1),
+                 top + int(ShelfPlacement::screenMargin));
     }
 
     void hotKeysActOncePerPressAHeldButtonAloneOpensNothingAndARowDragsOut() {

@@ -1,6 +1,7 @@
 // The companion extension in a real GNOME Shell on Wayland, through its D-Bus
 // interface, with input injected by the test driver extension.
 #include "DesktopDriver.h"
+#include "platform/gnome/ShellCompanion.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -65,6 +66,10 @@ private slots:
         QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
                      .property("Version"),
                  QVariant(1u));
+        const int top = shellEval(u"Main.panel.height"_s).toInt(); // the one panel
+        QCOMPARE(ShellCompanion().workAreas(),
+                 (QList<std::pair<QRect, QRect>>{{{0, 0, 1280, 800}, {0, top, 1280, 800 - top}}}));
+        QVERIFY(top > 0);
         send(kInput, u"Move"_s, {640, 420});
         QTRY_COMPARE(pointer(), u"640 420 false"_s);
         send(kInput, u"Button"_s, {true});

@@ -1,5 +1,6 @@
 #include "platform/gnome/ShellCompanion.h"
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -147,6 +148,28 @@ std::unique_ptr<QMimeData> ShellCompanion::clipboard(const QStringList& formats)
     for (auto it = contents.cbegin(); it != contents.cend(); ++it)
         data->setData(it.key(), it.value());
     return data;
+}
+
+QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
+    QList<std::pair<QRect, QRect>> areas;
+    if (!m_available)
+        return areas;
+    const QDBusMessage reply =
+        m_bus.call(method(QStringLiteral("GetWorkAreas")), QDBus::Block, callTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+        return areas;
+    const QDBusArgument monitors = reply.arguments().front().value<QDBusArgument>();
+    monitors.beginArray();
+    while (!monitors.atEnd()) {
+        int v[8] = {};
+        monitors.beginStructure();
+        for (int& value : v)
+            monitors >> value;
+        monitors.endStructure();
+        areas.append({QRect(v[0], v[1], v[2], v[3]), QRect(v[4], v[5], v[6], v[7])});
+    }
+    monitors.endArray();
+    return areas;
 }
 
 void ShellCompanion::handleDragStarted() {

@@ -3,11 +3,14 @@
 #include "platform/gnome/GnomeSession.h"
 
 #include <QDBusConnection>
+#include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QDBusServiceWatcher;
 class QMimeData;
@@ -54,6 +57,8 @@ public:
     // client without the focus is not told of it. Nothing while the extension
     // is away or refuses; the program then asks the clipboard itself.
     std::unique_ptr<QMimeData> clipboard(const QStringList& formats) const;
+    // Each monitor's geometry and work area; empty while the extension is away.
+    QList<std::pair<QRect, QRect>> workAreas() const;
 
     // Drags of every client since this object was made, and whether one is under way.
     long dragCount() const { return m_dragCount; }
