@@ -16,7 +16,7 @@ namespace {
 
 QString call(const QString& path, const QString& method, const QVariantList& arguments) {
     const QString interface = path.endsWith(u"Input") ? u"io.github.quoblin.TestInput"_s
-                              : path.endsWith(u"Shot")
+                              : path.endsWith(u"shot")
                                   ? u"org.gnome.Shell.Screenshot"_s
                                   : u"org.gnome.Shell"_s + method.section(u'.', 0, -2);
     QDBusMessage message = QDBusMessage::createMethodCall(u"org.gnome.Shell"_s, path, interface,
