@@ -57,6 +57,11 @@ const QUOBLIN_INTERFACE_XML = `<node>
       <arg type="i" name="y" direction="in"/>
       <arg type="b" name="placed" direction="out"/>
     </method>
+    <signal name="WindowMoved">
+      <arg type="s" name="title"/>
+      <arg type="i" name="x"/>
+      <arg type="i" name="y"/>
+    </signal>
     <method name="GetWorkAreas">
       <arg type="a(iiiiiiii)" name="monitors" direction="out"/>
     </method>
@@ -81,6 +86,8 @@ class QuoblinShellService {
         // window -> {previousFocus, shown, handlerIds}, for windows created while enabled
         this._windows = new Map();
         this._pending = [];
+        // placed window -> unique bus name of the caller that placed it
+        this._placed = new Map();
     }
 
     get Version() {
@@ -101,6 +108,7 @@ class QuoblinShellService {
         });
         this._connect(display, 'accelerator-activated', (d, action) => this._onAccelerator(action));
         this._connect(display, 'window-created', (d, window) => this._onWindowCreated(window));
+        this._connect(display, 'grab-op-end', (d, window) => this._onGrabEnded(window));
     }
 
     disable() {
@@ -118,6 +126,7 @@ class QuoblinShellService {
                 window.disconnect(id);
         }
         this._windows.clear();
+        this._placed.clear();
         this._pending = [];
         this._dragging = false;
         if (this._nameId) {
@@ -189,7 +198,7 @@ class QuoblinShellService {
                     const [pid] = connection.call_finish(result).deepUnpack();
                     if (this._exported !== exported || !exported)
                         throw new Error('the service was disabled');
-                    return [this._place(pid, title, x, y)];
+                    return [this._place(pid, title, x, y, invocation.get_sender())];
                 });
             });
     }
@@ -314,7 +323,7 @@ class QuoblinShellService {
         if (index < 0)
             return;
         const [request] = this._pending.splice(index, 1);
-        this._apply(window, request.x, request.y);
+        this._apply(window, request.x, request.y, request.sender);
     }
 
     _onWindowUnmanaged(window) {
@@ -324,6 +333,7 @@ class QuoblinShellService {
                 window.disconnect(id);
         }
         this._windows.delete(window);
+        this._placed.delete(window);
         for (const other of this._windows.values()) {
             if (other.previousFocus === window)
                 other.previousFocus = null;
@@ -339,11 +349,11 @@ class QuoblinShellService {
         return entry ? entry.shown : !window.is_hidden();
     }
 
-    _place(pid, title, x, y) {
+    _place(pid, title, x, y, sender) {
         const window = global.get_window_actors().map(a => a.meta_window)
             .find(w => this._matches(w, pid, title) && this._isMapped(w));
         if (window) {
-            this._apply(window, x, y);
+            this._apply(window, x, y, sender);
             return true;
         }
         this._dropExpired();
@@ -351,7 +361,7 @@ class QuoblinShellService {
         this._pending = this._pending.filter(p => p.pid !== pid || p.title !== title);
         if (this._pending.length >= QUOBLIN_MAX_PENDING)
             this._pending.shift();
-        this._pending.push({pid, title, x, y, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
+        this._pending.push({pid, title, x, y, sender, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
         return false;
     }
 
@@ -360,7 +370,12 @@ class QuoblinShellService {
         this._pending = this._pending.filter(p => p.deadline > now);
     }
 
-    _apply(window, x, y) {
+    _apply(window, x, y, sender) {
+        if (!this._windows.has(window)) { // made before the extension was turned on
+            this._onWindowCreated(window);
+            this._windows.get(window).shown = true;
+        }
+        this._placed.set(window, sender);
         window.make_above();
         window.stick();
         window.move_frame(true, x, y);
@@ -368,6 +383,17 @@ class QuoblinShellService {
         const stillThere = previous && global.get_window_actors().some(a => a.meta_window === previous);
         if (stillThere && previous !== window && global.display.focus_window === window)
             previous.activate(global.get_current_time());
+    }
+
+    // A Wayland client never learns where its windows are: when the user has
+    // moved (or resized) a placed window, its placer is told where it ended.
+    _onGrabEnded(window) {
+        const owner = window ? this._placed.get(window) : undefined;
+        if (!owner)
+            return;
+        const r = window.get_frame_rect();
+        this._m.Gio.DBus.session.emit_signal(owner, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
+            'WindowMoved', new this._m.GLib.Variant('(sii)', [window.get_title() ?? '', r.x, r.y]));
     }
 
     // --- plumbing ----------------------------------------------------------------

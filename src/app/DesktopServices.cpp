@@ -23,6 +23,7 @@
 #include "platform/x11/SystemPointer.h"
 #include "platform/x11/X11Connection.h"
 #include "shelf/ShelfControllerWindows.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -94,6 +95,7 @@ DesktopServices::DesktopServices()
     : m_parts(std::make_unique<Parts>()) {
     if (GnomeParts* gnome = m_parts->gnome.get()) {
         PanelPlacement::setCurrent(&gnome->placement);
+        gnome->placement.onMoved = &ShelfPanel::movedByUser;
         ScreenLayout::setWorkAreas([gnome] { return gnome->shell.workAreas(); });
     }
     if (X11Connection* x11 = m_parts->x11.get())

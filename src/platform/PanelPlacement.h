@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <functional>
 
 // Where the window system does not let a program place its own windows (a
 // Wayland compositor), floating panels are placed by someone who can. Without
@@ -16,6 +17,10 @@ public:
     // Puts the top-left corner of the panel with that window title at a point
     // in Qt's global coordinates, also when the panel is not shown yet.
     virtual void place(const QString& windowTitle, QPoint qtGlobalTopLeft) = 0;
+
+    // Told where the user moved a placed panel with the window system's own
+    // move, which Qt does not learn of where panels need a placer.
+    std::function<void(const QString& windowTitle, QPoint qtGlobalTopLeft)> onMoved;
 
     // The one for every panel of the program; nullptr: Qt places them.
     static PanelPlacement* current() { return s_current; }

@@ -5,6 +5,7 @@
 #include "platform/WindowHints.h"
 #include "shelf/Palette.h"
 
+#include <QApplication>
 #include <QPainterPath>
 #include <QRegion>
 
@@ -94,7 +95,8 @@ void ShelfPanel::resizeEvent(QResizeEvent*) {
 }
 
 QRectF ShelfPanel::frame() const {
-    return ScreenPoints::rectFromQtGlobal(QRectF(geometry()));
+    const QPoint topLeft = PanelPlacement::current() ? m_placedAt : pos();
+    return ScreenPoints::rectFromQtGlobal(QRectF(QRect(topLeft, size())));
 }
 
 void ShelfPanel::setFrameOrigin(QPointF origin) {
@@ -102,6 +104,7 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
     const QPoint topLeft =
         ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint();
     move(topLeft);
+    m_placedAt = topLeft;
     if (PanelPlacement* placement = PanelPlacement::current(); placement && isVisible())
         placement->place(windowTitle(), topLeft);
 }
@@ -110,7 +113,7 @@ void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
         // Asked before the window shows: the placer holds the request until it does.
         if (PanelPlacement* placement = PanelPlacement::current())
-            placement->place(windowTitle(), pos());
+            placement->place(windowTitle(), m_placedAt);
         if (m_hints) {
             winId(); // the hints go to the native window, made here when it is missing
             m_hints->keepOnAllWorkspaces(windowHandle());
@@ -126,4 +129,12 @@ void ShelfPanel::orderFrontRegardless() {
 
 void ShelfPanel::orderOut() {
     hide();
+}
+
+void ShelfPanel::movedByUser(const QString& windowTitle, QPoint qtGlobalTopLeft) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* panel = qobject_cast<ShelfPanel*>(widget);
+            panel && panel->windowTitle() == windowTitle)
+            panel->m_placedAt = qtGlobalTopLeft;
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -30,6 +31,10 @@ public:
     void orderFrontRegardless();
     void orderOut();
 
+    // The user moved the panel with that window title through the window
+    // system, which told the placer but not Qt.
+    static void movedByUser(const QString& windowTitle, QPoint qtGlobalTopLeft);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -37,4 +42,7 @@ private:
     WindowHints* m_hints;
     QWidget* m_content = nullptr;
     int m_serial = 0;
+    // Where the placer put the panel: on Wayland Qt soon forgets it, and
+    // reports every window at the origin.
+    QPoint m_placedAt;
 };

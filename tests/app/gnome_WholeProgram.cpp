@@ -60,6 +60,13 @@ bool arrange(qint64 pid, int x, int y) {
                     "w.move_frame(true, %1, %2); w.activate(global.get_current_time()); })"_s.arg(x)
                         .arg(y)) == u"true";
 }
+// Where a new shelf belongs for the pointer at a point, as windows() shows it.
+QString besidePointer(QPoint pointer) {
+    const QPointF origin = ShelfPlacement::origin(ScreenPoints::fromQtGlobal(QPointF(pointer)),
+                                                  QSizeF(280, 360), ScreenLayout::current());
+    const QPointF topLeft = ScreenPoints::toQtGlobal(origin + QPointF(0, 360));
+    return u"[%1,%2,280,360,true,true,false]"_s.arg(topLeft.x()).arg(topLeft.y());
+}
 bool setCompanion(bool on) {
     call(u"/org/gnome/Shell"_s,
          on ? u".Extensions.EnableExtension"_s : u".Extensions.DisableExtension"_s,
@@ -111,14 +118,8 @@ private Q_SLOTS:
         QTRY_COMPARE(count(), 2);
         QTest::qWait(300);
         const QString placed = shelves().section(u"],"_s, 1).chopped(1);
-        QStringList expected; // beside the pointer at one of the zig-zag's turns
-        for (const int x : {at.x() + 25, at.x() + 145}) {
-            const QPointF origin =
-                ShelfPlacement::origin(ScreenPoints::fromQtGlobal(QPointF(x, at.y())),
-                                       QSizeF(280, 360), ScreenLayout::current());
-            const QPointF topLeft = ScreenPoints::toQtGlobal(origin + QPointF(0, 360));
-            expected << u"[%1,%2,280,360,true,true,false]"_s.arg(topLeft.x()).arg(topLeft.y());
-        }
+        const QStringList expected = {besidePointer(at + QPoint(25, 0)),
+                                      besidePointer(at + QPoint(145, 0))}; // at a turn
         QVERIFY2(expected.contains(placed) && count() == 2, qPrintable(placed));
         QVERIFY(windows(source.processId()).endsWith(u"true]]"_s)); // the focus stayed
         input("Move", {numbers(placed)[0] + 140, numbers(placed)[1] + 180});
@@ -151,6 +152,7 @@ private Q_SLOTS:
                                   qPrintable(windows(target.processId())), 15000);
         const QList<int> r = numbers(windows(target.processId()));
         const QPoint at(r[0] + 40, r[1] + r[3] / 2);
+        const QString shown = shelves();
         hotKey('s');
         QVERIFY(keep(0));
         input("Move", {at.x(), at.y()});
@@ -161,13 +163,30 @@ private Q_SLOTS:
         QVERIFY(keep(0)); // no drag, no shelf
         hotKey('s');
         QVERIFY(keep(3));
+        QCOMPARE(shelves(), shown); // back where they were
 
-        // The shelf the first test dropped onto (the second), alone, clear of the target.
-        onWindows(m_quoblin.processId(),
-                  u"ws.forEach(w => w.get_title() === 'Shelf #2' ? w.move_frame(true, 800, 200) "
-                  ": w.delete(global.get_current_time()))"_s);
+        // The shelf the first test dropped onto (the second), alone, moved by the user clear
+        // of the target (a press on its empty part); then a new shelf where it was does not
+        // step aside for it.
+        const QString others = u"ws.forEach(w => w.get_title() === 'Shelf #2' || "
+                               "w.delete(global.get_current_time()))"_s;
+        onWindows(m_quoblin.processId(), others);
         QVERIFY(keep(1));
+        const QList<int> was = numbers(shelves());
+        input("Move", {was[0] + 140, was[1] + 250});
+        input("Button", {true});
+        for (int step = 1; step <= 10; ++step, QTest::qWait(40))
+            input("Move", {was[0] + 140 + (800 - was[0]) * step / 10,
+                           was[1] + 250 + (200 - was[1]) * step / 10});
+        input("Button", {false});
         QTRY_COMPARE(numbers(shelves()).mid(0, 2), QList<int>({800, 200}));
+        input("Move", {was[0] + 140, was[1] + 180});
+        hotKey('n');
+        QVERIFY(keep(2));
+        QCOMPARE(windows(m_quoblin.processId(), u"Shelf #4"_s),
+                 u"[%1]"_s.arg(besidePointer(QPoint(was[0] + 140, was[1] + 180))));
+        onWindows(m_quoblin.processId(), others);
+        QVERIFY(keep(1));
         input("Move", {840, 250}); // its first row
         input("Button", {true});
         for (int step = 1; step <= 10; ++step, QTest::qWait(40))

@@ -143,7 +143,13 @@ std::unique_ptr<KeyGrabToken> GnomeKeyGrabs::grabKey(KeyCombination combination,
 }
 
 GnomePanelPlacement::GnomePanelPlacement(ShellCompanion& shell)
-    : m_shell(shell) {}
+    : m_shell(shell) {
+    QObject::connect(&shell, &ShellCompanion::windowMoved, &shell,
+                     [this](const QString& title, QPoint topLeft) {
+                         if (onMoved)
+                             onMoved(title, topLeft);
+                     });
+}
 
 QString GnomePanelPlacement::windowTitle(const QString&, int serial) const {
     // A title that never changes: a placement asked for before the window is

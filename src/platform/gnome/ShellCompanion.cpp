@@ -63,6 +63,8 @@ ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
     }
     m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("AcceleratorActivated"),
                   this, SLOT(handleAcceleratorActivated(uint)));
+    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("WindowMoved"), this,
+                  SLOT(handleWindowMoved(QString, int, int)));
     // Asked at once, so that the hot keys can be grabbed as the program starts.
     m_available = askVersion(m_bus, 4 * callTimeoutMs) == interfaceVersion;
 }
@@ -191,4 +193,9 @@ void ShellCompanion::handleDragEnded() {
 void ShellCompanion::handleAcceleratorActivated(uint action) {
     if (m_available && action != 0)
         Q_EMIT acceleratorActivated(action);
+}
+
+void ShellCompanion::handleWindowMoved(const QString& title, int x, int y) {
+    if (m_available)
+        Q_EMIT windowMoved(title, QPoint(x, y));
 }

@@ -71,11 +71,14 @@ Q_SIGNALS:
     // from before the drag as its baseline.
     void pressBeganDrag();
     void acceleratorActivated(unsigned action);
+    // The user moved one of the program's placed windows; where it is now.
+    void windowMoved(const QString& title, QPoint global);
 
 private Q_SLOTS:
     void handleDragStarted();
     void handleDragEnded();
     void handleAcceleratorActivated(uint action);
+    void handleWindowMoved(const QString& title, int x, int y);
 
 private:
     void checkVersion();
