@@ -96,6 +96,12 @@ QString AboutDialog::backendName() {
 QString AboutDialog::companionNote() {
     using GnomeSession::Companion;
     const GnomeSession::Status status = GnomeSession::status();
+    if (status.companion == Companion::ready &&
+        status.enabling == GnomeSession::Enabling::enabledNow)
+        return bilingual(QStringLiteral("Quoblin has turned on the Quoblin Shell extension and "
+                                        "uses it from now on."),
+                         QStringLiteral("Quoblin a activat extensia Quoblin Shell și o folosește "
+                                        "de acum înainte."));
     if (status.companion != Companion::absent && status.companion != Companion::wrongVersion)
         return {};
     const QString uuid = GnomeSession::extensionUuid;

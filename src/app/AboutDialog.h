@@ -19,7 +19,8 @@ public:
     // Which desktop services the program runs with.
     static QString backendName();
     // On GNOME on Wayland without the companion extension: what is missing
-    // and how to turn it on; empty otherwise.
+    // and how to turn it on; after this start turned it on: that it did;
+    // empty otherwise.
     static QString companionNote();
 
 private:

@@ -28,7 +28,17 @@ int main(int argc, char* argv[]) {
     // On GNOME on Wayland the companion extension provides the global
     // services to a native Wayland client; without it, and on other Wayland
     // sessions, they exist only through XWayland.
-    const GnomeSession::Status gnome = GnomeSession::probe();
+    GnomeSession::Status gnome = GnomeSession::probe();
+    // Turned on once per user, before the window system is chosen, so that a
+    // companion the Shell already has serves this very start. Someone who
+    // turned it off afterwards meant to.
+    const QString offered = QStringLiteral("gnomeCompanionOffered");
+    const bool offer =
+        gnome.companion == GnomeSession::Companion::absent && !Preferences::store().value(offered);
+    if (offer) {
+        Preferences::store().setValue(offered, true);
+        gnome = GnomeSession::probe(true);
+    }
     GnomeSession::setStatus(gnome);
     if (gnome.companion == GnomeSession::Companion::ready &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -58,22 +68,17 @@ int main(int argc, char* argv[]) {
     if (asked.command == QLatin1String("quit"))
         return 0;
 
-    if (gnome.companion == GnomeSession::Companion::absent ||
-        gnome.companion == GnomeSession::Companion::wrongVersion) {
+    if (!AboutDialog::companionNote().isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
-        // Once per user: someone who turned it off afterwards meant to.
-        const QString offered = QStringLiteral("gnomeCompanionOffered");
-        if (gnome.companion == GnomeSession::Companion::absent &&
-            !Preferences::store().value(offered)) {
-            Preferences::store().setValue(offered, true);
-            GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {
-                GnomeSession::Status status = GnomeSession::status();
-                status.enabling = outcome;
-                GnomeSession::setStatus(status);
-                if (outcome != GnomeSession::Enabling::failed)
-                    std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
-            });
-        }
+    // The Shell does not know it yet: its settings key, for the next login.
+    if (gnome.companion == GnomeSession::Companion::absent && offer && !gnome.enabling) {
+        GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {
+            GnomeSession::Status status = GnomeSession::status();
+            status.enabling = outcome;
+            GnomeSession::setStatus(status);
+            if (outcome != GnomeSession::Enabling::failed)
+                std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+        });
     }
 
     DesktopServices desktop;

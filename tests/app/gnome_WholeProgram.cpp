@@ -207,17 +207,27 @@ private Q_SLOTS:
         copy.waitForFinished();
     }
 
-    void withoutTheCompanionItFallsBackSaysSoAndTurnsItOn() {
+    void aFirstStartTurnsTheCompanionOnAndUsesItWithoutItLaterStartsFallBack() {
         QProcess::execute(qEnvironmentVariable("QUOBLIN_BINARY"), {u"--quit"_s});
         QVERIFY(m_quoblin.waitForFinished() && setCompanion(false));
         QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/quoblin/settings.json"_s);
-        start({}); // a first start
-        QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (said += m_quoblin.readAllStandardError()).contains("turned it on"), 10000);
-        QVERIFY(said.contains("The Quoblin Shell extension does not answer"));
-        m_quoblin.terminate();
-        QVERIFY(m_quoblin.waitForFinished());
+        const auto run = [this] { // what it says of the companion as it starts
+            start({});
+            QByteArray said;
+            (void)QTest::qWaitFor(
+                [&] { return (said += m_quoblin.readAllStandardError()).contains("extension"); },
+                10000);
+            m_quoblin.terminate();
+            m_quoblin.waitForFinished();
+            return said;
+        };
+        const QByteArray first = run();
+        QVERIFY2(first.contains("has turned on the Quoblin Shell extension and uses it"), first);
+        QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            u"io.github.quoblin.Shell"_s));
+        QVERIFY(setCompanion(false)); // turned off by the user: left off
+        const QByteArray later = run();
+        QVERIFY2(later.contains("does not answer") && !later.contains("turned"), later);
     }
 };
 

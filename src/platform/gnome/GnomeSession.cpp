@@ -6,9 +6,11 @@
 #include <QDBusConnection>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 #include <memory>
 
 namespace GnomeSession {
@@ -78,6 +80,18 @@ bool installedOnDisk() {
                 .isEmpty();
 }
 
+// Turns the companion on through the Shell, waiting for the answers; nothing
+// when the Shell does not know it (installed after the Shell started).
+std::optional<Enabling> enableKnown(const QDBusConnection& bus) {
+    const QDBusReply<QVariantMap> known =
+        bus.call(extensionsCall(QStringLiteral("GetExtensionInfo")), QDBus::Block, 1000);
+    if (!known.isValid() || known.value().isEmpty())
+        return std::nullopt;
+    const QDBusReply<bool> enabled =
+        bus.call(extensionsCall(QStringLiteral("EnableExtension")), QDBus::Block, 1000);
+    return enabled.isValid() && enabled.value() ? Enabling::enabledNow : Enabling::failed;
+}
+
 } // namespace
 
 bool isGnomeWayland(const QString& waylandDisplay, const QString& currentDesktop) {
@@ -92,7 +106,7 @@ bool isGnomeWayland() {
                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 }
 
-Status probe() {
+Status probe(bool enable) {
     if (!isGnomeWayland())
         return {};
     // Qt's D-Bus wants an application object; the real one cannot exist yet,
@@ -105,18 +119,26 @@ Status probe() {
         shortLived = std::make_unique<QCoreApplication>(argc, argv);
     const QString connectionName = QStringLiteral("quoblin-probe");
     std::optional<unsigned> version;
+    std::optional<Enabling> enabling;
     {
         const QDBusConnection bus =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
         version = ShellCompanion::askVersion(bus, 500);
+        if (!version && enable)
+            enabling = enableKnown(bus);
+        // The Shell starts it at once; its name follows within moments.
+        for (int wait = 0; !version && enabling == Enabling::enabledNow && wait < 15; ++wait) {
+            QThread::msleep(100);
+            version = ShellCompanion::askVersion(bus, 100);
+        }
     }
     QDBusConnection::disconnectFromBus(connectionName);
     shortLived.reset();
     if (!version)
-        return {Companion::absent, 0, {}};
+        return {Companion::absent, 0, enabling};
     if (*version != ShellCompanion::interfaceVersion)
-        return {Companion::wrongVersion, *version, {}};
-    return {Companion::ready, *version, {}};
+        return {Companion::wrongVersion, *version, enabling};
+    return {Companion::ready, *version, enabling};
 }
 
 Status status() {

@@ -38,8 +38,10 @@ struct Status {
 };
 
 // Asks the session bus; when no QCoreApplication exists yet, one lives for the
-// question only. Blocks for at most about half a second.
-Status probe();
+// question only. Blocks for at most about half a second. With `enable`, an
+// absent companion that the Shell knows is turned on and waited for (about two
+// seconds more at most), so that the program can use it from its first start.
+Status probe(bool enable = false);
 
 // What the start found, for the about box and the start-up message.
 Status status();
