@@ -33,8 +33,9 @@ int main(int argc, char* argv[]) {
     // companion the Shell already has serves this very start. Someone who
     // turned it off afterwards meant to.
     const QString offered = QStringLiteral("gnomeCompanionOffered");
-    const bool offer =
-        gnome.companion == GnomeSession::Companion::absent && !Preferences::store().value(offered);
+    const bool offer = gnome.companion == GnomeSession::Companion::absent &&
+                       asked.command != QLatin1String("quit") &&
+                       !Preferences::store().value(offered);
     if (offer) {
         Preferences::store().setValue(offered, true);
         gnome = GnomeSession::probe(true);
