@@ -76,7 +76,7 @@ private Q_SLOTS:
         QVERIFY((m_to = m_target->waitForReady()).x() > 0);
     }
 
-    void aRowsToolTipAndMenuAreDrawnDark() {
+    void aRowsToolTipAndMenuAreDrawnDarkAndTheHeadersGlyphsSitInPlace() {
         auto s = shelf();
         const QPoint row = s->rows()[0]->mapToGlobal(s->rows()[0]->rect().center());
         QVERIFY(
@@ -98,6 +98,21 @@ private Q_SLOTS:
         onScreen(s->panel()->geometry().united(menu->geometry()).adjusted(-8, -8, 8, 8))
             .save(m_shots + "shelf-row-menu-light-theme.png");
         menu->close();
+
+        const QImage header = onScreen(
+            QRect(s->panel()->mapToGlobal(QPoint(0, 11)), QSize(ShelfPanel::panelWidth - 2, 12)));
+        QString ink; // a mark per column holding ink in the glyphs' rows, short of the border
+        for (int x = 0; x < header.width(); ++x) {
+            bool any = false;
+            for (int y = 0; y < header.height(); ++y)
+                any = any || header.pixelColor(x, y).lightness() > 90;
+            ink += any ? u'#' : u'.';
+        }
+        const int closeRight = int(ink.lastIndexOf(u'#')) + 1;
+        const int closeLeft = int(ink.lastIndexOf(u'.', closeRight - 1)) + 1;
+        const int pinRight = int(ink.lastIndexOf(u'#', closeLeft - 1)) + 1;
+        QVERIFY2(qAbs(ShelfPanel::panelWidth - closeRight - 8) <= 1, qPrintable(ink));
+        QVERIFY2(qAbs(closeLeft - pinRight - 4) <= 1, qPrintable(ink));
     }
 
     void escapeDuringADragAllKeepsEveryItemAndTheShelfAndNoSecondDragStarts() {
