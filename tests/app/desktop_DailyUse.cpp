@@ -47,9 +47,10 @@ class DailyUseTest : public QObject {
     AppDelegate::Services m_on = m_desktop.appServices();
 
     // A shelf of this process, on screen at `at`.
-    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at) {
+    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
+                                                FilePromiseReceiver* promises = nullptr) {
         auto shelf = std::make_unique<ShelfController>(std::move(items), m_desktop.timers(),
-                                                       nullptr, m_desktop.windowHints());
+                                                       promises, m_desktop.windowHints());
         shelf->show(at);
         return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
     }
@@ -179,6 +180,26 @@ private Q_SLOTS:
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
         shelf.close();
+    }
+
+    void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
+        const auto source = shownShelf(
+            {ShelfItem::makeText(QStringLiteral("a")), ShelfItem::makeText(QStringLiteral("t"))},
+            QPointF(100, 500), m_desktop.filePromises());
+        const auto other = shownShelf({}, QPointF(900, 500), m_desktop.filePromises());
+        QVERIFY(source && other);
+        const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
+        for (ShelfController* onto : {source.get(), other.get()}) {
+            QWidget* row = source->rows().back();
+            QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
+                                        onto->panel()->mapToGlobal(emptySpot),
+                                        QStringLiteral("0.08"), QStringLiteral("0.3")));
+        }
+        QTest::qWait(300);
+        QCOMPARE(source->items().size(), std::size_t(2));
+        QVERIFY(other->items().empty());
+        source->close();
+        other->close();
     }
 };
 
