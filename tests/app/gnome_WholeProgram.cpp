@@ -199,7 +199,11 @@ private Q_SLOTS:
         // A native client's clipboard, which the program, never focused, reads through the Shell.
         QProcess copy;
         copy.start(u"wl-copy"_s, {u"--foreground"_s, u"a copied text"_s});
-        QTest::qWait(1000); // it takes the clipboard
+        QTRY_COMPARE_WITH_TIMEOUT( // it has taken the clipboard
+            call(u"/org/gnome/Shell"_s, u"Eval"_s,
+                 {u"imports.gi.St.Clipboard.get_default().get_mimetypes("
+                  "imports.gi.St.ClipboardType.CLIPBOARD).includes('text/plain')"_s}),
+            u"true"_s, 10000);
         const qsizetype before = count();
         hotKey('v');
         QVERIFY(keep(before + 1));
