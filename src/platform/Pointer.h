@@ -6,15 +6,15 @@
 class Pointer {
 public:
     virtual ~Pointer() = default;
-    virtual bool leftButtonDown() const = 0;
-    // In screen points: origin at the bottom-left of the primary screen, y up.
-    virtual QPointF position() const = 0;
 
     struct Reading {
         bool leftButtonDown = false;
-        QPointF position;
+        QPointF position; // in screen points: origin at the bottom-left of the primary screen, y up
     };
-    // Both at once; a desktop that answers both in one question overrides it,
-    // since the shake sampler asks 25 times a second.
-    virtual Reading read() const { return {leftButtonDown(), position()}; }
+    // Both at once: every desktop answers both in one question, and the shake
+    // sampler asks 25 times a second.
+    virtual Reading read() const = 0;
+
+    bool leftButtonDown() const { return read().leftButtonDown; }
+    QPointF position() const { return read().position; }
 };

@@ -55,8 +55,7 @@ private:
 
 class FakePointer final : public Pointer {
 public:
-    bool leftButtonDown() const override { return buttonDown; }
-    QPointF position() const override { return pos; }
+    Reading read() const override { return {buttonDown, pos}; }
 
     bool buttonDown = false;
     QPointF pos;

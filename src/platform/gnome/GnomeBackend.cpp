@@ -68,14 +68,6 @@ GnomePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
 GnomePointer::GnomePointer(ShellCompanion& shell)
     : m_shell(shell) {}
 
-bool GnomePointer::leftButtonDown() const {
-    return read().leftButtonDown;
-}
-
-QPointF GnomePointer::position() const {
-    return read().position;
-}
-
 Pointer::Reading GnomePointer::read() const {
     // The Shell's logical coordinates are Qt's global coordinates on Wayland.
     if (const auto state = m_shell.pointer())

@@ -30,8 +30,6 @@ private:
 class GnomePointer final : public Pointer {
 public:
     explicit GnomePointer(ShellCompanion& shell);
-    bool leftButtonDown() const override;
-    QPointF position() const override;
     Reading read() const override;
 
 private:

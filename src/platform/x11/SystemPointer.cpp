@@ -35,14 +35,6 @@ std::optional<PointerReading> queryPointer(X11Connection* x) {
 SystemPointer::SystemPointer(X11Connection* x11)
     : m_x11(x11) {}
 
-bool SystemPointer::leftButtonDown() const {
-    return read().leftButtonDown;
-}
-
-QPointF SystemPointer::position() const {
-    return read().position;
-}
-
 Pointer::Reading SystemPointer::read() const {
     if (auto reading = queryPointer(m_x11))
         return {reading->left, ScreenPoints::fromNativePixels(reading->root)};

@@ -13,8 +13,6 @@ public:
     // Without a connection (not on X11) Qt's idea of the pointer is used.
     explicit SystemPointer(X11Connection* x11);
 
-    bool leftButtonDown() const override;
-    QPointF position() const override;
     Reading read() const override;
 
 private:
