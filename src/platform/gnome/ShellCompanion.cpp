@@ -96,26 +96,29 @@ void ShellCompanion::setAvailable(bool available) {
         Q_EMIT availabilityChanged(available);
 }
 
-std::optional<ShellCompanion::PointerState> ShellCompanion::pointer() const {
+std::optional<QList<QVariant>> ShellCompanion::ask(const QString& name,
+                                                   const QVariantList& arguments, int timeoutMs,
+                                                   qsizetype answers) const {
     if (!m_available)
         return std::nullopt;
-    const QDBusMessage reply =
-        m_bus.call(method(QStringLiteral("GetPointer")), QDBus::Block, callTimeoutMs);
-    const QList<QVariant> args = reply.arguments();
-    if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 3)
+    QDBusMessage call = method(name);
+    call.setArguments(arguments);
+    const QDBusMessage reply = m_bus.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != answers)
         return std::nullopt;
-    return PointerState{QPoint(args[0].toInt(), args[1].toInt()), args[2].toBool()};
+    return reply.arguments();
+}
+
+std::optional<ShellCompanion::PointerState> ShellCompanion::pointer() const {
+    const auto args = ask(QStringLiteral("GetPointer"), {}, callTimeoutMs, 3);
+    if (!args)
+        return std::nullopt;
+    return PointerState{QPoint((*args)[0].toInt(), (*args)[1].toInt()), (*args)[2].toBool()};
 }
 
 unsigned ShellCompanion::grabAccelerator(const QString& accelerator) {
-    if (!m_available)
-        return 0;
-    QDBusMessage call = method(QStringLiteral("GrabAccelerator"));
-    call << accelerator;
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, callTimeoutMs * 4);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
-        return 0;
-    return reply.arguments().front().toUInt();
+    const auto action = ask(QStringLiteral("GrabAccelerator"), {accelerator}, callTimeoutMs * 4, 1);
+    return action ? action->front().toUInt() : 0;
 }
 
 void ShellCompanion::ungrabAccelerator(unsigned action) {
@@ -135,17 +138,13 @@ void ShellCompanion::placeWindow(const QString& title, QPoint global) {
 }
 
 std::unique_ptr<QMimeData> ShellCompanion::clipboard(const QStringList& formats) const {
-    if (!m_available)
-        return nullptr;
-    QDBusMessage call = method(QStringLiteral("ReadClipboard"));
-    call << formats;
     // The clipboard's owner sends it through the Shell: slower than a question
     // about the pointer, and the user is waiting for it.
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, callTimeoutMs * 8);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+    const auto read = ask(QStringLiteral("ReadClipboard"), {formats}, callTimeoutMs * 8, 1);
+    if (!read)
         return nullptr;
     QMap<QString, QByteArray> contents;
-    reply.arguments().front().value<QDBusArgument>() >> contents;
+    read->front().value<QDBusArgument>() >> contents;
     auto data = std::make_unique<QMimeData>();
     for (auto it = contents.cbegin(); it != contents.cend(); ++it)
         data->setData(it.key(), it.value());
@@ -154,13 +153,10 @@ std::unique_ptr<QMimeData> ShellCompanion::clipboard(const QStringList& formats)
 
 QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
     QList<std::pair<QRect, QRect>> areas;
-    if (!m_available)
+    const auto told = ask(QStringLiteral("GetWorkAreas"), {}, callTimeoutMs, 1);
+    if (!told)
         return areas;
-    const QDBusMessage reply =
-        m_bus.call(method(QStringLiteral("GetWorkAreas")), QDBus::Block, callTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
-        return areas;
-    const QDBusArgument monitors = reply.arguments().front().value<QDBusArgument>();
+    const QDBusArgument monitors = told->front().value<QDBusArgument>();
     monitors.beginArray();
     while (!monitors.atEnd()) {
         int v[8] = {};

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QVariant>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -81,6 +82,10 @@ private Q_SLOTS:
     void handleWindowMoved(const QString& title, int x, int y);
 
 private:
+    // A method's answers, asked at once; nothing while the extension is away,
+    // on an error, or when the answer is not `answers` values long.
+    std::optional<QList<QVariant>> ask(const QString& name, const QVariantList& arguments,
+                                       int timeoutMs, qsizetype answers) const;
     void checkVersion();
     void setAvailable(bool available);
 
