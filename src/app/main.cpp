@@ -28,18 +28,17 @@ int main(int argc, char* argv[]) {
     // On GNOME on Wayland the companion extension provides the global
     // services to a native Wayland client; without it, and on other Wayland
     // sessions, they exist only through XWayland.
-    GnomeSession::Status gnome = GnomeSession::probe();
-    // Turned on once per user, before the window system is chosen, so that a
-    // companion the Shell already has serves this very start. Someone who
-    // turned it off afterwards meant to.
-    const QString offered = QStringLiteral("gnomeCompanionOffered");
-    const bool offer = gnome.companion == GnomeSession::Companion::absent &&
-                       asked.command != QLatin1String("quit") &&
-                       !Preferences::store().value(offered);
-    if (offer) {
+    // An absent companion is turned on once per user, before the window
+    // system is chosen, so that one the Shell already has serves this very
+    // start. Someone who turned it off afterwards meant to.
+    bool offer = false;
+    const GnomeSession::Status gnome = GnomeSession::probe([&offer, &asked] {
+        const QString offered = QStringLiteral("gnomeCompanionOffered");
+        if (asked.command == QLatin1String("quit") || Preferences::store().value(offered))
+            return false;
         Preferences::store().setValue(offered, true);
-        gnome = GnomeSession::probe(true);
-    }
+        return offer = true;
+    });
     GnomeSession::setStatus(gnome);
     if (gnome.companion == GnomeSession::Companion::ready &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -69,8 +68,8 @@ int main(int argc, char* argv[]) {
     if (asked.command == QLatin1String("quit"))
         return 0;
 
-    if (!AboutDialog::companionNote().isEmpty())
-        std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+    if (const QString note = AboutDialog::companionNote(); !note.isEmpty())
+        std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));
     // The Shell does not know it yet: its settings key, for the next login.
     if (gnome.companion == GnomeSession::Companion::absent && offer && !gnome.enabling) {
         GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {

@@ -106,7 +106,7 @@ bool isGnomeWayland() {
                           qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 }
 
-Status probe(bool enable) {
+Status probe(const std::function<bool()>& mayEnable) {
     if (!isGnomeWayland())
         return {};
     // Qt's D-Bus wants an application object; the real one cannot exist yet,
@@ -124,7 +124,7 @@ Status probe(bool enable) {
         const QDBusConnection bus =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
         version = ShellCompanion::askVersion(bus, 500);
-        if (!version && enable)
+        if (!version && mayEnable && mayEnable())
             enabling = enableKnown(bus);
         // The Shell starts it at once; its name follows within moments.
         for (int wait = 0; !version && enabling == Enabling::enabledNow && wait < 15; ++wait) {

@@ -38,10 +38,11 @@ struct Status {
 };
 
 // Asks the session bus; when no QCoreApplication exists yet, one lives for the
-// question only. Blocks for at most about half a second. With `enable`, an
-// absent companion that the Shell knows is turned on and waited for (about two
-// seconds more at most), so that the program can use it from its first start.
-Status probe(bool enable = false);
+// question only. Blocks for at most about half a second. When the companion is
+// absent and `mayEnable` agrees, one that the Shell knows is turned on and
+// waited for (about two seconds more at most), so that the program can use it
+// from this start.
+Status probe(const std::function<bool()>& mayEnable = {});
 
 // What the start found, for the about box and the start-up message.
 Status status();
