@@ -1,6 +1,7 @@
 #include "shelf/DragOut.h"
 
 #include "platform/ClipboardWriter.h"
+#include "platform/OutgoingDrag.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -50,6 +51,7 @@ bool dragItemsOut(QWidget* source, const std::vector<ShelfItemPtr>& items, QPoin
     drag->setMimeData(mimeDataForItems(items));
     drag->setPixmap(dragImage(items, source->devicePixelRatioF()));
     drag->setHotSpot(hotSpot);
+    OutgoingDrag::started(drag->mimeData());
     const Qt::DropAction action =
         drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
     return action != Qt::IgnoreAction;

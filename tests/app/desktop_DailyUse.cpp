@@ -150,8 +150,9 @@ private Q_SLOTS:
     }
 
     // A drag out removes the row unless the shelf is pinned; the other program
-    // gets the file's address either way.
-    void dragOutAndCopyAllStillTakeTheClipboardAfterADropStampedAheadOfTheServer() {
+    // gets the file's address either way, though it asks while the drag moves
+    // and with its own clock, as some file managers do.
+    void dragOutAndCopyAllStillTakeTheClipboardAfterARequestStampedAheadOfTheServer() {
         const QString moved = m_files.filePath(QStringLiteral("moved out.txt"));
         const QString file = m_files.filePath(QStringLiteral("copied.txt"));
         QVERIFY(writeWholeFile(moved, "m") && writeWholeFile(file, "x"));

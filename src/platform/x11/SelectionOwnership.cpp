@@ -1,12 +1,15 @@
 #include "platform/x11/SelectionOwnership.h"
 
+#include "platform/OutgoingDrag.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPointer>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -30,6 +33,7 @@ public:
         : m_x11(&x) {
         m_xdndPosition = x.atom("XdndPosition");
         m_xdndDrop = x.atom("XdndDrop");
+        m_xdndSelection = x.atom("XdndSelection");
         m_wmProtocols = x.atom("WM_PROTOCOLS");
         m_clockProperty = x.atom("QUOBLIN_SERVER_TIME");
         m_clockWindow = xcb_generate_id(x.raw());
@@ -55,7 +59,17 @@ public:
         auto* event = static_cast<xcb_generic_event_t*>(message);
         const uint8_t kind = event->response_type & 0x7f;
         if (kind == XCB_SELECTION_REQUEST) {
-            keepBehindServer(reinterpret_cast<xcb_selection_request_event_t*>(event)->time);
+            auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
+            const std::optional<uint32_t> now = serverTimeIfBehind(request->time);
+            if (!now)
+                return false;
+            // The toolkit hands out a drag's data only for a time it stamped
+            // itself (the drag's latest position or its drop); with the time
+            // replaced it would refuse a program that asks while the drag is
+            // still moving over it. Such a request is answered here instead.
+            if (request->selection == m_xdndSelection && answerFromLatestDrag(*request))
+                return true;
+            request->time = *now;
         } else if (kind == XCB_CLIENT_MESSAGE) {
             auto* client = reinterpret_cast<xcb_client_message_event_t*>(event);
             if (client->format != 32)
@@ -72,16 +86,55 @@ public:
 
 private:
     void keepBehindServer(uint32_t& time) {
+        if (const std::optional<uint32_t> now = serverTimeIfBehind(time))
+            time = *now;
+    }
+
+    // The server's time when `time` lies ahead of it, else nothing.
+    std::optional<uint32_t> serverTimeIfBehind(uint32_t time) {
         if (time == XCB_CURRENT_TIME)
-            return;
+            return std::nullopt;
         // Only a time well past our reckoning of the server's clock costs a
         // round trip to the server; nothing legitimate is ever ahead of it.
         if (m_reading &&
             !ahead(time, m_reading->time + uint32_t(m_reading->clock.elapsed()) + toleranceMs))
-            return;
+            return std::nullopt;
         const std::optional<uint32_t> now = serverTime();
-        if (now && ahead(time, *now))
-            time = *now;
+        return now && ahead(time, *now) ? now : std::nullopt;
+    }
+
+    // Writes the latest drag's data in the asked-for form to the requestor
+    // and tells it so; false, and nothing written, when that form is not one
+    // the drag carries or needs more than one write.
+    bool answerFromLatestDrag(const xcb_selection_request_event_t& request) {
+        const QMimeData* data = OutgoingDrag::latest();
+        if (!data || !m_x11)
+            return false;
+        xcb_connection_t* c = m_x11->raw();
+        const QStringList formats = data->formats();
+        const auto format = std::find_if(formats.begin(), formats.end(), [&](const QString& f) {
+            return m_x11->atom(f.toLatin1().constData()) == request.target;
+        });
+        if (format == formats.end())
+            return false;
+        const QByteArray bytes = data->data(*format);
+        if (bytes.size() > qsizetype(xcb_get_maximum_request_length(c)) * 4 - 64)
+            return false;
+        // Clients older than the current conventions name no property.
+        const uint32_t property = request.property ? request.property : request.target;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target,
+                            8, uint32_t(bytes.size()), bytes.constData());
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
+        notify.property = property;
+        xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        xcb_flush(c);
+        return true;
     }
 
     std::optional<uint32_t> serverTime() {
@@ -112,6 +165,7 @@ private:
     QPointer<X11Connection> m_x11;
     uint32_t m_xdndPosition = 0;
     uint32_t m_xdndDrop = 0;
+    uint32_t m_xdndSelection = 0;
     uint32_t m_wmProtocols = 0;
     uint32_t m_clockProperty = 0;
     uint32_t m_clockWindow = 0;

@@ -11,8 +11,9 @@ namespace SelectionOwnership {
 
 // From now on, a time in another client's selection request or drag message
 // that lies ahead of the server's clock is replaced by the server's time
-// before the toolkit sees it. Once per process; the connection must outlive
-// the toolkit's event loop.
+// before the toolkit sees it; a request with such a time for the latest
+// drag's data is answered from that data instead. Once per process; the
+// connection must outlive the toolkit's event loop.
 void guardToolkitTime(X11Connection& x11);
 
 // Whether a window of this program owns the clipboard; true when the toolkit
