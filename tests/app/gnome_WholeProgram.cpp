@@ -218,6 +218,7 @@ private Q_SLOTS:
         qputenv("QT_QPA_PLATFORM", "wayland");
         QTRY_VERIFY_WITH_TIMEOUT(arrange(target.processId(), 700, 300), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(arrange(source.processId(), 40, 100), 15000);
+        QCOMPARE(onWindows(source.processId(), u"ws[0].get_client_type()"_s), u"1"_s); // X11
         const QList<int> t = numbers(windows(target.processId()));
         for (const QPoint over : {QPoint(420, 600), QPoint(t[0] + t[2] / 2, t[1] + t[3] / 2)}) {
             onWindows(m_quoblin.processId(),
