@@ -272,7 +272,8 @@ class QuoblinShellService {
         this._connect(display, 'x11-display-closing', () => tell(false));
     }
 
-    // The Shell says no more than whether its X11 display offers an extension.
+    // Of its X11 display the Shell tells extensions only whether it offers an
+    // X extension; XWayland always offers XFIXES, which the program needs.
     GetX11Display() {
         return this._m.Shell.util_has_x11_display_extension?.(global.display, 'XFIXES') ?? false;
     }
