@@ -40,6 +40,12 @@ const QUOBLIN_INTERFACE_XML = `<node>
     </method>
     <signal name="DragStarted"/>
     <signal name="DragEnded"/>
+    <method name="GetX11Display">
+      <arg type="b" name="running" direction="out"/>
+    </method>
+    <signal name="X11DisplayChanged">
+      <arg type="b" name="running"/>
+    </signal>
     <method name="GrabAccelerator">
       <arg type="s" name="accelerator" direction="in"/>
       <arg type="u" name="action" direction="out"/>
@@ -106,6 +112,7 @@ class QuoblinShellService {
             if (type === Meta.SelectionType.SELECTION_DND)
                 this._setDragging(source !== null);
         });
+        this._followX11Display();
         this._connect(display, 'accelerator-activated', (d, action) => this._onAccelerator(action));
         this._connect(display, 'window-created', (d, window) => this._onWindowCreated(window));
         this._connect(display, 'grab-op-end', (d, window) => this._onGrabEnded(window));
@@ -250,6 +257,25 @@ class QuoblinShellService {
             return;
         this._dragging = dragging;
         this._exported?.emit_signal(dragging ? 'DragStarted' : 'DragEnded', null);
+    }
+
+    // --- XWayland ---------------------------------------------------------------
+
+    // An X11 client's drag does not show in the selection above: the program
+    // watches XWayland's display itself, and only while it runs, since a
+    // connection would start an XWayland started on demand.
+    _followX11Display() {
+        const display = global.display;
+        const tell = running => this._exported?.emit_signal('X11DisplayChanged',
+            new this._m.GLib.Variant('(b)', [running]));
+        this._connect(display, 'x11-display-opened', () => tell(true));
+        this._connect(display, 'x11-display-closing', () => tell(false));
+    }
+
+    // Of its X11 display the Shell tells extensions only whether it offers an
+    // X extension; XWayland always offers XFIXES, which the program needs.
+    GetX11Display() {
+        return this._m.Shell.util_has_x11_display_extension?.(global.display, 'XFIXES') ?? false;
     }
 
     // --- accelerators ------------------------------------------------------------

@@ -60,6 +60,19 @@ struct GnomeParts {
     GnomeKeyGrabs keys{shell};
     GnomePanelPlacement placement{shell};
     std::unique_ptr<QMimeData> clipboard; // the last one read, kept for whoever reads it
+    // An X11 client's drag shows only on XWayland's display, watched while XWayland runs.
+    std::unique_ptr<X11Connection> xwayland;
+    std::unique_ptr<SystemDragPasteboard> xwaylandDrags;
+
+    void followXWayland(bool running) {
+        xwaylandDrags.reset();
+        xwayland = running ? X11Connection::openXWayland() : nullptr;
+        if (!xwayland)
+            return;
+        xwaylandDrags = std::make_unique<SystemDragPasteboard>(
+            xwayland.get(), SystemDragPasteboard::Owners::exceptWindowManager);
+        xwaylandDrags->setOnDragStarted([this] { shell.noteDragStarted(); });
+    }
 };
 
 struct DesktopServices::Parts {
@@ -97,6 +110,12 @@ DesktopServices::DesktopServices()
         PanelPlacement::setCurrent(&gnome->placement);
         gnome->placement.onMoved = &ShelfPanel::movedByUser;
         ScreenLayout::setWorkAreas([gnome] { return gnome->shell.workAreas(); });
+        QObject::connect(&gnome->shell, &ShellCompanion::x11DisplayChanged, &gnome->shell,
+                         [gnome](bool running) { gnome->followXWayland(running); });
+        QObject::connect(
+            &gnome->shell, &ShellCompanion::availabilityChanged, &gnome->shell,
+            [gnome](bool) { gnome->followXWayland(gnome->shell.x11DisplayRunning()); });
+        gnome->followXWayland(gnome->shell.x11DisplayRunning());
     }
     if (X11Connection* x11 = m_parts->x11.get())
         ClipboardWriter::setOwnershipCheck(

@@ -92,6 +92,10 @@ class GnomeWholeProgramTest : public QObject {
     }
     QString shelves() { return windows(m_quoblin.processId(), u"Shelf"_s); }
     qsizetype count() { return shelves().count(u'[') - 1; }
+    bool keep(qsizetype shown) { // a second action would change it
+        return QTest::qWaitFor([&] { return count() == shown; }) &&
+               (QTest::qWait(500), count() == shown);
+    }
 
 private Q_SLOTS:
     // The Shell keeps a turned-off extension turned off at its next start.
@@ -143,10 +147,6 @@ private Q_SLOTS:
     }
 
     void hotKeysActOncePerPressAHeldButtonAloneOpensNothingAndARowDragsOut() {
-        const auto keep = [this](qsizetype shown) { // a second action would change it
-            return QTest::qWaitFor([&] { return count() == shown; }) &&
-                   (QTest::qWait(500), count() == shown);
-        };
         DesktopDriver::Tool target(u"drop_target"_s);
         QTRY_VERIFY2_WITH_TIMEOUT(arrange(target.processId(), 100, 300),
                                   qPrintable(windows(target.processId())), 15000);
@@ -209,6 +209,33 @@ private Q_SLOTS:
         QVERIFY(keep(before + 1));
         copy.kill();
         copy.waitForFinished();
+    }
+
+    void aDragOfAnXWaylandProgramShakenOverTheDesktopOrANativeWindowOpensOneShelf() {
+        DesktopDriver::Tool target(u"drop_target"_s);
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        QTRY_VERIFY_WITH_TIMEOUT(arrange(target.processId(), 700, 300), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(arrange(source.processId(), 40, 100), 15000);
+        QCOMPARE(onWindows(source.processId(), u"ws[0].get_client_type()"_s), u"1"_s); // X11
+        const QList<int> t = numbers(windows(target.processId()));
+        for (const QPoint over : {QPoint(420, 600), QPoint(t[0] + t[2] / 2, t[1] + t[3] / 2)}) {
+            onWindows(m_quoblin.processId(),
+                      u"ws.forEach(w => w.delete(global.get_current_time()))"_s);
+            QVERIFY(keep(0));
+            input("Move", {100, 200});
+            input("Button", {true});
+            for (int step = 1; step <= 5; ++step, QTest::qWait(30))
+                input("Move", {100 + 5 * step, 200});
+            QTest::qWait(300);
+            for (int leg = 0; leg < 6; ++leg, QTest::qWait(90))
+                input("Move", {over.x() + (leg % 2 ? -60 : 60), over.y()});
+            QVERIFY2(keep(1),
+                     qPrintable(u"over %1,%2: %3"_s.arg(over.x()).arg(over.y()).arg(shelves())));
+            input("Button", {false});
+            QVERIFY(!source.waitForLine(u"DRAG "_s).isEmpty());
+        }
     }
 
     void aFirstStartTurnsTheCompanionOnAndUsesItWithoutItLaterStartsFallBack() {

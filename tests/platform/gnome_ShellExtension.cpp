@@ -66,6 +66,8 @@ private slots:
         QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
                      .property("Version"),
                  QVariant(1u));
+        // This Shell runs no XWayland, which a connection would start on demand.
+        QCOMPARE(call(u"GetX11Display"_s, {}), QVariant(false));
         const int top = shellEval(u"Main.panel.height"_s).toInt(); // the one panel
         QCOMPARE(ShellCompanion().workAreas(),
                  (QList<std::pair<QRect, QRect>>{{{0, 0, 1280, 800}, {0, top, 1280, 800 - top}}}));

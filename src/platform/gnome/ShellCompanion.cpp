@@ -65,6 +65,8 @@ ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
                   this, SLOT(handleAcceleratorActivated(uint)));
     m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("WindowMoved"), this,
                   SLOT(handleWindowMoved(QString, int, int)));
+    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("X11DisplayChanged"), this,
+                  SLOT(handleX11DisplayChanged(bool)));
     // Asked at once, so that the hot keys can be grabbed as the program starts.
     m_available = askVersion(m_bus, 4 * callTimeoutMs) == interfaceVersion;
 }
@@ -170,7 +172,16 @@ QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
     return areas;
 }
 
+bool ShellCompanion::x11DisplayRunning() const {
+    const auto running = ask(QStringLiteral("GetX11Display"), {}, callTimeoutMs, 1);
+    return running && running->first().toBool();
+}
+
 void ShellCompanion::handleDragStarted() {
+    noteDragStarted();
+}
+
+void ShellCompanion::noteDragStarted() {
     if (!m_available)
         return;
     // The press itself is never seen over other clients' windows; a drag that
@@ -189,6 +200,11 @@ void ShellCompanion::handleDragEnded() {
 void ShellCompanion::handleAcceleratorActivated(uint action) {
     if (m_available && action != 0)
         Q_EMIT acceleratorActivated(action);
+}
+
+void ShellCompanion::handleX11DisplayChanged(bool running) {
+    if (m_available)
+        Q_EMIT x11DisplayChanged(running);
 }
 
 void ShellCompanion::handleWindowMoved(const QString& title, int x, int y) {

@@ -64,6 +64,11 @@ public:
     // Drags of every client since this object was made, and whether one is under way.
     long dragCount() const { return m_dragCount; }
     bool dragActive() const { return m_dragActive; }
+    // A drag began that the Shell does not report: an X11 client's, seen on
+    // XWayland's display. Counted as the Shell's own drags are.
+    void noteDragStarted();
+    // Whether the Shell runs XWayland now; false while the extension is away.
+    bool x11DisplayRunning() const;
 
 Q_SIGNALS:
     void availabilityChanged(bool available);
@@ -74,12 +79,15 @@ Q_SIGNALS:
     void acceleratorActivated(unsigned action);
     // The user moved one of the program's placed windows; where it is now.
     void windowMoved(const QString& title, QPoint global);
+    // XWayland started or ended.
+    void x11DisplayChanged(bool running);
 
 private Q_SLOTS:
     void handleDragStarted();
     void handleDragEnded();
     void handleAcceleratorActivated(uint action);
     void handleWindowMoved(const QString& title, int x, int y);
+    void handleX11DisplayChanged(bool running);
 
 private:
     // A method's answers, asked at once; nothing while the extension is away,

@@ -2,6 +2,7 @@
 
 #include "platform/DragPasteboard.h"
 
+#include <functional>
 #include <memory>
 
 class X11Connection;
@@ -10,8 +11,13 @@ class X11Connection;
 // XdndSelection: every drag makes its source the new owner.
 class SystemDragPasteboard final : public DragPasteboard {
 public:
+    // Whose new ownerships count as drags. On XWayland the compositor, which is
+    // also the window manager there, takes the selection for every drag of a
+    // Wayland client; the compositor reports those itself.
+    enum class Owners { all, exceptWindowManager };
+
     // Without a connection (not on X11) the counter never moves.
-    explicit SystemDragPasteboard(X11Connection* x11);
+    explicit SystemDragPasteboard(X11Connection* x11, Owners counted = Owners::all);
     ~SystemDragPasteboard() override;
 
     long changeCount() const override;
@@ -19,6 +25,9 @@ public:
 
     // False when the server offers no XFixes; the counter then never moves.
     bool isWatching() const;
+
+    // Told of each drag counted, as it is counted.
+    void setOnDragStarted(std::function<void()> onDragStarted);
 
 private:
     struct State;

@@ -11,20 +11,28 @@
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
 
-std::unique_ptr<X11Connection> X11Connection::open() {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+std::unique_ptr<X11Connection> X11Connection::connectToDisplay(const char* platform) {
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String(platform))
         return nullptr;
     int screen = 0;
     xcb_connection_t* c = xcb_connect(nullptr, &screen);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c)
-            xcb_disconnect(c);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
         return nullptr;
     }
-    std::unique_ptr<X11Connection> connection(new X11Connection(c, screen));
+    return std::unique_ptr<X11Connection>(new X11Connection(c, screen));
+}
+
+std::unique_ptr<X11Connection> X11Connection::open() {
+    std::unique_ptr<X11Connection> connection = connectToDisplay("xcb");
     // Every X11 run of the program is exposed to other clients' clocks.
-    SelectionOwnership::guardToolkitTime(*connection);
+    if (connection)
+        SelectionOwnership::guardToolkitTime(*connection);
     return connection;
+}
+
+std::unique_ptr<X11Connection> X11Connection::openXWayland() {
+    return qEnvironmentVariableIsEmpty("DISPLAY") ? nullptr : connectToDisplay("wayland");
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, int screen)

@@ -22,6 +22,10 @@ public:
     // does not run on X11 (offscreen, Wayland without XWayland, no display).
     // Call after the application object exists, and close it before that goes.
     static std::unique_ptr<X11Connection> open();
+    // A connection to XWayland's display ($DISPLAY) beside a toolkit that runs on
+    // Wayland; nullptr when there is none. Connecting starts an XWayland that is
+    // started on demand: ask only once it runs.
+    static std::unique_ptr<X11Connection> openXWayland();
 
     ~X11Connection() override;
 
@@ -47,6 +51,8 @@ public:
 
 private:
     explicit X11Connection(xcb_connection_t* connection, int screen);
+    // $DISPLAY, when the toolkit runs on the platform so named.
+    static std::unique_ptr<X11Connection> connectToDisplay(const char* platform);
 
     xcb_connection_t* m_connection = nullptr;
     uint32_t m_root = 0;
