@@ -294,13 +294,18 @@ private Q_SLOTS:
         QCOMPARE(after[3].items.front().bookmark, moved->bookmark());
     }
 
-    // The file keeps what fits; the list in memory stays whole.
-    void anOversizedShelfIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
+    // The file keeps what fits and no secret; the list in memory stays whole.
+    void anOversizedShelfOrASecretIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
         archive("older");
         archive(QString(ShelfStore::maxFileBytes, QLatin1Char('a')));
         archive("small");
-        QCOMPARE(manager().recent().size(), 3u);
-        QCOMPARE(firstTitles(restart().recent()), (QStringList{"small", "older"}));
+        manager().newShelf({0, 0}, {ShelfItem::makeSecretText("pass")})->close();
+        manager()
+            .newShelf({0, 0}, {ShelfItem::makeText("beside"), ShelfItem::makeSecretText("word")})
+            ->close();
+        QCOMPARE(manager().recent().size(), 5u);
+        QVERIFY(!readWholeFile(m_services->path).contains("word"));
+        QCOMPARE(firstTitles(restart().recent()), (QStringList{"beside", "small", "older"}));
     }
 
     // A user with two sessions runs two programs on one state folder. The

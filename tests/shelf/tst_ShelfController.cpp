@@ -183,8 +183,12 @@ private Q_SLOTS:
             data.setUrls(urls);
         const auto items = ingest(data);
         QCOMPARE(items.size(), size_t(text.isEmpty() ? 0 : 1));
-        if (!text.isEmpty())
-            QVERIFY(!items[0]->isFile() && items[0]->text() == text);
+        if (!text.isEmpty()) {
+            QVERIFY(!items[0]->isFile() && items[0]->text() == text && !items[0]->isSecret());
+            // A password manager marks its copies: the text is kept as a secret.
+            data.setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+            QVERIFY(ingest(data).at(0)->isSecret());
+        }
         QVERIFY(ShelfDropView::items(MimeDataPasteboard(nullptr)).empty());
     }
 };
