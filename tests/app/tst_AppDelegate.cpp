@@ -43,7 +43,9 @@ struct Rig {
         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
     std::unique_ptr<AppDelegate> app;
 
-    Rig() {
+    explicit Rig(int storedReversals = 0) {
+        if (storedReversals)
+            prefs.store().setValue(Preferences::shakeReversalsKey, storedReversals);
         services->path = dir.filePath(QStringLiteral("recent.json"));
         AppDelegate::Services s;
         s.windows = windows;
@@ -154,6 +156,7 @@ private Q_SLOTS:
 
     void aShakeSettingChangedAnywhereReachesTheDetectorTheMenuAndTheWindow() {
         Rig rig;
+        QCOMPARE(Rig(7).app->shake().minReversals(), 7); // the stored one, from the start
         SettingsWindow& settings = rig.app->settings();
         settings.show();
         settings.sensitivitySlider()->setValue(7);

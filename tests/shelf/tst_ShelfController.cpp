@@ -106,6 +106,19 @@ private Q_SLOTS:
         QVERIFY(!shelf.shelf().autoClosePending()); // the archive's arrival cancels it
     }
 
+    void theFooterOffersWhatTheShelfHolds() {
+        ShelfController shelf({}, m_timers);
+        auto enabled = [&shelf] {
+            return QList<bool>{shelf.copyButton()->isEnabled(), shelf.zipButton()->isEnabled(),
+                               shelf.clearButton()->isEnabled()};
+        };
+        QCOMPARE(enabled(), (QList<bool>{false, false, false}));
+        shelf.add({text("t")});
+        QCOMPARE(enabled(), (QList<bool>{true, false, true})); // Zip packs files only
+        shelf.add({file("a.txt")});
+        QCOMPARE(enabled(), (QList<bool>{true, true, true}));
+    }
+
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {
         const QList<QUrl> files{QUrl::fromLocalFile(m_dir.filePath("b.txt")),
                                 QUrl::fromLocalFile(m_dir.filePath("a.txt"))};
