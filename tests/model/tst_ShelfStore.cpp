@@ -82,10 +82,11 @@ private Q_SLOTS:
         QCOMPARE(readWholeFile(path), content);
     }
 
-    void aFifoReadsAsNoShelvesWithoutWaitingForAWriter() {
+    void aFifoReadsAsNoShelvesOrSettingsWithoutWaitingForAWriter() {
         const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(ShelfStore::read(fifo).empty());
+        QVERIFY(!SettingsStore(fifo).value(Preferences::languageKey));
     }
 
     void writeReplacesTheFileAtomicallyOrNotAtAll() {

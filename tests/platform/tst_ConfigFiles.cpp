@@ -12,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 // The files the program keeps under the user's config folder: its settings and
 // the login item's autostart entry.
 class ConfigFilesTest : public QObject {
@@ -30,10 +28,6 @@ private Q_SLOTS:
             QVERIFY(!SettingsStore(path).value(QStringLiteral("shakeEnabled")));
             QCOMPARE(readWholeFile(path), content);
         }
-        // A pipe planted under the name is not waited on.
-        const QString pipe = m_dir.filePath(QStringLiteral("pipe.json"));
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(!SettingsStore(pipe).value(QStringLiteral("shakeEnabled")));
         // A regular file where the folder should be: no write can succeed, even as root.
         SettingsStore blocked(path + QStringLiteral("/settings.json"));
         QVERIFY(!blocked.setValue(QStringLiteral("shakeEnabled"), false));

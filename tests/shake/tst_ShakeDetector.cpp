@@ -80,7 +80,7 @@ private Q_SLOTS:
     }
 
     void theSensitivityIsHowManyReversalsMakeAShake() {
-        for (const long wanted : {2L, 7L}) {
+        for (const long wanted : {2L, 3L, 7L}) {
             ShakeCore core;
             core.minReversals = wanted;
             long sample = 0;
