@@ -81,10 +81,8 @@ private Q_SLOTS:
                                            "/d/x.tar 2.gz", "/e/.rc", "/f/.rc", "/g/P/", "/P"}),
             (QStringList{"x.tar.gz", "x.tar 2.gz", "x.tar 3.gz", "x.tar 2 2.gz", ".rc", ".rc 2",
                          "P", "P 2"}));
-        QCOMPARE(
-            ZipNaming::archiveName(QTime(21, 5, 7),
-                                   QUuid(QStringLiteral("{7c2ab3d4-0000-4000-8000-000000000000}"))),
-            QStringLiteral("Shelf 21.05.07-7C2A.zip"));
+        const QUuid uuid(QStringLiteral("{7c2ab3d4-0000-4000-8000-000000000000}"));
+        QCOMPARE(ZipNaming::archiveName(QTime(21, 5, 7), uuid), "Shelf 21.05.07-7C2A.zip");
     }
 
     void archiveExpandsToOneShelfFolderWithTreesNamesModesTimesAndLinks() {
