@@ -99,28 +99,22 @@ private Q_SLOTS:
         QVERIFY(!opened[closed]);
     }
 
-    void newShelvesMoveDownRightOffVisibleShelves_data() {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<bool>("secondVisible");
-        QTest::addColumn<QPointF>("expected");
-        // The first shelf covers x in [1000, 1280) and y in [1000, 1360).
-        QTest::newRow("bottom-left corner is inside")
-            << QPointF(1000, 1000) << false << QPointF(1028, 972);
-        QTest::newRow("on to the next shelf along the diagonal")
-            << QPointF(1270, 1010) << true << QPointF(1326, 954);
-        // Ten steps would leave the shelf; the eighth is used untested.
-        QTest::newRow("at most eight steps") << QPointF(1000, 1359) << false << QPointF(1224, 1135);
-    }
-
     void newShelvesMoveDownRightOffVisibleShelves() {
-        QFETCH(QPointF, point);
-        QFETCH(bool, secondVisible);
-        QFETCH(QPointF, expected);
-        window(manager().newShelf({0, 0}, {})).rect = QRectF(1000, 1000, 280, 360);
-        FakeShelfWindow& second = window(manager().newShelf({0, 0}, {}));
-        second.rect = QRectF(1019, 623, 280, 360); // holds only (1298, 982) of that path
-        second.visible = secondVisible;
-        QCOMPARE(window(manager().newShelf(point, {})).shownAt, expected);
+        // The first shelf covers x in [1000, 1280) and y in [1000, 1360); the second
+        // holds only (1298, 982) of the path. A bottom-left corner inside moves; a
+        // visible second shelf moves it on along the diagonal; ten steps would leave
+        // the shelf, and the eighth is used untested.
+        const std::tuple<QPointF, bool, QPointF> cases[] = {{{1000, 1000}, false, {1028, 972}},
+                                                            {{1270, 1010}, true, {1326, 954}},
+                                                            {{1000, 1359}, false, {1224, 1135}}};
+        for (const auto& [point, secondVisible, expected] : cases) {
+            init(); // a fresh manager
+            window(manager().newShelf({0, 0}, {})).rect = QRectF(1000, 1000, 280, 360);
+            FakeShelfWindow& second = window(manager().newShelf({0, 0}, {}));
+            second.rect = QRectF(1019, 623, 280, 360);
+            second.visible = secondVisible;
+            QCOMPARE(window(manager().newShelf(point, {})).shownAt, expected);
+        }
     }
 
     void onlyTheTenNewestArchivesAreKept() {
