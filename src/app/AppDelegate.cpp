@@ -71,6 +71,18 @@ QIcon trayIcon() {
     return icon;
 }
 
+// A menu entry showing text the user gave: "&" would mark the next letter as
+// the entry's key (and vanish), a tab would push the rest into the shortcut
+// column, a line break would make the entry two lines high.
+QString menuText(QString text) {
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 } // namespace
 
 AppDelegate::AppDelegate(Services services)
@@ -255,7 +267,7 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
     }
     const QPointer<AppDelegate> self(this);
     for (int i = 0; i < static_cast<int>(recent.size()); ++i) {
-        QAction* item = menu->addAction(recent[i].title());
+        QAction* item = menu->addAction(menuText(recent[i].title()));
         item->setData(i); // the entry's tag: its index in the recent list
         if (!recent[i].items.empty())
             item->setIcon(

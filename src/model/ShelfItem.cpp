@@ -51,6 +51,12 @@ ShelfItemPtr ShelfItem::makeText(const QString& text) {
     return std::make_shared<ShelfItem>(Private{}, Kind::text, QUrl(), text);
 }
 
+ShelfItemPtr ShelfItem::makeSecretText(const QString& text) {
+    auto item = makeText(text);
+    item->m_secret = true;
+    return item;
+}
+
 ShelfItemPtr ShelfItem::fromStored(const StoredItem& stored) {
     if (stored.text)
         return makeText(*stored.text);
@@ -99,7 +105,7 @@ QIcon ShelfItem::icon(const QAbstractFileIconProvider& files) const {
 
 StoredItem ShelfItem::toStored() const {
     StoredItem stored;
-    if (m_kind == Kind::text)
+    if (m_kind == Kind::text && !m_secret)
         stored.text = m_text;
     else
         stored.bookmark = m_bookmark;

@@ -26,6 +26,8 @@ public:
     static ShelfItemPtr makeFile(const QUrl& localFileUrl);
     // A text item holding the text exactly as given.
     static ShelfItemPtr makeText(const QString& text);
+    // A text held in memory only: it never reaches the recent-shelves file.
+    static ShelfItemPtr makeSecretText(const QString& text);
     // Rebuilds an item from the recent-shelves file, or nothing: a text wins
     // over a bookmark; without either, or when the bookmark no longer leads to
     // an existing file, there is no item. A stale bookmark is renewed.
@@ -42,6 +44,7 @@ public:
     // path() can only show) is found too. False for text.
     bool fileExists() const;
     QString text() const { return m_text; } // exact text, empty for files
+    bool isSecret() const { return m_secret; }
     const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
 
     // File: the last path component. Text: trimmed of white space and line breaks.
@@ -52,7 +55,7 @@ public:
     QIcon icon(const QAbstractFileIconProvider& files) const;
 
     // What the recent-shelves file keeps of this item: a file's bookmark (or
-    // nothing when it has none), a text's text.
+    // nothing when it has none), a text's text (nothing for a secret).
     StoredItem toStored() const;
 
 private:
@@ -66,4 +69,5 @@ private:
     QUrl m_url;
     QString m_text;
     std::optional<QByteArray> m_bookmark;
+    bool m_secret = false;
 };

@@ -138,9 +138,13 @@ void ShelfManager::persist() {
     for (const RecentShelf& shelf : m_recent) {
         StoredShelf entry{shelf.date, {}};
         entry.items.reserve(shelf.items.size());
-        for (const ShelfItemPtr& item : shelf.items)
-            entry.items.push_back(item->toStored());
-        stored.push_back(std::move(entry));
+        for (const ShelfItemPtr& item : shelf.items) {
+            if (!item->isSecret())
+                entry.items.push_back(item->toStored());
+        }
+        // A shelf of secrets alone is listed only while the program runs.
+        if (!entry.items.empty())
+            stored.push_back(std::move(entry));
     }
     // A failed write keeps the list in memory; the next change writes it all again.
     m_writer.write(stored, m_services->recentShelvesPath());

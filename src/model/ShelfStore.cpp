@@ -168,17 +168,8 @@ std::optional<QByteArray> encodeFitting(const std::vector<StoredShelf>& shelves,
 }
 
 std::vector<StoredShelf> read(const QString& path) {
-    // Only a regular file: opening a pipe planted under our name would block.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // Read at most one byte past the limit, so a huge file costs no memory
-    // beyond that, and a file that is not a regular file (a pipe that never
-    // ends) stops there too.
-    const QByteArray bytes = file.read(maxFileBytes + 1);
-    return decode(bytes).value_or(std::vector<StoredShelf>());
+    const auto bytes = AtomicFile::readRegular(path, maxFileBytes);
+    return bytes ? decode(*bytes).value_or(std::vector<StoredShelf>()) : std::vector<StoredShelf>();
 }
 
 bool write(const std::vector<StoredShelf>& shelves, const QString& path) {

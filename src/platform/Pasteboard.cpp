@@ -32,10 +32,18 @@ std::optional<QByteArray> MimeDataPasteboard::tiffData() const {
     return dataOf(QStringLiteral("image/tiff"));
 }
 
+namespace {
+const QString secretHint = QStringLiteral("x-kde-passwordManagerHint");
+} // namespace
+
 QStringList MimeDataPasteboard::formats() {
     return {QStringLiteral("text/uri-list"), QStringLiteral("image/png"),
-            QStringLiteral("image/tiff"), QStringLiteral("text/plain;charset=utf-8"),
-            QStringLiteral("text/plain")};
+            QStringLiteral("image/tiff"),    QStringLiteral("text/plain;charset=utf-8"),
+            QStringLiteral("text/plain"),    secretHint};
+}
+
+bool MimeDataPasteboard::isSecret() const {
+    return dataOf(secretHint).value_or(QByteArray()).trimmed() == "secret";
 }
 
 std::optional<QString> MimeDataPasteboard::string() const {

@@ -24,6 +24,9 @@ public:
     virtual std::optional<QByteArray> tiffData() const = 0;
     // The plain text (UTF-8), or nothing when no plain text is offered.
     virtual std::optional<QString> string() const = 0;
+    // Whether the source marked its contents as a secret (a password
+    // manager's copy), which must not outlive the program on disk.
+    virtual bool isSecret() const = 0;
 };
 
 // A pasteboard over mime data that someone else owns and keeps alive for as
@@ -37,6 +40,7 @@ public:
     std::optional<QByteArray> pngData() const override;
     std::optional<QByteArray> tiffData() const override;
     std::optional<QString> string() const override;
+    bool isSecret() const override;
 
     // The formats read above, the most wanted first: what to fetch of a
     // clipboard that must be copied before it can be read.

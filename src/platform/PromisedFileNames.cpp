@@ -6,44 +6,60 @@ namespace PromisedFileNames {
 
 namespace {
 
-// Room left for " 9999" when a name needs a number.
-constexpr qsizetype maxNameBytes = 255 - 8;
+// A file system keeps names of up to 255 bytes. Every drop gets a folder of its
+// own, so no room is kept for a number.
+constexpr qsizetype maxNameBytes = 255;
 constexpr qsizetype maxExtensionChars = 16;
 
-qsizetype extensionStart(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? dot : name.size();
+// Controls (C0, DEL, C1) and the marks that change the direction in which a
+// name is shown: with them a name ending in ".exe" can look like a picture.
+bool unwanted(char16_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069);
 }
 
-// Drops whole characters from the end of `text` until it fits in `bytes`.
-QString fitUtf8(QString text, qsizetype bytes) {
-    while (!text.isEmpty() && text.toUtf8().size() > bytes) {
-        text.chop(1);
-        if (!text.isEmpty() && text.back().isHighSurrogate())
-            text.chop(1);
+// The longest start of `text` within `bytes` of UTF-8. `text` holds no lone
+// surrogate, so a pair is never split.
+QString fitUtf8(const QString& text, qsizetype bytes) {
+    qsizetype used = 0, end = 0;
+    while (end < text.size()) {
+        const char16_t c = text[end].unicode();
+        const bool pair = QChar::isHighSurrogate(c);
+        used += pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (used > bytes)
+            break;
+        end += pair ? 2 : 1;
     }
-    return text;
+    return text.left(end);
 }
 
 } // namespace
 
 QString safeName(const QString& suggested) {
-    QString name;
-    name.reserve(suggested.size());
-    for (const QChar c : suggested) {
-        const bool control = c.unicode() < 0x20 || c.unicode() == 0x7f;
-        name += (c == QLatin1Char('/') || control) ? QLatin1Char('_') : c;
+    // One pass over the suggestion, however long it is; every replacement
+    // takes the place of exactly one UTF-16 unit.
+    QString name = suggested;
+    QChar* units = name.data();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = units[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && units[i + 1].isLowSurrogate())
+            ++i;
+        else if (QChar::isSurrogate(c))
+            units[i] = QChar::ReplacementCharacter;
+        else if (c == u'/' || unwanted(c))
+            units[i] = u'_';
     }
     name = name.trimmed();
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return QString::fromLatin1(fallbackName);
 
-    if (name.toUtf8().size() > maxNameBytes) {
-        const qsizetype dot = extensionStart(name);
-        QString extension = name.mid(dot);
+    if (fitUtf8(name, maxNameBytes).size() < name.size()) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        QString extension = dot > 0 ? name.mid(dot) : QString();
         if (extension.size() > maxExtensionChars)
             extension.clear();
-        const QString base = fitUtf8(name.left(dot), maxNameBytes - extension.toUtf8().size());
+        const QString base = fitUtf8(name.left(dot > 0 && !extension.isEmpty() ? dot : name.size()),
+                                     maxNameBytes - extension.toUtf8().size());
         name = base.trimmed().isEmpty() ? QString::fromLatin1(fallbackName) + extension
                                         : base + extension;
     }

@@ -10,10 +10,11 @@ namespace PromisedFileNames {
 // Used when a suggestion leaves nothing usable.
 inline constexpr char fallbackName[] = "Received File";
 
-// The suggestion as one plain file name: folder separators and control
-// characters become "_", surrounding blanks go, "." and ".." and empty
-// names become the fallback, and long names are shortened (keeping the
-// extension) to leave room within 255 bytes.
+// The suggestion as one plain file name: folder separators, control
+// characters (C0, DEL, C1) and direction overrides become "_", surrounding
+// blanks go, "." and ".." and empty names become the fallback, and names
+// beyond 255 bytes of UTF-8 are cut at a whole character, keeping a short
+// extension. Linear in the suggestion's length.
 QString safeName(const QString& suggested);
 
 // The text of a file-name property of X11 type `type`: "text/plain" with an

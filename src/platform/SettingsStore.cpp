@@ -51,10 +51,10 @@ void SettingsStore::load() const {
     }
     // A file that cannot be read as an object now (a hand edit half done)
     // leaves the values last read in place.
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxSettingsBytes)
+    const auto bytes = AtomicFile::readRegular(m_path, maxSettingsBytes);
+    if (!bytes)
         return;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+    const QJsonDocument doc = QJsonDocument::fromJson(*bytes);
     if (doc.isObject())
         m_values = doc.object();
 }

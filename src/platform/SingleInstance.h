@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <sys/types.h>
 
 class QLocalServer;
 
@@ -13,8 +15,10 @@ class QLocalServer;
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    // A name without a slash lives in $XDG_RUNTIME_DIR (or the temporary
-    // directory when that is unset); a name with one is a path.
+    // A name without a slash lives in $XDG_RUNTIME_DIR when that is ours and
+    // only we may write there, else in our own private folder of the temporary
+    // directory (none when someone else planted it: the program then runs
+    // unguarded); a name with one is a path.
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -28,8 +32,16 @@ public:
     // then runs unguarded. Blocks for at most about a second.
     bool tryBecomePrimary(const QString& command = {});
 
+    // Empty when there is no private folder for them.
     QString socketPath() const;
     QString lockPath() const;
+
+    // The user at the other end of a connected local socket, from the kernel.
+    static std::optional<uid_t> peerUser(qintptr socketDescriptor);
+    // How the primary learns a caller's user; only this user's own may ask
+    // anything. Tests stand in for a caller of another user, which only root
+    // could make.
+    std::function<std::optional<uid_t>(qintptr socketDescriptor)> peerUserOf = &peerUser;
 
     // Called on the primary when a later start asks it to show itself.
     std::function<void()> onShowRequested;

@@ -43,6 +43,10 @@ ItemRowView::ItemRowView(ShelfItemPtr item, QWidget* parent)
     , m_displayTitle(singleLine(m_item->title())) {
     setFixedHeight(rowHeight);
     setToolTip(m_item->isFile() ? m_item->path() : m_item->title());
+    if (m_item->isSecret())
+        setToolTip(toolTip() + u'\n' +
+                   bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
+                             QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc.")));
     QFont font = this->font();
     font.setPixelSize(12);
     setFont(font);

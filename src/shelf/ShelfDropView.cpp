@@ -77,14 +77,15 @@ std::vector<ShelfItemPtr> ShelfDropView::items(const Pasteboard& from) {
         }
     }
 
+    const auto makeText = from.isSecret() ? &ShelfItem::makeSecretText : &ShelfItem::makeText;
     if (const auto text = from.string(); text && !text->isEmpty()) {
-        result.push_back(ShelfItem::makeText(*text));
+        result.push_back(makeText(*text));
         return result;
     }
 
     const QList<QUrl> urls = from.urls();
     if (!urls.isEmpty())
-        result.push_back(ShelfItem::makeText(urls.first().toString(QUrl::FullyEncoded)));
+        result.push_back(makeText(urls.first().toString(QUrl::FullyEncoded)));
     return result;
 }
 

@@ -12,13 +12,16 @@ class SessionsTest : public QObject {
 
     QTemporaryDir m_runtime;
     QProcess m_compositor;
+    QString m_xwayland; // the compositor's X display
 
-    QProcessEnvironment session(const QString& wayland) const {
+    QProcessEnvironment session(const QString& wayland, const QString& display = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(QString::fromLatin1(name));
         if (!wayland.isEmpty())
             env.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland);
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         return env;
     }
@@ -36,25 +39,32 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             (log += m_compositor.readAll(), listening.match(QString::fromUtf8(log)).hasMatch()),
             20000);
+        m_xwayland = listening.match(QString::fromUtf8(log)).captured(1);
     }
 
     void runsAndQuitsCleanlyOrSaysWhyNot_data() {
         QTest::addColumn<QString>("wayland");
+        QTest::addColumn<bool>("xwayland"); // DISPLAY names the compositor's X server
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("said");
+        // With an X display that answers the program runs on X11, where its hot keys work.
+        QTest::newRow("through XWayland")
+            << QStringLiteral("quoblin-test") << true << 0
+            << QStringLiteral("Meanwhile Ctrl+Alt+N, Ctrl+Alt+V, Ctrl+Alt+S work.");
         QTest::newRow("Wayland display alone")
-            << QStringLiteral("quoblin-test") << 0
+            << QStringLiteral("quoblin-test") << false << 0
             << QStringLiteral("The hot keys could not be registered either.");
         QTest::newRow("no session")
-            << QString() << 1 << QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY");
+            << QString() << false << 1 << QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY");
     }
 
     void runsAndQuitsCleanlyOrSaysWhyNot() {
         QFETCH(QString, wayland);
+        QFETCH(bool, xwayland);
         QFETCH(int, exitCode);
         QFETCH(QString, said);
         QProcess quoblin;
-        quoblin.setProcessEnvironment(session(wayland));
+        quoblin.setProcessEnvironment(session(wayland, xwayland ? m_xwayland : QString()));
         quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"));
         QVERIFY(quoblin.waitForStarted());
         if (exitCode == 0) {

@@ -99,28 +99,22 @@ private Q_SLOTS:
         QVERIFY(!opened[closed]);
     }
 
-    void newShelvesMoveDownRightOffVisibleShelves_data() {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<bool>("secondVisible");
-        QTest::addColumn<QPointF>("expected");
-        // The first shelf covers x in [1000, 1280) and y in [1000, 1360).
-        QTest::newRow("bottom-left corner is inside")
-            << QPointF(1000, 1000) << false << QPointF(1028, 972);
-        QTest::newRow("on to the next shelf along the diagonal")
-            << QPointF(1270, 1010) << true << QPointF(1326, 954);
-        // Ten steps would leave the shelf; the eighth is used untested.
-        QTest::newRow("at most eight steps") << QPointF(1000, 1359) << false << QPointF(1224, 1135);
-    }
-
     void newShelvesMoveDownRightOffVisibleShelves() {
-        QFETCH(QPointF, point);
-        QFETCH(bool, secondVisible);
-        QFETCH(QPointF, expected);
-        window(manager().newShelf({0, 0}, {})).rect = QRectF(1000, 1000, 280, 360);
-        FakeShelfWindow& second = window(manager().newShelf({0, 0}, {}));
-        second.rect = QRectF(1019, 623, 280, 360); // holds only (1298, 982) of that path
-        second.visible = secondVisible;
-        QCOMPARE(window(manager().newShelf(point, {})).shownAt, expected);
+        // The first shelf covers x in [1000, 1280) and y in [1000, 1360); the second
+        // holds only (1298, 982) of the path. A bottom-left corner inside moves; a
+        // visible second shelf moves it on along the diagonal; ten steps would leave
+        // the shelf, and the eighth is used untested.
+        const std::tuple<QPointF, bool, QPointF> cases[] = {{{1000, 1000}, false, {1028, 972}},
+                                                            {{1270, 1010}, true, {1326, 954}},
+                                                            {{1000, 1359}, false, {1224, 1135}}};
+        for (const auto& [point, secondVisible, expected] : cases) {
+            init(); // a fresh manager
+            window(manager().newShelf({0, 0}, {})).rect = QRectF(1000, 1000, 280, 360);
+            FakeShelfWindow& second = window(manager().newShelf({0, 0}, {}));
+            second.rect = QRectF(1019, 623, 280, 360);
+            second.visible = secondVisible;
+            QCOMPARE(window(manager().newShelf(point, {})).shownAt, expected);
+        }
     }
 
     void onlyTheTenNewestArchivesAreKept() {
@@ -168,28 +162,17 @@ private Q_SLOTS:
         QCOMPARE(firstTitles(manager().recent()).back(), QStringLiteral("1"));
     }
 
-    void toggleAllHidesShowsOrOpensOne_data() {
-        QTest::addColumn<int>("open");
-        QTest::addColumn<bool>("anyVisible");
-        QTest::addColumn<bool>("visibleAfter");
-        QTest::newRow("none open: one at the cursor") << 0 << false << true;
-        QTest::newRow("one of two visible: all hidden") << 2 << true << false;
-        QTest::newRow("all hidden: all shown") << 2 << false << true;
-    }
-
-    void toggleAllHidesShowsOrOpensOne() {
-        QFETCH(int, open);
-        QFETCH(bool, anyVisible);
-        QFETCH(bool, visibleAfter);
-        for (int i = 0; i < open; ++i)
-            window(manager().newShelf({100.0 * i, 0}, {})).visible = anyVisible && i == 0;
+    void toggleAllOpensOneOrHidesAllWhenAnyIsVisibleElseShowsAll() {
+        manager().toggleAll(); // none open: one at the cursor
+        QCOMPARE(manager().shelves().size(), 1u);
+        Shelf* first = manager().shelves()[0];
+        QCOMPARE(window(first).shownAt, QPointF(2000, 2000));
+        Shelf* second = manager().newShelf({100, 0}, {});
+        window(second).visible = false;
         manager().toggleAll();
-        const std::vector<Shelf*> shelves = manager().shelves();
-        QCOMPARE(int(shelves.size()), std::max(open, 1));
-        for (Shelf* shelf : shelves)
-            QCOMPARE(window(shelf).visible, visibleAfter);
-        if (open == 0)
-            QCOMPARE(window(shelves[0]).shownAt, QPointF(2000, 2000));
+        QVERIFY(!window(first).visible && !window(second).visible);
+        manager().toggleAll();
+        QVERIFY(window(first).visible && window(second).visible);
     }
 
     void saveBeforeQuitPutsTheNewestFirstAndEndsWithOneWrite() {
@@ -204,34 +187,14 @@ private Q_SLOTS:
         QCOMPARE(manager().shelves().size(), 3u); // nothing is closed
     }
 
-    void removingARecentEntryWritesOnlyForAValidIndexAndClearingAlways_data() {
-        QTest::addColumn<int>("index"); // -2: clear the list
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<bool>("written");
-        QTest::addColumn<int>("left");
-        QTest::newRow("first") << 0 << 2 << true << 1;
-        QTest::newRow("negative") << -1 << 2 << false << 2;
-        QTest::newRow("one past the end") << 2 << 2 << false << 2;
-        QTest::newRow("clear") << -2 << 2 << true << 0;
-    }
-
-    void removingARecentEntryWritesOnlyForAValidIndexAndClearingAlways() {
-        QFETCH(int, index);
-        QFETCH(int, entries);
-        QFETCH(bool, written);
-        QFETCH(int, left);
-        for (int i = 0; i < entries; ++i)
-            archive(QString::number(i));
-        QCOMPARE(writes([&] {
-                     if (index == -2)
-                         manager().removeAllRecent();
-                     else
-                         manager().removeRecent(index);
-                 }),
-                 written);
-        QCOMPARE(int(manager().recent().size()), left);
-        if (written)
-            QCOMPARE(int(ShelfStore::read(m_services->path).size()), left);
+    void removingARecentEntryOrClearingTheListRewritesTheFile() {
+        archive("older");
+        archive("newer");
+        QVERIFY(!writes([&] { manager().removeRecent(2); })); // no such entry
+        QVERIFY(writes([&] { manager().removeRecent(0); }));
+        QCOMPARE(firstTitles(restart().recent()), QStringList{"older"});
+        QVERIFY(writes([&] { manager().removeAllRecent(); }));
+        QVERIFY(restart().recent().empty());
     }
 
     void loadingKeepsOrderDatesAndSurvivorsAndRenewsStaleBookmarks() {
@@ -294,13 +257,18 @@ private Q_SLOTS:
         QCOMPARE(after[3].items.front().bookmark, moved->bookmark());
     }
 
-    // The file keeps what fits; the list in memory stays whole.
-    void anOversizedShelfIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
+    // The file keeps what fits and no secret; the list in memory stays whole.
+    void anOversizedShelfOrASecretIsLeftOutOfTheFileAndLaterChangesStillReachIt() {
         archive("older");
         archive(QString(ShelfStore::maxFileBytes, QLatin1Char('a')));
         archive("small");
-        QCOMPARE(manager().recent().size(), 3u);
-        QCOMPARE(firstTitles(restart().recent()), (QStringList{"small", "older"}));
+        manager().newShelf({0, 0}, {ShelfItem::makeSecretText("pass")})->close();
+        manager()
+            .newShelf({0, 0}, {ShelfItem::makeText("beside"), ShelfItem::makeSecretText("word")})
+            ->close();
+        QCOMPARE(manager().recent().size(), 5u);
+        QVERIFY(!readWholeFile(m_services->path).contains("word"));
+        QCOMPARE(firstTitles(restart().recent()), (QStringList{"beside", "small", "older"}));
     }
 
     // A user with two sessions runs two programs on one state folder. The

@@ -37,55 +37,45 @@ private Q_SLOTS:
         QVERIFY(ShelfStore::decode(json) == shelves);
     }
 
-    void decodingRules_data() {
-        QTest::addColumn<QByteArray>("json");
-        // The decoded list written again; empty: unreadable.
-        QTest::addColumn<QByteArray>("canonical");
-        const auto row = [](const char* name, const QByteArray& json,
-                            const QByteArray& canonical = {}) {
-            QTest::newRow(name) << json << canonical;
-        };
-        row("white space, keys in any order, unknown keys and nulls",
-            j(" [ {'items' : [{'text':null,'x':[1]},{'bookmark':'AA==','text':'t'}] ,'date':1e3} "
-              "] "),
-            j("[{'date':1000,'items':[{},{'bookmark':'AA==','text':'t'}]}]"));
-        row("trailing garbage", "[] x");
-        row("invalid utf-8", "[{\"date\":1,\"items\":[{\"text\":\"\xff\"}]}]");
-        row("number out of range", j("[{'date':1e400,'items':[]}]"));
-        row("one shelf without a date fails all", j("[{'date':1,'items':[]},{'items':[]}]"));
-        row("base64 without padding", j("[{'date':1,'items':[{'bookmark':'YWI'}]}]"));
-    }
-
     void decodingRules() {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, canonical);
-        const auto decoded = ShelfStore::decode(json);
-        QCOMPARE(decoded.has_value(), !canonical.isEmpty());
-        if (decoded)
-            QCOMPARE(*ShelfStore::encode(*decoded), canonical);
-    }
-
-    void damagedFilesReadAsNoShelvesAndStayOnDisk_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("truncated") << (j("[{'date':1,'items':[{'te"));
-        QTest::newRow("deeply nested") << QByteArray(200000, '[') + QByteArray(200000, ']');
-        // A well-formed file beyond the size limit is not read either.
-        QTest::newRow("50 MB") << j("[{'date':1,'items':[{'text':'") +
-                                      QByteArray(50 * 1024 * 1024, 'a') + j("'}]}]");
+        // Each input with the decoded list written again; empty: unreadable. White
+        // space, keys in any order, unknown keys and nulls are fine; trailing
+        // garbage, invalid UTF-8, a number out of range, one shelf without a date
+        // and Base64 without padding fail the whole file.
+        const std::pair<QByteArray, QByteArray> cases[] = {
+            {j(" [ {'items' : [{'text':null,'x':[1]},{'bookmark':'AA==','text':'t'}] ,"
+               "'date':1e3} ] "),
+             j("[{'date':1000,'items':[{},{'bookmark':'AA==','text':'t'}]}]")},
+            {"[] x", {}},
+            {"[{\"date\":1,\"items\":[{\"text\":\"\xff\"}]}]", {}},
+            {j("[{'date':1e400,'items':[]}]"), {}},
+            {j("[{'date':1,'items':[]},{'items':[]}]"), {}},
+            {j("[{'date':1,'items':[{'bookmark':'YWI'}]}]"), {}}};
+        for (const auto& [json, canonical] : cases) {
+            const auto decoded = ShelfStore::decode(json);
+            QVERIFY2(decoded.has_value() == !canonical.isEmpty(), json.constData());
+            if (decoded)
+                QCOMPARE(*ShelfStore::encode(*decoded), canonical);
+        }
     }
 
     void damagedFilesReadAsNoShelvesAndStayOnDisk() {
-        QFETCH(QByteArray, content);
         const QString path = m_dir.filePath(QStringLiteral("recent-shelves.json"));
-        QVERIFY(writeWholeFile(path, content));
-        QVERIFY(ShelfStore::read(path).empty());
-        QCOMPARE(readWholeFile(path), content);
+        // Truncated, deeply nested, and well-formed but beyond the size limit.
+        for (const QByteArray& content :
+             {j("[{'date':1,'items':[{'te"), QByteArray(200000, '[') + QByteArray(200000, ']'),
+              j("[{'date':1,'items':[{'text':'") + QByteArray(50 << 20, 'a') + j("'}]}]")}) {
+            QVERIFY(writeWholeFile(path, content));
+            QVERIFY(ShelfStore::read(path).empty());
+            QCOMPARE(readWholeFile(path), content);
+        }
     }
 
-    void aFifoReadsAsNoShelvesWithoutWaitingForAWriter() {
+    void aFifoReadsAsNoShelvesOrSettingsWithoutWaitingForAWriter() {
         const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(ShelfStore::read(fifo).empty());
+        QVERIFY(!SettingsStore(fifo).value(Preferences::languageKey));
     }
 
     void writeReplacesTheFileAtomicallyOrNotAtAll() {

@@ -35,19 +35,20 @@ private Q_SLOTS:
     }
 
     // A crash between creating the temporary and renaming it leaves the
-    // temporary behind; the next write clears old ones and nothing else.
+    // temporary behind; the next write clears old ones of ours and nothing
+    // else, not even an old backup whose name looks alike.
     void aWriteRemovesTemporariesLeftByACrashedWrite() {
         const QString path = m_dir.filePath(QStringLiteral("crashed.json"));
-        const QString stale = path + ".Ab12Cd", young = path + ".Xy34Zw", other = path + ".backup";
-        for (const QString& file : {stale, young, other})
-            QVERIFY(writeWholeFile(file, "partial"));
-        QFile aged(stale);
-        QVERIFY(aged.open(QIODevice::Append) &&
-                aged.setFileTime(QDateTime::currentDateTime().addSecs(-120),
-                                 QFileDevice::FileModificationTime));
-        aged.close();
+        const QString stale = m_dir.filePath(QStringLiteral(".quoblin-write-crashed.json.Ab12Cd"));
+        const QString young = stale.chopped(6) + "Xy34Zw", backup = path + ".backup";
+        for (const QString& file : {stale, young, backup}) {
+            QFile made(file);
+            QVERIFY(made.open(QIODevice::WriteOnly) &&
+                    made.setFileTime(QDateTime::currentDateTime().addSecs(file == young ? 0 : -120),
+                                     QFileDevice::FileModificationTime));
+        }
         QVERIFY(SettingsStore(path).setValue(QStringLiteral("language"), QStringLiteral("ro")));
-        QVERIFY(!QFile::exists(stale) && QFile::exists(young) && QFile::exists(other));
+        QVERIFY(!QFile::exists(stale) && QFile::exists(young) && QFile::exists(backup));
     }
 
     void aHandEditSurvivesTheNextChangeMadeInTheProgram() {

@@ -28,13 +28,31 @@ private Q_SLOTS:
         QCOMPARE(safeName(QStringLiteral("../evil")), QStringLiteral(".._evil"));
         QCOMPARE(safeName(QStringLiteral("a\nb\tc\x7f")), QStringLiteral("a_b_c_"));
         QCOMPARE(safeName(QStringLiteral(" .. ")), QString::fromLatin1(fallbackName));
+        // C1 controls, and the direction marks that would show "gpj.exe" backwards.
+        QCOMPARE(safeName(QStringLiteral("a\u0085b\u202egpj\u2066.exe")),
+                 QStringLiteral("a_b_gpj_.exe"));
         QString faces;
         for (int i = 0; i < 100; ++i)
             faces += QString::fromUtf8("\xF0\x9F\x98\x80"); // four bytes, two UTF-16 units
         const QString shortened = safeName(faces + QStringLiteral(".png"));
-        QVERIFY(shortened.toUtf8().size() <= 247);
+        QCOMPARE(shortened.toUtf8().size(), 62 * 4 + 4); // as many whole ones as 255 bytes hold
         QVERIFY(shortened.endsWith(QStringLiteral(".png")));
         QCOMPARE(QString::fromUtf8(shortened.toUtf8()), shortened); // no half characters
+        QCOMPARE(safeName(QString(1 << 20, u'x') + QStringLiteral(".txt")).toUtf8().size(), 255);
+    }
+
+    // Suggested names come in the charset their type names, else UTF-8 or Latin-1.
+    void promisedNamesAreDecodedByTheirType() {
+        const std::pair<const char*, QByteArray> unreadable[] = {
+            {"text/plain;charset=x-none", "a"}, {"text/plain;charset=utf-8", "caf\xe9"}};
+        for (const auto& [type, bytes] : unreadable)
+            QCOMPARE(decode(bytes, type), QString());
+        const QString cafe = QStringLiteral("café");
+        QCOMPARE(decode("caf\xc3\xa9", "text/plain"), cafe);
+        QCOMPARE(decode("caf\xe9", "text/plain"), cafe);
+        QCOMPARE(decode("caf\xe9", "STRING"), cafe);
+        QCOMPARE(decode(QByteArray("caf\xc3\xa9\0", 6), "UTF8_STRING"), cafe);
+        QCOMPARE(decode("\xaa", "Text/Plain; charset=\"ISO-8859-2\"; x=y"), QStringLiteral("Ş"));
     }
 
     void theThreeFormsOfAMixedList() {

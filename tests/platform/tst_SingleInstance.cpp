@@ -1,6 +1,8 @@
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,7 +88,8 @@ private Q_SLOTS:
         QLocalSocket stranger;
         stranger.connectToServer(primary.instance.socketPath());
         QVERIFY(stranger.waitForConnected(1000));
-        stranger.write("hello\nshowme\nNEW-SHELF\n../quit\n");
+        // The tail of an overlong line is no request of its own either.
+        stranger.write("hello\nshowme\nNEW-SHELF\n../quit\n" + QByteArray(63, 'x') + "quit\n");
         QVERIFY(stranger.waitForBytesWritten(1000));
         QVERIFY(!SingleInstance(name).tryBecomePrimary());
         QTRY_COMPARE(primary.shown, 1);
@@ -95,6 +98,35 @@ private Q_SLOTS:
         // Plain words get through, for the program to ignore those it does not know.
         QCOMPARE(primary.commands,
                  QStringList({QStringLiteral("hello"), QStringLiteral("showme")}));
+    }
+
+    void onlyTheUsersOwnProgramsAreHeard() {
+        // The other tests pass through the kernel's answer; here it names another user, or none.
+        const QString name = uniqueName();
+        Primary primary(name);
+        QVERIFY(primary.instance.tryBecomePrimary());
+        for (const auto peer : {std::optional<uid_t>(::getuid() + 1), std::optional<uid_t>()}) {
+            primary.instance.peerUserOf = [peer](qintptr) { return peer; };
+            QVERIFY(!SingleInstance(name).tryBecomePrimary());
+        }
+        QTest::qWait(100);
+        QCOMPARE(primary.shown, 0);
+    }
+
+    // The last test: it changes the environment.
+    void withoutARuntimeFolderOnlyOurOwnPrivateFolderHoldsTheSocket() {
+        QTemporaryDir temp;
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString own = temp.filePath(QStringLiteral("quoblin-%1").arg(::getuid()));
+        // Ours but open to all: closed first.
+        QVERIFY(QDir().mkdir(own) && QFile::setPermissions(own, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(SingleInstance(QStringLiteral("x")).socketPath(), own + QStringLiteral("/x"));
+        QCOMPARE(int(QFileInfo(own).permissions() & 0x0077), 0);
+        // A link planted under our name is refused, and the program still starts.
+        QVERIFY(QDir().rmdir(own) && QFile::link(temp.path(), own));
+        QCOMPARE(SingleInstance(QStringLiteral("x")).socketPath(), QString());
+        QVERIFY(SingleInstance(QStringLiteral("x")).tryBecomePrimary());
     }
 };
 

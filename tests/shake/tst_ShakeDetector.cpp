@@ -79,6 +79,17 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
     }
 
+    void theSensitivityIsHowManyReversalsMakeAShake() {
+        for (const long wanted : {2L, 3L, 7L}) {
+            ShakeCore core;
+            core.minReversals = wanted;
+            long sample = 0;
+            while (sample < 20 && !core.feed(sample % 2 ? 10 : 0, double(sample) * 0.05))
+                ++sample;
+            QCOMPARE(sample - 1, wanted); // the first two samples only set a direction
+        }
+    }
+
     void aShakeOverAnEmptyPasteboardIsSpentAndOnlyTheFirstOfAPressCounts() {
         ShakeGesture gesture;
         gesture.reset(3);

@@ -72,19 +72,8 @@ private Q_SLOTS:
         QCOMPARE(ScreenPoints::fromQtGlobal(QPointF(1280, 968), offset), QPointF(1280, 0));
     }
 
-    // One screen 1000 x 800 points, its visible area without a 30-point bar at the top.
-    void placementBesideThePointClampedInsideTheVisibleArea_data() {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<QPointF>("origin");
-        QTest::newRow("free") << QPointF(100, 400) << QPointF(116, 220);
-        QTest::newRow("right edge") << QPointF(990, 400) << QPointF(1000 - 8 - 280, 220);
-        QTest::newRow("under the top bar") << QPointF(100, 760) << QPointF(116, 770 - 8 - 360);
-        QTest::newRow("outside every screen") << QPointF(-500, 2000) << QPointF(8, 770 - 8 - 360);
-    }
-
     void placementBesideThePointClampedInsideTheVisibleArea() {
-        QFETCH(QPointF, point);
-        QFETCH(QPointF, origin);
+        // One screen 1000 x 800 points, its visible area without a 30-point bar at the top.
         ScreenLayout layout;
         layout.screens.append({QRectF(0, 0, 1000, 800), QRectF(0, 0, 1000, 770)});
         // Screens left of, above and below the main one reach negative coordinates.
@@ -92,7 +81,13 @@ private Q_SLOTS:
                                     QRectF(200, -768, 1024, 768)})
             layout.screens.append({other, other});
         layout.mainIndex = 0;
-        QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
+        // Free, at the right edge, under the top bar, outside every screen.
+        const std::pair<QPointF, QPointF> cases[] = {{{100, 400}, {116, 220}},
+                                                     {{990, 400}, {1000 - 8 - 280, 220}},
+                                                     {{100, 760}, {116, 770 - 8 - 360}},
+                                                     {{-500, 2000}, {8, 770 - 8 - 360}}};
+        for (const auto& [point, origin] : cases)
+            QCOMPARE(ShelfPlacement::origin(point, QSizeF(280, 360), layout), origin);
     }
 
     void zipAddsTheArchiveLastAndHidesTheProgress() {
@@ -104,6 +99,18 @@ private Q_SLOTS:
         QVERIFY(shelf.items().back()->path().endsWith(QStringLiteral(".zip")));
         QTRY_VERIFY(!shelf.zipProgressVisible());
         QVERIFY(!shelf.shelf().autoClosePending()); // the archive's arrival cancels it
+    }
+
+    void theFooterOffersWhatTheShelfHolds() {
+        ShelfController shelf({}, m_timers);
+        QString enabled; // Copy All, Zip, Clear: empty, with a text, with a file too
+        for (const auto& added : {std::vector<ShelfItemPtr>{}, {text("t")}, {file("a.txt")}}) {
+            shelf.add(added);
+            for (FooterButton* button :
+                 {shelf.copyButton(), shelf.zipButton(), shelf.clearButton()})
+                enabled += button->isEnabled() ? u'+' : u'-';
+        }
+        QCOMPARE(enabled, QStringLiteral("---+-++++")); // Zip packs files only
     }
 
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {
@@ -160,31 +167,22 @@ private Q_SLOTS:
 
     // What is left after files and images: raw text in its charset, else the
     // first address in full, else nothing.
-    void textElseTheFirstUrlElseNothing_data() {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QList<QUrl>>("urls");
-        QTest::addColumn<QString>("text"); // empty: no item
-        const QList<QUrl> urls{QUrl("https://example.org/a b?q=ș#top"), QUrl("https://b.example/")};
-        QTest::newRow("text over urls")
-            << "text/plain;charset=utf-8" << QByteArray(" \xc8\x99\n") << urls << " ș\n";
-        QTest::newRow("undecodable image") << "image/png" << QByteArray("not a png") << urls
-                                           << "https://example.org/a%20b?q=%C8%99#top";
-    }
-
     void textElseTheFirstUrlElseNothing() {
-        QFETCH(QString, format);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QList<QUrl>, urls);
-        QFETCH(QString, text);
-        QMimeData data;
-        data.setData(format, bytes);
-        if (!urls.isEmpty())
-            data.setUrls(urls);
-        const auto items = ingest(data);
-        QCOMPARE(items.size(), size_t(text.isEmpty() ? 0 : 1));
-        if (!text.isEmpty())
-            QVERIFY(!items[0]->isFile() && items[0]->text() == text);
+        // Text over addresses; an image that cannot be read leaves the first one in full.
+        const QStringList formats{"text/plain;charset=utf-8", "image/png"};
+        const QByteArrayList bytes{" \xc8\x99\n", "not a png"};
+        const QStringList texts{" ș\n", "https://example.org/a%20b?q=%C8%99#top"};
+        for (int i = 0; i < 2; ++i) {
+            QMimeData data;
+            data.setData(formats[i], bytes[i]);
+            data.setUrls({QUrl("https://example.org/a b?q=ș#top"), QUrl("https://b.example/")});
+            const auto items = ingest(data);
+            QVERIFY(items.size() == 1 && !items[0]->isFile() && items[0]->text() == texts[i]);
+            // A password manager marks its copies: the text is kept as a secret.
+            QVERIFY(!items[0]->isSecret());
+            data.setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+            QVERIFY(ingest(data).at(0)->isSecret());
+        }
         QVERIFY(ShelfDropView::items(MimeDataPasteboard(nullptr)).empty());
     }
 };

@@ -1,5 +1,6 @@
 #include "shelf/ShelfArchive.h"
 #include "shelf/ZipJob.h"
+#include "shelf/ZipNaming.h"
 
 #include "TestEnvironment.h"
 
@@ -73,6 +74,16 @@ class ZipJobTest : public QObject {
 private Q_SLOTS:
     void init() { m_drops = newFolder(QStringLiteral("drops")); }
     void cleanup() { QDir(m_drops).removeRecursively(); }
+
+    void namesCountOnAfterACollisionAndTheArchiveIsNamedByTheTime() {
+        QCOMPARE(
+            ZipNaming::collisionFreeNames({"/a/x.tar.gz", "/b/x.tar.gz", "/c/x.tar.gz",
+                                           "/d/x.tar 2.gz", "/e/.rc", "/f/.rc", "/g/P/", "/P"}),
+            (QStringList{"x.tar.gz", "x.tar 2.gz", "x.tar 3.gz", "x.tar 2 2.gz", ".rc", ".rc 2",
+                         "P", "P 2"}));
+        const QUuid uuid(QStringLiteral("{7c2ab3d4-0000-4000-8000-000000000000}"));
+        QCOMPARE(ZipNaming::archiveName(QTime(21, 5, 7), uuid), "Shelf 21.05.07-7C2A.zip");
+    }
 
     void archiveExpandsToOneShelfFolderWithTreesNamesModesTimesAndLinks() {
         const QString one = newFolder("one");
