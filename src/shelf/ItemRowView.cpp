@@ -126,16 +126,16 @@ QMenu* ItemRowView::buildMenu() {
 
 void ItemRowView::openItem() {
     if (m_item->isFile())
-        FileManager::open(m_item->path());
+        FileManager::open(m_item->nativePath());
 }
 
 void ItemRowView::revealItem() {
     if (m_item->isFile())
-        FileManager::reveal(m_item->path());
+        FileManager::reveal(m_item->nativePath());
 }
 
 void ItemRowView::copyItem() {
-    if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->path())
+    if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->nativePath())
                                                   : ClipboardEntry::text(m_item->text())}) &&
         onCopyFailed)
         onCopyFailed();
