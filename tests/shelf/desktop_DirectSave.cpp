@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 using DesktopDriver::Tool;
@@ -107,6 +108,19 @@ private Q_SLOTS:
         QCOMPARE(first.dir().absolutePath(), QDir(m_drops).filePath(first.dir().dirName()));
         QCOMPARE(folders(m_drops).size(), before.size() + 1); // the batch's own, new
         QCOMPARE(readWholeFile(first.filePath()), content.toUtf8());
+    }
+
+    // The source answers that it failed but offers the bytes, after putting
+    // a link at the promised name.
+    void bytesAreNeverWrittenThroughALinkAtThePromisedName() {
+        QTemporaryDir outside;
+        const QString victim = outside.filePath(QStringLiteral("victim"));
+        QVERIFY(writeWholeFile(victim, "untouched"));
+        Scene scene(m_on, {"--extract", "F", "xds.txt@" + victim});
+        QVERIFY(scene.dropped && !scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
+        QTRY_COMPARE(static_cast<DirectSaveReceiver*>(m_on.filePromises())->pendingTransfers(), 0);
+        QCOMPARE(readWholeFile(victim), QByteArray("untouched"));
+        QVERIFY(scene.shelf.items().empty());
     }
 };
 
