@@ -107,30 +107,21 @@ private Q_SLOTS:
 
     void namesKeepTheirBytesAndNoLinkIsFollowedOutOfADroppedFolder() {
         const QByteArray latin1 = native(newFolder("latin1"));
-        QList<QByteArray> paths{latin1 + "/caf\xe9.txt", latin1 + "/caf\xe8.txt"};
+        const QList<QByteArray> paths{latin1 + "/caf\xe9.txt", latin1 + "/caf\xe8.txt"};
         for (const QByteArray& path : paths)
             QCOMPARE(::close(::open(path.constData(), O_CREAT | O_WRONLY, 0600)), 0);
-        const QString outside = newFolder("outside");
+        QCOMPARE(readArchive(ZipJob::run(paths, m_drops)).keys(),
+                 (QList<QByteArray>{"Shelf/", "Shelf/caf\xe8.txt", "Shelf/caf\xe9.txt"}));
+        // A folder that became a link to another after planning is not read through.
+        const QString outside = newFolder("outside"), dropped = newFolder("dropped");
         makeFile(outside + "/key", "private");
-        const QString dropped = newFolder("dropped");
-        QDir().mkpath(dropped + "/inner");
+        QVERIFY(QDir().mkpath(dropped + "/inner"));
         makeFile(dropped + "/inner/key", "mine");
-        QVERIFY(QFile::link(outside + "/key", dropped + "/key") &&
-                QFile::link("loop", dropped + "/loop"));
-        const QMap<QByteArray, zip_stat_t> entries =
-            readArchive(ZipJob::run(paths + QList{native(dropped)}, m_drops));
-        const QByteArray in = "Shelf/" + native(QFileInfo(dropped).fileName());
-        QCOMPARE(entries.keys(), (QList<QByteArray>{"Shelf/", in + "/", in + "/inner/",
-                                                    in + "/inner/key", in + "/key", in + "/loop",
-                                                    "Shelf/caf\xe8.txt", "Shelf/caf\xe9.txt"}));
-        QCOMPARE(entries[in + "/key"].size, zip_uint64_t(outside.size() + 4)); // the link's text
-
-        // A folder that became a link after planning is not read through.
         ShelfArchive archive;
         QVERIFY(archive.add({native(dropped)}));
         QVERIFY(QDir().rename(dropped + "/inner", dropped + "/was") &&
                 QFile::link(outside, dropped + "/inner"));
-        QVERIFY(archive.write(m_drops, "Shelf 10.00.00-AAAA.zip").isEmpty());
+        QVERIFY(archive.write(m_drops, "Shelf 10.00.00-BBBB.zip").isEmpty());
     }
 
     void aFileThatChangesAfterPlanningIsStoredAsReadUnlessNoLongerAFile() {
