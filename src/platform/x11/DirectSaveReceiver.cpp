@@ -400,9 +400,10 @@ void DirectSaveReceiver::finish(uint32_t window, QStringList delivered) {
         xcb_destroy_window(m_x11->raw(), window);
         xcb_flush(m_x11->raw());
     }
-    // A file of ours that did not arrive whole is no use to anyone, and a
-    // folder nothing came into is not left behind; rmdir refuses any other.
-    if (delivered.isEmpty() && transfer->file)
+    // A file of ours that did not arrive whole, or a link put at the promised
+    // name, is no use to anyone, and a folder nothing else came into is not
+    // left behind; rmdir refuses any other.
+    if (delivered.isEmpty() && (transfer->file || QFileInfo(transfer->path).isSymLink()))
         ::unlink(QFile::encodeName(transfer->path).constData());
     if (delivered.isEmpty())
         QDir().rmdir(transfer->folder);
