@@ -1,12 +1,16 @@
 // How long the shelf list takes to take in many items and to lose one of
-// them, on the offscreen platform. Prints figures; asserts nothing.
+// them, and how a row of a 32 MiB text paints, hovers and weighs, on the
+// offscreen platform. Prints figures and "ROW" lines; asserts nothing.
 #include "BenchFigures.h"
 #include "model/ShelfItem.h"
 #include "platform/Timers.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPixmap>
+#include <QToolTip>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -21,6 +25,69 @@ std::vector<ShelfItemPtr> texts(int count) {
     return items;
 }
 
+// Median milliseconds of painting the row, and of hovering it, coming from
+// `other`, until its tool tip shows its text.
+std::pair<double, double> paintAndHover(ItemRowView* row, ItemRowView* other, int rounds) {
+    QPixmap target(row->size());
+    std::vector<double> paints, hovers;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        row->render(&target);
+        paints.push_back(t.nsecsElapsed() / 1e6);
+        QToolTip::showText(other->mapToGlobal(QPoint(20, 10)), other->toolTip(), other);
+        t.restart();
+        // What the row's tool tip event does with the text it holds.
+        QToolTip::showText(row->mapToGlobal(QPoint(20, 10)), row->toolTip(), row);
+        hovers.push_back(t.nsecsElapsed() / 1e6);
+        if (QToolTip::text() != row->toolTip())
+            std::printf("  (the tool tip did not show)\n");
+    }
+    return {median(paints), median(hovers)};
+}
+
+void row(const char* figure, double value, const char* goal, double baseline, bool met) {
+    std::printf("ROW\t%s\t%.2f\t%s\t%.2f\t%.1f×\t%s\n", figure, value, goal, baseline,
+                value / baseline, met ? "met" : "missed");
+}
+
+// A shelf holding a text of 32 MiB, the largest the recent-shelves file keeps,
+// against the same shelf holding a short text only, in the same process.
+void hugeText(Timers& timers) {
+    constexpr qsizetype size = 32 * 1024 * 1024;
+    ShelfController shelf({ShelfItem::makeText("A short text")}, timers);
+    shelf.show(QPointF(100, 100));
+    paintAndHover(shelf.rows().at(0), shelf.rows().at(0), 2); // what Qt sets up once
+    const double before = residentMiB();
+    QString text;
+    text.reserve(size);
+    while (text.size() < size)
+        text += QStringLiteral("A line of a long log, %1 characters in all.\n").arg(size);
+    text.truncate(size);
+    const double withText = residentMiB();
+    shelf.add({ShelfItem::makeText(text)});
+    text.clear(); // the item's is the only copy now
+    ItemRowView* small = shelf.rows().at(0);
+    ItemRowView* huge = shelf.rows().at(1);
+    const auto [paint, hover] = paintAndHover(huge, small, 25);
+    const auto [shortPaint, shortHover] = paintAndHover(small, huge, 25);
+    const double grown = residentMiB() - before;
+    std::printf("a row of a 32 MiB text against one of a short text, median of 25\n");
+    std::printf("  paint %8.2f ms (short %.2f ms), hover %8.2f ms (short %.2f ms)\n", paint,
+                shortPaint, hover, shortHover);
+    std::printf("  memory: %.0f MiB more with the text on the shelf, %.0f MiB of it the text as "
+                "the program holds it (UTF-16)\n",
+                grown, withText - before);
+    row("Paint of a row holding a 32 MiB text, ms (baseline: a short text's row)", paint, "≤ 2 ms",
+        shortPaint, paint <= 2);
+    row("Hover (tool tip shown) on a row holding a 32 MiB text, ms (baseline: a short text's row)",
+        hover, "≤ 16.7 ms (a frame)", shortHover, hover <= 16.7);
+    std::printf("ROW\tMemory a 32 MiB text adds to an open shelf, MiB (baseline: the text's size "
+                "in UTF-8; Qt holds it in UTF-16, 2×)\t%.0f\t≤ 2× the text\t32\t%.2f×\t%s\n",
+                grown, grown / 32, grown <= 64 ? "met" : "missed");
+    shelf.close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -30,6 +97,7 @@ int main(int argc, char* argv[]) {
     constexpr int rounds = 7;
 
     SystemTimers timers;
+    hugeText(timers);
     std::vector<double> addAll, addOneByOne, removeOne, removeFirst;
     for (int round = 0; round < rounds; ++round) {
         {

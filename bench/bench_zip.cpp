@@ -75,9 +75,9 @@ double seconds(const QElapsedTimer& timer) {
 // Best of `rounds` for each side, alternating so both see the same cache state.
 Timing race(const QString& root, const QStringList& folders, const QString& out, int rounds) {
     Timing best{1e9, 1e9, 0, 0};
-    QStringList paths;
+    QList<QByteArray> paths;
     for (const QString& folder : folders)
-        paths.append(root + "/" + folder);
+        paths.append(QFile::encodeName(root + "/" + folder));
     for (int round = 0; round < rounds; ++round) {
         QDir(out).removeRecursively();
         QDir().mkpath(out);

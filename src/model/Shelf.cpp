@@ -1,15 +1,17 @@
 #include "model/Shelf.h"
 
+#include "platform/NativePath.h"
 #include "platform/Timers.h"
 
-#include <QDir>
 #include <QPointer>
 #include <algorithm>
 
 namespace {
 
-QString normalisedPath(const ShelfItemPtr& item) {
-    return QDir::cleanPath(item->path());
+// In the file system's bytes: two names that differ only where they are not
+// UTF-8 are two files, though they look alike.
+QByteArray normalisedPath(const ShelfItemPtr& item) {
+    return NativePath::cleaned(item->nativePath());
 }
 
 } // namespace
@@ -31,7 +33,7 @@ void Shelf::add(std::vector<ShelfItemPtr> newItems) {
     m_autoCloseTimer.reset();
     for (ShelfItemPtr& item : newItems) {
         if (item->isFile()) {
-            const QString path = normalisedPath(item);
+            const QByteArray path = normalisedPath(item);
             const bool present =
                 std::any_of(m_items.begin(), m_items.end(), [&](const ShelfItemPtr& existing) {
                     return existing->isFile() && normalisedPath(existing) == path;

@@ -1,32 +1,15 @@
 #include "model/ShelfItem.h"
 
 #include "platform/Bookmarks.h"
+#include "platform/NativePath.h"
 #include "platform/Symbols.h"
 
 #include <QAbstractFileIconProvider>
-#include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
 
 namespace {
-
-// A file URL keeps a name that is not UTF-8 percent-encoded, while
-// toLocalFile() would replace its bytes; the bookmark needs them as they are.
-QByteArray nativePathOf(const QUrl& url) {
-    if (!url.isLocalFile())
-        return {};
-    if (!url.host().isEmpty())
-        return QFile::encodeName(url.toLocalFile());
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-}
-
-QUrl urlOfNative(const QByteArray& native) {
-    const QString text = QFile::decodeName(native);
-    if (QFile::encodeName(text) == native)
-        return QUrl::fromLocalFile(text);
-    return QUrl::fromEncoded("file://" + native.toPercentEncoding("/"));
-}
 
 bool exists(const QByteArray& native) {
     struct stat info;
@@ -43,7 +26,7 @@ ShelfItem::ShelfItem(Private, Kind kind, QUrl url, QString text)
 ShelfItemPtr ShelfItem::makeFile(const QUrl& localFileUrl) {
     auto item = std::make_shared<ShelfItem>(Private{}, Kind::file, localFileUrl, QString());
     if (localFileUrl.isLocalFile())
-        item->m_bookmark = Bookmarks::makeNative(nativePathOf(localFileUrl));
+        item->m_bookmark = Bookmarks::makeNative(NativePath::ofUrl(localFileUrl));
     return item;
 }
 
@@ -66,7 +49,7 @@ ShelfItemPtr ShelfItem::fromStored(const StoredItem& stored) {
     if (!resolved || !exists(resolved->nativePath))
         return nullptr;
     auto item = std::make_shared<ShelfItem>(Private{}, Kind::file,
-                                            urlOfNative(resolved->nativePath), QString());
+                                            NativePath::toUrl(resolved->nativePath), QString());
     item->m_bookmark = *stored.bookmark;
     if (resolved->stale) {
         if (auto fresh = Bookmarks::makeNative(resolved->nativePath))
@@ -79,8 +62,12 @@ QString ShelfItem::path() const {
     return m_kind == Kind::file && m_url.isLocalFile() ? m_url.toLocalFile() : QString();
 }
 
+QByteArray ShelfItem::nativePath() const {
+    return m_kind == Kind::file ? NativePath::ofUrl(m_url) : QByteArray();
+}
+
 bool ShelfItem::fileExists() const {
-    return m_kind == Kind::file && exists(nativePathOf(m_url));
+    return exists(nativePath());
 }
 
 QString ShelfItem::title() const {

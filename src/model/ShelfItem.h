@@ -39,11 +39,15 @@ public:
     Kind kind() const { return m_kind; }
     bool isFile() const { return m_kind == Kind::file; }
     QUrl url() const { return m_url; } // empty for text
-    QString path() const;              // local file path, empty for text
-    // Asked in the file system's own bytes, so a name that is not UTF-8 (which
-    // path() can only show) is found too. False for text.
+    // The local file's path for showing: a name that is not UTF-8 is shown
+    // with replacement characters, so it does not reach the file. Empty for text.
+    QString path() const;
+    // The local file's path in the file system's own bytes, for every use of
+    // the file. Empty for text.
+    QByteArray nativePath() const;
+    // Asked with nativePath(). False for text.
     bool fileExists() const;
-    QString text() const { return m_text; } // exact text, empty for files
+    const QString& text() const { return m_text; } // exact text, empty for files
     bool isSecret() const { return m_secret; }
     const std::optional<QByteArray>& bookmark() const { return m_bookmark; }
 

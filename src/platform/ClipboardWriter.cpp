@@ -1,5 +1,7 @@
 #include "platform/ClipboardWriter.h"
 
+#include "platform/NativePath.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -11,7 +13,7 @@ QList<QByteArray> fileUris(const QList<ClipboardEntry>& entries) {
     QList<QByteArray> uris;
     for (const ClipboardEntry& entry : entries) {
         if (entry.kind == ClipboardEntry::Kind::file)
-            uris.append(QUrl::fromLocalFile(entry.value).toEncoded());
+            uris.append(NativePath::toUrl(entry.nativePath).toEncoded());
     }
     return uris;
 }

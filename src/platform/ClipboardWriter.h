@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -11,17 +12,21 @@ class QMimeData;
 struct ClipboardEntry {
     enum class Kind { file, text };
     Kind kind = Kind::text;
-    QString value; // the file's path, or the text exactly as stored
+    QString value;         // the file's path as text, or the text exactly as stored
+    QByteArray nativePath; // the file's path in the file system's own bytes
 
-    static ClipboardEntry file(QString path) { return {Kind::file, std::move(path)}; }
-    static ClipboardEntry text(QString text) { return {Kind::text, std::move(text)}; }
+    static ClipboardEntry file(const QByteArray& nativePath) {
+        return {Kind::file, QFile::decodeName(nativePath), nativePath};
+    }
+    static ClipboardEntry text(QString text) { return {Kind::text, std::move(text), {}}; }
 };
 
 // Puts a list of files and texts on the clipboard in one copy, in a form that
 // file managers paste as files and text fields paste as lines.
 namespace ClipboardWriter {
 
-// "file:" URIs of the files, each percent-encoded and ended by CR LF.
+// "file:" URIs of the files, each percent-encoded from the path's bytes and
+// ended by CR LF.
 QByteArray uriList(const QList<ClipboardEntry>& entries);
 // "copy", then one URI per file, separated by line feeds.
 QByteArray copiedFiles(const QList<ClipboardEntry>& entries);

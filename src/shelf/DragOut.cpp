@@ -38,7 +38,7 @@ QPixmap dragImage(const std::vector<ShelfItemPtr>& items, qreal ratio) {
 QMimeData* mimeDataForItems(const std::vector<ShelfItemPtr>& items) {
     QList<ClipboardEntry> entries;
     for (const ShelfItemPtr& item : items)
-        entries.append(item->isFile() ? ClipboardEntry::file(item->path())
+        entries.append(item->isFile() ? ClipboardEntry::file(item->nativePath())
                                       : ClipboardEntry::text(item->text()));
     return ClipboardWriter::payload(entries);
 }

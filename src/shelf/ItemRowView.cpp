@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTextDocument>
 
 namespace {
 
@@ -31,6 +32,45 @@ QString singleLine(QString text) {
     return text;
 }
 
+// A text of many megabytes is never shown whole: a row shows its start and
+// end around an ellipsis that eliding for the row's width never reaches, so a
+// paint measures a thousand characters, not millions, and keeps no copy.
+constexpr qsizetype shownEnds = 500;
+constexpr qsizetype toolTipLength = 2000;
+
+QStringView trimmedText(const ShelfItem& item) {
+    return QStringView(item.text()).trimmed();
+}
+
+QString shownTitle(const ShelfItem& item) {
+    if (item.isFile())
+        return singleLine(item.title());
+    const QStringView text = trimmedText(item);
+    if (text.size() <= 2 * shownEnds)
+        return singleLine(text.toString());
+    QString ends = text.first(shownEnds).toString();
+    ends += QChar(0x2026);
+    ends += text.last(shownEnds);
+    return singleLine(std::move(ends));
+}
+
+// The path or text as it is, cut when long; one that looks like markup is
+// escaped, so that the tool tip shows it rather than renders it.
+QString toolTipOf(const ShelfItem& item) {
+    const QString path = item.isFile() ? item.path() : QString();
+    const QStringView whole = item.isFile() ? QStringView(path) : trimmedText(item);
+    QString tip = whole.left(toolTipLength).toString();
+    if (whole.size() > toolTipLength)
+        tip += QChar(0x2026);
+    if (item.isSecret())
+        tip += u'\n' + bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
+                                 QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc."));
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
 QColor titleColour() {
     return QColor::fromRgbF(1, 1, 1, 0.85f);
 }
@@ -40,13 +80,9 @@ QColor titleColour() {
 ItemRowView::ItemRowView(ShelfItemPtr item, QWidget* parent)
     : QWidget(parent)
     , m_item(std::move(item))
-    , m_displayTitle(singleLine(m_item->title())) {
+    , m_displayTitle(shownTitle(*m_item)) {
     setFixedHeight(rowHeight);
-    setToolTip(m_item->isFile() ? m_item->path() : m_item->title());
-    if (m_item->isSecret())
-        setToolTip(toolTip() + u'\n' +
-                   bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
-                             QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc.")));
+    setToolTip(toolTipOf(*m_item));
     QFont font = this->font();
     font.setPixelSize(12);
     setFont(font);
@@ -130,16 +166,16 @@ QMenu* ItemRowView::buildMenu() {
 
 void ItemRowView::openItem() {
     if (m_item->isFile())
-        FileManager::open(m_item->path());
+        FileManager::open(m_item->nativePath());
 }
 
 void ItemRowView::revealItem() {
     if (m_item->isFile())
-        FileManager::reveal(m_item->path());
+        FileManager::reveal(m_item->nativePath());
 }
 
 void ItemRowView::copyItem() {
-    if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->path())
+    if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->nativePath())
                                                   : ClipboardEntry::text(m_item->text())}) &&
         onCopyFailed)
         onCopyFailed();

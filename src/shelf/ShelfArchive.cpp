@@ -23,6 +23,31 @@ constexpr zip_uint32_t deflateLevel = 6; // the usual zip tools' default
 constexpr zip_uint16_t extendedTimestampId = 0x5455;
 constexpr zip_uint32_t msDosFolderBit = 0x10;
 
+// Opens the file at `path` for reading, walking down from its first
+// `parentLength` bytes (the folder holding the top-level item) one name at a
+// time without following a link: a folder replaced by a link since planning
+// fails the open instead of leading out of what was dropped. Non-blocking, so
+// that a pipe put in the file's place cannot hang the job.
+int openBeneath(const QByteArray& path, qsizetype parentLength) {
+    int dir = ::open(parentLength > 0 ? path.left(parentLength).constData() : "/",
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const QList<QByteArray> names = path.mid(parentLength + 1).split('/');
+    for (qsizetype i = 0; dir >= 0 && i + 1 < names.size(); ++i) {
+        const int next =
+            ::openat(dir, names[i].constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(dir);
+        dir = next;
+    }
+    if (dir < 0)
+        return -1;
+    const int fd =
+        ::openat(dir, names.last().constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int error = errno;
+    ::close(dir);
+    errno = error;
+    return fd;
+}
+
 // A file read only while the archive is written: opened when libzip asks for
 // its data and closed right after, so thousands of files never hold more than
 // one descriptor. Like a copy, it takes the bytes that are there when it is
@@ -30,13 +55,15 @@ constexpr zip_uint32_t msDosFolderBit = 0x10;
 // read; what is no longer a regular file, or cannot be opened, fails the archive.
 struct LazyFile {
     QByteArray path;
+    qsizetype parentLength = 0;
     zip_uint64_t size = 0; // as planned; only a hint for the archive's headers
     time_t modified = 0;
     int fd = -1;
     zip_error_t error{};
 
-    LazyFile(QByteArray source, zip_uint64_t bytes, time_t mtime)
+    LazyFile(QByteArray source, qsizetype parent, zip_uint64_t bytes, time_t mtime)
         : path(std::move(source))
+        , parentLength(parent)
         , size(bytes)
         , modified(mtime) {
         zip_error_init(&error);
@@ -58,9 +85,7 @@ struct LazyFile {
     }
 
     zip_int64_t open() {
-        // Non-blocking so that a pipe put in the file's place cannot hang the
-        // job; no following so that a link put there is not read through.
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        fd = openBeneath(path, parentLength);
         if (fd < 0)
             return fail(ZIP_ER_OPEN, errno);
         struct stat info;
@@ -163,11 +188,12 @@ bool isAlreadyCompressed(const QMimeType& type) {
                        [&](const QString& other) { return type.inherits(other); });
 }
 
-bool shouldStore(const QByteArray& path, const QByteArray& name, qint64 size) {
+bool shouldStore(const QByteArray& path, qsizetype parentLength, const QByteArray& name,
+                 qint64 size) {
     if (size < ShelfArchive::sniffThreshold)
         return false;
     QByteArray head(4096, Qt::Uninitialized);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = openBeneath(path, parentLength);
     if (fd < 0)
         return false; // the real read at write time reports the failure
     const ssize_t n = ::read(fd, head.data(), head.size());
@@ -215,15 +241,20 @@ struct ArchiveCloser {
 
 } // namespace
 
-bool ShelfArchive::add(const QStringList& paths) {
+bool ShelfArchive::add(const QList<QByteArray>& paths) {
     if (m_planned)
         return false;
     m_planned = true;
-    const QStringList names = ZipNaming::collisionFreeNames(paths);
+    // Latin-1 gives each byte a character of its own and back, so the names
+    // are made of the file system's bytes, whatever their encoding.
+    QStringList latin1;
+    for (const QByteArray& path : paths)
+        latin1.append(QString::fromLatin1(path));
+    const QStringList names = ZipNaming::collisionFreeNames(latin1);
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QByteArray name = names.at(i).toUtf8();
+        const QByteArray name = names.at(i).toLatin1();
         if (name.isEmpty() || name.size() > NAME_MAX ||
-            !addTopLevel(QFile::encodeName(paths.at(i)), topFolder + '/' + name)) {
+            !addTopLevel(paths.at(i), topFolder + '/' + name)) {
             m_entries.clear();
             m_totalBytes = 0;
             return false;
@@ -240,12 +271,13 @@ bool ShelfArchive::addTopLevel(const QByteArray& source, const QByteArray& name)
     struct stat info;
     if (!resolved || ::lstat(resolved.get(), &info) != 0)
         return false;
-    return addFound(QByteArray(resolved.get()), name, info, true);
+    const QByteArray path(resolved.get());
+    return addFound(path, name, info, path.lastIndexOf('/'), true);
 }
 
 bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
-                            const struct stat& info, bool topLevel) {
-    Entry entry{Kind::file, source, name, {}, info.st_mode, info.st_mtime, 0};
+                            const struct stat& info, qsizetype parentLength, bool topLevel) {
+    Entry entry{Kind::file, source, parentLength, name, {}, info.st_mode, info.st_mtime, 0};
     if (S_ISREG(info.st_mode)) {
         entry.size = info.st_size;
         m_totalBytes += info.st_size;
@@ -266,7 +298,7 @@ bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
     if (S_ISDIR(info.st_mode)) {
         entry.kind = Kind::folder;
         m_entries.push_back(std::move(entry));
-        return addFolderContents(source, name);
+        return addFolderContents(source, name, parentLength);
     }
     // Pipes, sockets and devices have no contents to store. A copy of a
     // folder leaves them out, and so does the archive; one chosen by itself
@@ -274,7 +306,8 @@ bool ShelfArchive::addFound(const QByteArray& source, const QByteArray& name,
     return !topLevel;
 }
 
-bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray& name) {
+bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray& name,
+                                     qsizetype parentLength) {
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return false;
@@ -294,7 +327,7 @@ bool ShelfArchive::addFolderContents(const QByteArray& folder, const QByteArray&
         const QByteArray source = folder + '/' + child;
         struct stat info;
         if (::lstat(source.constData(), &info) != 0 ||
-            !addFound(source, name + '/' + child, info, false))
+            !addFound(source, name + '/' + child, info, parentLength, false))
             return false;
     }
     return true;
@@ -341,8 +374,8 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
                 source = zip_source_buffer(za, entry.linkTarget.constData(),
                                            static_cast<zip_uint64_t>(entry.linkTarget.size()), 0);
             } else {
-                auto* file = new LazyFile(entry.source, static_cast<zip_uint64_t>(entry.size),
-                                          entry.modified);
+                auto* file = new LazyFile(entry.source, entry.parentLength,
+                                          static_cast<zip_uint64_t>(entry.size), entry.modified);
                 source = zip_source_function(za, &LazyFile::callback, file);
                 if (!source)
                     delete file;
@@ -355,7 +388,8 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
                 return {};
             }
             const bool store =
-                entry.kind == Kind::link || shouldStore(entry.source, entry.name, entry.size);
+                entry.kind == Kind::link ||
+                shouldStore(entry.source, entry.parentLength, entry.name, entry.size);
             if (store)
                 zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
             else

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <ctime>
 #include <functional>
 #include <sys/types.h>
@@ -17,15 +17,17 @@ public:
     ShelfArchive(const ShelfArchive&) = delete;
     ShelfArchive& operator=(const ShelfArchive&) = delete;
 
-    // Looks at every path now, walking folders to the bottom, and plans one
-    // entry per file, folder and symbolic link found. A top-level symbolic
-    // link stands for what it points at; links inside folders stay links.
+    // Looks at every path (in the file system's own bytes) now, walking
+    // folders to the bottom, and plans one entry per file, folder and symbolic
+    // link found. A top-level symbolic link stands for what it points at;
+    // links inside folders stay links, and are never followed, not even when
+    // a folder is replaced by one after planning.
     // Pipes, sockets and devices inside folders are left out, as a copy
     // leaves them. False, with nothing planned, when any path is missing, is
     // itself neither a file, a folder nor a link, lies in a folder that
     // cannot be listed, or would get a name longer than a file system allows.
     // Only the first call plans anything.
-    bool add(const QStringList& paths);
+    bool add(const QList<QByteArray>& paths);
 
     // Writes the planned archive into `directory` under a temporary name and
     // gives it `name` once complete, never replacing an existing file. A file
@@ -45,8 +47,9 @@ private:
     enum class Kind { folder, file, link };
     struct Entry {
         Kind kind;
-        QByteArray source; // path on disk, as the file system spells it
-        QByteArray name;   // path inside the archive
+        QByteArray source;          // path on disk, as the file system spells it
+        qsizetype parentLength = 0; // of the folder holding the top-level item in `source`
+        QByteArray name;            // path inside the archive
         QByteArray linkTarget;
         mode_t mode = 0;
         time_t modified = 0;
@@ -54,9 +57,10 @@ private:
     };
 
     bool addTopLevel(const QByteArray& source, const QByteArray& name);
-    bool addFolderContents(const QByteArray& folder, const QByteArray& name);
+    bool addFolderContents(const QByteArray& folder, const QByteArray& name,
+                           qsizetype parentLength);
     bool addFound(const QByteArray& source, const QByteArray& name, const struct stat& info,
-                  bool topLevel);
+                  qsizetype parentLength, bool topLevel);
 
     std::vector<Entry> m_entries;
     qint64 m_totalBytes = 0;

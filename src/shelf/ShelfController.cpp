@@ -394,17 +394,17 @@ void ShelfController::copyAll() {
         return;
     QList<ClipboardEntry> entries;
     for (const ShelfItemPtr& item : items())
-        entries.append(item->isFile() ? ClipboardEntry::file(item->path())
+        entries.append(item->isFile() ? ClipboardEntry::file(item->nativePath())
                                       : ClipboardEntry::text(item->text()));
     if (!ClipboardWriter::write(entries))
         showCopyFailed();
 }
 
 void ShelfController::zipAll() {
-    QStringList paths;
+    QList<QByteArray> paths;
     for (const ShelfItemPtr& item : items()) {
         if (item->isFile())
-            paths.append(item->path());
+            paths.append(item->nativePath());
     }
     if (paths.isEmpty())
         return;

@@ -28,11 +28,11 @@ void post(std::function<void()> task) {
 
 } // namespace
 
-ZipJob::ZipJob(QStringList paths, QString destinationDirectory)
+ZipJob::ZipJob(QList<QByteArray> paths, QString destinationDirectory)
     : m_paths(std::move(paths))
     , m_destination(std::move(destinationDirectory)) {}
 
-QString ZipJob::run(const QStringList& paths, const QString& destinationDirectory,
+QString ZipJob::run(const QList<QByteArray>& paths, const QString& destinationDirectory,
                     const std::function<void(double)>& progress) {
     if (paths.isEmpty())
         return {};

@@ -1,18 +1,19 @@
 #pragma once
 
 #include <QFuture>
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 // Packs files and folders into one archive in a directory, off the GUI thread.
+// Their paths are in the file system's own bytes.
 // Each job is independent: several may run at once, and each makes its own
 // archive "Shelf HH.mm.ss-XXXX.zip". A failure makes no archive and leaves no
 // file behind; it is silent.
 class ZipJob {
 public:
-    ZipJob(QStringList paths, QString destinationDirectory);
+    ZipJob(QList<QByteArray> paths, QString destinationDirectory);
 
     // Both run on the GUI thread, and only while the owner given to start()
     // still exists. onFinished comes only on success, with the archive's path.
@@ -27,12 +28,12 @@ public:
     QFuture<QString> start(QObject* owner);
 
     // The work itself, on the calling thread: the archive's path or empty.
-    static QString run(const QStringList& paths, const QString& destinationDirectory,
+    static QString run(const QList<QByteArray>& paths, const QString& destinationDirectory,
                        const std::function<void(double)>& progress = {});
 
     static constexpr int progressIntervalMs = 33;
 
 private:
-    QStringList m_paths;
+    QList<QByteArray> m_paths;
     QString m_destination;
 };

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <fcntl.h>
+#include <unistd.h>
 
 using DesktopDriver::lines;
 using DesktopDriver::run;
@@ -181,6 +183,42 @@ private Q_SLOTS:
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
         shelf.close();
+    }
+
+    // Names that are Latin-1 bytes, alike on screen: two rows, and every way
+    // out of the shelf hands over the very bytes.
+    void filesNamedInLatin1BytesKeepThemThroughDropDragCopyAndZip() {
+        const QByteArray folder = QFile::encodeName(m_files.path());
+        QByteArrayList urls; // percent-encoded bytes, "caf%E9.txt"
+        for (const QByteArray& path : {folder + "/caf\xe9.txt", folder + "/caf\xe8.txt"}) {
+            QCOMPARE(::close(::open(path.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+            urls.append("file://" + path.toPercentEncoding("/"));
+        }
+        const auto shelf = shownShelf({}, QPointF(300, 600));
+        Tool source(QStringLiteral("drag_source"), {urls.join(' '), "900", "100"});
+        QVERIFY(shelf &&
+                DesktopDriver::drag(source.waitForReady(),
+                                    shelf->panel()->mapToGlobal(shelf->panel()->rect().center()),
+                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
+        QTRY_COMPARE(shelf->items().size(), std::size_t(2));
+        shelf->togglePin(); // the rows stay after a drag out
+        Tool target(QStringLiteral("drop_target"), {"900", "600"});
+        const QPoint to = target.waitForReady();
+        QWidget* row = shelf->rows().front();
+        QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
+                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
+        QCOMPARE(QByteArray::fromBase64(target.waitForLine("URIS ").toLatin1()), urls[0] + "\r\n");
+        shelf->copyAll();
+        QString pasted;
+        QVERIFY(run("xclip", {"-o", "-selection", "clipboard", "-t", "text/uri-list"}, &pasted));
+        QCOMPARE(pasted.toLatin1(), urls.join("\r\n"));
+        shelf->zipAll();
+        QTRY_COMPARE(shelf->items().size(), std::size_t(3));
+        QProcess list;
+        list.start(QStringLiteral("zipinfo"), {"-1", shelf->items().back()->path()});
+        QVERIFY(list.waitForFinished());
+        QCOMPARE(list.readAllStandardOutput(), "Shelf/\nShelf/caf\xe9.txt\nShelf/caf\xe8.txt\n");
+        shelf->close();
     }
 
     void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {

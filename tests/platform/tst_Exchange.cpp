@@ -14,6 +14,7 @@ const QList<ClipboardEntry> mixed{
     ClipboardEntry::text("  padded text, kept as is  "),
     ClipboardEntry::file("/tmp/Ștefan/100% #1?.pdf"),
     ClipboardEntry::text("two\nlines"),
+    ClipboardEntry::file("/tmp/caf\xe9.txt"), // Latin-1: only its text is lossy
 };
 
 } // namespace
@@ -60,14 +61,17 @@ private Q_SLOTS:
         // and one plain line per entry in order with texts untouched.
         QCOMPARE(ClipboardWriter::uriList(mixed),
                  QByteArray("file:///home/u/My%20Files/a%20b.txt\r\n"
-                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf\r\n"));
+                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf\r\n"
+                            "file:///tmp/caf%E9.txt\r\n"));
         QCOMPARE(ClipboardWriter::copiedFiles(mixed),
                  QByteArray("copy\nfile:///home/u/My%20Files/a%20b.txt\n"
-                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf"));
+                            "file:///tmp/%C8%98tefan/100%25%20%231%3F.pdf\n"
+                            "file:///tmp/caf%E9.txt"));
         QCOMPARE(ClipboardWriter::plainText(mixed), QStringLiteral("/home/u/My Files/a b.txt\n"
                                                                    "  padded text, kept as is  \n"
                                                                    "/tmp/Ștefan/100% #1?.pdf\n"
-                                                                   "two\nlines"));
+                                                                   "two\nlines\n"
+                                                                   "/tmp/caf\uFFFD.txt"));
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTest>
 
 using DesktopDriver::Tool;
@@ -56,6 +57,7 @@ class DirectSaveTest : public QObject {
 
     QString m_drops;
     DesktopServices m_on;
+    QTemporaryFile m_victim; // what a link at the promised name leads to
 
 private Q_SLOTS:
     void initTestCase() {
@@ -64,6 +66,7 @@ private Q_SLOTS:
         const auto drops = ShelfDropView::dropsDirectory();
         QVERIFY(drops);
         m_drops = *drops;
+        QVERIFY(m_victim.open() && m_victim.write("untouched") == 9 && m_victim.flush());
     }
 
     void aPromiseLandsInAFolderOfItsOwn_data() {
@@ -78,6 +81,9 @@ private Q_SLOTS:
             << QStringList{"--extract", "S", "a.txt", "b/"} << QStringList{"a.txt", "b", "a.txt"};
         QTest::newRow("saved, nothing written") << QStringList{"--extract", "S"} << QStringList{};
         QTest::newRow("failed") << QStringList{"--extract", "F"} << QStringList{};
+        // Failed, but offering the bytes after putting a link at the promised name.
+        QTest::newRow("no write through a link")
+            << QStringList{"--extract", "F", "xds.txt@" + m_victim.fileName()} << QStringList{};
         QTest::newRow("error") << QStringList{"--extract", "E"} << QStringList{};
         QTest::newRow("never answered") << QStringList{"--promise", "nothing.txt"} << QStringList{};
     }
@@ -93,6 +99,7 @@ private Q_SLOTS:
             static_cast<DirectSaveReceiver*>(m_on.filePromises())->pendingTransfers(), 0,
             DirectSaveReceiver::arrivalTimeoutMs + 5000);
         QTest::qWait(100);
+        QCOMPARE(readWholeFile(m_victim.fileName()), QByteArray("untouched"));
         const QString content = expected.isEmpty() ? QString() : expected.takeLast();
         QStringList names;
         for (const ShelfItemPtr& item : scene.shelf.items())

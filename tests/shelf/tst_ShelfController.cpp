@@ -5,6 +5,7 @@
 #include "shelf/DragAllView.h"
 #include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
+#include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
@@ -18,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include <unistd.h>
 
@@ -111,6 +113,19 @@ private Q_SLOTS:
                 enabled += button->isEnabled() ? u'+' : u'-';
         }
         QCOMPARE(enabled, QStringLiteral("---+-++++")); // Zip packs files only
+    }
+
+    void aRowsToolTipShowsTheTextAsItIsAndCutsALongOne() {
+        const QString huge = QStringLiteral("<b>x</b>\n") + QString(3 << 20, u'y');
+        ShelfController shelf({text("<img src=a.png> & b"), text(huge)}, m_timers);
+        QStringList shown;
+        for (QWidget* row : shelf.rows()) {
+            QTextDocument tip; // read as a tool tip reads it
+            const QString given = row->toolTip();
+            Qt::mightBeRichText(given) ? tip.setHtml(given) : tip.setPlainText(given);
+            shown << tip.toPlainText();
+        }
+        QCOMPARE(shown, (QStringList{"<img src=a.png> & b", huge.left(2000) + QChar(0x2026)}));
     }
 
     void everyLocalFileBecomesAFileItemInOrderAndWinsOverAllElse() {

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -44,6 +45,10 @@ struct stat statOf(const QString& path) {
 QStringList filesIn(const QString& directory) {
     return QDir(directory).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
 }
 
 bool makeFifo(const QString& path) {
@@ -97,8 +102,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link("/nowhere/at/all", one + "/Photos/dangling"));
         QVERIFY(makeFifo(one + "/Photos/trip/pipe")); // left out, as a copy leaves it
 
-        const QString archive =
-            ZipJob::run({one + "/a.txt", two + "/a.txt", one + "/Photos"}, m_drops);
+        const QString archive = ZipJob::run(
+            {native(one + "/a.txt"), native(two + "/a.txt"), native(one + "/Photos")}, m_drops);
         QCOMPARE(filesIn(m_drops), QStringList{QFileInfo(archive).fileName()});
 
         const QString out = newFolder("out");
@@ -111,11 +116,30 @@ private Q_SLOTS:
         QCOMPARE(QFile::symLinkTarget(shelf + "/Photos/dangling"), QString("/nowhere/at/all"));
     }
 
+    void namesKeepTheirBytesAndNoLinkIsFollowedOutOfADroppedFolder() {
+        const QByteArray latin1 = native(newFolder("latin1"));
+        const QList<QByteArray> paths{latin1 + "/caf\xe9.txt", latin1 + "/caf\xe8.txt"};
+        for (const QByteArray& path : paths)
+            QCOMPARE(::close(::open(path.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+        QCOMPARE(readArchive(ZipJob::run(paths, m_drops)).keys(),
+                 (QList<QByteArray>{"Shelf/", "Shelf/caf\xe8.txt", "Shelf/caf\xe9.txt"}));
+        // A folder that became a link to another after planning is not read through.
+        const QString outside = newFolder("outside"), dropped = newFolder("dropped");
+        makeFile(outside + "/key", "private");
+        QVERIFY(QDir().mkpath(dropped + "/inner"));
+        makeFile(dropped + "/inner/key", "mine");
+        ShelfArchive archive;
+        QVERIFY(archive.add({native(dropped)}));
+        QVERIFY(QDir().rename(dropped + "/inner", dropped + "/was") &&
+                QFile::link(outside, dropped + "/inner"));
+        QVERIFY(archive.write(m_drops, "Shelf 10.00.00-BBBB.zip").isEmpty());
+    }
+
     void aFileThatChangesAfterPlanningIsStoredAsReadUnlessNoLongerAFile() {
         for (const QByteArray& now : {QByteArray(), QByteArray("con"), QByteArray(300000, 'g')}) {
             const QString victim = makeFile(newFolder("change") + "/victim.txt", "will change");
             ShelfArchive archive;
-            QVERIFY(archive.add({victim}));
+            QVERIFY(archive.add({native(victim)}));
             QVERIFY(now.isEmpty() ? QFile::remove(victim) && makeFifo(victim)
                                   : writeWholeFile(victim, now));
             const QString written = archive.write(m_drops, "Shelf 10.00.00-AAAA.zip");
@@ -129,7 +153,7 @@ private Q_SLOTS:
         const QString file = makeFile(newFolder("keep") + "/a.txt", "a");
         const QString taken = makeFile(m_drops + "/Shelf 10.00.00-AAAA.zip", "precious");
         ShelfArchive archive;
-        QVERIFY(archive.add({file}));
+        QVERIFY(archive.add({native(file)}));
         QVERIFY(archive.write(m_drops, "Shelf 10.00.00-AAAA.zip").isEmpty());
         QCOMPARE(readWholeFile(taken), QByteArray("precious"));
         QCOMPARE(filesIn(m_drops), QStringList{"Shelf 10.00.00-AAAA.zip"});
@@ -137,7 +161,7 @@ private Q_SLOTS:
 
     void aFailedJobOrOneWhoseOwnerIsGoneCallsNothingBack() {
         bool called = false;
-        ZipJob failing({m_dir.filePath("no-such-file")}, m_drops);
+        ZipJob failing({native(m_dir.filePath("no-such-file"))}, m_drops);
         failing.onFinished = [&](const QString&) { called = true; };
         QObject owner;
         QFuture<QString> failed = failing.start(&owner);
@@ -146,7 +170,7 @@ private Q_SLOTS:
         for (int i = 0; i < 10; ++i)
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), QByteArray(100 * 1024, 'o'));
         auto* gone = new QObject;
-        ZipJob orphan({folder}, m_drops);
+        ZipJob orphan({native(folder)}, m_drops);
         orphan.onFinished = [&called](const QString&) { called = true; };
         orphan.onProgress = [&called](double) { called = true; };
         QFuture<QString> orphaned = orphan.start(gone);

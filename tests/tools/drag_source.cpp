@@ -1,11 +1,13 @@
 // A stand-in for another program: a window that starts a real drag when the
 // left button is pressed and moved over it.
-//   drag_source FILE [X Y]              drags FILE (and its path as text)
+//   drag_source FILE [X Y]              drags FILE (and its path as text); FILE
+//       may also be "file:" URLs, space-separated, for names in any bytes
 //   drag_source --promise NAME [CONTENT] offers only a file promised under NAME
 //       (XdndDirectSave0), saved with CONTENT or, without it, never answered
 //   drag_source --extract CODE [ENTRY...] like an archive manager: promises
 //       "xds.txt", writes each ENTRY (a file holding its name; a folder for a
-//       name ending in "/") beside the path it is given, and answers CODE
+//       name ending in "/"; a link to TARGET for "NAME@TARGET", and then the
+//       drag offers bytes too) beside the path it is given, and answers CODE
 // Prints "READY <x> <y>" (its centre in X11 pixels), "ASKED <uri>" for each
 // request of a promise, and "DRAG <action>" when a drag ends.
 #include <QAbstractNativeEventFilter>
@@ -60,6 +62,11 @@ public:
         if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
             return false;
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(message);
+        if (request.target == atom("application/octet-stream") &&
+            !entries.filter(QStringLiteral("@")).isEmpty()) {
+            answer(request, "written through"); // Qt forgets the drag once it is dropped
+            return true;
+        }
         if (request.target != atom("XdndDirectSave0"))
             return false;
         const QByteArray uri = property(request.owner);
@@ -68,6 +75,10 @@ public:
         if (!code.isEmpty()) {
             const QDir folder = QFileInfo(path).dir();
             for (const QString& entry : entries) {
+                if (entry.contains(u'@')) {
+                    QFile::link(entry.section(u'@', 1), folder.filePath(entry.section(u'@', 0, 0)));
+                    continue;
+                }
                 QFile file(folder.filePath(entry.endsWith(u'/') ? entry + QStringLiteral("inner")
                                                                 : entry));
                 if (folder.mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly))
@@ -145,7 +156,13 @@ protected:
             mime->setData(QStringLiteral("XdndDirectSave0"), promiser->name);
             QTimer::singleShot(0, this, [this] { promiser->nameTheFile(); });
         } else {
-            mime->setUrls({QUrl::fromLocalFile(path)});
+            QList<QUrl> urls{QUrl::fromLocalFile(path)};
+            if (path.startsWith(QStringLiteral("file:"))) {
+                urls.clear();
+                for (const QString& url : path.split(u' '))
+                    urls.append(QUrl::fromEncoded(url.toLatin1()));
+            }
+            mime->setUrls(urls);
             mime->setText(path);
         }
         drag->setMimeData(mime);

@@ -1,23 +1,24 @@
 #include "platform/freedesktop/FileManager.h"
 
+#include "platform/NativePath.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
-#include <QFileInfo>
-#include <QUrl>
 
 namespace FileManager {
 
-void open(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void open(const QByteArray& path) {
+    QDesktopServices::openUrl(NativePath::toUrl(path));
 }
 
-static void openContainingFolder(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+static void openContainingFolder(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    QDesktopServices::openUrl(NativePath::toUrl(slash > 0 ? path.left(slash) : "/"));
 }
 
-void reveal(const QString& path) {
+void reveal(const QByteArray& path) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         openContainingFolder(path);
@@ -27,7 +28,7 @@ void reveal(const QString& path) {
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    call << QStringList{QString::fromLatin1(NativePath::toUrl(path).toEncoded())} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
                      [path](QDBusPendingCallWatcher* w) {

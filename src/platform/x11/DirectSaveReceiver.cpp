@@ -8,16 +8,18 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <tuple>
+#include <unistd.h>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -72,6 +74,20 @@ FolderState folderState(const QString& folder) {
     return state;
 }
 
+// What a source left at a name is taken only when it is a file or folder: a
+// link would hand out whatever it points at, anywhere.
+bool isPlainEntry(const QString& path) {
+    const QFileInfo entry(path);
+    return !entry.isSymLink() && (entry.isFile() || entry.isDir());
+}
+
+// Finishes a file made with the bytes the source handed over.
+bool completed(QFile& file) {
+    const bool flushed = file.flush();
+    file.close();
+    return flushed && file.error() == QFileDevice::NoError;
+}
+
 } // namespace
 
 struct DirectSaveReceiver::Transfer {
@@ -83,7 +99,7 @@ struct DirectSaveReceiver::Transfer {
     QString path;
     std::function<void(const QStringList&)> onFiles;
     Stage stage = Stage::Answer;
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<QFile> file; // made by us at `path`, while its bytes arrive
     std::unique_ptr<QTimer> timer;
     // While entries arrive: the folder watched, a pause in its changes, and
     // its state when last looked at.
@@ -241,7 +257,7 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
 
     if (transfer.stage == Transfer::Stage::Answer) {
         const char code = answer.data.isEmpty() ? '\0' : answer.data.at(0);
-        if (code == 'S' && QFileInfo::exists(transfer.path))
+        if (code == 'S' && isPlainEntry(transfer.path))
             finish(window, {transfer.path});
         else if (code == 'S')
             awaitEntries(transfer);
@@ -252,11 +268,19 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
         return;
     }
 
-    transfer.file = std::make_unique<QSaveFile>(transfer.path);
-    if (!transfer.file->open(QIODevice::WriteOnly)) {
+    // Made anew and never opened through what the source may have put at the
+    // promised name meanwhile: a link there would take the bytes wherever it
+    // points, replacing the file it names.
+    const int fd = ::open(QFile::encodeName(transfer.path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    auto file = std::make_unique<QFile>();
+    if (fd < 0 || !file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         finish(window, {});
         return;
     }
+    transfer.file = std::move(file);
     if (answer.type == m_incr) {
         // Reading deleted the property, which tells the source to send the first piece.
         transfer.stage = Transfer::Stage::Incremental;
@@ -264,7 +288,8 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
         return;
     }
     const bool written = transfer.file->write(answer.data) == answer.data.size();
-    finish(window, written && transfer.file->commit() ? QStringList{transfer.path} : QStringList{});
+    finish(window,
+           written && completed(*transfer.file) ? QStringList{transfer.path} : QStringList{});
 }
 
 void DirectSaveReceiver::onIncrementalChunk(Transfer& transfer) {
@@ -275,7 +300,7 @@ void DirectSaveReceiver::onIncrementalChunk(Transfer& transfer) {
         return;
     }
     if (chunk.data.isEmpty()) {
-        finish(window, transfer.file->commit() ? QStringList{transfer.path} : QStringList{});
+        finish(window, completed(*transfer.file) ? QStringList{transfer.path} : QStringList{});
         return;
     }
     if (transfer.file->write(chunk.data) != chunk.data.size()) {
@@ -334,8 +359,10 @@ void DirectSaveReceiver::checkEntries(uint32_t window, bool last) {
     QStringList entries;
     const QDir folder(transfer.folder);
     for (const QString& name : folder.entryList(
-             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name))
-        entries.append(folder.filePath(name));
+             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
+        if (isPlainEntry(folder.filePath(name)))
+            entries.append(folder.filePath(name));
+    }
     finish(window, entries);
 }
 
@@ -373,7 +400,11 @@ void DirectSaveReceiver::finish(uint32_t window, QStringList delivered) {
         xcb_destroy_window(m_x11->raw(), window);
         xcb_flush(m_x11->raw());
     }
-    // A folder nothing came into is not left behind; rmdir refuses any other.
+    // A file of ours that did not arrive whole, or a link put at the promised
+    // name, is no use to anyone, and a folder nothing else came into is not
+    // left behind; rmdir refuses any other.
+    if (delivered.isEmpty() && (transfer->file || QFileInfo(transfer->path).isSymLink()))
+        ::unlink(QFile::encodeName(transfer->path).constData());
     if (delivered.isEmpty())
         QDir().rmdir(transfer->folder);
     else if (transfer->onFiles)
