@@ -60,6 +60,7 @@ struct GnomeParts {
     GnomeKeyGrabs keys{shell};
     GnomePanelPlacement placement{shell};
     std::unique_ptr<QMimeData> clipboard; // the last one read, kept for whoever reads it
+    ShellCompanion::ClipboardRead::Shortfall shortfall{};
 };
 
 struct DesktopServices::Parts {
@@ -128,15 +129,36 @@ AppDelegate::Services DesktopServices::appServices() {
     services.keys = &p.keysInUse();
     services.loginItem = &p.loginItem;
     services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [] {
+    services.optionHeld = [&p] {
+        // On GNOME Wayland the program never has the keyboard focus: the Shell knows.
+        if (GnomeParts* gnome = p.gnome.get()) {
+            if (const auto state = gnome->shell.pointer())
+                return (state->modifiers & KeyModifier::mod1) != 0;
+        }
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
     };
     services.clipboard = [&p]() -> const QMimeData* {
         if (GnomeParts* gnome = p.gnome.get()) {
-            if (auto read = gnome->shell.clipboard(MimeDataPasteboard::formats()))
-                return (gnome->clipboard = std::move(read)).get();
+            auto read = gnome->shell.clipboard(MimeDataPasteboard::formats());
+            gnome->shortfall = read.shortfall;
+            if (read.data)
+                return (gnome->clipboard = std::move(read.data)).get();
         }
         return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    };
+    services.clipboardShortfall = [&p] {
+        using Shortfall = AppDelegate::Services::Shortfall;
+        const GnomeParts* gnome = p.gnome.get();
+        if (!gnome)
+            return Shortfall::none;
+        switch (gnome->shortfall) {
+        case ShellCompanion::ClipboardRead::Shortfall::tooLarge:
+            return Shortfall::tooLarge;
+        case ShellCompanion::ClipboardRead::Shortfall::tooSlow:
+            return Shortfall::tooSlow;
+        default:
+            return Shortfall::none;
+        }
     };
     return services;
 }

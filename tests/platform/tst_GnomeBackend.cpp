@@ -13,19 +13,37 @@ class FakeShell : public QObject {
     Q_CLASSINFO("D-Bus Interface", "io.github.quoblin.Shell1")
     Q_PROPERTY(uint Version MEMBER version)
 public:
-    std::atomic<uint> version = 1, lastGrab = 0, lastUngrab = 0, grabs = 0;
+    std::atomic<uint> version = ShellCompanion::interfaceVersion, lastGrab = 0, lastUngrab = 0,
+                      grabs = 0;
     std::atomic<int> pointerCalls = 0;
 
 public Q_SLOTS:
-    int GetPointer(int& y, bool& leftButton) {
+    int GetPointer(int& y, bool& leftButton, uint& modifiers) {
         ++pointerCalls;
-        y = 40, leftButton = true;
+        y = 40, leftButton = true, modifiers = KeyModifier::mod1;
         return 300;
     }
     uint GrabAccelerator(const QString& accelerator) { // refuses all but N
         return accelerator == u"<Control><Alt>n" ? lastGrab = ++grabs : 0;
     }
     bool UngrabAccelerator(uint action) { return lastUngrab = action; }
+};
+
+// Another program's answers, of other types than the companion's.
+class MalformedShell : public QDBusVirtualObject {
+public:
+    QMutex mutex;
+    QVariantList answer;
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
+        QDBusMessage reply = message.createReply();
+        const QMutexLocker locked(&mutex);
+        if (message.member() == u"Get")
+            reply << QVariant::fromValue(QDBusVariant(ShellCompanion::interfaceVersion));
+        else
+            reply.setArguments(answer);
+        return bus.send(reply);
+    }
 };
 
 class GnomeBackendTest : public QObject {
@@ -60,6 +78,8 @@ private Q_SLOTS:
                                           QDBusConnection::ExportAllContents));
         m_fake.moveToThread(&m_thread);
         m_thread.start();
+        // The same process owns the Shell's name: the companion is the Shell's.
+        QVERIFY(m_fakeBus->registerService(u"org.gnome.Shell"_s));
         QVERIFY(m_fakeBus->registerService(ShellCompanion::serviceName));
     }
     void cleanupTestCase() {
@@ -69,18 +89,50 @@ private Q_SLOTS:
         m_daemon.waitForFinished();
     }
 
+    void answersOfOtherTypesAreNotRead() {
+        auto* malformed = new MalformedShell; // deleted on its thread
+        malformed->moveToThread(&m_thread);
+        m_fakeBus->unregisterObject(ShellCompanion::objectPath);
+        QVERIFY(m_fakeBus->registerVirtualObject(ShellCompanion::objectPath, malformed));
+        ShellCompanion shell(*m_bus);
+        QVERIFY(shell.isAvailable());
+        const QList<QVariantList> answers = {
+            {},
+            {QVariant::fromValue(QList<int>{1, 2, 3, 4, 5, 6, 7, 8})},
+            {u"text"_s},
+            {1, 2},
+            {1, 2, true},
+            {QVariantMap{{u"text/plain"_s, u"x"_s}}, u""_s},
+            {QVariant::fromValue(QList<QByteArray>{"a"})},
+        };
+        for (const QVariantList& answer : answers) {
+            {
+                const QMutexLocker locked(&malformed->mutex);
+                malformed->answer = answer;
+            }
+            QVERIFY(!shell.pointer());
+            QVERIFY(shell.workAreas().isEmpty());
+            QCOMPARE(shell.grabAccelerator(u"<Control><Alt>n"_s), 0u);
+            QVERIFY(!shell.clipboard({u"text/plain"_s}).data);
+        }
+        m_fakeBus->unregisterObject(ShellCompanion::objectPath);
+        malformed->deleteLater();
+        QVERIFY(m_fakeBus->registerObject(ShellCompanion::objectPath, &m_fake,
+                                          QDBusConnection::ExportAllContents));
+    }
+
     void anotherVersionOfTheCompanionIsNotUsedNorAsked() {
         ShellCompanion shell(*m_bus);
         GnomeDragPasteboard drag(shell);
         QTRY_VERIFY(shell.isAvailable());
-        restart(2);
+        restart(ShellCompanion::interfaceVersion - 1);
         QTRY_VERIFY(!shell.isAvailable());
         const int asked = m_fake.pointerCalls;
         signal("DragStarted");
         QVERIFY(!GnomePointer(shell).read().leftButtonDown);
         QCOMPARE(m_fake.pointerCalls, asked);
         QCOMPARE(drag.changeCount(), 0);
-        restart(1);
+        restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(shell.isAvailable());
     }
 
@@ -95,7 +147,7 @@ private Q_SLOTS:
         for (const uint activated : {first, first + 1000})
             signal("AcceleratorActivated", activated);
         QTRY_COMPARE(pressed, 1);
-        restart(1);
+        restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(m_fake.lastGrab != first);
         for (const uint activated : {first, uint(m_fake.lastGrab)})
             signal("AcceleratorActivated", activated);
