@@ -1,4 +1,4 @@
-// gnome-options: --xwayland
+// gnome-options: --xwayland --tray
 // The whole program in a headless GNOME Shell on Wayland with its companion
 // extension, driven through the test driver extension's virtual devices.
 #include "DesktopDriver.h"
@@ -75,6 +75,43 @@ bool setCompanion(bool on) {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(
                    u"io.github.quoblin.Shell"_s) == on;
     });
+}
+
+// The program's tray menu as the Shell's tray reads it: each entry's label and id, the
+// entries of the submenu `parent` after it was told it is about to show.
+QString trayItem() {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        u"org.kde.StatusNotifierWatcher"_s, u"/StatusNotifierWatcher"_s,
+        u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << u"org.kde.StatusNotifierWatcher"_s << u"RegisteredStatusNotifierItems"_s;
+    const QVariant items = QDBusConnection::sessionBus().call(get).arguments().value(0);
+    return items.value<QDBusVariant>().variant().toStringList().value(0).section(u'@', 0, 0);
+}
+QMultiMap<QString, int> trayMenu(int parent = 0) {
+    QDBusInterface menu(trayItem(), u"/MenuBar"_s, u"com.canonical.dbusmenu"_s);
+    menu.call(u"AboutToShow"_s, parent);
+    QMultiMap<QString, int> entries;
+    const std::function<void(const QDBusArgument&, bool)> read = [&](const QDBusArgument& node,
+                                                                     bool inside) {
+        int id = 0;
+        QVariantMap properties;
+        node.beginStructure();
+        node >> id >> properties;
+        if (inside)
+            entries.insert(properties.value(u"label"_s).toString(), id);
+        node.beginArray();
+        while (!node.atEnd()) {
+            QDBusVariant child;
+            node >> child;
+            read(child.variant().value<QDBusArgument>(), inside || id == parent);
+        }
+        node.endArray();
+        node.endStructure();
+    };
+    const QDBusMessage layout = menu.call(u"GetLayout"_s, 0, -1, QStringList{u"label"_s});
+    if (layout.arguments().size() == 2)
+        read(layout.arguments()[1].value<QDBusArgument>(), false);
+    return entries;
 }
 
 } // namespace
@@ -209,6 +246,45 @@ private Q_SLOTS:
         QVERIFY(keep(before + 1));
         copy.kill();
         copy.waitForFinished();
+
+        // Too large for one answer of the Shell: a shelf opens to say so, and the Shell stays.
+        for (const int mebibytes : {32, 64}) {
+            call(u"/org/gnome/Shell"_s, u"Eval"_s,
+                 {u"imports.gi.St.Clipboard.get_default().set_content(imports.gi.St.ClipboardType."
+                  "CLIPBOARD, 'text/plain', new imports.gi.GLib.Bytes(new Uint8Array(%1)))"_s.arg(
+                      mebibytes << 20)});
+            const qsizetype open = count();
+            hotKey('v');
+            QVERIFY(keep(open + 1));
+        }
+        QCOMPARE(
+            QDBusConnection::sessionBus().interface()->servicePid(u"org.gnome.Shell"_s).value(),
+            qEnvironmentVariable("QUOBLIN_GNOME_SHELL_PID").toUInt());
+    }
+
+    // The program never has the keyboard focus here: the Shell tells it that Alt is held.
+    void altHeldWhileChoosingARecentShelfRemovesIt() {
+        onWindows(m_quoblin.processId(), u"ws.forEach(w => w.delete(global.get_current_time()))"_s);
+        QTRY_COMPARE(count(), 0);
+        const int recentMenu = trayMenu().value(u"Recent Shelves"_s);
+        const auto copied = [recentMenu] { // the shelves of the last test's clipboard
+            QList<int> ids;
+            const QMultiMap<QString, int> entries = trayMenu(recentMenu);
+            for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+                if (it.key().startsWith(u"a copied text"))
+                    ids << it.value();
+            return ids;
+        };
+        QTRY_VERIFY(!copied().isEmpty());
+        const QList<int> before = copied();
+        input("Key", {0xffe9u, true}); // Alt_L
+        QDBusInterface(trayItem(), u"/MenuBar"_s, u"com.canonical.dbusmenu"_s)
+            .call(u"Event"_s, before.first(), u"clicked"_s, QVariant::fromValue(QDBusVariant(0)),
+                  0u);
+        QTRY_COMPARE(copied().size(), before.size() - 1);
+        input("Key", {0xffe9u, false});
+        QTest::qWait(300);
+        QCOMPARE(count(), 0); // removed, not restored
     }
 
     void aFirstStartTurnsTheCompanionOnAndUsesItWithoutItLaterStartsFallBack() {

@@ -39,6 +39,7 @@ struct Rig {
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
+    AppDelegate::Services::Shortfall shortfall{};
     std::shared_ptr<ShelfControllerWindows> windows =
         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
     std::unique_ptr<AppDelegate> app;
@@ -56,6 +57,7 @@ struct Rig {
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };
+        s.clipboardShortfall = [this] { return shortfall; };
         s.showStatusItem = false;
         app = std::make_unique<AppDelegate>(std::move(s));
         app->applicationDidFinishLaunching();
@@ -109,6 +111,12 @@ private Q_SLOTS:
         rig.clipboard.setText(QStringLiteral("pasted"));
         rig.app->newShelfFromClipboard();
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(2));
+        // One too large to be read opens a shelf that says so.
+        rig.clipboard.clear();
+        rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
+        rig.app->newShelfFromClipboard();
+        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())->status(),
+                 QStringLiteral("Not all read: the clipboard is too large"));
     }
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {
