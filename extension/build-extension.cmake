@@ -1,9 +1,10 @@
 # Writes one build of the companion extension into OUTPUT_DIR.
 #   cmake -DSOURCE_DIR=... -DOUTPUT_DIR=... -DFORMAT=legacy|modules
-#         -DUUID=... -DSHELL_VERSIONS='"45", "46"' -DEXTENSION_VERSION=1 -P build-extension.cmake
+#         -DUUID=... -DSHELL_VERSIONS='"45", "46"' -DEXTENSION_VERSION=1
+#         -DPROGRAM=/usr/bin/quoblin -P build-extension.cmake
 # Both formats share src/service.js; ES modules need an explicit export,
 # which the legacy loader would reject, so only the modules build gets it.
-foreach(var SOURCE_DIR OUTPUT_DIR FORMAT UUID SHELL_VERSIONS EXTENSION_VERSION)
+foreach(var SOURCE_DIR OUTPUT_DIR FORMAT UUID SHELL_VERSIONS EXTENSION_VERSION PROGRAM)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "build-extension: ${var} is not set")
   endif()
@@ -18,6 +19,8 @@ set(QUOBLIN_EXTENSION_VERSION ${EXTENSION_VERSION})
 configure_file(${SOURCE_DIR}/metadata.json.in ${OUTPUT_DIR}/metadata.json @ONLY)
 
 file(READ ${SOURCE_DIR}/src/service.js service)
+# The one program the companion serves (the test harness points a copy at the build's).
+string(REPLACE "@QUOBLIN_PROGRAM@" "${PROGRAM}" service "${service}")
 if(FORMAT STREQUAL "modules")
   string(APPEND service "\nexport {createQuoblinService};\n")
 elseif(NOT FORMAT STREQUAL "legacy")

@@ -10,22 +10,31 @@
 const QUOBLIN_BUS_NAME = 'io.github.quoblin.Shell';
 const QUOBLIN_OBJECT_PATH = '/io/github/quoblin/Shell';
 const QUOBLIN_INTERFACE = 'io.github.quoblin.Shell1';
-const QUOBLIN_INTERFACE_VERSION = 1;
+const QUOBLIN_INTERFACE_VERSION = 2;
+// The one program this companion serves, set when the extension is built: its
+// calls come from that executable and no other.
+const QUOBLIN_PROGRAM = '@QUOBLIN_PROGRAM@';
 // How long a placement waits for its window to be shown.
 const QUOBLIN_PENDING_US = 2000 * 1000;
 const QUOBLIN_MAX_PENDING = 32;
 const QUOBLIN_MAX_TITLE = 1024;
 const QUOBLIN_MAX_ACCELERATOR = 128;
 const QUOBLIN_MAX_COORDINATE = 1 << 20;
-// Modifiers and a key name. At least one modifier besides Shift: a bare key
-// (or Shift and a key) would take that key from every program's typing.
-const QUOBLIN_ACCELERATOR = /^(?:<(?:control|ctrl|primary|shift|alt|super|meta|hyper|mod[1-5])>)+[a-z0-9_]+$/i;
-const QUOBLIN_NOT_SHIFT = /<(?!shift>)[a-z0-9]+>/i;
-// What a clipboard read may ask for and bring back: a few formats, and no more
-// than a message of the session bus comfortably carries.
+// Modifiers and a key name. Typing uses Ctrl or Alt with a letter and AltGr
+// (Mod5, or Mod2 on some layouts): a grab needs Ctrl and Alt together, Super,
+// or a function key, and a modifier besides Shift.
+const QUOBLIN_ACCELERATOR = /^((?:<(?:control|ctrl|primary|shift|alt|super)>)+)([a-z0-9_]+)$/i;
+const QUOBLIN_MAX_GRABS = 3;
+// What a clipboard read may ask for and bring back: a few formats, and a whole
+// answer (keys and framing counted, room left for the message's header) well
+// under what the bus carries. A message over the bus's limit makes it drop the
+// sender's connection, and the Shell does not outlive its session connection.
 const QUOBLIN_MAX_FORMATS = 16;
 const QUOBLIN_MAX_FORMAT = 255;
-const QUOBLIN_MAX_CLIPBOARD_BYTES = 64 * 1024 * 1024;
+const QUOBLIN_MAX_ANSWER = 32 * 1024 * 1024 - 4096;
+const QUOBLIN_ENTRY_FRAMING = 16; // a dictionary entry's alignment, lengths and nul
+// How long a whole clipboard read may take; the program waits a little longer.
+const QUOBLIN_READ_MS = 2000;
 const QUOBLIN_INVALID_ARGS = 'org.freedesktop.DBus.Error.InvalidArgs';
 const QUOBLIN_ACCESS_DENIED = 'org.freedesktop.DBus.Error.AccessDenied';
 const QUOBLIN_FAILED = 'org.freedesktop.DBus.Error.Failed';
@@ -37,6 +46,7 @@ const QUOBLIN_INTERFACE_XML = `<node>
       <arg type="i" name="x" direction="out"/>
       <arg type="i" name="y" direction="out"/>
       <arg type="b" name="leftButton" direction="out"/>
+      <arg type="u" name="modifiers" direction="out"/>
     </method>
     <signal name="DragStarted"/>
     <signal name="DragEnded"/>
@@ -74,6 +84,7 @@ const QUOBLIN_INTERFACE_XML = `<node>
     <method name="ReadClipboard">
       <arg type="as" name="formats" direction="in"/>
       <arg type="a{say}" name="contents" direction="out"/>
+      <arg type="s" name="shortfall" direction="out"/>
     </method>
   </interface>
 </node>`;
@@ -85,15 +96,19 @@ class QuoblinShellService {
         this._nameId = 0;
         this._connections = [];
         this._dragging = false;
-        // action id -> unique bus name of its grabber
-        this._grabs = new Map();
-        // unique bus name -> name watcher id
-        this._watches = new Map();
+        // The unique bus name of the program's connection, once it called, and its watch.
+        this._client = null;
+        this._clientPid = 0;
+        this._clientWatch = 0;
+        // action id of each accelerator the program holds
+        this._grabs = new Set();
+        // cancellables of the clipboard reads under way
+        this._reads = new Set();
         // window -> {previousFocus, shown, handlerIds}, for windows created while enabled
         this._windows = new Map();
         this._pending = [];
-        // placed window -> unique bus name of the caller that placed it
-        this._placed = new Map();
+        // windows the program placed
+        this._placed = new Set();
     }
 
     get Version() {
@@ -120,11 +135,10 @@ class QuoblinShellService {
 
     disable() {
         const {Gio} = this._m;
-        for (const action of [...this._grabs.keys()])
-            this._ungrab(action);
-        for (const id of this._watches.values())
-            Gio.bus_unwatch_name(id);
-        this._watches.clear();
+        this._forgetClient();
+        for (const read of this._reads)
+            read.cancel();
+        this._reads.clear();
         for (const [object, id] of this._connections)
             object.disconnect(id);
         this._connections = [];
@@ -133,8 +147,6 @@ class QuoblinShellService {
                 window.disconnect(id);
         }
         this._windows.clear();
-        this._placed.clear();
-        this._pending = [];
         this._dragging = false;
         if (this._nameId) {
             Gio.bus_unown_name(this._nameId);
@@ -148,15 +160,20 @@ class QuoblinShellService {
 
     // --- D-Bus methods -------------------------------------------------------
 
-    GetPointer() {
-        const [x, y, mods] = global.get_pointer();
-        return [x, y, (mods & this._m.Clutter.ModifierType.BUTTON1_MASK) !== 0];
+    GetPointerAsync(parameters, invocation) {
+        this._serve(invocation, '(iibu)', () => {
+            const {ModifierType} = this._m.Clutter;
+            const [x, y, mods] = global.get_pointer();
+            const keys = ModifierType.SHIFT_MASK | ModifierType.CONTROL_MASK |
+                ModifierType.MOD1_MASK | ModifierType.MOD4_MASK;
+            return [x, y, (mods & ModifierType.BUTTON1_MASK) !== 0, mods & keys];
+        });
     }
 
     // Each monitor's geometry and the part of it the panels leave to windows:
     // the compositor tells Wayland clients nothing of its panels.
     GetWorkAreasAsync(parameters, invocation) {
-        this._answer(invocation, '(a(iiiiiiii))', () => {
+        this._serve(invocation, '(a(iiiiiiii))', () => {
             const workspace = global.workspace_manager.get_active_workspace();
             const monitors = [];
             for (let i = 0; i < global.display.get_n_monitors(); ++i) {
@@ -169,26 +186,31 @@ class QuoblinShellService {
     }
 
     GrabAcceleratorAsync([accelerator], invocation) {
-        this._answer(invocation, '(u)', () => {
-            if (typeof accelerator !== 'string' || accelerator.length > QUOBLIN_MAX_ACCELERATOR ||
-                !QUOBLIN_ACCELERATOR.test(accelerator) || !QUOBLIN_NOT_SHIFT.test(accelerator))
+        this._serve(invocation, '(u)', () => {
+            const parts = typeof accelerator === 'string' && accelerator.length <= QUOBLIN_MAX_ACCELERATOR
+                ? QUOBLIN_ACCELERATOR.exec(accelerator) : null;
+            if (!parts || this._grabs.size >= QUOBLIN_MAX_GRABS)
                 return [0];
-            return [this._grab(accelerator, invocation.get_sender())];
+            const held = parts[1].toLowerCase();
+            const has = names => names.some(name => held.includes(`<${name}>`));
+            const functionKey = /^f([1-9]|[12][0-9]|3[0-5])$/i.test(parts[2]);
+            if (!has(['control', 'ctrl', 'primary', 'alt', 'super']) ||
+                !(has(['super']) || functionKey || (has(['alt']) && has(['control', 'ctrl', 'primary']))))
+                return [0];
+            return [this._grab(accelerator)];
         });
     }
 
     UngrabAcceleratorAsync([action], invocation) {
-        this._answer(invocation, '(b)', () => {
-            if (this._grabs.get(action) !== invocation.get_sender())
+        this._serve(invocation, '(b)', () => {
+            if (!this._grabs.has(action))
                 return [false];
             this._ungrab(action);
-            this._forgetIfIdle(invocation.get_sender());
             return [true];
         });
     }
 
     PlaceWindowAsync([title, x, y], invocation) {
-        const {Gio, GLib} = this._m;
         if (typeof title !== 'string' || title.length === 0 || title.length > QUOBLIN_MAX_TITLE ||
             !Number.isInteger(x) || !Number.isInteger(y) ||
             Math.abs(x) > QUOBLIN_MAX_COORDINATE || Math.abs(y) > QUOBLIN_MAX_COORDINATE) {
@@ -196,56 +218,161 @@ class QuoblinShellService {
                 'PlaceWindow needs a non-empty title and coordinates on the stage');
             return;
         }
-        const exported = this._exported;
-        // The bus tells who is calling; asked asynchronously so that the Shell never waits on it.
-        Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
-            'GetConnectionUnixProcessID', new GLib.Variant('(s)', [invocation.get_sender()]),
-            new GLib.VariantType('(u)'), Gio.DBusCallFlags.NONE, 2000, null, (connection, result) => {
-                this._answer(invocation, '(b)', () => {
-                    const [pid] = connection.call_finish(result).deepUnpack();
-                    if (this._exported !== exported || !exported)
-                        throw new Error('the service was disabled');
-                    return [this._place(pid, title, x, y, invocation.get_sender())];
-                });
-            });
+        this._serve(invocation, '(b)', pid => [this._place(pid, title, x, y)]);
     }
 
     // A Wayland client is told of the clipboard only while it has the focus, which
     // the program never takes; the Shell reads it on its behalf.
     ReadClipboardAsync([formats], invocation) {
-        const {St} = this._m;
         if (!Array.isArray(formats) || formats.length > QUOBLIN_MAX_FORMATS || formats.some(
             f => typeof f !== 'string' || f.length === 0 || f.length > QUOBLIN_MAX_FORMAT)) {
             invocation.return_dbus_error(QUOBLIN_INVALID_ARGS, 'ReadClipboard needs a short list of MIME types');
             return;
         }
-        // The clipboard holds what the user copied, passwords included: it goes only to a
-        // caller that holds accelerators here, that is a program acting on the user's keys.
-        if (![...this._grabs.values()].includes(invocation.get_sender())) {
-            invocation.return_dbus_error(QUOBLIN_ACCESS_DENIED,
-                'Only a caller holding an accelerator may read the clipboard');
+        this._serve(invocation, null, () => this._readClipboard(formats, invocation));
+    }
+
+    // --- who may call ------------------------------------------------------------
+
+    // Runs serve(pid) for the program's connection only: the clipboard, the pointer and
+    // the drags are the user's, and the grabs and placements act on the user's desktop.
+    // The program is recognised by its executable, read through the caller's process
+    // id from the bus; then that one connection is served until it leaves the bus.
+    // With a signature, what serve returns is the answer; without, serve answers.
+    _serve(invocation, signature, serve) {
+        const {Gio, GLib} = this._m;
+        const sender = invocation.get_sender();
+        const exported = this._exported;
+        const reply = pid => {
+            if (signature)
+                this._answer(invocation, signature, () => serve(pid));
+            else
+                serve(pid);
+        };
+        if (sender === this._client) {
+            reply(this._clientPid);
             return;
         }
-        const clipboard = St.Clipboard.get_default();
-        const offered = clipboard.get_mimetypes(St.ClipboardType.CLIPBOARD);
+        // The bus tells who is calling; asked asynchronously so that the Shell never waits on it.
+        Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+            'GetConnectionUnixProcessID', new GLib.Variant('(s)', [sender]),
+            new GLib.VariantType('(u)'), Gio.DBusCallFlags.NONE, 2000, null, (connection, result) => {
+                let pid = 0;
+                try {
+                    [pid] = connection.call_finish(result).deepUnpack();
+                } catch (e) {}
+                if (this._exported !== exported || !exported) {
+                    invocation.return_dbus_error(QUOBLIN_FAILED, 'the service was disabled');
+                    return;
+                }
+                if (!this._client && this._isProgram(pid))
+                    this._adopt(sender, pid);
+                if (sender === this._client)
+                    reply(pid);
+                else
+                    invocation.return_dbus_error(QUOBLIN_ACCESS_DENIED, 'Only Quoblin may call this');
+            });
+    }
+
+    _isProgram(pid) {
+        try {
+            return pid > 0 && this._m.GLib.file_read_link(`/proc/${pid}/exe`) === QUOBLIN_PROGRAM;
+        } catch (e) {
+            return false;
+        }
+    }
+
+    _adopt(sender, pid) {
+        this._client = sender;
+        this._clientPid = pid;
+        // Fires at once when the name is already gone, so nothing outlives the program's connection.
+        this._clientWatch = this._m.Gio.bus_watch_name_on_connection(this._m.Gio.DBus.session, sender,
+            this._m.Gio.BusNameWatcherFlags.NONE, null, () => this._forgetClient());
+    }
+
+    _forgetClient() {
+        for (const action of [...this._grabs])
+            this._ungrab(action);
+        if (this._clientWatch)
+            this._m.Gio.bus_unwatch_name(this._clientWatch);
+        this._clientWatch = 0;
+        this._client = null;
+        this._clientPid = 0;
+        this._placed.clear();
+        this._pending = [];
+    }
+
+    // --- the clipboard -------------------------------------------------------------
+
+    // One format at a time, in the caller's order of preference. Each is read
+    // with the room the answer has left: the transfer stops one byte past it, so
+    // a format too large is never held whole, and the read as a whole has a time
+    // limit. Formats left out are named in the answer's shortfall.
+    _readClipboard(formats, invocation) {
+        const {Gio, GLib, Meta, St} = this._m;
+        const selection = global.display.get_selection();
+        const offered = St.Clipboard.get_default().get_mimetypes(St.ClipboardType.CLIPBOARD);
         const wanted = formats.filter((f, i) => offered.includes(f) && formats.indexOf(f) === i);
-        const contents = {};
-        let total = 0;
-        // One format at a time, in the caller's order of preference, until the cap.
-        const next = () => {
-            const format = wanted.shift();
-            if (format === undefined) {
-                this._answer(invocation, '(a{say})', () => [contents]);
+        const entries = [];
+        let room = QUOBLIN_MAX_ANSWER, shortfall = '', done = false;
+        const cancellable = new Gio.Cancellable();
+        this._reads.add(cancellable);
+        // A transfer that never calls back (its source gone at the wrong moment) ends here too.
+        let timer = GLib.timeout_add(GLib.PRIORITY_DEFAULT, QUOBLIN_READ_MS, () => {
+            timer = 0;
+            cancellable.cancel();
+            shortfall = 'too-slow';
+            finish();
+            return GLib.SOURCE_REMOVE;
+        });
+        const finish = () => {
+            if (done)
+                return;
+            done = true;
+            if (timer)
+                GLib.source_remove(timer);
+            if (!this._reads.delete(cancellable)) { // disabled meanwhile
+                invocation.return_dbus_error(QUOBLIN_FAILED, 'the service was disabled');
                 return;
             }
-            clipboard.get_content(St.ClipboardType.CLIPBOARD, format, (c, bytes) => {
-                const data = bytes?.get_data();
-                if (data && total + data.length <= QUOBLIN_MAX_CLIPBOARD_BYTES) {
-                    total += data.length;
-                    contents[format] = data;
-                }
-                next();
-            });
+            // Built from the bytes as read: no copy of them passes through JavaScript.
+            const V = GLib.Variant;
+            invocation.return_value(V.new_tuple([V.new_array(new GLib.VariantType('{say}'),
+                entries.map(([f, bytes]) => V.new_dict_entry(V.new_string(f),
+                    V.new_from_bytes(new GLib.VariantType('ay'), bytes, true)))), V.new_string(shortfall)]));
+        };
+        const next = () => {
+            if (done)
+                return;
+            const format = wanted.shift();
+            const budget = room - QUOBLIN_ENTRY_FRAMING - (format?.length ?? 0);
+            if (format === undefined || cancellable.is_cancelled() || budget <= 0) {
+                if (format !== undefined && !cancellable.is_cancelled())
+                    shortfall = 'too-large';
+                finish();
+                return;
+            }
+            const stream = Gio.MemoryOutputStream.new_resizable();
+            selection.transfer_async(Meta.SelectionType.SELECTION_CLIPBOARD, format, budget + 1,
+                stream, cancellable, (s, result) => {
+                    try {
+                        s.transfer_finish(result);
+                        stream.close(null);
+                    } catch (e) {
+                        if (cancellable.is_cancelled())
+                            shortfall = 'too-slow';
+                        next();
+                        return;
+                    }
+                    const bytes = stream.steal_as_bytes();
+                    if (bytes.get_size() > budget) {
+                        shortfall = 'too-large';
+                    } else {
+                        entries.push([format, bytes]);
+                        room = budget - bytes.get_size();
+                    }
+                    next();
+                });
         };
         next();
     }
@@ -256,7 +383,12 @@ class QuoblinShellService {
         if (dragging === this._dragging)
             return;
         this._dragging = dragging;
-        this._exported?.emit_signal(dragging ? 'DragStarted' : 'DragEnded', null);
+        // Told to the program only: that a drag goes on is the user's business.
+        // (Unicast to the one connection the companion serves.)
+        if (this._client) {
+            this._m.Gio.DBus.session.emit_signal(this._client, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
+                dragging ? 'DragStarted' : 'DragEnded', null);
+        }
     }
 
     // --- XWayland ---------------------------------------------------------------
@@ -274,26 +406,22 @@ class QuoblinShellService {
 
     // Of its X11 display the Shell tells extensions only whether it offers an
     // X extension; XWayland always offers XFIXES, which the program needs.
-    GetX11Display() {
-        return this._m.Shell.util_has_x11_display_extension?.(global.display, 'XFIXES') ?? false;
+    GetX11DisplayAsync(parameters, invocation) {
+        this._serve(invocation, '(b)', () =>
+            [this._m.Shell.util_has_x11_display_extension?.(global.display, 'XFIXES') ?? false]);
     }
 
     // --- accelerators ------------------------------------------------------------
 
-    _grab(accelerator, sender) {
-        const {Gio, Meta, Shell, Main} = this._m;
+    _grab(accelerator) {
+        const {Meta, Shell, Main} = this._m;
         const flags = Meta.KeyBindingFlags.IGNORE_AUTOREPEAT ?? Meta.KeyBindingFlags.NONE;
         const action = global.display.grab_accelerator(accelerator, flags);
         if (!action)
             return 0;
         Main.wm.allowKeybinding(Meta.external_binding_name_for_action(action),
             Shell.ActionMode.NORMAL | Shell.ActionMode.OVERVIEW);
-        this._grabs.set(action, sender);
-        if (!this._watches.has(sender)) {
-            // Fires at once when the name is already gone, so a grab cannot outlive its caller.
-            this._watches.set(sender, Gio.bus_watch_name_on_connection(Gio.DBus.session, sender,
-                Gio.BusNameWatcherFlags.NONE, null, () => this._releaseAllOf(sender)));
-        }
+        this._grabs.add(action);
         return action;
     }
 
@@ -304,29 +432,10 @@ class QuoblinShellService {
         Main.wm.allowKeybinding(Meta.external_binding_name_for_action(action), Shell.ActionMode.NONE);
     }
 
-    _releaseAllOf(sender) {
-        for (const [action, owner] of [...this._grabs]) {
-            if (owner === sender)
-                this._ungrab(action);
-        }
-        this._forgetIfIdle(sender);
-    }
-
-    _forgetIfIdle(sender) {
-        if ([...this._grabs.values()].includes(sender))
-            return;
-        const id = this._watches.get(sender);
-        if (id !== undefined) {
-            this._m.Gio.bus_unwatch_name(id);
-            this._watches.delete(sender);
-        }
-    }
-
     _onAccelerator(action) {
-        const owner = this._grabs.get(action);
-        if (!owner)
+        if (!this._grabs.has(action) || !this._client)
             return;
-        this._m.Gio.DBus.session.emit_signal(owner, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
+        this._m.Gio.DBus.session.emit_signal(this._client, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
             'AcceleratorActivated', new this._m.GLib.Variant('(u)', [action]));
     }
 
@@ -349,7 +458,7 @@ class QuoblinShellService {
         if (index < 0)
             return;
         const [request] = this._pending.splice(index, 1);
-        this._apply(window, request.x, request.y, request.sender);
+        this._apply(window, request.x, request.y);
     }
 
     _onWindowUnmanaged(window) {
@@ -375,11 +484,11 @@ class QuoblinShellService {
         return entry ? entry.shown : !window.is_hidden();
     }
 
-    _place(pid, title, x, y, sender) {
+    _place(pid, title, x, y) {
         const window = global.get_window_actors().map(a => a.meta_window)
             .find(w => this._matches(w, pid, title) && this._isMapped(w));
         if (window) {
-            this._apply(window, x, y, sender);
+            this._apply(window, x, y);
             return true;
         }
         this._dropExpired();
@@ -387,7 +496,7 @@ class QuoblinShellService {
         this._pending = this._pending.filter(p => p.pid !== pid || p.title !== title);
         if (this._pending.length >= QUOBLIN_MAX_PENDING)
             this._pending.shift();
-        this._pending.push({pid, title, x, y, sender, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
+        this._pending.push({pid, title, x, y, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
         return false;
     }
 
@@ -396,12 +505,12 @@ class QuoblinShellService {
         this._pending = this._pending.filter(p => p.deadline > now);
     }
 
-    _apply(window, x, y, sender) {
+    _apply(window, x, y) {
         if (!this._windows.has(window)) { // made before the extension was turned on
             this._onWindowCreated(window);
             this._windows.get(window).shown = true;
         }
-        this._placed.set(window, sender);
+        this._placed.add(window);
         window.make_above();
         window.stick();
         window.move_frame(true, x, y);
@@ -412,10 +521,10 @@ class QuoblinShellService {
     }
 
     // A Wayland client never learns where its windows are: when the user has
-    // moved (or resized) a placed window, its placer is told where it ended.
+    // moved (or resized) a placed window, the program is told where it ended.
     _onGrabEnded(window) {
-        const owner = window ? this._placed.get(window) : undefined;
-        if (!owner)
+        const owner = this._client;
+        if (!window || !owner || !this._placed.has(window))
             return;
         const r = window.get_frame_rect();
         this._m.Gio.DBus.session.emit_signal(owner, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,

@@ -299,12 +299,26 @@ void AppDelegate::newShelfFromClipboard() {
     std::vector<ShelfItemPtr> items;
     if (data)
         items = ShelfDropView::items(MimeDataPasteboard(data));
-    if (items.empty()) {
+    using Shortfall = Services::Shortfall;
+    const Shortfall shortfall =
+        m_services->clipboardShortfall ? m_services->clipboardShortfall() : Shortfall::none;
+    if (items.empty() && shortfall == Shortfall::none) {
         if (m_services->beep)
             m_services->beep();
         return;
     }
-    m_shelves->newShelf(location, std::move(items));
+    // A shelf opens also when nothing came: its footer says why.
+    Shelf* shelf = m_shelves->newShelf(location, std::move(items));
+    ShelfController* controller =
+        m_services->windows ? m_services->windows->controllerOf(shelf) : nullptr;
+    if (controller && shortfall == Shortfall::tooLarge)
+        controller->showNotice(
+            bilingual(QStringLiteral("Not all read: the clipboard is too large"),
+                      QStringLiteral("Nu s-a citit tot: clipboardul este prea mare")));
+    else if (controller && shortfall == Shortfall::tooSlow)
+        controller->showNotice(
+            bilingual(QStringLiteral("Not all read: the clipboard did not answer in time"),
+                      QStringLiteral("Nu s-a citit tot: clipboardul nu a răspuns la timp")));
 }
 
 void AppDelegate::toggleShelves() {

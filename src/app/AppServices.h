@@ -24,5 +24,9 @@ struct AppDelegate::Services {
     std::function<void()> beep;
     std::function<bool()> optionHeld;            // the Alt key, at the moment of asking
     std::function<const QMimeData*()> clipboard; // the clipboard's current contents
+    // What the last clipboard() left out: formats too large for the desktop to
+    // hand over, or a clipboard owner that did not answer in time.
+    enum class Shortfall { none, tooLarge, tooSlow };
+    std::function<Shortfall()> clipboardShortfall;
     bool showStatusItem = true;
 };

@@ -73,6 +73,7 @@ struct GnomeParts {
             xwayland.get(), SystemDragPasteboard::Owners::exceptWindowManager);
         xwaylandDrags->setOnDragStarted([this] { shell.noteDragStarted(); });
     }
+    ShellCompanion::ClipboardRead::Shortfall shortfall{};
 };
 
 struct DesktopServices::Parts {
@@ -147,15 +148,36 @@ AppDelegate::Services DesktopServices::appServices() {
     services.keys = &p.keysInUse();
     services.loginItem = &p.loginItem;
     services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [] {
+    services.optionHeld = [&p] {
+        // On GNOME Wayland the program never has the keyboard focus: the Shell knows.
+        if (GnomeParts* gnome = p.gnome.get()) {
+            if (const auto state = gnome->shell.pointer())
+                return (state->modifiers & KeyModifier::mod1) != 0;
+        }
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
     };
     services.clipboard = [&p]() -> const QMimeData* {
         if (GnomeParts* gnome = p.gnome.get()) {
-            if (auto read = gnome->shell.clipboard(MimeDataPasteboard::formats()))
-                return (gnome->clipboard = std::move(read)).get();
+            auto read = gnome->shell.clipboard(MimeDataPasteboard::formats());
+            gnome->shortfall = read.shortfall;
+            if (read.data)
+                return (gnome->clipboard = std::move(read.data)).get();
         }
         return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    };
+    services.clipboardShortfall = [&p] {
+        using Shortfall = AppDelegate::Services::Shortfall;
+        const GnomeParts* gnome = p.gnome.get();
+        if (!gnome)
+            return Shortfall::none;
+        switch (gnome->shortfall) {
+        case ShellCompanion::ClipboardRead::Shortfall::tooLarge:
+            return Shortfall::tooLarge;
+        case ShellCompanion::ClipboardRead::Shortfall::tooSlow:
+            return Shortfall::tooSlow;
+        default:
+            return Shortfall::none;
+        }
     };
     return services;
 }

@@ -271,10 +271,8 @@ QString ShelfController::status() const {
     return m_status->isHidden() ? QString() : m_status->text();
 }
 
-void ShelfController::showCopyFailed() {
-    m_status->setText(
-        bilingual(QStringLiteral("Not copied: the clipboard could not be taken"),
-                  QStringLiteral("Nu s-a copiat: clipboardul nu a putut fi preluat")));
+void ShelfController::showNotice(const QString& text) {
+    m_status->setText(text);
     m_status->show();
     m_status->raise();
     QTimer::singleShot(5000, m_status, [status = m_status] { status->hide(); });
@@ -398,6 +396,11 @@ void ShelfController::copyAll() {
                                       : ClipboardEntry::text(item->text()));
     if (!ClipboardWriter::write(entries))
         showCopyFailed();
+}
+
+void ShelfController::showCopyFailed() {
+    showNotice(bilingual(QStringLiteral("Not copied: the clipboard could not be taken"),
+                         QStringLiteral("Nu s-a copiat: clipboardul nu a putut fi preluat")));
 }
 
 void ShelfController::zipAll() {

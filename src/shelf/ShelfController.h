@@ -79,6 +79,8 @@ public:
     // A short notice above the footer, such as a copy that did not happen;
     // empty when none shows.
     QString status() const;
+    // Shows a notice there for a few seconds.
+    void showNotice(const QString& text);
 
 private:
     void follow();

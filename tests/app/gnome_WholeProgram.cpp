@@ -1,4 +1,4 @@
-// gnome-options: --xwayland
+// gnome-options: --xwayland --tray
 // The whole program in a headless GNOME Shell on Wayland with its companion
 // extension, driven through the test driver extension's virtual devices.
 #include "DesktopDriver.h"
@@ -75,6 +75,33 @@ bool setCompanion(bool on) {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(
                    u"io.github.quoblin.Shell"_s) == on;
     });
+}
+
+// A call to the program's tray menu, as the Shell's tray makes it; what gdbus prints.
+QString trayMenuCall(const QString& method, const QStringList& arguments) {
+    const QString get = u"call --session --dest org.kde.StatusNotifierWatcher --object-path "
+                        "/StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get "
+                        "org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems"_s;
+    const QString item = DesktopDriver::lines(u"gdbus"_s, get.split(u' ')).value(0);
+    QString output;
+    DesktopDriver::run(u"gdbus"_s,
+                       QStringList{u"call"_s, u"--session"_s, u"--dest"_s,
+                                   item.section(u'\'', 1, 1).section(u'@', 0, 0),
+                                   u"--object-path"_s, u"/MenuBar"_s, u"--method"_s,
+                                   u"com.canonical.dbusmenu."_s + method} +
+                           arguments,
+                       &output);
+    return output;
+}
+// The entries of the tray menu, or of its submenu `parent` told it is about to show: label, id.
+QMultiMap<QString, int> trayMenu(int parent = 0) {
+    trayMenuCall(u"AboutToShow"_s, {QString::number(parent)});
+    static const QRegularExpression entry(u"\\((\\d+), \\{[^}]*'label': <'([^']*)'>"_s);
+    QMultiMap<QString, int> entries;
+    for (const auto& match : entry.globalMatch(
+             trayMenuCall(u"GetLayout"_s, {QString::number(parent), u"1"_s, u"['label']"_s})))
+        entries.insert(match.captured(2), match.captured(1).toInt());
+    return entries;
 }
 
 } // namespace
@@ -209,6 +236,39 @@ private Q_SLOTS:
         QVERIFY(keep(before + 1));
         copy.kill();
         copy.waitForFinished();
+
+        // Too large for one answer of the Shell: a shelf opens to say so; the Shell stays.
+        for (const int bytes : {32 << 20, (64 << 20) - 19}) { // the last killed the Shell
+            call(u"/org/gnome/Shell"_s, u"Eval"_s,
+                 {u"imports.gi.St.Clipboard.get_default().set_content(imports.gi.St.ClipboardType."
+                  "CLIPBOARD, 'text/plain', new imports.gi.GLib.Bytes(new Uint8Array(%1)))"_s.arg(
+                      bytes)});
+            const qsizetype open = count();
+            hotKey('v');
+            QVERIFY(keep(open + 1));
+        }
+    }
+
+    // The program never has the keyboard focus here: the Shell tells it that Alt is held.
+    void altHeldWhileChoosingARecentShelfRemovesIt() {
+        onWindows(m_quoblin.processId(), u"ws.forEach(w => w.delete(global.get_current_time()))"_s);
+        QTRY_COMPARE(count(), 0);
+        const int recentMenu = trayMenu().value(u"Recent Shelves"_s);
+        const QString copied = u"a copied text"_s; // the last test's clipboard shelves are recent
+        QMultiMap<QString, int> recent;
+        const auto shown = [&] {
+            recent = trayMenu(recentMenu);
+            return recent.upperBound(copied) != recent.end() &&
+                   recent.upperBound(copied).key().startsWith(copied);
+        };
+        QTRY_VERIFY(shown());
+        input("Key", {0xffe9u, true}); // Alt_L
+        trayMenuCall(u"Event"_s, {QString::number(recent.upperBound(copied).value()), u"clicked"_s,
+                                  u"<0>"_s, u"0"_s});
+        QTRY_COMPARE(trayMenu(recentMenu).size(), recent.size() - 1);
+        input("Key", {0xffe9u, false});
+        QTest::qWait(300);
+        QCOMPARE(count(), 0); // removed, not restored
     }
 
     void aDragOfAnXWaylandProgramShakenOverTheDesktopOrANativeWindowOpensOneShelf() {

@@ -39,6 +39,7 @@ struct Rig {
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
+    AppDelegate::Services::Shortfall shortfall{};
     std::shared_ptr<ShelfControllerWindows> windows =
         std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
     std::unique_ptr<AppDelegate> app;
@@ -58,6 +59,7 @@ struct Rig {
         s.beep = [this] { ++beeps; };
         s.optionHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };
+        s.clipboardShortfall = [this] { return shortfall; };
         s.showStatusItem = false;
         app = std::make_unique<AppDelegate>(std::move(s));
         app->applicationDidFinishLaunching();
@@ -137,6 +139,12 @@ private Q_SLOTS:
         rig.app->openRecent(0);
         QCOMPARE(rig.shelves().shelves().size(), std::size_t(1));
         QCOMPARE(rig.shelves().recent().size(), std::size_t(1)); // the entry stays
+        // One too large to be read opens a shelf that says so.
+        rig.clipboard.clear();
+        rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
+        rig.app->newShelfFromClipboard();
+        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())->status(),
+                 QStringLiteral("Not all read: the clipboard is too large"));
     }
 
     void aShakeOpensAShelfThatClosesAfterSixSecondsWhenLeftEmpty() {

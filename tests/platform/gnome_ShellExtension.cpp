@@ -1,5 +1,7 @@
+// gnome-options: --serve-command
 // The companion extension in a real GNOME Shell on Wayland, through its D-Bus
-// interface, with input injected by the test driver extension.
+// interface, with input injected by the test driver extension. The companion
+// serves this test as it serves the program.
 #include "DesktopDriver.h"
 #include "platform/gnome/ShellCompanion.h"
 
@@ -33,8 +35,21 @@ QVariant call(const QString& method, const QVariantList& arguments,
               const QDBusConnection& bus = QDBusConnection::sessionBus()) {
     return send(kCompanion, method, arguments, bus).arguments().value(0);
 }
-QString pointer() { // "x y leftButton"
+QString pointer() { // "x y leftButton modifiers"
     return QVariant(send(kCompanion, u"GetPointer"_s, {}).arguments()).toStringList().join(u' ');
+}
+// Calls from another process of the same user, gdbus: what they print, errors included.
+QString fromAnotherProcess(const QStringList& calls) {
+    const QString script = u"for c in \"$@\"; do eval gdbus call --session --dest %1 "
+                           "--object-path %2 --method %3.$c 2>&1; done"_s;
+    QString output;
+    DesktopDriver::run(
+        u"sh"_s,
+        QStringList{u"-c"_s, script.arg(kCompanion.service, kCompanion.path, kCompanion.interface),
+                    u"sh"_s} +
+            calls,
+        &output);
+    return output;
 }
 // Runs JavaScript in the Shell (the test driver unlocks Eval); its result as JSON.
 QString shellEval(const QString& code) {
@@ -62,41 +77,9 @@ class GnomeShellExtensionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void versionPointerAndMalformedCalls() {
-        QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
-                     .property("Version"),
-                 QVariant(1u));
-        // This Shell runs no XWayland, which a connection would start on demand.
-        QCOMPARE(call(u"GetX11Display"_s, {}), QVariant(false));
-        const int top = shellEval(u"Main.panel.height"_s).toInt(); // the one panel
-        QCOMPARE(ShellCompanion().workAreas(),
-                 (QList<std::pair<QRect, QRect>>{{{0, 0, 1280, 800}, {0, top, 1280, 800 - top}}}));
-        QVERIFY(top > 0);
-        send(kInput, u"Move"_s, {640, 420});
-        QTRY_COMPARE(pointer(), u"640 420 false"_s);
-        send(kInput, u"Button"_s, {true});
-        send(kInput, u"Move"_s, {700, 450});
-        QTRY_COMPARE(pointer(), u"700 450 true"_s);
-        send(kInput, u"Button"_s, {false});
-        QTRY_COMPARE(pointer(), u"700 450 false"_s);
-
-        // Malformed calls get errors, and the Shell stays.
-        const QList<std::pair<QString, QVariantList>> calls = {
-            {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
-            {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
-            {u"UngrabAccelerator"_s, {u"n"_s}},      {u"ReadClipboard"_s, {42}},
-        };
-        for (const auto& [method, arguments] : calls)
-            QCOMPARE(send(kCompanion, method, arguments).errorName(),
-                     u"org.freedesktop.DBus.Error.InvalidArgs"_s);
-        for (const char* accelerator :
-             {"<Bogus>n", "n", "<Shift>n", "<Control>", "<Control>no such", ""})
-            QCOMPARE(call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}), QVariant(0u));
-        QCOMPARE(call(u"UngrabAccelerator"_s, {12345u}), QVariant(false));
-        QCOMPARE(pointer(), u"700 450 false"_s);
-    }
-
-    void acceleratorGoesOnlyToItsGrabberUntilItLeaves() {
+    // The first connection of the served program is served until it leaves; no other
+    // connection, and no other program, learns or does anything meanwhile.
+    void oneConnectionOfTheProgramIsServedUntilItLeaves() {
         QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
         QSignalSpy others(&companion, SIGNAL(AcceleratorActivated(uint)));
         {
@@ -107,8 +90,6 @@ private slots:
             QDBusInterface grabbers(kCompanion.service, kCompanion.path, kCompanion.interface,
                                     grabber);
             QSignalSpy activated(&grabbers, SIGNAL(AcceleratorActivated(uint)));
-            QCOMPARE(call(u"GrabAccelerator"_s, {kAccelerator}), QVariant(0u)); // held
-            QCOMPARE(call(u"UngrabAccelerator"_s, {action}), QVariant(false));  // not ours
             for (bool pressed : {true, false})
                 for (uint keyval : {0xffe3u, 0xffe9u, uint('n')}) // Control_L, Alt_L, n
                     send(kInput, u"Key"_s, {keyval, pressed});
@@ -118,23 +99,116 @@ private slots:
             QCOMPARE(activated.size(), 1);
             QCOMPARE(others.size(), 0);
 
-            // The clipboard goes to the grabber, in the formats offered, and to nobody else.
             QProcess copy;
             copy.start(u"wl-copy"_s, {u"--foreground"_s, u"a copied secret"_s});
             QTRY_COMPARE(clipboard(grabber),
                          (QMap<QString, QByteArray>{{u"text/plain"_s, "a copied secret"}}));
-            QCOMPARE(
-                send(kCompanion, u"ReadClipboard"_s, {QStringList{u"text/plain"_s}}).errorName(),
-                u"org.freedesktop.DBus.Error.AccessDenied"_s);
+            // Refused to another connection, and to another program for every method.
+            QCOMPARE(send(kCompanion, u"GetWorkAreas"_s, {}).errorName(),
+                     u"org.freedesktop.DBus.Error.AccessDenied"_s);
+            const QString refused = fromAnotherProcess(
+                {u"ReadClipboard \"['text/plain']\""_s, u"GetPointer"_s, u"GetWorkAreas"_s,
+                 u"GrabAccelerator '<Control><Alt><Super>F12'"_s,
+                 u"UngrabAccelerator %1"_s.arg(action), u"PlaceWindow 'Quoblin anchor' 10 10"_s});
+            QVERIFY2(refused.count(u"DBus.Error.AccessDenied"_s) == 6, qPrintable(refused));
             copy.kill();
             copy.waitForFinished();
         }
         QDBusConnection::disconnectFromBus(u"grabber"_s);
-        uint again = 0; // free again once the Shell has seen the grabber's name go
+        // Once the Shell has seen it go, its grab is free and another connection is served.
+        uint again = 0;
         for (int attempt = 0; attempt < 30 && !again; ++attempt, QTest::qWait(100))
             again = call(u"GrabAccelerator"_s, {kAccelerator}).toUInt();
         QVERIFY(again > 0);
         QCOMPARE(call(u"UngrabAccelerator"_s, {again}), QVariant(true));
+    }
+
+    void versionPointerAndMalformedCalls() {
+        QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
+                     .property("Version"),
+                 QVariant(2u));
+        // This Shell runs no XWayland, which a connection would start on demand.
+        QCOMPARE(call(u"GetX11Display"_s, {}), QVariant(false));
+        const int top = shellEval(u"Main.panel.height"_s).toInt(); // the one panel
+        QCOMPARE(ShellCompanion().workAreas(),
+                 (QList<std::pair<QRect, QRect>>{{{0, 0, 1280, 800}, {0, top, 1280, 800 - top}}}));
+        QVERIFY(top > 0);
+        send(kInput, u"Move"_s, {640, 420});
+        QTRY_COMPARE(pointer(), u"640 420 false 0"_s);
+        send(kInput, u"Button"_s, {true});
+        send(kInput, u"Key"_s, {0xffe9u, true}); // Alt_L, told as the X11 Mod1 bit
+        send(kInput, u"Move"_s, {700, 450});
+        QTRY_COMPARE(pointer(), u"700 450 true 8"_s);
+        send(kInput, u"Key"_s, {0xffe9u, false});
+        send(kInput, u"Button"_s, {false});
+        QTRY_COMPARE(pointer(), u"700 450 false 0"_s);
+
+        // Malformed calls get errors, and the Shell stays.
+        const QList<std::pair<QString, QVariantList>> calls = {
+            {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
+            {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
+            {u"UngrabAccelerator"_s, {u"n"_s}},      {u"ReadClipboard"_s, {42}},
+        };
+        for (const auto& [method, arguments] : calls)
+            QCOMPARE(send(kCompanion, method, arguments).errorName(),
+                     u"org.freedesktop.DBus.Error.InvalidArgs"_s);
+        // Keys that typing uses are refused, and more than three grabs.
+        for (const char* accelerator :
+             {"<Bogus>n", "n", "<Shift>n", "<Control>", "<Control>no such", "", "<Control>c",
+              "<Alt>x", "<Control><Shift>v", "F5", "<Mod5>q", "<Control><Alt><Mod2>n"})
+            QCOMPARE(call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}), QVariant(0u));
+        QList<uint> held;
+        for (const char* accelerator : {"<Control><Alt>j", "<Super>k", "<Control>F7", "<Super>m"})
+            held << call(u"GrabAccelerator"_s, {QString::fromLatin1(accelerator)}).toUInt();
+        QVERIFY(held[0] && held[1] && held[2] && !held[3]);
+        for (const uint action : held.mid(0, 3))
+            QCOMPARE(call(u"UngrabAccelerator"_s, {action}), QVariant(true));
+        QCOMPARE(call(u"UngrabAccelerator"_s, {12345u}), QVariant(false));
+        QCOMPARE(pointer(), u"700 450 false 0"_s);
+    }
+
+    // A text as large as the bus carries, or larger, is left out and said so; the
+    // Shell stays. The Shell's own clipboard holds them: nothing to pipe through.
+    void largeClipboardsAreLeftOutAndTheShellStays() {
+        ShellCompanion companion;
+        QVERIFY(companion.isAvailable());
+        using enum ShellCompanion::ClipboardRead::Shortfall;
+        for (const auto& [mebibytes, kept] : {std::pair{31, true}, {32, false}, {64, false}}) {
+            QCOMPARE(shellEval(u"imports.gi.St.Clipboard.get_default().set_content("
+                               "imports.gi.St.ClipboardType.CLIPBOARD, 'text/plain', new "
+                               "imports.gi.GLib.Bytes(new Uint8Array(%1).fill(97)))"_s.arg(mebibytes
+                                                                                           << 20)),
+                     QString());
+            const auto read = companion.clipboard({u"text/plain"_s});
+            QVERIFY(read.data);
+            QCOMPARE(read.data->data(u"text/plain"_s).size(), kept ? mebibytes << 20 : 0);
+            QCOMPARE(read.shortfall, kept ? none : tooLarge);
+        }
+    }
+
+    // Another program owning the companion's name first is not taken for it.
+    void anImpostorIsNotUsed() {
+        const auto turn = [](const char* method) {
+            send({kShell.service, kShell.path, u"org.gnome.Shell.Extensions"_s},
+                 QString::fromLatin1(method), {u"quoblin-shell@quoblin.github.io"_s});
+        };
+        turn("DisableExtension");
+        QProcess impostor; // answers with the version the program speaks
+        impostor.start(u"gjs"_s, {u"-c"_s, uR"(const {Gio, GLib} = imports.gi;
+            Gio.DBusExportedObject.wrapJSObject(`<node><interface name="%1"><property name="Version"
+                type="u" access="read"/></interface></node>`, {Version: %2}).export(Gio.DBus.session, '%3');
+            Gio.bus_own_name(Gio.BusType.SESSION, '%4', 0, null, null, null);
+            new GLib.MainLoop(null, false).run();)"_s.arg(kCompanion.interface)
+                                               .arg(ShellCompanion::interfaceVersion)
+                                               .arg(kCompanion.path, kCompanion.service)});
+        QTRY_VERIFY(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(kCompanion.service));
+        turn("EnableExtension");
+        QTest::qWait(500); // the companion queues for its name
+        QVERIFY(!ShellCompanion().isAvailable());
+        impostor.kill();
+        impostor.waitForFinished();
+        QTRY_COMPARE(ShellCompanion::askVersion(QDBusConnection::sessionBus(), 500), 2u);
     }
 
     void nativeDragStartsAndEndsOnce() {
@@ -146,8 +220,11 @@ private slots:
         const int x = r[0].toInt() + r[2].toInt() / 2, y = r[1].toInt() + r[3].toInt() / 2;
 
         QDBusInterface companion(kCompanion.service, kCompanion.path, kCompanion.interface);
+        QCOMPARE(pointer().count(u' '), 3); // a first question: this connection is served
+        QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"o"_s);
+        QDBusInterface others(kCompanion.service, kCompanion.path, kCompanion.interface, other);
         QSignalSpy started(&companion, SIGNAL(DragStarted())),
-            ended(&companion, SIGNAL(DragEnded()));
+            ended(&companion, SIGNAL(DragEnded())), elsewhere(&others, SIGNAL(DragStarted()));
         send(kInput, u"Move"_s, {x, y});
         send(kInput, u"Button"_s, {true});
         for (int step = 1; step <= 8; ++step, QTest::qWait(30))
@@ -160,6 +237,7 @@ private slots:
         QVERIFY(!source.waitForLine(u"DRAG "_s).isNull());
         QTest::qWait(300);
         QCOMPARE(started.size() + ended.size(), 2);
+        QCOMPARE(elsewhere.size(), 0); // told to the served connection only
     }
 
     void placesOnlyTheCallersWindowAndHandsFocusBack() {
@@ -178,18 +256,6 @@ private slots:
         QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
         QCOMPARE(call(u"PlaceWindow"_s, {shelf.windowTitle(), 500, 340}), QVariant(true));
         QTRY_COMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
-
-        // Another process cannot move it.
-        QString output;
-        const QString method = kCompanion.interface + u".PlaceWindow"_s;
-        QVERIFY(DesktopDriver::run(u"gdbus"_s,
-                                   {u"call"_s, u"--session"_s, u"--dest"_s, kCompanion.service,
-                                    u"--object-path"_s, kCompanion.path, u"--method"_s, method,
-                                    shelf.windowTitle(), u"10"_s, u"10"_s},
-                                   &output));
-        QCOMPARE(output, u"(false,)"_s);
-        QTest::qWait(300);
-        QCOMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
 
         const QString screenshots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
         if (!screenshots.isEmpty() && QDir().mkpath(screenshots))

@@ -13,19 +13,34 @@ class FakeShell : public QObject {
     Q_CLASSINFO("D-Bus Interface", "io.github.quoblin.Shell1")
     Q_PROPERTY(uint Version MEMBER version)
 public:
-    std::atomic<uint> version = 1, lastGrab = 0, lastUngrab = 0, grabs = 0;
+    std::atomic<uint> version = ShellCompanion::interfaceVersion, lastGrab = 0, lastUngrab = 0,
+                      grabs = 0;
     std::atomic<int> pointerCalls = 0;
 
 public Q_SLOTS:
-    int GetPointer(int& y, bool& leftButton) {
+    int GetPointer(int& y, bool& leftButton, uint& modifiers) {
         ++pointerCalls;
-        y = 40, leftButton = true;
+        y = 40, leftButton = true, modifiers = KeyModifier::mod1;
         return 300;
     }
     uint GrabAccelerator(const QString& accelerator) { // refuses all but N
         return accelerator == u"<Control><Alt>n" ? lastGrab = ++grabs : 0;
     }
     bool UngrabAccelerator(uint action) { return lastUngrab = action; }
+};
+
+// Another program's answers, each of another type than the companion's.
+class WrongShell : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "io.github.quoblin.Shell1")
+    Q_PROPERTY(uint Version MEMBER version)
+public:
+    uint version = ShellCompanion::interfaceVersion;
+public Q_SLOTS:
+    QList<int> GetWorkAreas() { return {0, 0, 640, 480}; } // crashed the program
+    int GetPointer(int& y) { return y = 40; }
+    int GrabAccelerator(const QString&) { return 3; }
+    QVariantMap ReadClipboard(const QStringList&) { return {{u"text/plain"_s, u"x"_s}}; }
 };
 
 class GnomeBackendTest : public QObject {
@@ -60,6 +75,8 @@ private Q_SLOTS:
                                           QDBusConnection::ExportAllContents));
         m_fake.moveToThread(&m_thread);
         m_thread.start();
+        // The same process owns the Shell's name: the companion is the Shell's.
+        QVERIFY(m_fakeBus->registerService(u"org.gnome.Shell"_s));
         QVERIFY(m_fakeBus->registerService(ShellCompanion::serviceName));
     }
     void cleanupTestCase() {
@@ -69,18 +86,36 @@ private Q_SLOTS:
         m_daemon.waitForFinished();
     }
 
+    void answersOfOtherTypesAreNotRead() {
+        auto* wrong = new WrongShell; // deleted on its thread
+        m_fakeBus->unregisterObject(ShellCompanion::objectPath);
+        QVERIFY(m_fakeBus->registerObject(ShellCompanion::objectPath, wrong,
+                                          QDBusConnection::ExportAllContents));
+        wrong->moveToThread(&m_thread);
+        ShellCompanion shell(*m_bus);
+        QVERIFY(shell.isAvailable());
+        QVERIFY(!shell.pointer());
+        QVERIFY(shell.workAreas().isEmpty());
+        QCOMPARE(shell.grabAccelerator(u"<Control><Alt>n"_s), 0u);
+        QVERIFY(!shell.clipboard({u"text/plain"_s}).data);
+        m_fakeBus->unregisterObject(ShellCompanion::objectPath);
+        wrong->deleteLater();
+        QVERIFY(m_fakeBus->registerObject(ShellCompanion::objectPath, &m_fake,
+                                          QDBusConnection::ExportAllContents));
+    }
+
     void anotherVersionOfTheCompanionIsNotUsedNorAsked() {
         ShellCompanion shell(*m_bus);
         GnomeDragPasteboard drag(shell);
         QTRY_VERIFY(shell.isAvailable());
-        restart(2);
+        restart(ShellCompanion::interfaceVersion - 1);
         QTRY_VERIFY(!shell.isAvailable());
         const int asked = m_fake.pointerCalls;
         signal("DragStarted");
         QVERIFY(!GnomePointer(shell).read().leftButtonDown);
         QCOMPARE(m_fake.pointerCalls, asked);
         QCOMPARE(drag.changeCount(), 0);
-        restart(1);
+        restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(shell.isAvailable());
     }
 
@@ -95,7 +130,7 @@ private Q_SLOTS:
         for (const uint activated : {first, first + 1000})
             signal("AcceleratorActivated", activated);
         QTRY_COMPARE(pressed, 1);
-        restart(1);
+        restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(m_fake.lastGrab != first);
         for (const uint activated : {first, uint(m_fake.lastGrab)})
             signal("AcceleratorActivated", activated);

@@ -5,10 +5,13 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QMimeData>
 #include <QPointer>
+
+using namespace Qt::StringLiterals;
 
 const QString ShellCompanion::serviceName = QStringLiteral("io.github.quoblin.Shell");
 const QString ShellCompanion::objectPath = QStringLiteral("/io/github/quoblin/Shell");
@@ -20,21 +23,21 @@ namespace {
 // program's GUI thread for long.
 constexpr int callTimeoutMs = 250;
 
-QDBusMessage method(const QString& name) {
-    return QDBusMessage::createMethodCall(ShellCompanion::serviceName, ShellCompanion::objectPath,
+QDBusMessage method(const QString& owner, const QString& name) {
+    return QDBusMessage::createMethodCall(owner, ShellCompanion::objectPath,
                                           ShellCompanion::interfaceName, name);
 }
 
-QDBusMessage versionQuestion() {
+QDBusMessage versionQuestion(const QString& owner) {
     QDBusMessage message = QDBusMessage::createMethodCall(
-        ShellCompanion::serviceName, ShellCompanion::objectPath,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        owner, ShellCompanion::objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     message << ShellCompanion::interfaceName << QStringLiteral("Version");
     return message;
 }
 
 std::optional<unsigned> versionFrom(const QDBusMessage& reply) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("v"))
         return std::nullopt;
     const QVariant value = reply.arguments().front().value<QDBusVariant>().variant();
     if (value.metaType() != QMetaType::fromType<uint>())
@@ -50,7 +53,7 @@ ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
     m_watcher =
         new QDBusServiceWatcher(serviceName, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     // A new owner is a new extension (the Shell restarted, or another version
-    // was installed): ask its version again before trusting it.
+    // was installed), or another program: ask who it is and its version again.
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 setAvailable(false);
@@ -68,21 +71,40 @@ ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
     m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("X11DisplayChanged"), this,
                   SLOT(handleX11DisplayChanged(bool)));
     // Asked at once, so that the hot keys can be grabbed as the program starts.
-    m_available = askVersion(m_bus, 4 * callTimeoutMs) == interfaceVersion;
+    if (m_bus.isConnected())
+        m_owner = shellOwner(m_bus);
+    setAvailable(!m_owner.isEmpty() &&
+                 versionFrom(m_bus.call(versionQuestion(m_owner), QDBus::Block,
+                                        4 * callTimeoutMs)) == interfaceVersion);
 }
 
 ShellCompanion::~ShellCompanion() = default;
 
 std::optional<unsigned> ShellCompanion::askVersion(const QDBusConnection& bus, int timeoutMs) {
-    if (!bus.isConnected())
+    const QString owner = bus.isConnected() ? shellOwner(bus) : QString();
+    if (owner.isEmpty())
         return std::nullopt;
-    return versionFrom(bus.call(versionQuestion(), QDBus::Block, timeoutMs));
+    return versionFrom(bus.call(versionQuestion(owner), QDBus::Block, timeoutMs));
+}
+
+QString ShellCompanion::shellOwner(const QDBusConnection& bus) {
+    const QDBusConnectionInterface* daemon = bus.interface();
+    const QDBusReply<QString> owner = daemon->serviceOwner(serviceName);
+    if (!owner.isValid())
+        return {};
+    const QDBusReply<uint> pid = daemon->servicePid(owner.value()),
+                           shell = daemon->servicePid(QStringLiteral("org.gnome.Shell"));
+    return pid.isValid() && shell.isValid() && pid.value() == shell.value() ? owner.value()
+                                                                            : QString();
 }
 
 void ShellCompanion::checkVersion() {
     const int query = ++m_versionQuery;
-    auto* watcher =
-        new QDBusPendingCallWatcher(m_bus.asyncCall(versionQuestion(), callTimeoutMs * 4), this);
+    m_owner = shellOwner(m_bus);
+    if (m_owner.isEmpty())
+        return;
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(versionQuestion(m_owner), callTimeoutMs * 4), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, query](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
@@ -94,39 +116,46 @@ void ShellCompanion::checkVersion() {
 void ShellCompanion::setAvailable(bool available) {
     if (!available)
         m_dragActive = false;
+    // The companion tells drags only to the connection it serves, which it
+    // learns from a first question: asked at once, whatever else is asked later.
+    if (available && !m_available)
+        m_bus.send(method(m_owner, QStringLiteral("GetPointer")));
     if (std::exchange(m_available, available) != available)
         Q_EMIT availabilityChanged(available);
 }
 
 std::optional<QList<QVariant>> ShellCompanion::ask(const QString& name,
                                                    const QVariantList& arguments, int timeoutMs,
-                                                   qsizetype answers) const {
+                                                   QLatin1StringView signature) const {
     if (!m_available)
         return std::nullopt;
-    QDBusMessage call = method(name);
+    QDBusMessage call = method(m_owner, name);
     call.setArguments(arguments);
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, timeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != answers)
+    // Read only as the type it was checked to be: reading another crashes in libdbus.
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != signature)
         return std::nullopt;
     return reply.arguments();
 }
 
 std::optional<ShellCompanion::PointerState> ShellCompanion::pointer() const {
-    const auto args = ask(QStringLiteral("GetPointer"), {}, callTimeoutMs, 3);
+    const auto args = ask(QStringLiteral("GetPointer"), {}, callTimeoutMs, "iibu"_L1);
     if (!args)
         return std::nullopt;
-    return PointerState{QPoint((*args)[0].toInt(), (*args)[1].toInt()), (*args)[2].toBool()};
+    return PointerState{QPoint((*args)[0].toInt(), (*args)[1].toInt()), (*args)[2].toBool(),
+                        uint16_t((*args)[3].toUInt() & 0xffff)};
 }
 
 unsigned ShellCompanion::grabAccelerator(const QString& accelerator) {
-    const auto action = ask(QStringLiteral("GrabAccelerator"), {accelerator}, callTimeoutMs * 4, 1);
+    const auto action =
+        ask(QStringLiteral("GrabAccelerator"), {accelerator}, callTimeoutMs * 4, "u"_L1);
     return action ? action->front().toUInt() : 0;
 }
 
 void ShellCompanion::ungrabAccelerator(unsigned action) {
     if (!m_available || action == 0)
         return;
-    QDBusMessage call = method(QStringLiteral("UngrabAccelerator"));
+    QDBusMessage call = method(m_owner, QStringLiteral("UngrabAccelerator"));
     call << action;
     m_bus.send(call);
 }
@@ -134,28 +163,33 @@ void ShellCompanion::ungrabAccelerator(unsigned action) {
 void ShellCompanion::placeWindow(const QString& title, QPoint global) {
     if (!m_available)
         return;
-    QDBusMessage call = method(QStringLiteral("PlaceWindow"));
+    QDBusMessage call = method(m_owner, QStringLiteral("PlaceWindow"));
     call << title << global.x() << global.y();
     m_bus.send(call);
 }
 
-std::unique_ptr<QMimeData> ShellCompanion::clipboard(const QStringList& formats) const {
-    // The clipboard's owner sends it through the Shell: slower than a question
-    // about the pointer, and the user is waiting for it.
-    const auto read = ask(QStringLiteral("ReadClipboard"), {formats}, callTimeoutMs * 8, 1);
+ShellCompanion::ClipboardRead ShellCompanion::clipboard(const QStringList& formats) const {
+    // The clipboard's owner sends it through the Shell, which gives up after
+    // two seconds: the program waits a little longer.
+    const auto read =
+        ask(QStringLiteral("ReadClipboard"), {formats}, callTimeoutMs * 12, "a{say}s"_L1);
     if (!read)
-        return nullptr;
+        return {};
     QMap<QString, QByteArray> contents;
     read->front().value<QDBusArgument>() >> contents;
     auto data = std::make_unique<QMimeData>();
     for (auto it = contents.cbegin(); it != contents.cend(); ++it)
         data->setData(it.key(), it.value());
-    return data;
+    const QString shortfall = read->back().toString();
+    using enum ClipboardRead::Shortfall;
+    return {std::move(data), shortfall == "too-large"_L1  ? tooLarge
+                             : shortfall == "too-slow"_L1 ? tooSlow
+                                                          : none};
 }
 
 QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
     QList<std::pair<QRect, QRect>> areas;
-    const auto told = ask(QStringLiteral("GetWorkAreas"), {}, callTimeoutMs, 1);
+    const auto told = ask(QStringLiteral("GetWorkAreas"), {}, callTimeoutMs, "a(iiiiiiii)"_L1);
     if (!told)
         return areas;
     const QDBusArgument monitors = told->front().value<QDBusArgument>();
@@ -173,7 +207,7 @@ QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
 }
 
 bool ShellCompanion::x11DisplayRunning() const {
-    const auto running = ask(QStringLiteral("GetX11Display"), {}, callTimeoutMs, 1);
+    const auto running = ask(QStringLiteral("GetX11Display"), {}, callTimeoutMs, "b"_L1);
     return running && running->first().toBool();
 }
 

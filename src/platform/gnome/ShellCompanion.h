@@ -21,7 +21,9 @@ class QMimeData;
 // Wayland session. The extension can be disabled, crash with the Shell, or be
 // replaced by another version while the program runs, so everything here
 // answers "not available" instead of failing, and comes back by itself when
-// the extension's bus name reappears with the right version.
+// the extension's bus name reappears with the right version. Any program can
+// own that name first: only an owner that is the GNOME Shell process is
+// asked, and an answer of another type than the interface's counts as none.
 class ShellCompanion final : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +46,7 @@ public:
     struct PointerState {
         QPoint global; // the compositor's logical coordinates, y down
         bool leftButton = false;
+        uint16_t modifiers = 0; // KeyModifier bits held: shift, control, mod1 (Alt), mod4
     };
     // Asked at once (the shake sampler needs the answer in the same tick);
     // nothing while the extension is away.
@@ -55,9 +58,15 @@ public:
     // Fire and forget: the extension keeps the request for a window not shown yet.
     void placeWindow(const QString& title, QPoint global);
     // The clipboard in those of the formats it offers, read by the Shell: a
-    // client without the focus is not told of it. Nothing while the extension
-    // is away or refuses; the program then asks the clipboard itself.
-    std::unique_ptr<QMimeData> clipboard(const QStringList& formats) const;
+    // client without the focus is not told of it. No data while the extension
+    // is away or refuses; the program then asks the clipboard itself. The
+    // Shell leaves out what would not fit in one answer, and stops at a time
+    // limit; the shortfall says so.
+    struct ClipboardRead {
+        std::unique_ptr<QMimeData> data;
+        enum class Shortfall { none, tooLarge, tooSlow } shortfall = Shortfall::none;
+    };
+    ClipboardRead clipboard(const QStringList& formats) const;
     // Each monitor's geometry and work area; empty while the extension is away.
     QList<std::pair<QRect, QRect>> workAreas() const;
 
@@ -91,14 +100,18 @@ private Q_SLOTS:
 
 private:
     // A method's answers, asked at once; nothing while the extension is away,
-    // on an error, or when the answer is not `answers` values long.
+    // on an error, or when the answer's D-Bus signature is not `signature`.
     std::optional<QList<QVariant>> ask(const QString& name, const QVariantList& arguments,
-                                       int timeoutMs, qsizetype answers) const;
+                                       int timeoutMs, QLatin1StringView signature) const;
+    // The unique bus name of the companion's owner when that is the GNOME
+    // Shell process; empty otherwise.
+    static QString shellOwner(const QDBusConnection& bus);
     void checkVersion();
     void setAvailable(bool available);
 
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
+    QString m_owner; // the unique name asked: the name cannot change hands between check and call
     bool m_available = false;
     long m_dragCount = 0;
     bool m_dragActive = false;
