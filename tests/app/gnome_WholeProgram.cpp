@@ -100,7 +100,7 @@ private Q_SLOTS:
     void aShakeAndTheHotKeyOpenOneShelfEachBesideThePointerWithoutTheFocus() {
         start({u"--new-shelf"_s}); // started, and then the command performed
         QTRY_COMPARE_WITH_TIMEOUT(count(), 1, 15000);
-        QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly));
         DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
         // Clear of the first shelf (the shake runs over its left 200 pixels), focused.
         const int shelfX = numbers(shelves()).value(0), left = shelfX >= 400 ? 40 : shelfX + 300;
