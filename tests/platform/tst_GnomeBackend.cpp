@@ -41,7 +41,11 @@ public Q_SLOTS:
     QVariantMap GetExtensionInfo(const QString&) {
         return {{u"state"_s, double(state)}, {u"error"_s, u"boom"_s}};
     }
-    bool EnableExtension(const QString&) { return ++enables, state = 3; } // then it fails
+    bool EnableExtension(const QString&) { // it then fails to start
+        ++enables;
+        state = 3;
+        return true;
+    }
 };
 
 class GnomeBackendTest : public QObject {
