@@ -91,8 +91,11 @@ QVariantMap extensionInfo(const QDBusConnection& bus, int timeoutMs) {
 // from GNOME Shell 43 to 51.
 void readRefusal(const QVariantMap& info, Status& status) {
     const int state = info.value(QStringLiteral("state")).toInt();
-    status.refusal = state == 3 ? Refusal::error : state == 4 ? Refusal::outOfDate : Refusal::none;
     status.shellError = info.value(QStringLiteral("error")).toString();
+    // From GNOME Shell 45 on, an extension is in error without words while it loads.
+    status.refusal = state == 3 && !status.shellError.isEmpty() ? Refusal::error
+                     : state == 4                               ? Refusal::outOfDate
+                                                                : Refusal::none;
 }
 
 } // namespace
