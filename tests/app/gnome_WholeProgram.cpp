@@ -163,7 +163,11 @@ private Q_SLOTS:
         QVERIFY(keep(0)); // no drag, no shelf
         hotKey('s');
         QVERIFY(keep(3));
-        QCOMPARE(shelves(), shown); // back where they were
+        const auto sorted = [](const QString& json) { // GNOME Shell 50 restacks them
+            QStringList each = json.mid(2).chopped(2).split(u"],["_s);
+            return each.sort(), each;
+        };
+        QCOMPARE(sorted(shelves()), sorted(shown)); // back where they were
 
         // The shelf the first test dropped onto (the second), alone, moved by the user clear
         // of the target (a press on its empty part); then a new shelf where it was does not

@@ -21,6 +21,7 @@ class TestDriver {
         const seat = backend.get_default_seat();
         this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
         this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        this.Move(1, 1); // GNOME Shell 50 takes the first motion of a new device to x = 0
         this._object = Gio.DBusExportedObject.wrapJSObject(XML, this);
         this._object.export(Gio.DBus.session, '/io/github/quoblin/TestInput');
         // GNOME Shell 50 shows the overview again after start-up: input would reach it, not the clients.
