@@ -87,9 +87,11 @@ root-test:
 	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) $(CMAKE_ARGS) >/dev/null
 	@start=$$(date +%s); cmake --build $(BUILD) --target unit_and_gnome_tests && \
 	  echo "== $(BUILD): built in $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); ctest --test-dir $(BUILD) --output-on-failure -j2 -L unit && \
-	  ctest --test-dir $(BUILD) --output-on-failure -L gnome && \
-	  echo "== $(BUILD): tests passed in $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); failed=; \
+	  ctest --test-dir $(BUILD) --output-on-failure -j2 -L unit || failed="$$failed unit"; \
+	  ctest --test-dir $(BUILD) --output-on-failure -L gnome || failed="$$failed gnome"; \
+	  echo "== $(BUILD): tests ran in $$(( $$(date +%s) - start )) s"; [ -z "$$failed" ] || { \
+	  echo "== $(BUILD): failed:$$failed" >&2; exit 1; }
 
 # Installs into $(DESTDIR)$(PREFIX): bin/, share/applications, share/icons,
 # share/metainfo and share/man.
