@@ -8,7 +8,9 @@ CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-.PHONY: all deps configure build asan fuzz test unit-test run bench clean install package check-package
+ROOTS      ?= debian-13 debian-testing
+
+.PHONY: all deps configure build asan fuzz test test-roots root-test unit-test run bench clean install package check-package
 
 all: build
 
@@ -23,22 +25,31 @@ ifneq ($(filter test asan fuzz bench package check-package,$(MAKECMDGOALS)),)
 DEPS := test
 endif
 
+# Warnings are errors in the project's own test builds only: a user's or a
+# packager's build must not fail on a newer compiler's new warning.
+WERROR := OFF
+ifneq ($(filter test asan fuzz,$(MAKECMDGOALS)),)
+WERROR := ON
+endif
+
 deps:
 	@scripts/install-deps $(DEPS)
 
 $(BUILD)/build.ninja: | deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUOBLIN_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
 
 $(ASAN_BUILD)/build.ninja: | deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DQUOBLIN_SANITIZE=ON -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	  -DQUOBLIN_SANITIZE=ON -DQUOBLIN_DESKTOP_TESTS=OFF -DQUOBLIN_WERROR=ON $(CMAKE_ARGS) >/dev/null
 
 # The fuzz targets need clang; only they are built there, not the program.
 $(FUZZ_BUILD)/build.ninja: | deps
 	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQUOBLIN_FUZZ=ON -DQUOBLIN_DESKTOP_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	  -DQUOBLIN_FUZZ=ON -DQUOBLIN_DESKTOP_TESTS=OFF -DQUOBLIN_WERROR=ON $(CMAKE_ARGS) >/dev/null
 
 build: deps $(BUILD)/build.ninja
+	@grep -qx 'QUOBLIN_WERROR:BOOL=$(WERROR)' $(BUILD)/CMakeCache.txt || \
+	  cmake -S . -B $(BUILD) -DQUOBLIN_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD)
 
 asan: deps $(ASAN_BUILD)/build.ninja
@@ -48,7 +59,8 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	@cmake --build $(FUZZ_BUILD) --target fuzz_targets
 
 # Unit tests (plain and sanitized) and a short fuzz run first, then the
-# headless-desktop tests.
+# headless-desktop tests, then the same program in the roots of newer Debian
+# releases.
 test: build asan fuzz
 	@echo "== sanitizer build: unit tests"
 	@ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2 -L unit
@@ -56,6 +68,30 @@ test: build asan fuzz
 	@ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j2 -L fuzz
 	@echo "== unit and desktop tests"
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
+	@$(MAKE) --no-print-directory test-roots
+
+# Each root (scripts/test-root, made on first use) builds the program with its
+# compiler and Qt and runs the unit and GNOME Shell tests in its GNOME Shell.
+test-roots:
+	@failed=; for root in $(ROOTS); do \
+	  echo "== $$root: making or reusing the root"; \
+	  start=$$(date +%s); scripts/test-root $$root || { failed="$$failed $$root"; continue; }; \
+	  echo "== $$root: ready in $$(( $$(date +%s) - start )) s"; \
+	  scripts/test-root $$root -- $(MAKE) --no-print-directory root-test BUILD=build-$$root || \
+	    failed="$$failed $$root"; \
+	done; [ -z "$$failed" ] || { echo "== test roots failed:$$failed" >&2; exit 1; }
+
+# Inside a test root: a plain build, its unit tests and its GNOME Shell tests.
+root-test:
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUOBLIN_WERROR=ON \
+	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) $(CMAKE_ARGS) >/dev/null
+	@start=$$(date +%s); cmake --build $(BUILD) --target unit_and_gnome_tests && \
+	  echo "== $(BUILD): built in $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); failed=; \
+	  ctest --test-dir $(BUILD) --output-on-failure -j2 -L unit || failed="$$failed unit"; \
+	  ctest --test-dir $(BUILD) --output-on-failure -L gnome || failed="$$failed gnome"; \
+	  echo "== $(BUILD): tests ran in $$(( $$(date +%s) - start )) s"; [ -z "$$failed" ] || { \
+	  echo "== $(BUILD): failed:$$failed" >&2; exit 1; }
 
 # Installs into $(DESTDIR)$(PREFIX): bin/, share/applications, share/icons,
 # share/metainfo and share/man.
@@ -84,4 +120,4 @@ run: build
 	@scripts/run $(BUILD)/quoblin
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD) $(addprefix build-,$(ROOTS))

@@ -62,7 +62,8 @@ int main(int argc, char* argv[]) {
     };
     const int shakes = option(u"--shakes"_s, u"10"_s).toInt();
     QTemporaryDir dir;
-    QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+    if (!QFile(dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly))
+        return 1;
 
     QProcess quoblin, source;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -104,6 +104,25 @@ QString AboutDialog::companionNote() {
                                         "de acum înainte."));
     if (status.companion != Companion::absent && status.companion != Companion::wrongVersion)
         return {};
+    // The Shell has it and says why it does not run it: nothing the user or
+    // this program turns on changes that.
+    if (status.refusal == GnomeSession::Refusal::outOfDate)
+        return bilingual(
+            QStringLiteral("GNOME Shell reports the Quoblin Shell extension out of date: it was "
+                           "not made for this version of GNOME Shell, which does not run it, so "
+                           "shakes and hot keys work only over X11 windows. Install the Quoblin "
+                           "build for this GNOME Shell, then log out and back in."),
+            QStringLiteral("GNOME Shell raportează extensia Quoblin Shell ca învechită: nu a "
+                           "fost făcută pentru această versiune de GNOME Shell, care nu o "
+                           "rulează, așa că scuturările și tastele rapide funcționează doar "
+                           "deasupra ferestrelor X11. Instalați versiunea Quoblin pentru acest "
+                           "GNOME Shell, apoi ieșiți din sesiune și intrați din nou."));
+    if (status.refusal == GnomeSession::Refusal::error)
+        return bilingual(QStringLiteral("GNOME Shell reports an error in the Quoblin Shell "
+                                        "extension and does not run it: %1"),
+                         QStringLiteral("GNOME Shell raportează o eroare în extensia Quoblin "
+                                        "Shell și nu o rulează: %1"))
+            .arg(status.shellError);
     const QString uuid = GnomeSession::extensionUuid;
     QString text =
         status.companion == Companion::wrongVersion

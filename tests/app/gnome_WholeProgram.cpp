@@ -131,7 +131,7 @@ private Q_SLOTS:
     void aShakeAndTheHotKeyOpenOneShelfEachBesideThePointerWithoutTheFocus() {
         start({u"--new-shelf"_s}); // started, and then the command performed
         QTRY_COMPARE_WITH_TIMEOUT(count(), 1, 15000);
-        QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly);
+        QVERIFY(QFile(m_dir.filePath(u"dragged.txt"_s)).open(QIODevice::WriteOnly));
         DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
         // Clear of the first shelf (the shake runs over its left 200 pixels), focused.
         const int shelfX = numbers(shelves()).value(0), left = shelfX >= 400 ? 40 : shelfX + 300;
@@ -190,7 +190,11 @@ private Q_SLOTS:
         QVERIFY(keep(0)); // no drag, no shelf
         hotKey('s');
         QVERIFY(keep(3));
-        QCOMPARE(shelves(), shown); // back where they were
+        const auto sorted = [](const QString& json) { // GNOME Shell 50 restacks them
+            QStringList each = json.mid(2).chopped(2).split(u"],["_s);
+            return each.sort(), each;
+        };
+        QCOMPARE(sorted(shelves()), sorted(shown)); // back where they were
 
         // The shelf the first test dropped onto (the second), alone, moved by the user clear
         // of the target (a press on its empty part); then a new shelf where it was does not

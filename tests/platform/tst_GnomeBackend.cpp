@@ -1,4 +1,5 @@
 #include "platform/gnome/GnomeBackend.h"
+#include "platform/gnome/GnomeSession.h"
 #include "platform/gnome/ShellCompanion.h"
 
 #include <QTest>
@@ -26,7 +27,26 @@ public Q_SLOTS:
     uint GrabAccelerator(const QString& accelerator) { // refuses all but N
         return accelerator == u"<Control><Alt>n" ? lastGrab = ++grabs : 0;
     }
-    bool UngrabAccelerator(uint action) { return lastUngrab = action; }
+    bool UngrabAccelerator(uint action) { return (lastUngrab = action) != 0; }
+};
+
+// The Shell's own extensions interface, as it reports the companion.
+class FakeExtensions : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell.Extensions")
+
+public:
+    std::atomic<int> state = 4, enables = 0;
+
+public Q_SLOTS:
+    QVariantMap GetExtensionInfo(const QString&) {
+        return {{u"state"_s, double(state)}, {u"error"_s, u"boom"_s}};
+    }
+    bool EnableExtension(const QString&) { // it then fails to start
+        ++enables;
+        state = 3;
+        return true;
+    }
 };
 
 // Another program's answers, each of another type than the companion's.
@@ -48,6 +68,7 @@ class GnomeBackendTest : public QObject {
     QProcess m_daemon;
     QThread m_thread;
     FakeShell m_fake;
+    FakeExtensions m_extensions;
     std::optional<QDBusConnection> m_fakeBus, m_bus;
 
     void signal(const char* name, std::optional<uint> action = {}) {
@@ -73,7 +94,12 @@ private Q_SLOTS:
         m_bus = QDBusConnection::connectToBus(address, u"program"_s);
         QVERIFY(m_fakeBus->registerObject(ShellCompanion::objectPath, &m_fake,
                                           QDBusConnection::ExportAllContents));
+        QVERIFY(m_fakeBus->registerObject(u"/org/gnome/Shell"_s, &m_extensions,
+                                          QDBusConnection::ExportAllSlots));
+        QVERIFY(m_fakeBus->registerService(u"org.gnome.Shell"_s));
         m_fake.moveToThread(&m_thread);
+        m_extensions.moveToThread(&m_thread);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8()); // where a start asks
         m_thread.start();
         // The same process owns the Shell's name: the companion is the Shell's.
         QVERIFY(m_fakeBus->registerService(u"org.gnome.Shell"_s));
@@ -117,6 +143,23 @@ private Q_SLOTS:
         QCOMPARE(drag.changeCount(), 0);
         restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(shell.isAvailable());
+    }
+
+    // Not "turned on" when the Shell refuses it: what the Shell reports instead.
+    void aCompanionTheShellRefusesIsReportedAsTheShellSays() {
+        using namespace GnomeSession;
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        QVERIFY(m_fakeBus->unregisterService(ShellCompanion::serviceName));
+        const auto back =
+            qScopeGuard([this] { m_fakeBus->registerService(ShellCompanion::serviceName); });
+        const Status outOfDate = probe([] { return true; }); // nothing to turn on
+        QVERIFY(outOfDate.refusal == Refusal::outOfDate && !outOfDate.enabling &&
+                !m_extensions.enables);
+        m_extensions.state = 2; // turned off: turned on, and then it fails
+        const Status failed = probe([] { return true; });
+        QVERIFY(failed.enabling == Enabling::enabledNow && failed.refusal == Refusal::error);
+        QCOMPARE(failed.shellError, u"boom"_s);
     }
 
     void hotKeysActOncePerActivationAndAreGrabbedAgainWhenTheShellReturns() {

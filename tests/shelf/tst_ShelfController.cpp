@@ -39,8 +39,7 @@ QByteArray encodedImage(QColor corner, const char* format) {
     image.fill(QColor(30, 50, 10, 200));
     image.setPixelColor(0, 0, corner);
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    QBuffer buffer(&bytes); // opened by the save
     image.save(&buffer, format);
     return bytes;
 }

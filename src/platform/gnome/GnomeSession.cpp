@@ -80,16 +80,22 @@ bool installedOnDisk() {
                 .isEmpty();
 }
 
-// Turns the companion on through the Shell, waiting for the answers; nothing
-// when the Shell does not know it (installed after the Shell started).
-std::optional<Enabling> enableKnown(const QDBusConnection& bus) {
-    const QDBusReply<QVariantMap> known =
-        bus.call(extensionsCall(QStringLiteral("GetExtensionInfo")), QDBus::Block, 1000);
-    if (!known.isValid() || known.value().isEmpty())
-        return std::nullopt;
-    const QDBusReply<bool> enabled =
-        bus.call(extensionsCall(QStringLiteral("EnableExtension")), QDBus::Block, 1000);
-    return enabled.isValid() && enabled.value() ? Enabling::enabledNow : Enabling::failed;
+// What the Shell says of the companion; empty when it does not know it.
+QVariantMap extensionInfo(const QDBusConnection& bus, int timeoutMs) {
+    const QDBusReply<QVariantMap> info =
+        bus.call(extensionsCall(QStringLiteral("GetExtensionInfo")), QDBus::Block, timeoutMs);
+    return info.isValid() ? info.value() : QVariantMap{};
+}
+
+// The Shell's extension states ERROR (3) and OUT_OF_DATE (4), numbered so
+// from GNOME Shell 43 to 51.
+void readRefusal(const QVariantMap& info, Status& status) {
+    const int state = info.value(QStringLiteral("state")).toInt();
+    status.shellError = info.value(QStringLiteral("error")).toString();
+    // From GNOME Shell 45 on, an extension is in error without words while it loads.
+    status.refusal = state == 3 && !status.shellError.isEmpty() ? Refusal::error
+                     : state == 4                               ? Refusal::outOfDate
+                                                                : Refusal::none;
 }
 
 } // namespace
@@ -119,26 +125,40 @@ Status probe(const std::function<bool()>& mayEnable) {
         shortLived = std::make_unique<QCoreApplication>(argc, argv);
     const QString connectionName = QStringLiteral("quoblin-probe");
     std::optional<unsigned> version;
-    std::optional<Enabling> enabling;
+    Status result;
+    result.companion = Companion::absent;
     {
         const QDBusConnection bus =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
         version = ShellCompanion::askVersion(bus, 500);
-        if (!version && mayEnable && mayEnable())
-            enabling = enableKnown(bus);
+        const QVariantMap info = version ? QVariantMap{} : extensionInfo(bus, 1000);
+        readRefusal(info, result);
+        // Turning on one that the Shell refuses would change nothing.
+        if (!info.isEmpty() && result.refusal == Refusal::none && mayEnable && mayEnable()) {
+            const QDBusReply<bool> enabled =
+                bus.call(extensionsCall(QStringLiteral("EnableExtension")), QDBus::Block, 1000);
+            result.enabling =
+                enabled.isValid() && enabled.value() ? Enabling::enabledNow : Enabling::failed;
+        }
         // The Shell starts it at once; its name follows within moments.
-        for (int wait = 0; !version && enabling == Enabling::enabledNow && wait < 15; ++wait) {
+        for (int wait = 0; !version && result.enabling == Enabling::enabledNow && wait < 15;
+             ++wait) {
             QThread::msleep(100);
             version = ShellCompanion::askVersion(bus, 100);
         }
+        // Turned on but silent: the Shell may have failed to start it.
+        if (!version && result.enabling == Enabling::enabledNow)
+            readRefusal(extensionInfo(bus, 1000), result);
     }
     QDBusConnection::disconnectFromBus(connectionName);
     shortLived.reset();
     if (!version)
-        return {Companion::absent, 0, enabling};
-    if (*version != ShellCompanion::interfaceVersion)
-        return {Companion::wrongVersion, *version, enabling};
-    return {Companion::ready, *version, enabling};
+        return result;
+    result.companion =
+        *version == ShellCompanion::interfaceVersion ? Companion::ready : Companion::wrongVersion;
+    result.version = *version;
+    result.refusal = Refusal::none;
+    return result;
 }
 
 Status status() {

@@ -31,17 +31,25 @@ enum class Companion {
     absent,       // nobody owns its name: not installed, not enabled, or not loaded yet
     wrongVersion, // answers with another version
 };
+// What the Shell reports of a companion that it has but does not run.
+enum class Refusal {
+    none,
+    outOfDate, // its shell-version list does not name this Shell
+    error,     // it failed to load or to start
+};
 struct Status {
     Companion companion = Companion::notGnome;
     unsigned version = 0;             // what a companion of another version said
     std::optional<Enabling> enabling; // when the program turned the companion on
+    Refusal refusal = Refusal::none;  // when absent
+    QString shellError;               // the Shell's words, with Refusal::error
 };
 
 // Asks the session bus; when no QCoreApplication exists yet, one lives for the
 // question only. Blocks for at most about half a second. When the companion is
 // absent and `mayEnable` agrees, one that the Shell knows is turned on and
 // waited for (about two seconds more at most), so that the program can use it
-// from this start.
+// from this start. One that the Shell refuses is reported as such, not turned on.
 Status probe(const std::function<bool()>& mayEnable = {});
 
 // What the start found, for the about box and the start-up message.

@@ -1,8 +1,8 @@
 // Test-only: unlocks the Shell's Eval and Screenshot interfaces, leaves the
 // overview for the desktop, and injects input through virtual devices on the
-// object /io/github/quoblin/TestInput of org.gnome.Shell.
-const {Clutter, Gio, GLib} = imports.gi;
-const Main = imports.ui.main;
+// object /io/github/quoblin/TestInput of org.gnome.Shell. with-gnome puts the
+// entry of the Shell's module format around it, which defines Clutter, Gio,
+// GLib and Main.
 
 const XML = `<node><interface name="io.github.quoblin.TestInput">
   <method name="Move"><arg type="i" direction="in"/><arg type="i" direction="in"/></method>
@@ -16,24 +16,32 @@ class TestDriver {
     enable() {
         Main.messageTray.bannerBlocked = true; // no banner (such as "unsafe mode") over the windows
         global.context.unsafe_mode = true;
-        const seat = Clutter.get_default_backend().get_default_seat();
+        // GNOME Shell 51 has no default backend any more; the stage's context has it.
+        const backend = Clutter.get_default_backend?.() ?? global.stage.context.get_backend();
+        const seat = backend.get_default_seat();
         this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
         this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        this.Move(1, 1); // GNOME Shell 50 takes the first motion of a new device to x = 0
         this._object = Gio.DBusExportedObject.wrapJSObject(XML, this);
         this._object.export(Gio.DBus.session, '/io/github/quoblin/TestInput');
+        // GNOME Shell 50 shows the overview again after start-up: input would reach it, not the clients.
         this._startupId = Main.layoutManager.connect('startup-complete', () => Main.overview.hide());
+        this._shownId = Main.overview.connect('shown', () => Main.overview.hide());
     }
 
     disable() {
         Main.layoutManager.disconnect(this._startupId);
+        Main.overview.disconnect(this._shownId);
         this._object.unexport();
     }
 
     Move(x, y) { this._pointer.notify_absolute_motion(now(), x, y); }
-    Button(down) { this._pointer.notify_button(now(), Clutter.BUTTON_PRIMARY, down ? PRESSED : RELEASED); }
+    Button(down) {
+        // GNOME Shell 50 may count the button as held already and ignore a press ("multiple
+        // virtual button presses"); a release first sets its count right (an extra one is ignored).
+        if (down)
+            this._pointer.notify_button(now(), Clutter.BUTTON_PRIMARY, RELEASED);
+        this._pointer.notify_button(now(), Clutter.BUTTON_PRIMARY, down ? PRESSED : RELEASED);
+    }
     Key(keyval, down) { this._keyboard.notify_keyval(now(), keyval, down ? PRESSED : RELEASED); }
-}
-
-function init() {
-    return new TestDriver();
 }

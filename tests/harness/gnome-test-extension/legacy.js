@@ -1,0 +1,4 @@
+const {Clutter, Gio, GLib} = imports.gi;
+const Main = imports.ui.main;
+//@driver
+function init() { return new TestDriver(); }
