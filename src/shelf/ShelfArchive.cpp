@@ -124,9 +124,15 @@ struct LazyFile {
             if (!stat)
                 return -1;
             zip_stat_init(stat);
-            stat->size = file->size;
             stat->mtime = file->modified;
-            stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            stat->valid |= ZIP_STAT_MTIME;
+            // The size is told only where it decides the archive's format (ZIP64):
+            // newer libzip fails an entry whose bytes differ from a told size,
+            // and a file that changed since it was planned is stored as read.
+            if (file->size >= ZIP_UINT32_MAX) {
+                stat->size = file->size;
+                stat->valid |= ZIP_STAT_SIZE;
+            }
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_ERROR:
