@@ -15,9 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray utf8 = name.toUtf8();
     bool bad = name.isEmpty() || utf8.size() > 255 || QString::fromUtf8(utf8) != name ||
                name == QLatin1String(".") || name == QLatin1String("..");
-    for (const char16_t c : QStringView(name))
+    for (const QChar ch : name) {
+        const char16_t c = ch.unicode();
         bad = bad || c == u'/' || c < 0x20 || (c >= 0x7f && c <= 0x9f) ||
               (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    }
     if (bad)
         std::abort();
     return 0;
