@@ -78,24 +78,20 @@ private Q_SLOTS:
         quoblin.waitForFinished();
     }
 
-    void holdingAHotKeyActsOnce_data() {
-        QTest::addColumn<int>("busyMs");
-        QTest::newRow("idle") << 0;
-        QTest::newRow("busy while the key repeats") << 1500;
-    }
     void holdingAHotKeyActsOnce() {
-        QFETCH(int, busyMs);
-        int presses = 0;
-        HotKey key(*m_on.keys, 45, HotKey::controlModifier | HotKey::optionModifier, [&] {
-            ++presses;
-            QThread::msleep(busyMs);
-        });
-        QVERIFY(key.isRegistered());
-        // Twice the server's repeat delay, and then some.
-        QVERIFY(xdotool({"keydown", "ctrl+alt+n", "sleep", "2", "keyup", "n", "keyup", "ctrl+alt",
-                         "sleep", "0.3"}));
-        QTest::qWait(500);
-        QCOMPARE(presses, 1);
+        for (const int busyMs : {0, 1500}) { // idle, and busy while the key repeats
+            int presses = 0;
+            HotKey key(*m_on.keys, 45, HotKey::controlModifier | HotKey::optionModifier, [&] {
+                ++presses;
+                QThread::msleep(busyMs);
+            });
+            QVERIFY(key.isRegistered());
+            // Twice the server's repeat delay, and then some.
+            QVERIFY(xdotool({"keydown", "ctrl+alt+n", "sleep", "2", "keyup", "n", "keyup",
+                             "ctrl+alt", "sleep", "0.3"}));
+            QTest::qWait(500);
+            QCOMPARE(presses, 1);
+        }
     }
 
     void aCombinationAnotherProgramHoldsIsRefusedWhileTheOthersWorkUnderCapsLock() {

@@ -42,40 +42,28 @@ private Q_SLOTS:
         m_xwayland = listening.match(QString::fromUtf8(log)).captured(1);
     }
 
-    void runsAndQuitsCleanlyOrSaysWhyNot_data() {
-        QTest::addColumn<QString>("wayland");
-        QTest::addColumn<bool>("xwayland"); // DISPLAY names the compositor's X server
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("said");
-        // With an X display that answers the program runs on X11, where its hot keys work.
-        QTest::newRow("through XWayland")
-            << QStringLiteral("quoblin-test") << true << 0
-            << QStringLiteral("Meanwhile Ctrl+Alt+N, Ctrl+Alt+V, Ctrl+Alt+S work.");
-        QTest::newRow("Wayland display alone")
-            << QStringLiteral("quoblin-test") << false << 0
-            << QStringLiteral("The hot keys could not be registered either.");
-        QTest::newRow("no session")
-            << QString() << false << 1 << QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY");
-    }
-
     void runsAndQuitsCleanlyOrSaysWhyNot() {
-        QFETCH(QString, wayland);
-        QFETCH(bool, xwayland);
-        QFETCH(int, exitCode);
-        QFETCH(QString, said);
-        QProcess quoblin;
-        quoblin.setProcessEnvironment(session(wayland, xwayland ? m_xwayland : QString()));
-        quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"));
-        QVERIFY(quoblin.waitForStarted());
-        if (exitCode == 0) {
-            QVERIFY(!quoblin.waitForFinished(3000)); // a failed start ends within it
-            ::kill(static_cast<pid_t>(quoblin.processId()), SIGTERM);
+        // With an X display that answers (the compositor's XWayland) the program runs
+        // on X11, where its hot keys work; on a Wayland display alone they do not.
+        const std::tuple<QString, bool, int, QString> cases[] = {
+            {"quoblin-test", true, 0, "Meanwhile Ctrl+Alt+N, Ctrl+Alt+V, Ctrl+Alt+S work."},
+            {"quoblin-test", false, 0, "The hot keys could not be registered either."},
+            {{}, false, 1, "neither DISPLAY nor WAYLAND_DISPLAY"}};
+        for (const auto& [wayland, xwayland, exitCode, said] : cases) {
+            QProcess quoblin;
+            quoblin.setProcessEnvironment(session(wayland, xwayland ? m_xwayland : QString()));
+            quoblin.start(qEnvironmentVariable("QUOBLIN_BINARY"));
+            QVERIFY(quoblin.waitForStarted());
+            if (exitCode == 0) {
+                QVERIFY(!quoblin.waitForFinished(3000)); // a failed start ends within it
+                ::kill(static_cast<pid_t>(quoblin.processId()), SIGTERM);
+            }
+            QVERIFY(quoblin.waitForFinished(20000));
+            QCOMPARE(quoblin.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(quoblin.exitCode(), exitCode);
+            const QByteArray errors = quoblin.readAllStandardError();
+            QVERIFY2(errors.contains(said.toUtf8()), errors.constData());
         }
-        QVERIFY(quoblin.waitForFinished(20000));
-        QCOMPARE(quoblin.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(quoblin.exitCode(), exitCode);
-        const QByteArray errors = quoblin.readAllStandardError();
-        QVERIFY2(errors.contains(said.toUtf8()), errors.constData());
     }
 };
 

@@ -51,24 +51,8 @@ QStringList trayIcons() {
     return icons;
 }
 
-bool key(const QString& keys) {
-    return xdotool(
-        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")} +
-        keys.split(u' '));
-}
-
-// Moves the pointer to p, sleeps, then runs the rest of an xdotool command.
-bool pointerAt(QPoint p, const QString& then) {
-    return xdotool(
-        QStringLiteral("mousemove %1 %2 sleep 0.2 %3").arg(p.x()).arg(p.y()).arg(then).split(u' '));
-}
-
 QString recentShelvesPath() {
     return qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/quoblin/recent-shelves.json");
-}
-
-QJsonArray recentShelves() {
-    return QJsonDocument::fromJson(readWholeFile(recentShelvesPath())).array();
 }
 
 } // namespace
@@ -95,7 +79,7 @@ private Q_SLOTS:
     void cleanup() {
         m_quoblin.reset(); // kills a program still running
         // A menu or window left open would swallow the next test's clicks.
-        key(QStringLiteral("Escape"));
+        xdotool({"key", "Escape"});
     }
 
     void shakeThenDropKeepsTheShelfAndQuittingBySignalSavesIt() {
@@ -108,9 +92,13 @@ private Q_SLOTS:
         QVERIFY(centre.x() > 0 && xdotool(DesktopDriver::pressAndShake(centre, 60)));
         QTRY_COMPARE(shelves().size(), 1);
         const QPoint target = geometry(shelves().firstKey()).center();
-        QVERIFY(pointerAt(target, QStringLiteral("mousemove %1 %2 sleep 0.2 mouseup 1")
-                                      .arg(target.x() + 5)
-                                      .arg(target.y() + 5)));
+        QVERIFY(
+            xdotool(QStringLiteral("mousemove %1 %2 sleep 0.2 mousemove %3 %4 sleep 0.2 mouseup 1")
+                        .arg(target.x())
+                        .arg(target.y())
+                        .arg(target.x() + 5)
+                        .arg(target.y() + 5)
+                        .split(u' ')));
         QVERIFY(source.waitForLine(QStringLiteral("DRAG ")).toInt() != 0);
         QTRY_COMPARE(shelves().values(), QStringList{QStringLiteral("Shelf — 1")});
 
@@ -120,8 +108,10 @@ private Q_SLOTS:
             QTest::qWaitFor([this] { return m_quoblin->state() == QProcess::NotRunning; }, 15000));
         QCOMPARE(m_quoblin->exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_quoblin->exitCode(), 0);
-        QCOMPARE(recentShelves().size(), 1);
-        QCOMPARE(recentShelves()[0].toObject()["items"].toArray().size(), 1);
+        const QJsonArray recent =
+            QJsonDocument::fromJson(readWholeFile(recentShelvesPath())).array();
+        QCOMPARE(recent.size(), 1);
+        QCOMPARE(recent[0].toObject()["items"].toArray().size(), 1);
     }
 };
 

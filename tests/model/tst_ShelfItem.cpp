@@ -74,55 +74,43 @@ private Q_SLOTS:
         QVERIFY(!ShelfItem::fromStored({Bookmarks::make(link), std::nullopt}));
     }
 
-    void textItemsAreTrimmedShowALinkOnlyForHttpAndWinOverABookmark_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("symbol");
-        QTest::newRow("trimmed") << u" \tNotes \n"_s << u"Notes"_s << u"text.alignleft"_s;
-        QTest::newRow("http") << u"https://example.org"_s << u"https://example.org"_s << u"link"_s;
-        QTest::newRow("http elsewhere") << u" http://a"_s << u"http://a"_s << u"text.alignleft"_s;
-    }
-
     void textItemsAreTrimmedShowALinkOnlyForHttpAndWinOverABookmark() {
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(QString, symbol);
-        const auto item = ShelfItem::makeText(text);
-        QCOMPARE(item->title(), title);
-        QCOMPARE(item->icon(QAbstractFileIconProvider()).pixmap(16).toImage(),
-                 Symbols::icon(symbol).pixmap(16).toImage());
-        QCOMPARE(ShelfItem::fromStored(item->toStored())->text(), text);
-        const auto both = ShelfItem::fromStored({Bookmarks::make(existing(u"b.txt"_s)), text});
-        QVERIFY(both && !both->isFile() && both->text() == text);
-    }
-
-    void titleShowsTheFirstItemTheCountAndTheTimeOfDay_data() {
-        QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("expected");
-        const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
-        const QString ellipsis = QStringLiteral("…");
-        QTest::newRow("empty in Romanian") << QStringList{} << u"ro"_s << u"gol"_s;
-        QTest::newRow("28 characters stay whole")
-            << QStringList{QString(28, 'a')} << "en" << QString(28, 'a');
-        QTest::newRow("29 characters are cut to 26")
-            << QStringList{QString(29, 'b'), "x"} << "en" << QString(26, 'b') + ellipsis + " +1";
-        QTest::newRow("29 accented letters are cut between clusters")
-            << QStringList{e.repeated(29)} << "en" << e.repeated(26) + ellipsis;
+        const std::array<QString, 3> cases[] = {
+            // text, title, symbol
+            {u" \tNotes \n"_s, u"Notes"_s, u"text.alignleft"_s},
+            {u"https://example.org"_s, u"https://example.org"_s, u"link"_s},
+            {u" http://a"_s, u"http://a"_s, u"text.alignleft"_s}};
+        for (const auto& [text, title, symbol] : cases) {
+            const auto item = ShelfItem::makeText(text);
+            QCOMPARE(item->title(), title);
+            QCOMPARE(item->icon(QAbstractFileIconProvider()).pixmap(16).toImage(),
+                     Symbols::icon(symbol).pixmap(16).toImage());
+            QCOMPARE(ShelfItem::fromStored(item->toStored())->text(), text);
+            const auto both = ShelfItem::fromStored({Bookmarks::make(existing(u"b.txt"_s)), text});
+            QVERIFY(both && !both->isFile() && both->text() == text);
+        }
     }
 
     void titleShowsTheFirstItemTheCountAndTheTimeOfDay() {
-        QFETCH(QStringList, titles);
-        QFETCH(QString, language);
-        QFETCH(QString, expected);
-        ScopedPreferences preferences({language});
-        std::vector<ShelfItemPtr> items;
-        for (const QString& title : titles)
-            items.push_back(ShelfItem::makeText(title));
-        const QDateTime local(QDate(2024, 5, 6), QTime(9, 30));
-        const RecentShelf shelf{RecentShelf::secondsSinceReference(local), items};
-        const QString time = QLocale::system().toString(QTime(9, 30), QLocale::ShortFormat);
-        QCOMPARE(shelf.title(), expected + QStringLiteral(" — ") + time);
+        const QString e = QStringLiteral("e\u0301"); // e and a combining acute accent
+        const QString ellipsis = QStringLiteral("…");
+        // Empty in Romanian; 28 characters stay whole; 29 are cut to 26, also
+        // 29 accented letters, between clusters.
+        const std::tuple<QStringList, QString, QString> cases[] = {
+            {{}, u"ro"_s, u"gol"_s},
+            {{QString(28, 'a')}, u"en"_s, QString(28, 'a')},
+            {{QString(29, 'b'), u"x"_s}, u"en"_s, QString(26, 'b') + ellipsis + " +1"},
+            {{e.repeated(29)}, u"en"_s, e.repeated(26) + ellipsis}};
+        for (const auto& [titles, language, expected] : cases) {
+            ScopedPreferences preferences({language});
+            std::vector<ShelfItemPtr> items;
+            for (const QString& title : titles)
+                items.push_back(ShelfItem::makeText(title));
+            const QDateTime local(QDate(2024, 5, 6), QTime(9, 30));
+            const RecentShelf shelf{RecentShelf::secondsSinceReference(local), items};
+            const QString time = QLocale::system().toString(QTime(9, 30), QLocale::ShortFormat);
+            QCOMPARE(shelf.title(), expected + QStringLiteral(" — ") + time);
+        }
     }
 
     void datesCountSecondsFrom2001InUtcAndOneBeyondAnyCalendarStillGivesATitle() {
@@ -178,28 +166,23 @@ private Q_SLOTS:
         QCOMPARE(pinned.closes, 1);
     }
 
-    void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned_data() {
-        QTest::addColumn<QString>("meanwhile");
-        QTest::addColumn<int>("closes");
-        QTest::newRow("nothing") << "" << 1;
-        QTest::newRow("an empty drop cancels it for good") << "add" << 0;
-        QTest::newRow("pinned") << "pin" << 0;
-    }
-
     void autoCloseFiresOnlyForAShelfLeftEmptyAndUnpinned() {
-        QFETCH(QString, meanwhile);
-        QFETCH(int, closes);
-        Counted c({});
-        c.shelf.scheduleAutoCloseIfEmpty(6.0);
-        c.timers.advance(5.9);
-        QCOMPARE(c.closes, 0);
-        if (meanwhile == "add")
-            c.shelf.add({});
-        if (meanwhile == "pin")
-            c.shelf.togglePin();
-        c.timers.advance(10);
-        QCOMPARE(c.closes, closes);
-        QCOMPARE(c.timers.activeCount(), 0); // nothing re-armed
+        // An empty drop cancels it for good, and so does a pin.
+        const std::pair<QLatin1String, int> cases[] = {
+            {QLatin1String(""), 1}, {QLatin1String("add"), 0}, {QLatin1String("pin"), 0}};
+        for (const auto& [meanwhile, closes] : cases) {
+            Counted c({});
+            c.shelf.scheduleAutoCloseIfEmpty(6.0);
+            c.timers.advance(5.9);
+            QCOMPARE(c.closes, 0);
+            if (meanwhile == "add")
+                c.shelf.add({});
+            if (meanwhile == "pin")
+                c.shelf.togglePin();
+            c.timers.advance(10);
+            QCOMPARE(c.closes, closes);
+            QCOMPARE(c.timers.activeCount(), 0); // nothing re-armed
+        }
     }
 };
 

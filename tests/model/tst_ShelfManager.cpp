@@ -75,28 +75,25 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void aSixthShelfClosesTheFirstEmptyOneElseTheOldest_data() {
-        QTest::addColumn<int>("emptyIndex"); // -1: every shelf holds items
-        QTest::newRow("an empty one, leaving no trace") << 2;
-        QTest::newRow("the oldest, becoming the newest recent") << -1;
-    }
-
     void aSixthShelfClosesTheFirstEmptyOneElseTheOldest() {
-        QFETCH(int, emptyIndex);
-        std::vector<QPointer<Shelf>> opened;
-        for (int i = 0; i < ShelfManager::maxOpen; ++i)
-            opened.emplace_back(manager().newShelf(
-                {100.0 * i, 500}, i == emptyIndex ? texts({}) : texts({QString::number(i)})));
-        manager().newShelf({900, 900}, {});
-        const int closed = emptyIndex >= 0 ? emptyIndex : 0;
-        const std::vector<Shelf*> shelves = manager().shelves();
-        QCOMPARE(shelves.size(), std::size_t(ShelfManager::maxOpen));
-        QVERIFY(std::find(shelves.begin(), shelves.end(), opened[closed]) == shelves.end());
-        QCOMPARE(ShelfStore::read(m_services->path).size(), emptyIndex >= 0 ? 0u : 1u);
-        // The closed shelf lives until its own close has returned.
-        QVERIFY(opened[closed]);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!opened[closed]);
+        // An empty one goes leaving no trace; else the oldest becomes the newest recent.
+        for (const int emptyIndex : {2, -1}) { // -1: every shelf holds items
+            init();                            // a fresh manager
+            std::vector<QPointer<Shelf>> opened;
+            for (int i = 0; i < ShelfManager::maxOpen; ++i)
+                opened.emplace_back(manager().newShelf(
+                    {100.0 * i, 500}, i == emptyIndex ? texts({}) : texts({QString::number(i)})));
+            manager().newShelf({900, 900}, {});
+            const int closed = emptyIndex >= 0 ? emptyIndex : 0;
+            const std::vector<Shelf*> shelves = manager().shelves();
+            QCOMPARE(shelves.size(), std::size_t(ShelfManager::maxOpen));
+            QVERIFY(std::find(shelves.begin(), shelves.end(), opened[closed]) == shelves.end());
+            QCOMPARE(ShelfStore::read(m_services->path).size(), emptyIndex >= 0 ? 0u : 1u);
+            // The closed shelf lives until its own close has returned.
+            QVERIFY(opened[closed]);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!opened[closed]);
+        }
     }
 
     void newShelvesMoveDownRightOffVisibleShelves() {

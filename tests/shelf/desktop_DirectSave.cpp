@@ -69,51 +69,45 @@ private Q_SLOTS:
         QVERIFY(m_victim.open() && m_victim.write("untouched") == 9 && m_victim.flush());
     }
 
-    void aPromiseLandsInAFolderOfItsOwn_data() {
-        QTest::addColumn<QStringList>("source");
-        QTest::addColumn<QStringList>("expected"); // names in the drop's folder, then content
-        QTest::newRow("saved under the suggested name")
-            << QStringList{"--promise", "notes.txt", "kept"} << QStringList{"notes.txt", "kept"};
-        QTest::newRow("a hostile name stays inside")
-            << QStringList{"--promise", "../evil", "kept"} << QStringList{".._evil", "kept"};
-        // Archive managers: "xds.txt" proposed, the entries written beside it.
-        QTest::newRow("entries extracted under their own names")
-            << QStringList{"--extract", "S", "a.txt", "b/"} << QStringList{"a.txt", "b", "a.txt"};
-        QTest::newRow("saved, nothing written") << QStringList{"--extract", "S"} << QStringList{};
-        QTest::newRow("failed") << QStringList{"--extract", "F"} << QStringList{};
-        // Failed, but offering the bytes after putting a link at the promised name.
-        QTest::newRow("no write through a link")
-            << QStringList{"--extract", "F", "xds.txt@" + m_victim.fileName()} << QStringList{};
-        QTest::newRow("error") << QStringList{"--extract", "E"} << QStringList{};
-        QTest::newRow("never answered") << QStringList{"--promise", "nothing.txt"} << QStringList{};
-    }
     void aPromiseLandsInAFolderOfItsOwn() {
-        QFETCH(QStringList, source);
-        QFETCH(QStringList, expected);
-        const QStringList before = folders(m_drops);
-        Scene scene(m_on, source);
-        QVERIFY(scene.dropped);
-        // Asked only once the drop was taken: the source's drag may end before that.
-        QVERIFY(!scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(
-            static_cast<DirectSaveReceiver*>(m_on.filePromises())->pendingTransfers(), 0,
-            DirectSaveReceiver::arrivalTimeoutMs + 5000);
-        QTest::qWait(100);
-        QCOMPARE(readWholeFile(m_victim.fileName()), QByteArray("untouched"));
-        const QString content = expected.isEmpty() ? QString() : expected.takeLast();
-        QStringList names;
-        for (const ShelfItemPtr& item : scene.shelf.items())
-            names << QFileInfo(item->path()).fileName();
-        QCOMPARE(names, expected);
-        if (expected.isEmpty()) {
-            QCOMPARE(folders(m_drops), before); // nothing added, nothing left behind
-            return;
+        // The source's arguments, then the names in the drop's folder and their content.
+        // Archive managers: "xds.txt" proposed, the entries written beside it; a failure
+        // may offer the bytes after putting a link at the promised name.
+        const std::pair<QStringList, QStringList> cases[] = {
+            {{"--promise", "notes.txt", "kept"}, {"notes.txt", "kept"}},
+            {{"--promise", "../evil", "kept"}, {".._evil", "kept"}}, // a hostile name
+            {{"--extract", "S", "a.txt", "b/"}, {"a.txt", "b", "a.txt"}},
+            {{"--extract", "S"}, {}}, // saved, nothing written
+            {{"--extract", "F"}, {}},
+            {{"--extract", "F", "xds.txt@" + m_victim.fileName()}, {}},
+            {{"--extract", "E"}, {}},
+            {{"--promise", "nothing.txt"}, {}}}; // never answered
+        for (auto [source, expected] : cases) {
+            const QStringList before = folders(m_drops);
+            Scene scene(m_on, source);
+            QVERIFY(scene.dropped);
+            // Asked only once the drop was taken: the source's drag may end before that.
+            QVERIFY(!scene.source.waitForLine(QStringLiteral("ASKED ")).isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(
+                static_cast<DirectSaveReceiver*>(m_on.filePromises())->pendingTransfers(), 0,
+                DirectSaveReceiver::arrivalTimeoutMs + 5000);
+            QTest::qWait(100);
+            QCOMPARE(readWholeFile(m_victim.fileName()), QByteArray("untouched"));
+            const QString content = expected.isEmpty() ? QString() : expected.takeLast();
+            QStringList names;
+            for (const ShelfItemPtr& item : scene.shelf.items())
+                names << QFileInfo(item->path()).fileName();
+            QCOMPARE(names, expected);
+            if (expected.isEmpty()) {
+                QCOMPARE(folders(m_drops), before); // nothing added, nothing left behind
+                continue;
+            }
+            QCOMPARE(scene.batches, 1);
+            const QFileInfo first(scene.shelf.items().front()->path());
+            QCOMPARE(first.dir().absolutePath(), QDir(m_drops).filePath(first.dir().dirName()));
+            QCOMPARE(folders(m_drops).size(), before.size() + 1); // the batch's own, new
+            QCOMPARE(readWholeFile(first.filePath()), content.toUtf8());
         }
-        QCOMPARE(scene.batches, 1);
-        const QFileInfo first(scene.shelf.items().front()->path());
-        QCOMPARE(first.dir().absolutePath(), QDir(m_drops).filePath(first.dir().dirName()));
-        QCOMPARE(folders(m_drops).size(), before.size() + 1); // the batch's own, new
-        QCOMPARE(readWholeFile(first.filePath()), content.toUtf8());
     }
 };
 
