@@ -5,7 +5,6 @@
 #include "platform/Symbols.h"
 #include "platform/Timers.h"
 #include "settings/HotKeys.h"
-#include "settings/Language.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ItemRowView.h"
@@ -15,6 +14,7 @@
 #include "shelf/ShelfPlacement.h"
 #include "shelf/ZipJob.h"
 
+#include <QEvent>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QProgressBar>
@@ -88,6 +88,8 @@ void ShelfController::follow() {
 
 void ShelfController::buildUI() {
     m_panel = std::make_unique<ShelfPanel>(m_hints);
+    // A top-level window, the panel hears of every change of language.
+    m_panel->installEventFilter(this);
     m_dropView = new ShelfDropView;
     m_panel->setContentView(m_dropView);
     m_dropView->promises = m_promises;
@@ -229,25 +231,23 @@ void ShelfController::layoutViews() {
 
 void ShelfController::reloadLanguage() {
     m_emptyLabel->setText(
-        bilingual(
-            QStringLiteral(
-                "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)"),
-            QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură mouse-ul\nîn "
-                           "timpul unui drag. (%1)"))
+        tr("Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)")
             .arg(HotKeys::text(HotKeys::Action::toggleShelves)));
-    m_pinButton->setToolTip(
-        bilingual(QStringLiteral("Pin: keep items after drag-out and keep the panel open"),
-                  QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis")));
-    m_closeButton->setToolTip(
-        bilingual(QStringLiteral("Close shelf (goes to “Recent Shelves”)"),
-                  QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)")));
+    m_pinButton->setToolTip(tr("Pin: keep items after drag-out and keep the panel open"));
+    m_closeButton->setToolTip(tr("Close shelf (goes to “Recent Shelves”)"));
     m_pinButton->setAccessibleName(m_pinButton->toolTip());
     m_closeButton->setAccessibleName(m_closeButton->toolTip());
-    m_copyButton->setText(bilingual(QStringLiteral("Copy All"), QStringLiteral("Copiază tot")));
-    m_zipButton->setText(QStringLiteral("Zip"));
-    m_clearButton->setText(bilingual(QStringLiteral("Clear"), QStringLiteral("Golește")));
+    m_copyButton->setText(tr("Copy All"));
+    m_zipButton->setText(tr("Zip"));
+    m_clearButton->setText(tr("Clear"));
     layoutViews();
     updateUI();
+}
+
+bool ShelfController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && watched == m_panel.get())
+        reloadLanguage();
+    return QObject::eventFilter(watched, event);
 }
 
 QString ShelfController::title() const {
@@ -399,8 +399,7 @@ void ShelfController::copyAll() {
 }
 
 void ShelfController::showCopyFailed() {
-    showNotice(bilingual(QStringLiteral("Not copied: the clipboard could not be taken"),
-                         QStringLiteral("Nu s-a copiat: clipboardul nu a putut fi preluat")));
+    showNotice(tr("Not copied: the clipboard could not be taken"));
 }
 
 void ShelfController::zipAll() {

@@ -55,7 +55,6 @@ public:
     // front; a visible panel only comes to the front.
     void show(QPointF near);
     void show(QPointF near, const ScreenLayout& screens);
-    void reloadLanguage();
 
     // The actions of the panel's buttons.
     void togglePin();
@@ -82,8 +81,13 @@ public:
     // Shows a notice there for a few seconds.
     void showNotice(const QString& text);
 
+protected:
+    // Relabels the panel when the language changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void follow();
+    void reloadLanguage();
     void buildUI();
     void layoutViews();
     void updateUI();

@@ -6,9 +6,11 @@ ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
     : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json")))) {
     m_previous = Preferences::setSources(
         {m_store.get(), [languages = std::move(preferredLanguages)] { return languages; }});
+    m_translations.emplace();
 }
 
 ScopedPreferences::~ScopedPreferences() {
+    m_translations.reset();
     Preferences::setSources(m_previous);
 }
 
