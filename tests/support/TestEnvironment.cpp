@@ -10,7 +10,6 @@ ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
 }
 
 ScopedPreferences::~ScopedPreferences() {
-    m_translations.reset();
     Preferences::setSources(m_previous);
 }
 
