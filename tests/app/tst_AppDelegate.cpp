@@ -11,6 +11,7 @@
 #include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QAction>
 #include <QMenu>
@@ -87,7 +88,13 @@ private Q_SLOTS:
             (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "",
                          "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
                          "", "Version " + version, "About Quoblin…", "Settings…", "", "Quit"}));
+        ShelfController* open = rig.windows->controllerOf(rig.shelves().newShelf({}, {}));
         rig.app->preferences().setLanguage(Language::romanian);
+        QStringList footer; // an open shelf follows at once
+        for (const FooterButton* button : open->panel()->findChildren<FooterButton*>())
+            footer << button->text();
+        QCOMPARE(footer, (QStringList{"Copiază tot", "Zip", "Golește"}));
+        open->close();
         QCOMPARE(titlesOf(rig.app->statusMenu()),
                  (QStringList{"Raft nou", "Raft nou din clipboard", "Rafturi recente", "",
                               "Arată / ascunde rafturile", "Închide toate rafturile",
