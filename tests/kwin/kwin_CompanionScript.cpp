@@ -1,0 +1,156 @@
+// The KWin companion script in a private KWin (tests/harness/with-kwin): this
+// test stands in for the program on the bus and moves the pointer with the
+// fake-input client.
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+const QString service = QStringLiteral("io.github.quoblin.Program");
+const QString path = QStringLiteral("/io/github/quoblin/KWin");
+const QString probeTitle = QStringLiteral("Quoblin probe");
+
+// A window as KWin has it, as a probe script reports it.
+struct ProbedFrame {
+    QPoint topLeft;
+    bool above = false, allDesktops = false, outOfTaskBar = false, outOfSwitcher = false;
+};
+
+} // namespace
+
+// The program's side of io.github.quoblin.KWin1, recording what it is told.
+class StandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "io.github.quoblin.KWin1")
+
+public:
+    QList<QPoint> shakes;
+    QList<int> placementPids;
+    std::optional<ProbedFrame> probed;
+
+public Q_SLOTS:
+    void Shake(int x, int y) { shakes.append({x, y}); }
+    bool Placement(int pid, const QString& caption, int& x, int& y) {
+        placementPids.append(pid);
+        x = 200;
+        y = 150;
+        return pid == QCoreApplication::applicationPid() && caption == probeTitle;
+    }
+    void Frame(int x, int y, bool above, bool allDesktops, bool outOfTaskBar, bool outOfSwitcher) {
+        probed = ProbedFrame{{x, y}, above, allDesktops, outOfTaskBar, outOfSwitcher};
+    }
+};
+
+class CompanionScriptTest : public QObject {
+    Q_OBJECT
+
+    StandIn m_standIn;
+    QProcess m_fakeInput;
+    QDBusInterface m_scripting{QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
+                               QStringLiteral("org.kde.kwin.Scripting")};
+
+    void loadScript(const QString& file, const QString& name) {
+        const QDBusReply<int> id = m_scripting.call(QStringLiteral("loadScript"), file, name);
+        QVERIFY2(id.isValid() && id.value() >= 0, qPrintable(id.error().message()));
+        QVERIFY(m_scripting.call(QStringLiteral("start")).type() != QDBusMessage::ErrorMessage);
+    }
+
+    // Sends fake-input commands and waits until KWin has taken them.
+    void drive(const QString& commands) {
+        m_fakeInput.write((commands + QStringLiteral("sync\n")).toUtf8());
+        QByteArray answer;
+        QTRY_VERIFY_WITH_TIMEOUT((answer += m_fakeInput.readAllStandardOutput()).contains("ok"),
+                                 10000);
+    }
+
+    // From (x0, y) to x1, 10 points every 10 ms.
+    static QString stroke(int x0, int x1, int y) {
+        QString out;
+        for (int x = x0; x != x1; x += x1 > x0 ? 10 : -10)
+            out += QStringLiteral("move %1 %2\nwait 10\n").arg(x).arg(y);
+        return out;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerObject(path, &m_standIn, QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(service));
+        loadScript(qEnvironmentVariable("QUOBLIN_SOURCE_DIR") + "/kwin/contents/code/main.js",
+                   QStringLiteral("quoblin"));
+        m_fakeInput.start(qEnvironmentVariable("QUOBLIN_FAKE_INPUT"), {});
+        QVERIFY(m_fakeInput.waitForStarted());
+        drive(QStringLiteral("move 640 400\n"));
+    }
+
+    void cleanupTestCase() {
+        m_fakeInput.closeWriteChannel();
+        QVERIFY(m_fakeInput.waitForFinished());
+        QCOMPARE(m_fakeInput.exitCode(), 0);
+    }
+
+    void aStraightMovementCallsNothing() {
+        drive(stroke(100, 1100, 300) + stroke(1100, 600, 500));
+        QTest::qWait(500);
+        QCOMPARE(m_standIn.shakes, QList<QPoint>{});
+    }
+
+    void aZigZagCallsTheProgramOnceWithItsPoint() {
+        QString zigZag = stroke(400, 460, 300);
+        // Six reversals: a shake takes four, the rest are too few for a second.
+        for (int leg = 0; leg < 3; ++leg)
+            zigZag += stroke(460, 400, 300) + stroke(400, 460, 300);
+        drive(zigZag);
+        QTRY_COMPARE(m_standIn.shakes.size(), 1);
+        QTest::qWait(300);
+        QCOMPARE(m_standIn.shakes.size(), 1);
+        const QPoint at = m_standIn.shakes.first();
+        QVERIFY2(at.x() >= 400 && at.x() <= 460 && at.y() == 300,
+                 qPrintable(QString::number(at.x())));
+    }
+
+    void theProgramsWindowIsPlacedAboveOnAllDesktopsAndOutOfTheLists() {
+        QGuiApplication::setDesktopFileName(QStringLiteral("quoblin"));
+        QWidget window;
+        window.setWindowTitle(probeTitle);
+        window.resize(120, 80);
+        window.show();
+        QTRY_VERIFY(m_standIn.placementPids.contains(QCoreApplication::applicationPid()));
+        QTemporaryFile probe(QDir::tempPath() + "/probe-XXXXXX.js");
+        QVERIFY(probe.open());
+        probe.write(QStringLiteral(R"(
+            var all = workspace.windowList ? workspace.windowList() : workspace.clientList();
+            all.forEach(function (w) {
+                if (w.caption === "%1")
+                    callDBus("%2", "%3", "io.github.quoblin.KWin1", "Frame", w.frameGeometry.x,
+                             w.frameGeometry.y, w.keepAbove, w.onAllDesktops, w.skipTaskbar, w.skipSwitcher);
+            });)")
+                        .arg(probeTitle, service, path)
+                        .toUtf8());
+        probe.close();
+        // The placement is made when the answer arrives, after the question.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                m_standIn.probed.reset();
+                m_scripting.call(QStringLiteral("unloadScript"), QStringLiteral("probe"));
+                loadScript(probe.fileName(), QStringLiteral("probe"));
+                QTest::qWait(100);
+                return m_standIn.probed && m_standIn.probed->topLeft == QPoint(200, 150);
+            }(),
+            5000);
+        QVERIFY(m_standIn.probed->above);
+        QVERIFY(m_standIn.probed->allDesktops);
+        QVERIFY(m_standIn.probed->outOfTaskBar);
+        QVERIFY(m_standIn.probed->outOfSwitcher);
+    }
+};
+
+QTEST_MAIN(CompanionScriptTest)
+#include "kwin_CompanionScript.moc"
