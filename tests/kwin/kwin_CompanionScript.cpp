@@ -5,6 +5,7 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryFile>
@@ -51,6 +52,8 @@ public Q_SLOTS:
 class CompanionScriptTest : public QObject {
     Q_OBJECT
 
+    const QString companion =
+        qEnvironmentVariable("QUOBLIN_SOURCE_DIR") + "/kwin/contents/code/main.js";
     StandIn m_standIn;
     QProcess m_fakeInput;
     QDBusInterface m_scripting{QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
@@ -78,13 +81,21 @@ class CompanionScriptTest : public QObject {
         return out;
     }
 
+    // Six reversals, 60 points apart at y 300: a shake takes four, the rest are too few for a
+    // second.
+    static QString zigZag() {
+        QString out = stroke(400, 460, 300);
+        for (int leg = 0; leg < 3; ++leg)
+            out += stroke(460, 400, 300) + stroke(400, 460, 300);
+        return out;
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         QDBusConnection bus = QDBusConnection::sessionBus();
         QVERIFY(bus.registerObject(path, &m_standIn, QDBusConnection::ExportAllSlots));
         QVERIFY(bus.registerService(service));
-        loadScript(qEnvironmentVariable("QUOBLIN_SOURCE_DIR") + "/kwin/contents/code/main.js",
-                   QStringLiteral("quoblin"));
+        loadScript(companion, QStringLiteral("quoblin"));
         m_fakeInput.start(qEnvironmentVariable("QUOBLIN_FAKE_INPUT"), {});
         QVERIFY(m_fakeInput.waitForStarted());
         drive(QStringLiteral("move 640 400\n"));
@@ -103,17 +114,25 @@ private Q_SLOTS:
     }
 
     void aZigZagCallsTheProgramOnceWithItsPoint() {
-        QString zigZag = stroke(400, 460, 300);
-        // Six reversals: a shake takes four, the rest are too few for a second.
-        for (int leg = 0; leg < 3; ++leg)
-            zigZag += stroke(460, 400, 300) + stroke(400, 460, 300);
-        drive(zigZag);
+        drive(zigZag());
         QTRY_COMPARE(m_standIn.shakes.size(), 1);
         QTest::qWait(300);
         QCOMPARE(m_standIn.shakes.size(), 1);
         const QPoint at = m_standIn.shakes.first();
         QVERIFY2(at.x() >= 400 && at.x() <= 460 && at.y() == 300,
                  qPrintable(QString::number(at.x())));
+    }
+
+    void theSensitivityIsReadFromTheScriptsSectionOfKWinsSettings() {
+        QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/kwinrc");
+        QVERIFY(settings.open(QIODevice::Append));
+        settings.write("[Script-quoblin]\nMinReversals=8\n");
+        settings.close();
+        m_scripting.call(QStringLiteral("unloadScript"), QStringLiteral("quoblin"));
+        loadScript(companion, QStringLiteral("quoblin"));
+        drive(zigZag());
+        QTest::qWait(500);
+        QCOMPARE(m_standIn.shakes.size(), 1); // the one of the zig-zag before
     }
 
     void theProgramsWindowIsPlacedAboveOnAllDesktopsAndOutOfTheLists() {

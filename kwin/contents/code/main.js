@@ -12,6 +12,9 @@
 //     then gets its frame's top-left corner at (x, y), stays above, on all
 //     desktops, and out of the task bar, pager and switcher.
 // Whole numbers travel as int32: KWin passes JavaScript numbers that way.
+// The sensitivity (reversals that make a shake, 3 to 8) is read at load from
+// the key MinReversals of the group [Script-NAME] in kwinrc, NAME being the
+// name the script was loaded under; a change takes a reload.
 //
 // Per motion only the recognizer's few comparisons run; the bus is used on a
 // shake and on a new window of the program, never otherwise.
@@ -105,7 +108,6 @@ function quoblinPlace(window, place, x, y) {
 }
 
 function quoblinStart() {
-    // The sensitivity, written by the program into the script's configuration.
     var reversals = Math.round(Number(readConfig("MinReversals", 4)));
     var recognizer = new ShakeRecognizer(reversals >= 3 && reversals <= 8 ? reversals : 4);
     workspace.cursorPosChanged.connect(function () {
