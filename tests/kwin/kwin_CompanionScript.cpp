@@ -18,6 +18,13 @@ const QString service = QStringLiteral("io.github.quoblin.Program");
 const QString path = QStringLiteral("/io/github/quoblin/KWin");
 const QString probeTitle = QStringLiteral("Quoblin probe");
 
+// Counts the presses the fake-input client makes on it.
+class PressedWindow : public QWidget {
+public:
+    int presses = 0;
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
 } // namespace
 
 // The program's side of io.github.quoblin.KWin1, recording what it is told.
@@ -129,7 +136,7 @@ private Q_SLOTS:
 
     void theProgramsWindowIsPlacedAboveOnAllDesktopsAndOutOfTheLists() {
         QGuiApplication::setDesktopFileName(QStringLiteral("quoblin"));
-        QWidget window;
+        PressedWindow window;
         window.setWindowTitle(probeTitle);
         window.resize(120, 80);
         window.show();
@@ -157,6 +164,9 @@ private Q_SLOTS:
                 return m_standIn.probed;
             }(),
             placed, 5000);
+        // Inside it, with or without a title bar: the fake-input client's buttons reach it.
+        drive(QStringLiteral("move 260 215\npress 272\nrelease 272\n"));
+        QTRY_COMPARE(window.presses, 1);
     }
 };
 
