@@ -28,7 +28,9 @@ var QUOBLIN_RESOURCE_CLASS = "quoblin";
 // x is sampled every 40 ms; a move counts when it is at least 5 points from
 // the last one that counted, a reversal is a counted move against the one
 // before, and a shake is minReversals reversals none older than 0.8 s. Times
-// are in milliseconds.
+// are in milliseconds. A script sees no buttons: it watches every motion, not
+// only those after a press, and leaves telling a drag from a plain wiggle to
+// the program.
 function ShakeRecognizer(minReversals) {
     this.minDelta = 5;
     this.minReversals = minReversals;
