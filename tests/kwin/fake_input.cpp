@@ -3,6 +3,8 @@
 //   move X Y        the pointer to (X, Y), in logical coordinates
 //   press BUTTON    an evdev button code (272 is the left button)
 //   release BUTTON
+//   keydown KEY     an evdev key code (30 is A, 29 left Ctrl, 56 left Alt)
+//   keyup KEY
 //   wait MS
 //   sync            answers "ok" once KWin has taken everything before it
 // KWin offers the interface only to an executable named in a desktop file
@@ -64,6 +66,8 @@ int main() {
                                                             wl_fixed_from_double(y));
         } else if ((command == "press" || command == "release") && words >> value) {
             org_kde_kwin_fake_input_button(fakeInput, value, command == "press" ? 1 : 0);
+        } else if ((command == "keydown" || command == "keyup") && words >> value) {
+            org_kde_kwin_fake_input_keyboard_key(fakeInput, value, command == "keydown" ? 1 : 0);
         } else if (command == "wait" && words >> value) {
             wl_display_flush(display);
             std::this_thread::sleep_for(std::chrono::milliseconds(value));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QTest>
@@ -18,11 +19,13 @@ const QString service = QStringLiteral("io.github.quoblin.Program");
 const QString path = QStringLiteral("/io/github/quoblin/KWin");
 const QString probeTitle = QStringLiteral("Quoblin probe");
 
-// Counts the presses the fake-input client makes on it.
+// Counts the presses and keys the fake-input client makes on it.
 class PressedWindow : public QWidget {
 public:
     int presses = 0;
+    QString typed;
     void mousePressEvent(QMouseEvent*) override { ++presses; }
+    void keyPressEvent(QKeyEvent* event) override { typed += event->text(); }
 };
 
 } // namespace
@@ -164,9 +167,11 @@ private Q_SLOTS:
                 return m_standIn.probed;
             }(),
             placed, 5000);
-        // Inside it, with or without a title bar: the fake-input client's buttons reach it.
-        drive(QStringLiteral("move 260 215\npress 272\nrelease 272\n"));
+        // Inside it, with or without a title bar: the fake-input client's buttons and keys reach
+        // it.
+        drive(QStringLiteral("move 260 215\npress 272\nrelease 272\nkeydown 30\nkeyup 30\n"));
         QTRY_COMPARE(window.presses, 1);
+        QTRY_COMPARE(window.typed, QStringLiteral("a"));
     }
 };
 
