@@ -11,8 +11,10 @@
 #include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -143,7 +145,10 @@ private Q_SLOTS:
         rig.clipboard.clear();
         rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
         rig.app->newShelfFromClipboard();
-        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())->status(),
+        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())
+                     ->panel()
+                     ->findChild<QLabel*>("notice")
+                     ->text(),
                  QStringLiteral("Not all read: the clipboard is too large"));
     }
 
