@@ -49,7 +49,7 @@ class DailyUseTest : public QObject {
     DesktopServices m_desktop;
     AppDelegate::Services m_on = m_desktop.appServices();
 
-    // A shelf of this process with its window.
+    // A shelf of this process with its window, on screen at `at`.
     struct Shown {
         Shelf shelf;
         ShelfController window;
@@ -60,8 +60,6 @@ class DailyUseTest : public QObject {
             window.panel()->findChild<FooterButton*>(button)->click();
         }
     };
-
-    // A shelf of this process, on screen at `at`.
     std::unique_ptr<Shown> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
                                       FilePromiseReceiver* promises = nullptr) {
         auto shelf = std::make_unique<Shown>(std::move(items), m_desktop, promises);

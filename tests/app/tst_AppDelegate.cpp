@@ -8,7 +8,6 @@
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
-#include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
 #include "shelf/ShelfPanel.h"
@@ -145,10 +144,8 @@ private Q_SLOTS:
         rig.clipboard.clear();
         rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
         rig.app->newShelfFromClipboard();
-        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())
-                     ->panel()
-                     ->findChild<QLabel*>("notice")
-                     ->text(),
+        const ShelfController* window = rig.windows->controllerOf(rig.shelves().shelves().back());
+        QCOMPARE(window->panel()->findChild<QLabel*>("notice")->text(),
                  QStringLiteral("Not all read: the clipboard is too large"));
     }
 

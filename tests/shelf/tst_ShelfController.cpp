@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QImage>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,7 +96,7 @@ private Q_SLOTS:
         ShelfController shelf(model);
         model.scheduleAutoCloseIfEmpty(60);
         shelf.panel()->findChild<FooterButton*>("zip")->click();
-        const auto* progress = shelf.panel()->findChild<QProgressBar*>("zipProgress");
+        const auto* progress = shelf.panel()->findChild<QWidget*>("zipProgress");
         QVERIFY(!progress->isHidden());
         QTRY_COMPARE(model.items().size(), std::size_t(4));
         QVERIFY(model.items().back()->path().endsWith(QStringLiteral(".zip")));
