@@ -117,7 +117,7 @@ ShelfView::ShelfView(QWidget* content) {
     headerRowLayout->addWidget(m_title, 1);
     headerRowLayout->addSpacing(titleToPin);
     headerRowLayout->addWidget(m_pin, 0, Qt::AlignVCenter);
-    headerRowLayout->addSpacing(closeX - pinX - symbolSize);
+    headerRowLayout->addSpacing(closeX - pinX - symbolSize); // the squares may overlap
     headerRowLayout->addWidget(m_close, 0, Qt::AlignVCenter);
 
     auto* scroll = new QScrollArea(content);
