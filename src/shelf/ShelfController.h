@@ -24,7 +24,7 @@ class ShelfController : public QObject {
     Q_OBJECT
 
 public:
-    // The window of a shelf that someone else owns; it follows that shelf.
+    // The window follows the shelf, which its owner may delete first.
     // Without promises, files that drag sources only promise are not taken;
     // without hints, see ShelfPanel.
     explicit ShelfController(Shelf& shelf, FilePromiseReceiver* promises = nullptr,
@@ -38,6 +38,7 @@ public:
     void show(QPointF near, const ScreenLayout& screens);
     void reloadLanguage();
 
+    // The list's rows, top first.
     const std::vector<ItemRowView*>& rows() const;
     // Shows a short notice above the footer for a few seconds, such as a copy
     // that did not happen.
