@@ -159,10 +159,13 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_drops), QStringList{"Shelf 10.00.00-AAAA.zip"});
     }
 
-    void aFailedJobOrOneWhoseOwnerIsGoneCallsNothingBack() {
-        bool called = false;
+    void aFailedJobEndsWithoutAnArchiveAndOneWhoseOwnerIsGoneReportsNothing() {
+        bool called = false, failedEnded = false;
         ZipJob failing({native(m_dir.filePath("no-such-file"))}, m_drops);
-        failing.onFinished = [&](const QString&) { called = true; };
+        failing.onReport = [&](const ZipJob::Report& report) {
+            called = called || !report.archivePath.isEmpty();
+            failedEnded = report.ended;
+        };
         QObject owner;
         QFuture<QString> failed = failing.start(&owner);
 
@@ -171,8 +174,7 @@ private Q_SLOTS:
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), QByteArray(100 * 1024, 'o'));
         auto* gone = new QObject;
         ZipJob orphan({native(folder)}, m_drops);
-        orphan.onFinished = [&called](const QString&) { called = true; };
-        orphan.onProgress = [&called](double) { called = true; };
+        orphan.onReport = [&called](const ZipJob::Report&) { called = true; };
         QFuture<QString> orphaned = orphan.start(gone);
         delete gone;
         failed.waitForFinished();
@@ -180,6 +182,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         QVERIFY(!called);
+        QVERIFY(failedEnded);
         QCOMPARE(readArchive(orphaned.result()).size(), 12); // the archive is made all the same
     }
 };
