@@ -52,6 +52,8 @@ ParallelDeflate::Block ParallelDeflate::next() {
 
 void ParallelDeflate::work() {
     z_stream stream{};
+    // Buffers kept from block to block: fresh megabytes each time cost page faults.
+    QByteArray input, output;
     const bool ready =
         deflateInit2(&stream, m_level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
     for (;;) {
@@ -63,9 +65,10 @@ void ParallelDeflate::work() {
             });
             if (m_stopping || m_file == m_files)
                 break;
-            task = readNext();
+            task = readNext(input);
         }
-        Block block = ready ? compress(&stream, task) : Block{{}, 0, 0, true, ENOMEM};
+        Block block =
+            ready ? compress(&stream, task, input, output) : Block{{}, 0, 0, true, ENOMEM};
         {
             std::lock_guard lock(m_mutex);
             m_done.emplace(task.sequence, std::move(block));
@@ -79,7 +82,7 @@ void ParallelDeflate::work() {
 // Reading is done under the lock, one block after another, so that each block
 // is compressed against the very bytes its predecessor was read as, whatever
 // happens to the file meanwhile. It is quick beside compressing.
-ParallelDeflate::Task ParallelDeflate::readNext() {
+ParallelDeflate::Task ParallelDeflate::readNext(QByteArray& input) {
     Task task;
     task.sequence = m_read++;
     auto endFile = [&](int error) {
@@ -107,42 +110,43 @@ ParallelDeflate::Task ParallelDeflate::readNext() {
     // since it was opened goes on in whole blocks until it does.
     const qint64 left = m_hint - m_offset;
     const qint64 capacity = left >= 0 && left < blockSize ? left + 1 : blockSize;
-    task.input.resize(capacity);
+    input.resize(capacity);
     qint64 got = 0;
     while (got < capacity) {
-        const ssize_t n = ::read(m_fd, task.input.data() + got, size_t(capacity - got));
+        const ssize_t n = ::read(m_fd, input.data() + got, size_t(capacity - got));
         if (n == 0)
             break;
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            task.input.clear();
+            input.truncate(0);
             endFile(errno);
             return task;
         }
         got += n;
     }
-    task.input.truncate(got);
+    input.truncate(got);
     task.dictionary = m_tail;
     m_offset += got;
     if (got < capacity) {
         endFile(0);
         return task;
     }
-    m_tail = got >= windowBytes ? task.input.right(windowBytes)
-                                : (m_tail + task.input).right(windowBytes);
+    m_tail = got >= windowBytes ? input.right(windowBytes) : (m_tail + input).right(windowBytes);
     return task;
 }
 
-ParallelDeflate::Block ParallelDeflate::compress(z_stream_s* stream, const Task& task) const {
+ParallelDeflate::Block ParallelDeflate::compress(z_stream_s* stream, const Task& task,
+                                                 const QByteArray& input,
+                                                 QByteArray& output) const {
     Block block;
     block.last = task.last;
     block.error = task.error;
     if (task.error)
         return block;
-    auto* input = reinterpret_cast<Bytef*>(const_cast<char*>(task.input.constData()));
-    block.size = task.input.size();
-    block.crc = quint32(crc32_z(crc32(0, nullptr, 0), input, size_t(block.size)));
+    auto* in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+    block.size = input.size();
+    block.crc = quint32(crc32_z(crc32(0, nullptr, 0), in, size_t(block.size)));
     deflateReset(stream);
     if (!task.dictionary.isEmpty())
         deflateSetDictionary(stream, reinterpret_cast<const Bytef*>(task.dictionary.constData()),
@@ -150,12 +154,12 @@ ParallelDeflate::Block ParallelDeflate::compress(z_stream_s* stream, const Task&
     // A block that is not its file's last ends on a byte boundary without
     // ending the stream, so that the next block's bytes can follow it.
     const int flush = task.last ? Z_FINISH : Z_SYNC_FLUSH;
-    block.compressed.resize(qsizetype(deflateBound(stream, uLong(block.size))) + 16);
-    stream->next_in = input;
+    output.resize(qsizetype(deflateBound(stream, uLong(block.size))) + 16);
+    stream->next_in = in;
     stream->avail_in = uInt(block.size);
     for (;;) {
-        stream->next_out = reinterpret_cast<Bytef*>(block.compressed.data()) + stream->total_out;
-        stream->avail_out = uInt(block.compressed.size() - qsizetype(stream->total_out));
+        stream->next_out = reinterpret_cast<Bytef*>(output.data()) + stream->total_out;
+        stream->avail_out = uInt(output.size() - qsizetype(stream->total_out));
         const int result = deflate(stream, flush);
         if (result == Z_STREAM_END || (flush == Z_SYNC_FLUSH && result == Z_OK &&
                                        stream->avail_in == 0 && stream->avail_out > 0))
@@ -165,8 +169,8 @@ ParallelDeflate::Block ParallelDeflate::compress(z_stream_s* stream, const Task&
             return block;
         }
         if (stream->avail_out == 0)
-            block.compressed.resize(block.compressed.size() * 2);
+            output.resize(output.size() * 2);
     }
-    block.compressed.truncate(qsizetype(stream->total_out));
+    block.compressed = QByteArray(output.constData(), qsizetype(stream->total_out));
     return block;
 }

@@ -48,8 +48,7 @@ public:
     static constexpr qint64 blockSize = 1 << 20;
 
 private:
-    struct Task {
-        QByteArray input;
+    struct Task { // its bytes are in the worker's input buffer
         QByteArray dictionary;
         std::size_t sequence = 0;
         bool last = false;
@@ -57,8 +56,9 @@ private:
     };
 
     void work();
-    Task readNext();
-    Block compress(z_stream_s* stream, const Task& task) const;
+    Task readNext(QByteArray& input);
+    Block compress(z_stream_s* stream, const Task& task, const QByteArray& input,
+                   QByteArray& output) const;
 
     const std::size_t m_files;
     const Opener m_open;
