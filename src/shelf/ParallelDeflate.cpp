@@ -9,7 +9,13 @@
 namespace {
 
 constexpr qsizetype windowBytes = 32 * 1024; // as far back as deflate refers
-constexpr std::size_t blocksAheadPerThread = 3;
+// Read ahead of the reader, per worker. Counted in bytes, not blocks: a
+// row of small files needs many in hand, or the workers wait on every
+// hand-over, which on a busy machine costs a scheduling round each.
+// Each block counts a little more than its bytes, so that a row of empty
+// files does not pile up blocks without end.
+constexpr qint64 bytesAheadPerThread = 4 * ParallelDeflate::blockSize;
+constexpr qint64 bytesPerBlock = 4096;
 
 } // namespace
 
@@ -17,7 +23,7 @@ ParallelDeflate::ParallelDeflate(std::size_t files, Opener open, int level, int 
     : m_files(files)
     , m_open(std::move(open))
     , m_level(level)
-    , m_window(blocksAheadPerThread * std::size_t(std::max(threads, 1))) {
+    , m_window(bytesAheadPerThread * std::max(threads, 1)) {
     for (int i = 0; i < std::max(threads, 1); ++i)
         m_workers.emplace_back([this] { work(); });
 }
@@ -45,6 +51,7 @@ ParallelDeflate::Block ParallelDeflate::next() {
     Block block = std::move(found->second);
     m_done.erase(found);
     ++m_taken;
+    m_ahead -= bytesPerBlock + block.size;
     lock.unlock();
     m_room.notify_one();
     return block;
@@ -60,9 +67,8 @@ void ParallelDeflate::work() {
         Task task;
         {
             std::unique_lock lock(m_mutex);
-            m_room.wait(lock, [this] {
-                return m_stopping || m_file == m_files || m_read - m_taken < m_window;
-            });
+            m_room.wait(lock,
+                        [this] { return m_stopping || m_file == m_files || m_ahead < m_window; });
             if (m_stopping || m_file == m_files)
                 break;
             task = readNext(input);
@@ -85,6 +91,7 @@ void ParallelDeflate::work() {
 ParallelDeflate::Task ParallelDeflate::readNext(QByteArray& input) {
     Task task;
     task.sequence = m_read++;
+    m_ahead += bytesPerBlock;
     auto endFile = [&](int error) {
         task.last = true;
         task.error = error;
@@ -128,6 +135,7 @@ ParallelDeflate::Task ParallelDeflate::readNext(QByteArray& input) {
     input.truncate(got);
     task.dictionary = m_tail;
     m_offset += got;
+    m_ahead += got;
     if (got < capacity) {
         endFile(0);
         return task;

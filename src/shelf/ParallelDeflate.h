@@ -63,7 +63,7 @@ private:
     const std::size_t m_files;
     const Opener m_open;
     const int m_level;
-    const std::size_t m_window;
+    const qint64 m_window; // bytes read ahead of the reader, at most
 
     std::mutex m_mutex;
     std::condition_variable m_room;  // a worker may read another block
@@ -75,6 +75,7 @@ private:
     QByteArray m_tail;       // its last bytes read: the next block's dictionary
     std::size_t m_read = 0;  // blocks handed to workers
     std::size_t m_taken = 0; // blocks taken by the reader
+    qint64 m_ahead = 0;      // read and not yet taken, in bytes
     std::map<std::size_t, Block> m_done;
     bool m_stopping = false;
     std::vector<std::thread> m_workers;

@@ -173,6 +173,8 @@ private Q_SLOTS:
             makeFile(shelf + QStringLiteral("/small-%1.txt").arg(i),
                      QByteArray::number(i * 7919).repeated(1 + i % 40));
         QVERIFY(QDir().mkpath(shelf + "/empty"));
+        // Stored as it is, so read only when its turn comes to be written.
+        const QString photo = makeFile(shelf + "/zz.jpg", "\xFF\xD8\xFF\xE0" + large.left(20000));
         const QString growing = shelf + "/growing.log";
         const QByteArray grown = QByteArray("first line\n").repeated(30000);
         QList<QByteArray> listings, contents;
@@ -201,13 +203,11 @@ private Q_SLOTS:
 
         ShelfArchive stopped;
         QVERIFY(stopped.add({native(shelf)}));
-        const QString lastRead = shelf + "/small-99.txt"; // read long after writing begins
         bool replaced = false;
         QVERIFY(stopped
                     .write(m_drops, "Shelf stopped.zip",
                            [&](double) {
-                               replaced =
-                                   replaced || (QFile::remove(lastRead) && makeFifo(lastRead));
+                               replaced = replaced || (QFile::remove(photo) && makeFifo(photo));
                            })
                     .isEmpty());
         QThreadPool::globalInstance()->setMaxThreadCount(QThread::idealThreadCount());
