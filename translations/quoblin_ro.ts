@@ -217,6 +217,13 @@ Scutură mouse-ul în timpul unui drag.</translation>
 <context>
     <name>ShelfController</name>
     <message>
+        <source>Not copied: the clipboard could not be taken</source>
+        <translation>Nu s-a copiat: clipboardul nu a putut fi preluat</translation>
+    </message>
+</context>
+<context>
+    <name>ShelfView</name>
+    <message>
         <source>Drop files, text or images here.
 
 Tip: shake the mouse
@@ -239,16 +246,12 @@ Pont: scutură mouse-ul
         <translation>Copiază tot</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Golește</translation>
-    </message>
-    <message>
-        <source>Not copied: the clipboard could not be taken</source>
-        <translation>Nu s-a copiat: clipboardul nu a putut fi preluat</translation>
-    </message>
-    <message>
         <source>Zip</source>
         <translation>Zip</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Golește</translation>
     </message>
 </context>
 </TS>

@@ -66,7 +66,6 @@ public:
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
-    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
 
 protected:
     // Relabels the tray menu when the language changes.
