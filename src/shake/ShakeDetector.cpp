@@ -16,26 +16,36 @@ ShakeDetector::~ShakeDetector() {
         monitor.reset();
     m_monitors.clear();
     m_pollTimer.reset();
+    if (m_services.pointer)
+        m_services.pointer->onMoved = nullptr;
 }
 
 void ShakeDetector::start() {
     std::weak_ptr<ShakeDetector*> weak = m_self;
-    auto onPress = [weak] {
-        if (auto self = weak.lock(); self && *self)
-            (*self)->beginTracking();
-    };
     for (PressMonitor* source : {m_services.globalPresses, m_services.localPresses}) {
         if (!source)
             continue;
+        auto onPress = [weak, dragBegan = source->reportsDragStarts()] {
+            if (auto self = weak.lock(); self && *self)
+                (*self)->beginTracking(dragBegan);
+        };
         if (auto token = source->addLeftPressMonitor(onPress))
             m_monitors.push_back(std::move(token));
     }
+    if (m_services.pointer) {
+        m_services.pointer->onMoved = [weak] {
+            if (auto self = weak.lock(); self && *self)
+                (*self)->sampleNow();
+        };
+    }
 }
 
-void ShakeDetector::beginTracking() {
+void ShakeDetector::beginTracking(bool dragBegan) {
     if (!Preferences::shakeEnabled())
         return;
-    m_gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
+    // A drag reported as the press began after it: it is the change since the press.
+    const long count = m_services.drag ? m_services.drag->changeCount() : 0;
+    m_gesture.reset(dragBegan ? count - 1 : count);
     m_pollTimer.reset();
     if (!m_services.timers)
         return;
@@ -44,6 +54,14 @@ void ShakeDetector::beginTracking() {
         if (auto self = weak.lock(); self && *self)
             (*self)->poll();
     });
+}
+
+void ShakeDetector::sampleNow() {
+    // A mouse may report a thousand movements a second: more samples than a
+    // few times the ticks' rate would only cost time.
+    if (m_pollTimer && m_services.timers &&
+        m_services.timers->now() - m_lastSample >= sampleInterval / 4)
+        poll();
 }
 
 void ShakeDetector::poll() {
@@ -57,6 +75,7 @@ void ShakeDetector::poll() {
     }
     const QPointF position = pointer.position;
     const double now = m_services.timers->now();
+    m_lastSample = now;
     const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();
     if (m_gesture.update(position.x(), now, changeCount, hasItems) && onShake)

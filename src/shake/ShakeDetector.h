@@ -25,7 +25,8 @@ struct ShakeServices {
 };
 
 // Samples the cursor 25 times a second while the left button is held after a
-// press, and reports a shake made while something is being dragged.
+// press, and as it moves where the desktop tells movements, and reports a
+// shake made while something is being dragged.
 class ShakeDetector {
 public:
     static constexpr double sampleInterval = 0.04;
@@ -48,13 +49,16 @@ public:
     bool isSampling() const { return m_pollTimer != nullptr; }
 
 private:
-    void beginTracking();
+    void beginTracking(bool dragBegan);
+    // A pointer that tells its movements is sampled as it moves, between ticks.
+    void sampleNow();
     void poll();
 
     ShakeServices m_services;
     ShakeGesture m_gesture;
     std::vector<std::unique_ptr<MonitorToken>> m_monitors;
     std::unique_ptr<Timer> m_pollTimer;
+    double m_lastSample = -1e9;
     // Platform callbacks hold this weakly: once the detector is gone they do nothing.
     std::shared_ptr<ShakeDetector*> m_self;
 };
