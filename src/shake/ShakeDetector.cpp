@@ -57,10 +57,9 @@ void ShakeDetector::beginTracking(bool dragBegan) {
 }
 
 void ShakeDetector::sampleNow() {
-    // A mouse may report a thousand movements a second: more samples than a
-    // few times the ticks' rate would only cost time.
-    if (m_pollTimer && m_services.timers &&
-        m_services.timers->now() - m_lastSample >= sampleInterval / 4)
+    // Every movement told: one left for the next tick would wait up to its
+    // whole interval, and small ones change nothing (the core's least move).
+    if (m_pollTimer)
         poll();
 }
 
@@ -75,7 +74,6 @@ void ShakeDetector::poll() {
     }
     const QPointF position = pointer.position;
     const double now = m_services.timers->now();
-    m_lastSample = now;
     const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();
     if (m_gesture.update(position.x(), now, changeCount, hasItems) && onShake)

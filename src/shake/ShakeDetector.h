@@ -58,7 +58,6 @@ private:
     ShakeGesture m_gesture;
     std::vector<std::unique_ptr<MonitorToken>> m_monitors;
     std::unique_ptr<Timer> m_pollTimer;
-    double m_lastSample = -1e9;
     // Platform callbacks hold this weakly: once the detector is gone they do nothing.
     std::shared_ptr<ShakeDetector*> m_self;
 };
