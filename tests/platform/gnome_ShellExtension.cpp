@@ -146,7 +146,6 @@ private slots:
         // Malformed calls get errors, and the Shell stays.
         const QList<std::pair<QString, QVariantList>> calls = {
             {u"PlaceWindow"_s, {1u, u"title"_s}},
-            {u"PlaceWindow"_s, {1u, 2, 3, 4}},
             {u"PlaceWindow"_s, {1u, QString(), 10, 10}},
             {u"PlaceWindow"_s, {0u, u"title"_s, 10, 10}},
             {u"GrabAccelerator"_s, {42}},
