@@ -26,7 +26,6 @@ public:
     // Files that other programs only promise; absent when the desktop offers none.
     FilePromiseReceiver* promises = nullptr;
 
-    bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool highlighted);
 
     // The items a shelf should receive from a drop or the clipboard, by a fixed

@@ -8,11 +8,12 @@
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
-#include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -143,7 +144,8 @@ private Q_SLOTS:
         rig.clipboard.clear();
         rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
         rig.app->newShelfFromClipboard();
-        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())->status(),
+        const ShelfController* window = rig.windows->controllerOf(rig.shelves().shelves().back());
+        QCOMPARE(window->panel()->findChild<QLabel*>("notice")->text(),
                  QStringLiteral("Not all read: the clipboard is too large"));
     }
 
