@@ -11,7 +11,7 @@ namespace GnomeSession {
 
 inline const QString extensionUuid = QStringLiteral("quoblin-shell@quoblin.github.io");
 // The version of the extension's D-Bus interface this program speaks.
-inline constexpr unsigned companionVersion = 2;
+inline constexpr unsigned companionVersion = 3;
 
 // WAYLAND_DISPLAY set and GNOME among the desktops of XDG_CURRENT_DESKTOP.
 bool isGnomeWayland(const QString& waylandDisplay, const QString& currentDesktop);
