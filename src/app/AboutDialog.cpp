@@ -2,7 +2,6 @@
 
 #include "platform/Symbols.h"
 #include "platform/gnome/GnomeSession.h"
-#include "settings/Language.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,7 +11,7 @@
 
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(bilingual(QStringLiteral("About Quoblin"), QStringLiteral("Despre Quoblin")));
+    setWindowTitle(tr("About Quoblin"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(8);
@@ -26,9 +25,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     nameFont.setBold(true);
     name->setFont(nameFont);
     name->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(bilingual(QStringLiteral("Version "), QStringLiteral("Versiunea ")) +
-                                   QStringLiteral(QUOBLIN_VERSION),
-                               this);
+    auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(QUOBLIN_VERSION)), this);
     version->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel(description(), this);
     text->setAlignment(Qt::AlignCenter);
@@ -48,49 +45,35 @@ AboutDialog::AboutDialog(QWidget* parent)
         note->setFont(small);
         layout->addWidget(note);
     }
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignCenter);
 }
 
 QString AboutDialog::description() {
-    return bilingual(
-        QStringLiteral("A floating shelf for drag & drop.\nShake the mouse while dragging."),
-        QStringLiteral("Raft plutitor pentru drag & drop.\nScutură mouse-ul în timpul unui drag."));
+    return tr("A floating shelf for drag & drop.\nShake the mouse while dragging.");
 }
 
 QString AboutDialog::waylandNote() {
     // Without XWayland the program runs on Qt's Wayland platform, where no
     // global input can be watched at all.
     if (QGuiApplication::platformName() == QLatin1String("wayland"))
-        return bilingual(
-            QStringLiteral("This Wayland session offers no XWayland display, so Quoblin sees "
-                           "neither shakes nor hot keys: open shelves from the tray menu."),
-            QStringLiteral("Această sesiune Wayland nu oferă un ecran XWayland, așa că Quoblin nu "
-                           "vede nici scuturările, nici tastele rapide: deschideți rafturile din "
-                           "meniul din bara de sistem."));
-    return bilingual(
-        QStringLiteral("On this Wayland session Quoblin runs through XWayland: a shake opens a "
-                       "shelf only over X11 windows, not over native Wayland windows, and the hot "
-                       "keys do not work while a native Wayland window has the keyboard focus."),
-        QStringLiteral("În această sesiune Wayland, Quoblin rulează prin XWayland: scuturarea "
-                       "deschide un raft doar deasupra ferestrelor X11, nu și deasupra celor "
-                       "Wayland native, iar tastele rapide nu funcționează cât timp o fereastră "
-                       "Wayland nativă are focusul tastaturii."));
+        return tr("This Wayland session offers no XWayland display, so Quoblin sees "
+                  "neither shakes nor hot keys: open shelves from the tray menu.");
+    return tr("On this Wayland session Quoblin runs through XWayland: a shake opens a "
+              "shelf only over X11 windows, not over native Wayland windows, and the hot "
+              "keys do not work while a native Wayland window has the keyboard focus.");
 }
 
 QString AboutDialog::backendName() {
     if (nativeGnome())
-        return bilingual(
-            QStringLiteral("Runs on GNOME (Wayland) with the Quoblin Shell extension."),
-            QStringLiteral("Rulează în GNOME (Wayland) cu extensia Quoblin Shell."));
+        return tr("Runs on GNOME (Wayland) with the Quoblin Shell extension.");
     if (QGuiApplication::platformName() == QLatin1String("xcb") && onWayland())
-        return bilingual(QStringLiteral("Runs through XWayland."),
-                         QStringLiteral("Rulează prin XWayland."));
+        return tr("Runs through XWayland.");
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return bilingual(QStringLiteral("Runs on X11."), QStringLiteral("Rulează pe X11."));
-    return bilingual(QStringLiteral("Runs on Wayland."), QStringLiteral("Rulează pe Wayland."));
+        return tr("Runs on X11.");
+    return tr("Runs on Wayland.");
 }
 
 QString AboutDialog::companionNote() {
@@ -98,74 +81,48 @@ QString AboutDialog::companionNote() {
     const GnomeSession::Status status = GnomeSession::status();
     if (status.companion == Companion::ready &&
         status.enabling == GnomeSession::Enabling::enabledNow)
-        return bilingual(QStringLiteral("Quoblin has turned on the Quoblin Shell extension and "
-                                        "uses it from now on."),
-                         QStringLiteral("Quoblin a activat extensia Quoblin Shell și o folosește "
-                                        "de acum înainte."));
+        return tr("Quoblin has turned on the Quoblin Shell extension and "
+                  "uses it from now on.");
     if (status.companion != Companion::absent && status.companion != Companion::wrongVersion)
         return {};
     // The Shell has it and says why it does not run it: nothing the user or
     // this program turns on changes that.
     if (status.refusal == GnomeSession::Refusal::outOfDate)
-        return bilingual(
-            QStringLiteral("GNOME Shell reports the Quoblin Shell extension out of date: it was "
-                           "not made for this version of GNOME Shell, which does not run it, so "
-                           "shakes and hot keys work only over X11 windows. Install the Quoblin "
-                           "build for this GNOME Shell, then log out and back in."),
-            QStringLiteral("GNOME Shell raportează extensia Quoblin Shell ca învechită: nu a "
-                           "fost făcută pentru această versiune de GNOME Shell, care nu o "
-                           "rulează, așa că scuturările și tastele rapide funcționează doar "
-                           "deasupra ferestrelor X11. Instalați versiunea Quoblin pentru acest "
-                           "GNOME Shell, apoi ieșiți din sesiune și intrați din nou."));
+        return tr("GNOME Shell reports the Quoblin Shell extension out of date: it was "
+                  "not made for this version of GNOME Shell, which does not run it, so "
+                  "shakes and hot keys work only over X11 windows. Install the Quoblin "
+                  "build for this GNOME Shell, then log out and back in.");
     if (status.refusal == GnomeSession::Refusal::error)
-        return bilingual(QStringLiteral("GNOME Shell reports an error in the Quoblin Shell "
-                                        "extension and does not run it: %1"),
-                         QStringLiteral("GNOME Shell raportează o eroare în extensia Quoblin "
-                                        "Shell și nu o rulează: %1"))
+        return tr("GNOME Shell reports an error in the Quoblin Shell "
+                  "extension and does not run it: %1")
             .arg(status.shellError);
     const QString uuid = GnomeSession::extensionUuid;
-    QString text =
-        status.companion == Companion::wrongVersion
-            ? bilingual(QStringLiteral("The Quoblin Shell extension answers with version %1, but "
-                                       "this Quoblin needs version %2: install the extension "
-                                       "that comes with it, then log out and back in."),
-                        QStringLiteral("Extensia Quoblin Shell răspunde cu versiunea %1, dar "
-                                       "acest Quoblin are nevoie de versiunea %2: instalați "
-                                       "extensia care vine cu el, apoi ieșiți din sesiune și "
-                                       "intrați din nou."))
-                  .arg(status.version)
-                  .arg(GnomeSession::companionVersion)
-            : bilingual(QStringLiteral("The Quoblin Shell extension does not answer, so shakes and "
-                                       "hot keys work only over X11 windows. Turn it on with "
-                                       "“gnome-extensions enable %1” or in the Extensions app, "
-                                       "then log out and back in."),
-                        QStringLiteral("Extensia Quoblin Shell nu răspunde, așa că scuturările și "
-                                       "tastele rapide funcționează doar deasupra ferestrelor "
-                                       "X11. Activați-o cu „gnome-extensions enable %1” sau din "
-                                       "aplicația Extensii, apoi ieșiți din sesiune și intrați "
-                                       "din nou."))
-                  .arg(uuid);
+    QString text = status.companion == Companion::wrongVersion
+                       ? tr("The Quoblin Shell extension answers with version %1, but "
+                            "this Quoblin needs version %2: install the extension "
+                            "that comes with it, then log out and back in.")
+                             .arg(status.version)
+                             .arg(GnomeSession::companionVersion)
+                       : tr("The Quoblin Shell extension does not answer, so shakes and "
+                            "hot keys work only over X11 windows. Turn it on with "
+                            "“gnome-extensions enable %1” or in the Extensions app, "
+                            "then log out and back in.")
+                             .arg(uuid);
     if (!status.enabling)
         return text;
     switch (*status.enabling) {
     case GnomeSession::Enabling::enabledNow:
         return text + u' ' +
-               bilingual(QStringLiteral("Quoblin has just turned it on: quit Quoblin and start "
-                                        "it again to use it."),
-                         QStringLiteral("Quoblin tocmai a activat-o: închideți Quoblin și "
-                                        "porniți-l din nou ca s-o folosească."));
+               tr("Quoblin has just turned it on: quit Quoblin and start "
+                  "it again to use it.");
     case GnomeSession::Enabling::atNextLogin:
         return text + u' ' +
-               bilingual(QStringLiteral("Quoblin has turned it on; it takes effect at the next "
-                                        "login."),
-                         QStringLiteral("Quoblin a activat-o; intră în funcțiune la următoarea "
-                                        "autentificare."));
+               tr("Quoblin has turned it on; it takes effect at the next "
+                  "login.");
     case GnomeSession::Enabling::notInstalled:
         return text + u' ' +
-               bilingual(QStringLiteral("It is not installed: install Quoblin's package, which "
-                                        "brings it."),
-                         QStringLiteral("Nu este instalată: instalați pachetul Quoblin, care o "
-                                        "aduce."));
+               tr("It is not installed: install Quoblin's package, which "
+                  "brings it.");
     case GnomeSession::Enabling::failed:
         break;
     }

@@ -9,7 +9,6 @@
 #include "platform/Pointer.h"
 #include "platform/Symbols.h"
 #include "settings/HotKeys.h"
-#include "settings/Language.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
@@ -20,6 +19,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QFileIconProvider>
 #include <QMenu>
 #include <QPainter>
@@ -92,7 +92,7 @@ AppDelegate::AppDelegate(Services services)
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
     connect(m_preferences.get(), &PreferencesNotifier::changed, this, [this](const QString& key) {
         if (key == Preferences::languageKey)
-            reloadLanguage();
+            m_translations.follow();
         else
             followShakeSettings();
     });
@@ -189,12 +189,14 @@ void AppDelegate::applicationWillTerminate() {
 void AppDelegate::buildMenu() {
     auto menu = std::make_unique<QMenu>();
     QMenu* raw = menu.get();
-    auto add = [raw](const QString& title, auto action, QKeySequence keys = {}) {
-        QAction* item = raw->addAction(title);
+    m_menuLabels.clear();
+    auto add = [this, raw](std::function<QString()> label, auto action, QKeySequence keys = {}) {
+        QAction* item = raw->addAction(QString());
         item->setShortcut(keys);
         item->setShortcutVisibleInContextMenu(true);
         if constexpr (!std::is_same_v<decltype(action), std::nullptr_t>)
             QObject::connect(item, &QAction::triggered, raw, action);
+        m_menuLabels.emplace_back(item, std::move(label));
         return item;
     };
     const QPointer<AppDelegate> self(this);
@@ -204,51 +206,58 @@ void AppDelegate::buildMenu() {
                 (self.data()->*method)();
         };
     };
-    add(bilingual(QStringLiteral("New Shelf"), QStringLiteral("Raft nou")),
-        call(&AppDelegate::newShelf), HotKeys::sequence(HotKeys::Action::newShelf));
-    add(bilingual(QStringLiteral("New Shelf From Clipboard"),
-                  QStringLiteral("Raft nou din clipboard")),
-        call(&AppDelegate::newShelfFromClipboard),
+    add([] { return tr("New Shelf"); }, call(&AppDelegate::newShelf),
+        HotKeys::sequence(HotKeys::Action::newShelf));
+    add([] { return tr("New Shelf From Clipboard"); }, call(&AppDelegate::newShelfFromClipboard),
         HotKeys::sequence(HotKeys::Action::newShelfFromClipboard));
-    m_recentMenu = raw->addMenu(
-        bilingual(QStringLiteral("Recent Shelves"), QStringLiteral("Rafturi recente")));
+    m_recentMenu = raw->addMenu(QString());
+    m_menuLabels.emplace_back(m_recentMenu->menuAction(), [] { return tr("Recent Shelves"); });
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
         if (self && recent)
             self->menuNeedsUpdate(recent);
     });
     raw->addSeparator();
-    add(bilingual(QStringLiteral("Show / Hide Shelves"),
-                  QStringLiteral("Arată / ascunde rafturile")),
-        call(&AppDelegate::toggleShelves), HotKeys::sequence(HotKeys::Action::toggleShelves));
-    add(bilingual(QStringLiteral("Close All Shelves"), QStringLiteral("Închide toate rafturile")),
-        call(&AppDelegate::closeAllShelves));
-    m_shakeToggleItem = add(bilingual(QStringLiteral("Shake Mouse to Open a Shelf"),
-                                      QStringLiteral("Scuturarea mouse-ului deschide un raft")),
-                            call(&AppDelegate::toggleShake));
+    add([] { return tr("Show / Hide Shelves"); }, call(&AppDelegate::toggleShelves),
+        HotKeys::sequence(HotKeys::Action::toggleShelves));
+    add([] { return tr("Close All Shelves"); }, call(&AppDelegate::closeAllShelves));
+    m_shakeToggleItem =
+        add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&AppDelegate::toggleShake));
     m_shakeToggleItem->setCheckable(true);
     m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
     raw->addSeparator();
-    QAction* version =
-        add(bilingual(QStringLiteral("Version "), QStringLiteral("Versiunea ")) + versionText(),
-            nullptr);
+    QAction* version = add([] { return tr("Version %1").arg(versionText()); }, nullptr);
     version->setEnabled(false);
-    add(bilingual(QStringLiteral("About Quoblin…"), QStringLiteral("Despre Quoblin…")),
-        call(&AppDelegate::showAbout));
-    add(bilingual(QStringLiteral("Settings…"), QStringLiteral("Setări…")),
-        call(&AppDelegate::showSettings), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    add([] { return tr("About Quoblin…"); }, call(&AppDelegate::showAbout));
+    add([] { return tr("Settings…"); }, call(&AppDelegate::showSettings),
+        QKeySequence(Qt::CTRL | Qt::Key_Comma));
     raw->addSeparator();
-    add(
-        bilingual(QStringLiteral("Quit"), QStringLiteral("Ieșire")),
-        [] { QCoreApplication::quit(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    add([] { return tr("Quit"); }, [] { QCoreApplication::quit(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(raw, &QMenu::aboutToShow, this, [self, raw] {
         if (self)
             self->menuNeedsUpdate(raw);
     });
+    labelMenu();
+    // A top-level widget, the menu hears of every change of language.
+    raw->installEventFilter(this);
 
     if (m_statusItem)
         m_statusItem->setContextMenu(raw);
     // The old menu goes only after the tray has let go of it.
     m_statusMenu = std::move(menu);
+}
+
+void AppDelegate::labelMenu() {
+    for (const auto& [item, label] : m_menuLabels) {
+        if (item)
+            item->setText(label());
+    }
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && watched == m_statusMenu.get())
+        labelMenu();
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::menuNeedsUpdate(QMenu* menu) {
@@ -260,9 +269,7 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
     menu->clear();
     const auto& recent = m_shelves->recent();
     if (recent.empty()) {
-        menu->addAction(bilingual(QStringLiteral("(no recent shelves)"),
-                                  QStringLiteral("(niciun raft recent)")))
-            ->setEnabled(false);
+        menu->addAction(tr("(no recent shelves)"))->setEnabled(false);
         return;
     }
     const QPointer<AppDelegate> self(this);
@@ -278,15 +285,11 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         });
     }
     menu->addSeparator();
-    connect(
-        menu->addAction(bilingual(QStringLiteral("Clear List"), QStringLiteral("Golește lista"))),
-        &QAction::triggered, this, [self] {
-            if (self)
-                self->clearRecent();
-        });
-    menu->addAction(bilingual(QStringLiteral("Hold Alt to remove a single shelf"),
-                              QStringLiteral("Ține Alt apăsat ca să ștergi un singur raft")))
-        ->setEnabled(false);
+    connect(menu->addAction(tr("Clear List")), &QAction::triggered, this, [self] {
+        if (self)
+            self->clearRecent();
+    });
+    menu->addAction(tr("Hold Alt to remove a single shelf"))->setEnabled(false);
 }
 
 void AppDelegate::newShelf() {
@@ -312,13 +315,9 @@ void AppDelegate::newShelfFromClipboard() {
     ShelfController* controller =
         m_services->windows ? m_services->windows->controllerOf(shelf) : nullptr;
     if (controller && shortfall == Shortfall::tooLarge)
-        controller->showNotice(
-            bilingual(QStringLiteral("Not all read: the clipboard is too large"),
-                      QStringLiteral("Nu s-a citit tot: clipboardul este prea mare")));
+        controller->showNotice(tr("Not all read: the clipboard is too large"));
     else if (controller && shortfall == Shortfall::tooSlow)
-        controller->showNotice(
-            bilingual(QStringLiteral("Not all read: the clipboard did not answer in time"),
-                      QStringLiteral("Nu s-a citit tot: clipboardul nu a răspuns la timp")));
+        controller->showNotice(tr("Not all read: the clipboard did not answer in time"));
 }
 
 void AppDelegate::toggleShelves() {
@@ -397,10 +396,4 @@ bool AppDelegate::perform(const QString& command) {
         return true;
     }
     return false;
-}
-
-void AppDelegate::reloadLanguage() {
-    buildMenu();
-    if (m_services->windows)
-        m_services->windows->reloadLanguage();
 }

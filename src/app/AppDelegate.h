@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Translations.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QObject>
@@ -51,7 +53,6 @@ public:
     // false for a name that is none of them.
     bool perform(const QString& command);
 
-    void reloadLanguage();
     // Refills the recent-shelves submenu or refreshes the shake check mark,
     // as just before the menu opens.
     void menuNeedsUpdate(QMenu* menu);
@@ -66,12 +67,19 @@ public:
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
 
+protected:
+    // Relabels the tray menu when the language changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildMenu();
+    void labelMenu();
     void followShakeSettings();
     QPointF mouseLocation() const;
 
     std::unique_ptr<Services> m_services;
+    // Before anything with a text is made.
+    Translations m_translations;
     std::unique_ptr<PreferencesNotifier> m_preferences;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<ShelfManager> m_shelves;
@@ -81,5 +89,7 @@ private:
     std::unique_ptr<QMenu> m_statusMenu;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_shakeToggleItem;
+    // Each tray menu entry with what gives its text in the current language.
+    std::vector<std::pair<QPointer<QAction>, std::function<QString()>>> m_menuLabels;
     bool m_terminated = false;
 };

@@ -68,6 +68,9 @@ int main(int argc, char* argv[]) {
     if (asked.command == QLatin1String("quit"))
         return 0;
 
+    DesktopServices desktop;
+    AppDelegate delegate(desktop.appServices());
+    // Only now, with the delegate's translation installed, in the user's language.
     if (const QString note = AboutDialog::companionNote(); !note.isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));
     // The Shell does not know it yet: its settings key, for the next login.
@@ -81,8 +84,6 @@ int main(int argc, char* argv[]) {
         });
     }
 
-    DesktopServices desktop;
-    AppDelegate delegate(desktop.appServices());
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
     instance.onCommand = [&delegate](const QString& command) { delegate.perform(command); };
 

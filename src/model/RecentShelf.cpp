@@ -1,7 +1,6 @@
 #include "model/RecentShelf.h"
 
-#include "settings/Language.h"
-
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 #include <QTimeZone>
@@ -38,7 +37,7 @@ std::optional<QString> truncated(const QString& text, int atLeast, int count) {
 } // namespace
 
 QString RecentShelf::title() const {
-    QString text = items.empty() ? bilingual(QStringLiteral("empty"), QStringLiteral("gol"))
+    QString text = items.empty() ? QCoreApplication::translate("RecentShelf", "empty")
                                  : items.front()->title();
     if (auto cut = truncated(text, longTitle, keptCharacters))
         text = *cut + QChar(0x2026);

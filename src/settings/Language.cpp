@@ -1,7 +1,5 @@
 #include "settings/Language.h"
 
-#include "settings/Preferences.h"
-
 namespace Languages {
 
 QString rawValue(Language language) {
@@ -21,7 +19,3 @@ QString displayName(Language language) {
 }
 
 } // namespace Languages
-
-QString bilingual(const QString& english, const QString& romanian) {
-    return Preferences::language() == Language::romanian ? romanian : english;
-}

@@ -4,7 +4,8 @@
 #include <array>
 #include <optional>
 
-// The two interface languages. Every text of the program exists in both.
+// The two interface languages. The program's texts are written in English;
+// the others come from translation files built into the program.
 enum class Language { english, romanian };
 
 namespace Languages {
@@ -20,6 +21,3 @@ std::optional<Language> fromRawValue(const QString& raw);
 QString displayName(Language language);
 
 } // namespace Languages
-
-// Picks the form of a text for the current interface language.
-QString bilingual(const QString& english, const QString& romanian);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,9 +60,8 @@ SettingsWindow::SettingsWindow(LoginItemService& loginItem, PreferencesNotifier&
     connect(&m_preferences, &PreferencesNotifier::changed, this, [this](const QString& key) {
         if (!m_window)
             return; // the first show() reads everything
-        if (key == Preferences::languageKey)
-            applyLanguage();
-        else
+        // A new language reaches the window as a LanguageChange event.
+        if (key != Preferences::languageKey)
             showShakeSettings();
     });
 }
@@ -143,36 +143,35 @@ void SettingsWindow::buildWindow() {
     column->addStretch(1);
     // Closing hides it (no delete-on-close); the next show() reuses it.
     window->setFixedSize(contentWidth, contentHeight);
+    window->installEventFilter(this);
     m_window = window;
 }
 
 void SettingsWindow::applyLanguage() {
     m_statusLabel->clear();
     if (m_window)
-        m_window->setWindowTitle(
-            bilingual(QStringLiteral("Quoblin Settings"), QStringLiteral("Setări Quoblin")));
-    m_languageLabel->setText(bilingual(QStringLiteral("Language:"), QStringLiteral("Limbă:")));
-    m_loginCheckbox->setText(bilingual(QStringLiteral("Launch Shelf at login"),
-                                       QStringLiteral("Pornește Shelf la logare")));
-    m_shakeCheckbox->setText(bilingual(QStringLiteral("Shake the mouse to open a shelf"),
-                                       QStringLiteral("Scuturarea mouse-ului deschide un raft")));
-    m_sensitivityLabel->setText(bilingual(QStringLiteral("Shake sensitivity"),
-                                          QStringLiteral("Sensibilitatea scuturării")));
-    m_sensitivitySlider->setToolTip(
-        bilingual(QStringLiteral("How many left-right movements are needed"),
-                  QStringLiteral("Câte mișcări stânga-dreapta sunt necesare")));
-    m_sensitivityHint->setText(bilingual(QStringLiteral("left = easier to trigger"),
-                                         QStringLiteral("stânga = mai ușor de declanșat")));
+        m_window->setWindowTitle(tr("Quoblin Settings"));
+    m_languageLabel->setText(tr("Language:"));
+    m_loginCheckbox->setText(tr("Launch Shelf at login"));
+    m_shakeCheckbox->setText(tr("Shake the mouse to open a shelf"));
+    m_sensitivityLabel->setText(tr("Shake sensitivity"));
+    m_sensitivitySlider->setToolTip(tr("How many left-right movements are needed"));
+    m_sensitivityHint->setText(tr("left = easier to trigger"));
     using HotKeys::Action;
-    m_shortcutsLabel->setText(
-        bilingual(QStringLiteral("%1 new shelf · %2 shelf from clipboard · %3 show/hide"),
-                  QStringLiteral("%1 raft nou · %2 raft din clipboard · %3 arată/ascunde"))
-            .arg(HotKeys::text(Action::newShelf), HotKeys::text(Action::newShelfFromClipboard),
-                 HotKeys::text(Action::toggleShelves)));
+    m_shortcutsLabel->setText(tr("%1 new shelf · %2 shelf from clipboard · %3 show/hide")
+                                  .arg(HotKeys::text(Action::newShelf),
+                                       HotKeys::text(Action::newShelfFromClipboard),
+                                       HotKeys::text(Action::toggleShelves)));
     const auto& cases = Languages::allCases;
     const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
     const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
     m_languagePopup->setCurrentIndex(index);
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && watched == m_window)
+        applyLanguage();
+    return QObject::eventFilter(watched, event);
 }
 
 void SettingsWindow::reloadFromPreferences() {
@@ -214,12 +213,10 @@ void SettingsWindow::toggleLaunchAtLogin() {
     }
     m_loginCheckbox->setChecked(m_loginItem->isEnabled());
     // The system's reasons come in its own words; ours exists in both languages.
-    const QString reason =
-        *failure == LoginItemService::unknownProgramReason()
-            ? bilingual(*failure, QStringLiteral("calea programului care rulează este necunoscută"))
-            : *failure;
-    m_statusLabel->setText(bilingual(QStringLiteral("Could not change: ") + reason,
-                                     QStringLiteral("Nu s-a putut schimba: ") + reason));
+    const QString reason = *failure == LoginItemService::unknownProgramReason()
+                               ? tr("the path of the running program is unknown")
+                               : *failure;
+    m_statusLabel->setText(tr("Could not change: %1").arg(reason));
 }
 
 void SettingsWindow::centre() {

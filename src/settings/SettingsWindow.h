@@ -53,6 +53,10 @@ public:
     // The small print, in device-independent pixels like the shelf's own sizes.
     static constexpr int secondaryPixelSize = 10;
 
+protected:
+    // Relabels the window when the language changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildWindow();
     void applyLanguage();

@@ -5,9 +5,9 @@
 
 #include "platform/ClipboardWriter.h"
 #include "platform/freedesktop/FileManager.h"
-#include "settings/Language.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFileIconProvider>
 #include <QMenu>
 #include <QMouseEvent>
@@ -63,8 +63,8 @@ QString toolTipOf(const ShelfItem& item) {
     if (whole.size() > toolTipLength)
         tip += QChar(0x2026);
     if (item.isSecret())
-        tip += u'\n' + bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
-                                 QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc."));
+        tip += u'\n' + QCoreApplication::translate("ItemRowView",
+                                                   "Kept in memory only, never saved to disk.");
     if (!Qt::mightBeRichText(tip))
         return tip;
     return QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
@@ -149,18 +149,12 @@ void ItemRowView::contextMenuEvent(QContextMenuEvent* event) {
 QMenu* ItemRowView::buildMenu() {
     auto* menu = new QMenu(this);
     if (m_item->isFile()) {
-        menu->addAction(bilingual(QStringLiteral("Open"), QStringLiteral("Deschide")), this,
-                        &ItemRowView::openItem);
-        menu->addAction(bilingual(QStringLiteral("Reveal in File Manager"),
-                                  QStringLiteral("Arată în managerul de fișiere")),
-                        this, &ItemRowView::revealItem);
+        menu->addAction(tr("Open"), this, &ItemRowView::openItem);
+        menu->addAction(tr("Reveal in File Manager"), this, &ItemRowView::revealItem);
     }
-    menu->addAction(bilingual(QStringLiteral("Copy"), QStringLiteral("Copiază")), this,
-                    &ItemRowView::copyItem);
+    menu->addAction(tr("Copy"), this, &ItemRowView::copyItem);
     menu->addSeparator();
-    menu->addAction(
-        bilingual(QStringLiteral("Remove from Shelf"), QStringLiteral("Șterge de pe raft")), this,
-        &ItemRowView::removeItem);
+    menu->addAction(tr("Remove from Shelf"), this, &ItemRowView::removeItem);
     return menu;
 }
 

@@ -1,6 +1,5 @@
 #include "shelf/ShelfController.h"
 
-#include "settings/Language.h"
 #include "shelf/CopyAllAndZip.h"
 #include "shelf/DragAllView.h"
 #include "shelf/RowReconciler.h"
@@ -9,11 +8,15 @@
 #include "shelf/ShelfPlacement.h"
 #include "shelf/ShelfView.h"
 
+#include <QEvent>
+
 ShelfController::ShelfController(Shelf& shelf, FilePromiseReceiver* promises, WindowHints* hints)
     : m_shelf(&shelf)
     , m_panel(std::make_unique<ShelfPanel>(hints))
     , m_copyAndZip(new CopyAllAndZip(&shelf)) {
     m_copyAndZip->setParent(this);
+    // A top-level window, the panel hears of every change of language.
+    m_panel->installEventFilter(this);
     auto* dropView = new ShelfDropView;
     m_panel->setContentView(dropView);
     dropView->promises = promises;
@@ -86,6 +89,12 @@ void ShelfController::reloadLanguage() {
     update();
 }
 
+bool ShelfController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && watched == m_panel.get())
+        reloadLanguage();
+    return QObject::eventFilter(watched, event);
+}
+
 const std::vector<ItemRowView*>& ShelfController::rows() const {
     return m_rows->rows();
 }
@@ -121,6 +130,5 @@ void ShelfController::show(QPointF near, const ScreenLayout& screens) {
 }
 
 void ShelfController::showCopyFailed() {
-    showNotice(bilingual(QStringLiteral("Not copied: the clipboard could not be taken"),
-                         QStringLiteral("Nu s-a copiat: clipboardul nu a putut fi preluat")));
+    showNotice(tr("Not copied: the clipboard could not be taken"));
 }

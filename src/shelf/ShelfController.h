@@ -36,7 +36,6 @@ public:
     // Places the panel beside a point in screen points and brings it to the
     // front; a visible panel only comes to the front.
     void show(QPointF near, const ScreenLayout& screens);
-    void reloadLanguage();
 
     // The list's rows, top first.
     const std::vector<ItemRowView*>& rows() const;
@@ -44,7 +43,12 @@ public:
     // that did not happen.
     void showNotice(const QString& text);
 
+protected:
+    // Relabels the panel when the language changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void reloadLanguage();
     void update();
     void showCopyFailed();
 

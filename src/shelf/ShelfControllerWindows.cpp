@@ -66,10 +66,3 @@ ShelfController* ShelfControllerWindows::controllerOf(const Shelf* shelf) const 
     }
     return nullptr;
 }
-
-void ShelfControllerWindows::reloadLanguage() {
-    for (const Opened& opened : m_opened) {
-        if (opened.controller)
-            opened.controller->reloadLanguage();
-    }
-}

@@ -26,8 +26,6 @@ public:
 
     // The window of a shelf, or nullptr once it is gone.
     ShelfController* controllerOf(const Shelf* shelf) const;
-    // Rebuilds the texts of every open window in the current language.
-    void reloadLanguage();
 
 private:
     std::function<ScreenLayout()> m_screens;

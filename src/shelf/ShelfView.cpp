@@ -2,12 +2,12 @@
 
 #include "platform/Symbols.h"
 #include "settings/HotKeys.h"
-#include "settings/Language.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
 #include "shelf/Palette.h"
 #include "shelf/ShelfPanel.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -189,22 +189,19 @@ ShelfView::ShelfView(QWidget* content) {
 
 void ShelfView::reloadLanguage() {
     m_emptyHint->setText(
-        bilingual(
-            QStringLiteral(
-                "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)"),
-            QStringLiteral("Trage fișiere, text sau imagini aici.\n\nPont: scutură mouse-ul\nîn "
-                           "timpul unui drag. (%1)"))
+        QCoreApplication::translate(
+            "ShelfView",
+            "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)")
             .arg(HotKeys::text(HotKeys::Action::toggleShelves)));
-    m_pin->setToolTip(
-        bilingual(QStringLiteral("Pin: keep items after drag-out and keep the panel open"),
-                  QStringLiteral("Pin: păstrează obiectele după drag-out și panoul deschis")));
-    m_close->setToolTip(bilingual(QStringLiteral("Close shelf (goes to “Recent Shelves”)"),
-                                  QStringLiteral("Închide raftul (ajunge în „Rafturi recente”)")));
+    m_pin->setToolTip(QCoreApplication::translate(
+        "ShelfView", "Pin: keep items after drag-out and keep the panel open"));
+    m_close->setToolTip(
+        QCoreApplication::translate("ShelfView", "Close shelf (goes to “Recent Shelves”)"));
     m_pin->setAccessibleName(m_pin->toolTip());
     m_close->setAccessibleName(m_close->toolTip());
-    m_copyAll->setText(bilingual(QStringLiteral("Copy All"), QStringLiteral("Copiază tot")));
-    m_zip->setText(QStringLiteral("Zip"));
-    m_clear->setText(bilingual(QStringLiteral("Clear"), QStringLiteral("Golește")));
+    m_copyAll->setText(QCoreApplication::translate("ShelfView", "Copy All"));
+    m_zip->setText(QCoreApplication::translate("ShelfView", "Zip"));
+    m_clear->setText(QCoreApplication::translate("ShelfView", "Clear"));
 }
 
 void ShelfView::showTitle(const QString& title) {

@@ -8,6 +8,7 @@
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settings/SettingsWindow.h"
+#include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
 #include "shelf/ShelfPanel.h"
@@ -88,7 +89,14 @@ private Q_SLOTS:
             (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "",
                          "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
                          "", "Version " + version, "About Quoblin…", "Settings…", "", "Quit"}));
+        Shelf* opened = rig.shelves().newShelf({}, {});
         rig.app->preferences().setLanguage(Language::romanian);
+        QStringList footer; // an open shelf follows at once
+        for (const FooterButton* button :
+             rig.windows->controllerOf(opened)->panel()->findChildren<FooterButton*>())
+            footer << button->text();
+        QCOMPARE(footer, (QStringList{"Copiază tot", "Zip", "Golește"}));
+        opened->close();
         QCOMPARE(titlesOf(rig.app->statusMenu()),
                  (QStringList{"Raft nou", "Raft nou din clipboard", "Rafturi recente", "",
                               "Arată / ascunde rafturile", "Închide toate rafturile",

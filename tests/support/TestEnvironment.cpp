@@ -6,6 +6,7 @@ ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
     : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json")))) {
     m_previous = Preferences::setSources(
         {m_store.get(), [languages = std::move(preferredLanguages)] { return languages; }});
+    m_translations.emplace();
 }
 
 ScopedPreferences::~ScopedPreferences() {

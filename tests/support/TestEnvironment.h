@@ -2,13 +2,14 @@
 
 #include "platform/SettingsStore.h"
 #include "settings/Preferences.h"
+#include "settings/Translations.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
 // Points the preferences at a throw-away settings file and a chosen list of
-// preferred languages for as long as it lives.
+// preferred languages, with the translation they choose, for as long as it lives.
 class ScopedPreferences {
 public:
     explicit ScopedPreferences(QStringList preferredLanguages = {QStringLiteral("en-US")});
@@ -20,6 +21,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
     Preferences::Sources m_previous;
+    std::optional<Translations> m_translations;
 };
 
 // Reads a whole file, or an empty array when it cannot be read.
