@@ -1,6 +1,6 @@
 // Times the shelf's zip job against the zip command line tool on the same
 // files at the same deflate level, for a mixed set and for media alone.
-#include "shelf/ZipJob.h"
+#include "archive/ZipJob.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/AboutDialog.h"
 
-#include "platform/Symbols.h"
+#include "platform/common/Symbols.h"
 #include "platform/gnome/GnomeSession.h"
 #include "settings/Language.h"
 

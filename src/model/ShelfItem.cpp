@@ -1,8 +1,8 @@
 #include "model/ShelfItem.h"
 
-#include "platform/Bookmarks.h"
-#include "platform/NativePath.h"
-#include "platform/Symbols.h"
+#include "platform/common/Symbols.h"
+#include "platform/files/Bookmarks.h"
+#include "platform/files/NativePath.h"
 
 #include <QAbstractFileIconProvider>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "platform/Screens.h"
 
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 
 #include <QGuiApplication>
 #include <QScreen>

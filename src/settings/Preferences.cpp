@@ -1,7 +1,7 @@
 #include "settings/Preferences.h"
 
-#include "platform/SettingsStore.h"
-#include "platform/SystemLanguages.h"
+#include "platform/common/SystemLanguages.h"
+#include "platform/files/SettingsStore.h"
 
 #include <algorithm>
 #include <cmath>

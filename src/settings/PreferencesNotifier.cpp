@@ -1,6 +1,6 @@
 #include "settings/PreferencesNotifier.h"
 
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 #include "settings/Preferences.h"
 
 #include <algorithm>

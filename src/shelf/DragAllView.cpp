@@ -1,7 +1,7 @@
 #include "shelf/DragAllView.h"
 
+#include "model/DragThreshold.h"
 #include "shelf/DragOut.h"
-#include "shelf/DragThreshold.h"
 
 #include <QMouseEvent>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "shelf/DragOut.h"
 
-#include "platform/ClipboardWriter.h"
-#include "platform/OutgoingDrag.h"
+#include "platform/common/ClipboardWriter.h"
+#include "platform/common/OutgoingDrag.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,9 +1,9 @@
 #include "shelf/ItemRowView.h"
 
+#include "model/DragThreshold.h"
 #include "shelf/DragOut.h"
-#include "shelf/DragThreshold.h"
 
-#include "platform/ClipboardWriter.h"
+#include "platform/common/ClipboardWriter.h"
 #include "platform/freedesktop/FileManager.h"
 #include "settings/Language.h"
 
@@ -63,8 +63,9 @@ QString toolTipOf(const ShelfItem& item) {
     if (whole.size() > toolTipLength)
         tip += QChar(0x2026);
     if (item.isSecret())
-        tip += u'\n' + bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
-                                 QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc."));
+        tip +=
+            u'\n' + bilingual(QStringLiteral("Kept in memory only, never saved to disk."),
+                              QStringLiteral("Păstrat doar în memorie, nu se salvează pe disc."));
     if (!Qt::mightBeRichText(tip))
         return tip;
     return QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +

@@ -1,9 +1,11 @@
 #include "shelf/ShelfController.h"
 
-#include "platform/ClipboardWriter.h"
+#include "archive/ZipJob.h"
+#include "model/ShelfPlacement.h"
 #include "platform/FilePromises.h"
-#include "platform/Symbols.h"
 #include "platform/Timers.h"
+#include "platform/common/ClipboardWriter.h"
+#include "platform/common/Symbols.h"
 #include "settings/HotKeys.h"
 #include "settings/Language.h"
 #include "shelf/DragAllView.h"
@@ -12,8 +14,6 @@
 #include "shelf/Palette.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfPlacement.h"
-#include "shelf/ZipJob.h"
 
 #include <QFutureWatcher>
 #include <QLabel>

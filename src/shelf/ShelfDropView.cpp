@@ -2,7 +2,7 @@
 
 #include "platform/FilePromises.h"
 #include "platform/Pasteboard.h"
-#include "platform/PrivateTempDir.h"
+#include "platform/files/PrivateTempDir.h"
 #include "shelf/Palette.h"
 
 #include <QApplication>

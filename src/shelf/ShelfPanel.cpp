@@ -1,8 +1,8 @@
 #include "shelf/ShelfPanel.h"
 
 #include "platform/PanelPlacement.h"
-#include "platform/ScreenPoints.h"
 #include "platform/WindowHints.h"
+#include "platform/common/ScreenPoints.h"
 #include "shelf/Palette.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 // The whole program in a headless GNOME Shell on Wayland with its companion
 // extension, driven through the test driver extension's virtual devices.
 #include "DesktopDriver.h"
-#include "platform/ScreenPoints.h"
+#include "model/ShelfPlacement.h"
 #include "platform/Screens.h"
-#include "shelf/ShelfPlacement.h"
+#include "platform/common/ScreenPoints.h"
 
 #include <QTemporaryDir>
 #include <QtDBus>

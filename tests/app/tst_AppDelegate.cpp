@@ -7,7 +7,7 @@
 #include "platform/freedesktop/LoginItem.h"
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
-#include "settings/SettingsWindow.h"
+#include "settingswindow/SettingsWindow.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"

@@ -2,8 +2,8 @@
 #include "model/Shelf.h"
 #include "model/ShelfItem.h"
 #include "model/ShelfStore.h"
-#include "platform/Bookmarks.h"
-#include "platform/Symbols.h"
+#include "platform/common/Symbols.h"
+#include "platform/files/Bookmarks.h"
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"

@@ -2,7 +2,7 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"

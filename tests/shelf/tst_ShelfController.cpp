@@ -1,15 +1,15 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "model/DragThreshold.h"
+#include "model/ShelfPlacement.h"
 #include "platform/Pasteboard.h"
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 #include "shelf/DragAllView.h"
-#include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfPlacement.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "platform/x11/SelectionOwnership.h"
 
-#include "platform/OutgoingDrag.h"
+#include "platform/common/OutgoingDrag.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>

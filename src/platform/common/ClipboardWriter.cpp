@@ -1,6 +1,6 @@
-#include "platform/ClipboardWriter.h"
+#include "platform/common/ClipboardWriter.h"
 
-#include "platform/NativePath.h"
+#include "platform/files/NativePath.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "platform/PromisedFileNames.h"
+#include "platform/files/PromisedFileNames.h"
 
 #include <QStringDecoder>
 

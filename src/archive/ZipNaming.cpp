@@ -1,4 +1,4 @@
-#include "shelf/ZipNaming.h"
+#include "archive/ZipNaming.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 #include "platform/freedesktop/LoginItem.h"
 #include "settings/Language.h"
 #include "settings/PreferencesNotifier.h"
-#include "settings/SettingsWindow.h"
+#include "settingswindow/SettingsWindow.h"
 
 #include "TestEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 
 #include <QGuiApplication>
 #include <QScreen>

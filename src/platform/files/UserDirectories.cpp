@@ -1,4 +1,4 @@
-#include "platform/UserDirectories.h"
+#include "platform/files/UserDirectories.h"
 
 #include <QDir>
 #include <QFileInfo>

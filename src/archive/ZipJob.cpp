@@ -1,7 +1,7 @@
-#include "shelf/ZipJob.h"
+#include "archive/ZipJob.h"
 
-#include "shelf/ShelfArchive.h"
-#include "shelf/ZipNaming.h"
+#include "archive/ShelfArchive.h"
+#include "archive/ZipNaming.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "shelf/ShelfArchive.h"
+#include "archive/ShelfArchive.h"
 
-#include "shelf/ZipNaming.h"
+#include "archive/ZipNaming.h"
 
 #include <QFile>
 #include <QMimeDatabase>

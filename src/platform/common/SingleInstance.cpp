@@ -1,6 +1,6 @@
-#include "platform/SingleInstance.h"
+#include "platform/common/SingleInstance.h"
 
-#include "platform/PrivateTempDir.h"
+#include "platform/files/PrivateTempDir.h"
 
 #include <QDir>
 #include <QLocalServer>

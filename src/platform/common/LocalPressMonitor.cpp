@@ -1,4 +1,4 @@
-#include "platform/LocalPressMonitor.h"
+#include "platform/common/LocalPressMonitor.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "platform/SystemLanguages.h"
+#include "platform/common/SystemLanguages.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "platform/TerminationSignals.h"
+#include "platform/common/TerminationSignals.h"
 
 #include <QSocketNotifier>
 #include <array>

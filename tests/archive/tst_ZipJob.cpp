@@ -1,6 +1,6 @@
-#include "shelf/ShelfArchive.h"
-#include "shelf/ZipJob.h"
-#include "shelf/ZipNaming.h"
+#include "archive/ShelfArchive.h"
+#include "archive/ZipJob.h"
+#include "archive/ZipNaming.h"
 
 #include "TestEnvironment.h"
 

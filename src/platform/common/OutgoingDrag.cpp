@@ -1,4 +1,4 @@
-#include "platform/OutgoingDrag.h"
+#include "platform/common/OutgoingDrag.h"
 
 #include <QMimeData>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "platform/NativePath.h"
+#include "platform/files/NativePath.h"
 
 #include <QDir>
 #include <QFile>

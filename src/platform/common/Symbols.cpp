@@ -1,4 +1,4 @@
-#include "platform/Symbols.h"
+#include "platform/common/Symbols.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "shelf/ShelfPlacement.h"
+#include "model/ShelfPlacement.h"
 
 #include <algorithm>
 

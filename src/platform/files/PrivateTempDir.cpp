@@ -1,4 +1,4 @@
-#include "platform/PrivateTempDir.h"
+#include "platform/files/PrivateTempDir.h"
 
 #include <QDir>
 #include <QFile>

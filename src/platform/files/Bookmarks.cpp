@@ -1,4 +1,4 @@
-#include "platform/Bookmarks.h"
+#include "platform/files/Bookmarks.h"
 
 #include <QDir>
 #include <QFile>

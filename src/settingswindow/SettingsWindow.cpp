@@ -1,7 +1,7 @@
-#include "settings/SettingsWindow.h"
+#include "settingswindow/SettingsWindow.h"
 
 #include "platform/LoginItemService.h"
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 #include "settings/HotKeys.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
