@@ -3,7 +3,7 @@
 // offscreen platform. Prints figures and "ROW" lines; asserts nothing.
 #include "BenchFigures.h"
 #include "model/ShelfItem.h"
-#include "platform/Timers.h"
+#include "platform/common/SystemTimers.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 

@@ -5,6 +5,7 @@
 #include "app/DesktopServices.h"
 #include "platform/common/SingleInstance.h"
 #include "platform/common/Symbols.h"
+#include "platform/common/SystemLanguages.h"
 #include "platform/common/TerminationSignals.h"
 #include "platform/files/SettingsStore.h"
 #include "platform/gnome/GnomeSession.h"
@@ -31,15 +32,16 @@ int main(int argc, char* argv[]) {
     // An absent companion is turned on once per user, before the window
     // system is chosen, so that one the Shell already has serves this very
     // start. Someone who turned it off afterwards meant to.
+    SettingsStore settings(SettingsStore::defaultPath());
+    Preferences::setSources({&settings, &SystemLanguages::preferred});
     bool offer = false;
-    const GnomeSession::Status gnome = GnomeSession::probe([&offer, &asked] {
+    GnomeSession::Status gnome = GnomeSession::probe([&offer, &asked, &settings] {
         const QString offered = QStringLiteral("gnomeCompanionOffered");
-        if (asked.command == QLatin1String("quit") || Preferences::store().value(offered))
+        if (asked.command == QLatin1String("quit") || settings.value(offered))
             return false;
-        Preferences::store().setValue(offered, true);
+        settings.setValue(offered, true);
         return offer = true;
     });
-    GnomeSession::setStatus(gnome);
     if (gnome.companion == GnomeSession::Companion::ready &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "wayland");
@@ -68,20 +70,19 @@ int main(int argc, char* argv[]) {
     if (asked.command == QLatin1String("quit"))
         return 0;
 
-    if (const QString note = AboutDialog::companionNote(); !note.isEmpty())
+    if (const QString note = AboutDialog::companionNote(gnome); !note.isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));
     // The Shell does not know it yet: its settings key, for the next login.
     if (gnome.companion == GnomeSession::Companion::absent && offer && !gnome.enabling) {
-        GnomeSession::enableCompanion([](GnomeSession::Enabling outcome) {
-            GnomeSession::Status status = GnomeSession::status();
-            status.enabling = outcome;
-            GnomeSession::setStatus(status);
+        GnomeSession::enableCompanion([&gnome](GnomeSession::Enabling outcome) {
+            gnome.enabling = outcome;
             if (outcome != GnomeSession::Enabling::failed)
-                std::fprintf(stderr, "quoblin: %s\n", qPrintable(AboutDialog::companionNote()));
+                std::fprintf(stderr, "quoblin: %s\n",
+                             qPrintable(AboutDialog::companionNote(gnome)));
         });
     }
 
-    DesktopServices desktop;
+    DesktopServices desktop(gnome);
     AppDelegate delegate(desktop.appServices());
     instance.onShowRequested = [&delegate] { delegate.showShelves(); };
     instance.onCommand = [&delegate](const QString& command) { delegate.perform(command); };

@@ -1,16 +1,15 @@
 #include "app/AboutDialog.h"
 
 #include "platform/common/Symbols.h"
-#include "platform/gnome/GnomeSession.h"
+#include "platform/gnome/ShellCompanion.h"
 #include "settings/Language.h"
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AboutDialog::AboutDialog(QWidget* parent)
+AboutDialog::AboutDialog(const GnomeSession::Status& gnome, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(bilingual(QStringLiteral("About Quoblin"), QStringLiteral("Despre Quoblin")));
     auto* layout = new QVBoxLayout(this);
@@ -35,11 +34,11 @@ AboutDialog::AboutDialog(QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
                        static_cast<QWidget*>(version), static_cast<QWidget*>(text)})
         layout->addWidget(w);
-    auto* backend = new QLabel(backendName(), this);
+    auto* backend = new QLabel(backendName(gnome), this);
     backend->setAlignment(Qt::AlignCenter);
     layout->addWidget(backend);
-    const QString problem = companionNote();
-    if (!problem.isEmpty() || (onWayland() && !nativeGnome())) {
+    const QString problem = companionNote(gnome);
+    if (!problem.isEmpty() || (onWayland() && !nativeGnome(gnome))) {
         auto* note = new QLabel(problem.isEmpty() ? waylandNote() : problem, this);
         note->setWordWrap(true);
         note->setMaximumWidth(320);
@@ -80,8 +79,8 @@ QString AboutDialog::waylandNote() {
                        "Wayland nativă are focusul tastaturii."));
 }
 
-QString AboutDialog::backendName() {
-    if (nativeGnome())
+QString AboutDialog::backendName(const GnomeSession::Status& gnome) {
+    if (nativeGnome(gnome))
         return bilingual(
             QStringLiteral("Runs on GNOME (Wayland) with the Quoblin Shell extension."),
             QStringLiteral("Rulează în GNOME (Wayland) cu extensia Quoblin Shell."));
@@ -93,9 +92,8 @@ QString AboutDialog::backendName() {
     return bilingual(QStringLiteral("Runs on Wayland."), QStringLiteral("Rulează pe Wayland."));
 }
 
-QString AboutDialog::companionNote() {
+QString AboutDialog::companionNote(const GnomeSession::Status& status) {
     using GnomeSession::Companion;
-    const GnomeSession::Status status = GnomeSession::status();
     if (status.companion == Companion::ready &&
         status.enabling == GnomeSession::Enabling::enabledNow)
         return bilingual(QStringLiteral("Quoblin has turned on the Quoblin Shell extension and "
@@ -134,7 +132,7 @@ QString AboutDialog::companionNote() {
                                        "extensia care vine cu el, apoi ieșiți din sesiune și "
                                        "intrați din nou."))
                   .arg(status.version)
-                  .arg(GnomeSession::companionVersion)
+                  .arg(ShellCompanion::interfaceVersion)
             : bilingual(QStringLiteral("The Quoblin Shell extension does not answer, so shakes and "
                                        "hot keys work only over X11 windows. Turn it on with "
                                        "“gnome-extensions enable %1” or in the Extensions app, "
@@ -172,23 +170,12 @@ QString AboutDialog::companionNote() {
     return text;
 }
 
-bool AboutDialog::nativeGnome() {
-    return GnomeSession::status().companion == GnomeSession::Companion::ready &&
+bool AboutDialog::nativeGnome(const GnomeSession::Status& gnome) {
+    return gnome.companion == GnomeSession::Companion::ready &&
            QGuiApplication::platformName() == QLatin1String("wayland");
 }
 
 bool AboutDialog::onWayland() {
     return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-}
-
-void AboutDialog::showShared() {
-    static QPointer<AboutDialog> dialog;
-    if (dialog)
-        dialog->close();
-    dialog = new AboutDialog;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
 }

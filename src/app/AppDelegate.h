@@ -82,5 +82,6 @@ private:
     std::unique_ptr<QMenu> m_statusMenu;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_shakeToggleItem;
+    QPointer<QWidget> m_about;
     bool m_terminated = false;
 };

@@ -6,8 +6,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 
-DragAllView::DragAllView(QWidget* parent)
-    : QWidget(parent) {}
+DragAllView::DragAllView(ShelfDesktop desktop, QWidget* parent)
+    : QWidget(parent)
+    , m_desktop(std::move(desktop)) {}
 
 void DragAllView::mousePressEvent(QMouseEvent* event) {
     m_mouseDownLocation = event->scenePosition();
@@ -28,7 +29,7 @@ void DragAllView::mouseMoveEvent(QMouseEvent* event) {
     // The shelf may be closed and gone by the time the drag ends (a shake can
     // open a sixth shelf and close this one): touch nothing of it afterwards.
     QPointer<DragAllView> self(this);
-    const bool taken = dragItemsOut(this, items, QPoint(16, 16));
+    const bool taken = dragItemsOut(this, items, QPoint(16, 16), m_desktop.outgoingDrag);
     if (self)
         self->m_draggedItems.clear();
     if (taken && report)

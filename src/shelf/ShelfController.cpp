@@ -1,10 +1,12 @@
 #include "shelf/ShelfController.h"
 
 #include "archive/ZipJob.h"
+#include "model/DroppedItems.h"
 #include "model/ShelfPlacement.h"
 #include "platform/FilePromises.h"
 #include "platform/Timers.h"
 #include "platform/common/ClipboardWriter.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/common/Symbols.h"
 #include "settings/HotKeys.h"
 #include "settings/Language.h"
@@ -49,19 +51,17 @@ QColor defaultSymbolTint() {
 
 } // namespace
 
-ShelfController::ShelfController(Shelf& shelf, FilePromiseReceiver* promises, WindowHints* hints)
+ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     : m_shelf(&shelf)
-    , m_promises(promises)
-    , m_hints(hints) {
+    , m_desktop(std::move(desktop)) {
     follow();
 }
 
 ShelfController::ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
-                                 FilePromiseReceiver* promises, WindowHints* hints)
+                                 ShelfDesktop desktop)
     : m_ownShelf(std::make_unique<Shelf>(std::move(items), timers))
     , m_shelf(m_ownShelf.get())
-    , m_promises(promises)
-    , m_hints(hints) {
+    , m_desktop(std::move(desktop)) {
     follow();
 }
 
@@ -87,10 +87,10 @@ void ShelfController::follow() {
 }
 
 void ShelfController::buildUI() {
-    m_panel = std::make_unique<ShelfPanel>(m_hints);
+    m_panel = std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement);
     m_dropView = new ShelfDropView;
     m_panel->setContentView(m_dropView);
-    m_dropView->promises = m_promises;
+    m_dropView->promises = m_desktop.promises;
     const QPointer<ShelfController> self(this);
     m_dropView->onDrop = [self](std::vector<ShelfItemPtr> dropped) {
         if (self)
@@ -100,7 +100,7 @@ void ShelfController::buildUI() {
     const int width = ShelfPanel::panelWidth;
     const int height = ShelfPanel::panelHeight;
 
-    m_header = new DragAllView(m_dropView);
+    m_header = new DragAllView(m_desktop, m_dropView);
     m_header->setGeometry(0, 0, width, headerHeight);
     m_header->itemsProvider = [self] {
         return self && self->m_shelf ? self->m_shelf->items() : std::vector<ShelfItemPtr>{};
@@ -311,7 +311,7 @@ void ShelfController::updateUI() {
             row = it->second;
             old.erase(it);
         } else {
-            row = new ItemRowView(item, m_stack);
+            row = new ItemRowView(item, m_desktop, m_stack);
         }
         const QPointer<ShelfController> self(this);
         row->onRemove = [self](const ShelfItemPtr& removed) {
@@ -356,7 +356,7 @@ void ShelfController::updateUI() {
 }
 
 void ShelfController::show(QPointF near) {
-    show(near, ScreenLayout::current());
+    show(near, DesktopScreens::layout());
 }
 
 void ShelfController::show(QPointF near, const ScreenLayout& screens) {
@@ -394,7 +394,7 @@ void ShelfController::copyAll() {
     for (const ShelfItemPtr& item : items())
         entries.append(item->isFile() ? ClipboardEntry::file(item->nativePath())
                                       : ClipboardEntry::text(item->text()));
-    if (!ClipboardWriter::write(entries))
+    if (!ClipboardWriter::write(entries, m_desktop.clipboardHeldHere))
         showCopyFailed();
 }
 
@@ -411,7 +411,7 @@ void ShelfController::zipAll() {
     }
     if (paths.isEmpty())
         return;
-    const std::optional<QString> drops = ShelfDropView::dropsDirectory();
+    const std::optional<QString> drops = DroppedItems::directory();
     if (!drops)
         return;
     const int id = m_nextZipJob++;

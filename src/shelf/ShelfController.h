@@ -2,6 +2,7 @@
 
 #include "model/Shelf.h"
 #include "platform/Screens.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <QObject>
 #include <QPointF>
@@ -21,9 +22,7 @@ class QToolButton;
 class QVBoxLayout;
 class ShelfDropView;
 class ShelfPanel;
-class FilePromiseReceiver;
 class Timers;
-class WindowHints;
 
 // The window of one open shelf: its floating panel, rows, footer and zip
 // progress. It shows what its shelf holds and hands every user action to the
@@ -33,13 +32,9 @@ class ShelfController : public QObject {
 
 public:
     // The window of a shelf that someone else owns; it follows that shelf.
-    // Without promises, files that drag sources only promise are not taken;
-    // without hints, see ShelfPanel.
-    explicit ShelfController(Shelf& shelf, FilePromiseReceiver* promises = nullptr,
-                             WindowHints* hints = nullptr);
+    explicit ShelfController(Shelf& shelf, ShelfDesktop desktop = {});
     // A window with a shelf of its own, for a window used alone.
-    ShelfController(std::vector<ShelfItemPtr> items, Timers& timers,
-                    FilePromiseReceiver* promises = nullptr, WindowHints* hints = nullptr);
+    ShelfController(std::vector<ShelfItemPtr> items, Timers& timers, ShelfDesktop desktop = {});
     ~ShelfController() override;
 
     Shelf& shelf() const { return *m_shelf; }
@@ -95,8 +90,7 @@ private:
     // Another owner's shelf may go first when both are deleted later.
     QPointer<Shelf> m_shelf;
     bool m_showsPinned = false;
-    FilePromiseReceiver* m_promises;
-    WindowHints* m_hints;
+    ShelfDesktop m_desktop;
 
     std::unique_ptr<ShelfPanel> m_panel;
     ShelfDropView* m_dropView = nullptr;

@@ -51,8 +51,9 @@ class DailyUseTest : public QObject {
     // A shelf of this process, on screen at `at`.
     std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
                                                 FilePromiseReceiver* promises = nullptr) {
-        auto shelf = std::make_unique<ShelfController>(std::move(items), m_desktop.timers(),
-                                                       promises, m_desktop.windowHints());
+        auto shelf = std::make_unique<ShelfController>(
+            std::move(items), m_desktop.timers(),
+            ShelfDesktop{.promises = promises, .hints = m_desktop.windowHints()});
         shelf->show(at);
         return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
     }

@@ -2,6 +2,7 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
+#include "model/DroppedItems.h"
 #include "platform/common/ScreenPoints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
@@ -27,7 +28,7 @@ struct Scene {
     int batches = 0;
 
     Scene(DesktopServices& on, const QStringList& arguments)
-        : shelf({}, on.timers(), on.filePromises())
+        : shelf({}, on.timers(), ShelfDesktop{.promises = on.filePromises()})
         , source(QStringLiteral("drag_source"), arguments) {
         shelf.dropView()->onDrop = [this, add = shelf.dropView()->onDrop](auto items) {
             ++batches;
@@ -63,7 +64,7 @@ private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         QVERIFY(m_on.filePromises());
-        const auto drops = ShelfDropView::dropsDirectory();
+        const auto drops = DroppedItems::directory();
         QVERIFY(drops);
         m_drops = *drops;
         QVERIFY(m_victim.open() && m_victim.write("untouched") == 9 && m_victim.flush());

@@ -60,7 +60,7 @@ class ShelfLookTest : public QObject {
         auto shelf = std::make_unique<ShelfController>(
             std::vector{ShelfItem::makeFile(QUrl::fromLocalFile(m_file)),
                         ShelfItem::makeText(QStringLiteral("Notes for the meeting"))},
-            m_desktop.timers(), nullptr, m_desktop.windowHints());
+            m_desktop.timers(), ShelfDesktop{.hints = m_desktop.windowHints()});
         shelf->show(QPointF(100, 700));
         QTest::qWait(500);
         return shelf;

@@ -56,25 +56,14 @@ QMimeData* payload(const QList<ClipboardEntry>& entries) {
     return data;
 }
 
-namespace {
-std::function<bool()>& ownershipCheck() {
-    static std::function<bool()> check;
-    return check;
-}
-} // namespace
-
-void setOwnershipCheck(std::function<bool()> check) {
-    ownershipCheck() = std::move(check);
-}
-
-bool write(const QList<ClipboardEntry>& entries) {
+bool write(const QList<ClipboardEntry>& entries, const std::function<bool()>& heldHere) {
     if (entries.isEmpty())
         return false;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
     clipboard->setMimeData(payload(entries), QClipboard::Clipboard);
-    return !ownershipCheck() || ownershipCheck()();
+    return !heldHere || heldHere();
 }
 
 } // namespace ClipboardWriter

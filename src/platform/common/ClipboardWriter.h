@@ -37,13 +37,10 @@ QString plainText(const QList<ClipboardEntry>& entries);
 // files. The caller owns it.
 QMimeData* payload(const QList<ClipboardEntry>& entries);
 
-// How a write tells whether the program really holds the clipboard afterwards;
-// the session's backend sets it once. Without one, a write counts as done.
-void setOwnershipCheck(std::function<bool()> check);
-
 // Replaces the clipboard's contents with payload(entries). An empty list
 // leaves the clipboard alone and returns false; so does a clipboard the
-// program could not take.
-bool write(const QList<ClipboardEntry>& entries);
+// program could not take, as `heldHere` tells afterwards (without it, a write
+// counts as done).
+bool write(const QList<ClipboardEntry>& entries, const std::function<bool()>& heldHere);
 
 } // namespace ClipboardWriter

@@ -1,13 +1,16 @@
 #pragma once
 
-class QMimeData;
+#include <QMimeData>
+#include <QPointer>
 
 // The data of the latest drag this program started, for a backend that must
 // answer a request for it which the toolkit would turn down. Held weakly: it
 // is forgotten once the toolkit deletes the drag.
-namespace OutgoingDrag {
+class OutgoingDrag {
+public:
+    void started(QMimeData* data) { m_latest = data; }
+    const QMimeData* latest() const { return m_latest.data(); }
 
-void started(QMimeData* data);
-const QMimeData* latest();
-
-} // namespace OutgoingDrag
+private:
+    QPointer<QMimeData> m_latest;
+};

@@ -22,11 +22,6 @@ QString SettingsStore::defaultPath() {
     return UserDirectories::config() + QStringLiteral("/quoblin/settings.json");
 }
 
-SettingsStore& SettingsStore::shared() {
-    static SettingsStore store(defaultPath());
-    return store;
-}
-
 SettingsStore::Stamp SettingsStore::stampNow() const {
     struct stat info;
     if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)

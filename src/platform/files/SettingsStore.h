@@ -19,8 +19,6 @@ public:
 
     // $XDG_CONFIG_HOME/quoblin/settings.json (default ~/.config/quoblin/).
     static QString defaultPath();
-    // The store of the process, at defaultPath(), made on first use.
-    static SettingsStore& shared();
 
     const QString& path() const { return m_path; }
 

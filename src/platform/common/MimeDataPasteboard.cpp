@@ -1,4 +1,4 @@
-#include "platform/Pasteboard.h"
+#include "platform/common/MimeDataPasteboard.h"
 
 #include <QMimeData>
 

@@ -1,4 +1,4 @@
-#include "platform/Timers.h"
+#include "platform/common/SystemTimers.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
