@@ -3,6 +3,10 @@
 #include "shake/ShakeDetector.h"
 #include "shake/ShakeGesture.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 namespace {
@@ -79,14 +83,38 @@ private Q_SLOTS:
         QVERIFY(core.reversals.empty());
     }
 
-    void theSensitivityIsHowManyReversalsMakeAShake() {
-        for (const long wanted : {2L, 3L, 7L}) {
-            ShakeCore core;
-            core.minReversals = wanted;
-            long sample = 0;
-            while (sample < 20 && !core.feed(sample % 2 ? 10 : 0, double(sample) * 0.05))
-                ++sample;
-            QCOMPARE(sample - 1, wanted); // the first two samples only set a direction
+    // The table the KWin companion's recognizer is run against too
+    // (kwin_pointer_paths): recorded motions, in milliseconds from the press,
+    // sampled on the detector's own clock while a drag is under way.
+    void theSharedPointerPathsShakeWhereTheTableSays() {
+        QFile file(qEnvironmentVariable("QUOBLIN_SOURCE_DIR") + "/tests/shake/pointer-paths.json");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonArray cases = QJsonDocument::fromJson(file.readAll())["cases"].toArray();
+        QVERIFY(cases.size() >= 10);
+        for (const QJsonValue& entry : cases) {
+            const QJsonArray path = entry["path"].toArray();
+            auto time = [&](qsizetype i) { return path[i][0].toInt(); };
+            auto point = [&](qsizetype i) {
+                return QPointF(path[i][1].toInt(), path[i][2].toInt());
+            };
+            Rig rig;
+            rig.start();
+            rig.detector->setMinReversals(entry["reversals"].toInt());
+            rig.pointer.pos = point(0);
+            rig.pressLeft(true);
+            qsizetype latest = 0;
+            // The companion takes a sample when a later motion arrives: none after the last.
+            for (int tick = 40; tick < time(path.size() - 1); tick += 40) {
+                while (latest + 1 < path.size() && time(latest + 1) <= tick)
+                    ++latest;
+                rig.pointer.pos = point(latest);
+                rig.timers.advance(ShakeDetector::sampleInterval);
+            }
+            const QJsonArray want = entry["shake"].toArray();
+            QList<QPointF> expected;
+            if (!want.isEmpty())
+                expected.append(QPointF(want[0].toInt(), want[1].toInt()));
+            QVERIFY2(rig.shakes == expected, qPrintable(entry["name"].toString()));
         }
     }
 
