@@ -1,10 +1,11 @@
 # quoblin_layer(<target> FOLDERS <folder>... LINKS <library>... [FORBID xcb|widgets|dbus ...])
 #
-# A static library of the sources in src/<folder>/ (not its sub-folders). Its headers are linked into an include folder of its own
-# in the build tree, and that folder, not src/, is what it and the targets
-# linking it search: a header of a layer that is not linked is not found. The
-# FORBID kinds put headers that stop the build in front of the system's: the
-# X11 client library, Qt Widgets, Qt D-Bus.
+# A static library of the sources in src/<folder>/ (not its sub-folders).
+# Its headers are linked into an include folder of its own in the build tree,
+# and that folder, not src/, is what it and the targets linking it search: a
+# header of a layer that is not linked is not found. The FORBID kinds put
+# headers that stop the build in front of the system's: the X11 client
+# library, Qt Widgets, Qt D-Bus.
 
 set(QUOBLIN_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/include)
 
