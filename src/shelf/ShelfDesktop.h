@@ -22,5 +22,5 @@ struct ShelfDesktop {
     OutgoingDrag* outgoingDrag = nullptr;
     // Whether the program really holds the clipboard after a copy; without
     // it a copy counts as done.
-    std::function<bool()> clipboardHeldHere;
+    std::function<bool()> clipboardHeldHere = nullptr;
 };
