@@ -48,12 +48,14 @@ class DailyUseTest : public QObject {
     DesktopServices m_desktop;
     AppDelegate::Services m_on = m_desktop.appServices();
 
-    // A shelf of this process, on screen at `at`.
+    // A shelf of this process, on screen at `at`, with the program's desktop
+    // but only the promises given.
     std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
                                                 FilePromiseReceiver* promises = nullptr) {
-        auto shelf = std::make_unique<ShelfController>(
-            std::move(items), m_desktop.timers(),
-            ShelfDesktop{.promises = promises, .hints = m_desktop.windowHints()});
+        ShelfDesktop desktop = m_desktop.shelfDesktop();
+        desktop.promises = promises;
+        auto shelf =
+            std::make_unique<ShelfController>(std::move(items), m_desktop.timers(), desktop);
         shelf->show(at);
         return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
     }
