@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtDBus>
 #include <QtTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -257,6 +258,20 @@ private Q_SLOTS:
             hotKey('v');
             QVERIFY(keep(open + 1));
         }
+        // An owner that offers text and never finishes writing it (an X11 one: a
+        // Wayland client needs the focus to own the clipboard).
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        DesktopDriver::Tool silent(u"drag_source"_s, {u"--silent-clipboard"_s});
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        QVERIFY(silent.waitForReady().x() > 0);
+        QTRY_COMPARE(call(u"/org/gnome/Shell"_s, u"Eval"_s, // its many X11 names for text
+                          {u"imports.gi.St.Clipboard.get_default().get_mimetypes("
+                           "imports.gi.St.ClipboardType.CLIPBOARD).length > 1"_s}),
+                     u"true"_s);
+        const qsizetype open = count();
+        hotKey('v');
+        QVERIFY(keep(open + 1));
+        QCOMPARE(::kill(qEnvironmentVariableIntValue("QUOBLIN_GNOME_SHELL_PID"), 0), 0);
     }
 
     // The program never has the keyboard focus here: the Shell tells it that Alt is held.

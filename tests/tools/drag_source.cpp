@@ -8,16 +8,20 @@
 //       "xds.txt", writes each ENTRY (a file holding its name; a folder for a
 //       name ending in "/"; a link to TARGET for "NAME@TARGET", and then the
 //       drag offers bytes too) beside the path it is given, and answers CODE
+//   drag_source --silent-clipboard      owns the clipboard, offers text and never
+//       hands it over
 // Prints "READY <x> <y>" (its centre in X11 pixels), "ASKED <uri>" for each
 // request of a promise, and "DRAG <action>" when a drag ends.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QDrag>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -176,6 +180,15 @@ private:
     bool m_dragging = false;
 };
 
+// Offers text and, asked for it, hangs: an owner that never finishes writing.
+class SilentText : public QMimeData {
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    QVariant retrieveData(const QString&, QMetaType) const override {
+        QThread::sleep(3600);
+        return {};
+    }
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -188,6 +201,9 @@ int main(int argc, char* argv[]) {
         promiser.entries = args.mid(2);
         args = {QStringLiteral("--promise"), QStringLiteral("xds.txt")};
     }
+    const bool silent = args.value(0) == QStringLiteral("--silent-clipboard");
+    if (silent)
+        args.clear();
     if (args.value(0) == QStringLiteral("--promise")) { // X11 only
         promiser.name = args.value(1).toUtf8();
         promiser.content = args.value(2).toUtf8();
@@ -201,7 +217,7 @@ int main(int argc, char* argv[]) {
     window.show();
     // Only once the window is on screen and the window manager is done with it.
     QTimer ready;
-    QObject::connect(&ready, &QTimer::timeout, &window, [&window, &ready] {
+    QObject::connect(&ready, &QTimer::timeout, &window, [&window, &ready, silent] {
         if (!window.windowHandle()->isExposed())
             return;
         ready.stop();
@@ -209,6 +225,8 @@ int main(int argc, char* argv[]) {
         const qreal ratio = window.devicePixelRatio();
         say("READY " + QByteArray::number(int(centre.x() * ratio)) + ' ' +
             QByteArray::number(int(centre.y() * ratio)));
+        if (silent) // the desktop may ask at once, and then this program hangs
+            QGuiApplication::clipboard()->setMimeData(new SilentText);
     });
     ready.start(300);
     return app.exec();
