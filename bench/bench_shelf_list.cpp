@@ -3,6 +3,7 @@
 // offscreen platform. Prints figures and "ROW" lines; asserts nothing.
 #include "BenchFigures.h"
 #include "model/ShelfItem.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/common/SystemTimers.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
@@ -55,9 +56,10 @@ void row(const char* figure, double value, const char* goal, double baseline, bo
 // against the same shelf holding a short text only, in the same process.
 void hugeText(Timers& timers) {
     constexpr qsizetype size = 32 * 1024 * 1024;
-    ShelfController shelf({ShelfItem::makeText("A short text")}, timers);
-    shelf.show(QPointF(100, 100));
-    paintAndHover(shelf.rows().at(0), shelf.rows().at(0), 2); // what Qt sets up once
+    Shelf shelf({ShelfItem::makeText("A short text")}, timers);
+    ShelfController window(shelf);
+    window.show(QPointF(100, 100), DesktopScreens::layout());
+    paintAndHover(window.rows().at(0), window.rows().at(0), 2); // what Qt sets up once
     const double before = residentMiB();
     QString text;
     text.reserve(size);
@@ -67,8 +69,8 @@ void hugeText(Timers& timers) {
     const double withText = residentMiB();
     shelf.add({ShelfItem::makeText(text)});
     text.clear(); // the item's is the only copy now
-    ItemRowView* small = shelf.rows().at(0);
-    ItemRowView* huge = shelf.rows().at(1);
+    ItemRowView* small = window.rows().at(0);
+    ItemRowView* huge = window.rows().at(1);
     const auto [paint, hover] = paintAndHover(huge, small, 25);
     const auto [shortPaint, shortHover] = paintAndHover(small, huge, 25);
     const double grown = residentMiB() - before;
@@ -101,14 +103,16 @@ int main(int argc, char* argv[]) {
     std::vector<double> addAll, addOneByOne, removeOne, removeFirst;
     for (int round = 0; round < rounds; ++round) {
         {
-            ShelfController shelf({}, timers);
+            Shelf shelf({}, timers);
+            ShelfController window(shelf);
             auto items = texts(count);
             QElapsedTimer t;
             t.start();
             shelf.add(items);
             addAll.push_back(t.nsecsElapsed() / 1e6);
         }
-        ShelfController shelf({}, timers);
+        Shelf shelf({}, timers);
+        ShelfController window(shelf);
         auto items = texts(count);
         QElapsedTimer t;
         t.start();

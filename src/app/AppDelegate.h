@@ -65,7 +65,6 @@ public:
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
-    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
 
 private:
     void buildMenu();

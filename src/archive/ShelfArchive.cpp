@@ -1,20 +1,24 @@
 #include "archive/ShelfArchive.h"
 
+#include "archive/ParallelDeflate.h"
 #include "archive/ZipNaming.h"
 
 #include <QFile>
 #include <QMimeDatabase>
+#include <QThreadPool>
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 namespace {
 
@@ -46,6 +50,17 @@ int openBeneath(const QByteArray& path, qsizetype parentLength) {
     ::close(dir);
     errno = error;
     return fd;
+}
+
+// The same, failing with EINVAL for what is not a regular file (any more).
+int openRegular(const QByteArray& path, qsizetype parentLength) {
+    const int fd = openBeneath(path, parentLength);
+    struct stat info;
+    if (fd < 0 || (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)))
+        return fd;
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
 }
 
 // A file read only while the archive is written: opened when libzip asks for
@@ -85,14 +100,9 @@ struct LazyFile {
     }
 
     zip_int64_t open() {
-        fd = openBeneath(path, parentLength);
+        fd = openRegular(path, parentLength);
         if (fd < 0)
             return fail(ZIP_ER_OPEN, errno);
-        struct stat info;
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            closeFile();
-            return fail(ZIP_ER_CHANGED, 0);
-        }
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         return 0;
     }
@@ -146,6 +156,89 @@ struct LazyFile {
                                                   ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
         default:
             return file->fail(ZIP_ER_OPNOTSUPP, 0);
+        }
+    }
+};
+
+// A file's bytes as the workers deflated them, taken from the row in the
+// archive's order while libzip writes the entry. Its size and checksum are
+// told once its last block has been taken, which is when libzip asks for them
+// to complete the entry's headers.
+struct DeflatedFile {
+    ParallelDeflate& row;
+    time_t modified = 0;
+    ParallelDeflate::Block block;
+    qsizetype offset = 0;
+    bool started = false;
+    bool finished = false;
+    quint32 crc = quint32(crc32(0, nullptr, 0));
+    zip_uint64_t size = 0;
+    zip_error_t error{};
+
+    DeflatedFile(ParallelDeflate& from, time_t mtime)
+        : row(from)
+        , modified(mtime) {
+        zip_error_init(&error);
+    }
+    ~DeflatedFile() { zip_error_fini(&error); }
+
+    zip_int64_t read(char* buffer, zip_uint64_t capacity) {
+        while (offset == block.compressed.size()) {
+            if (started && block.last) {
+                finished = true;
+                return 0;
+            }
+            block = row.next();
+            started = true;
+            offset = 0;
+            if (block.error)
+                return zip_error_set(&error, ZIP_ER_READ, block.error), -1;
+            crc = quint32(crc32_combine(crc, block.crc, block.size));
+            size += zip_uint64_t(block.size);
+        }
+        const auto n =
+            std::min<zip_uint64_t>(capacity, zip_uint64_t(block.compressed.size() - offset));
+        std::memcpy(buffer, block.compressed.constData() + offset, n);
+        offset += qsizetype(n);
+        return zip_int64_t(n);
+    }
+
+    static zip_int64_t callback(void* state, void* data, zip_uint64_t length,
+                                zip_source_cmd_t cmd) {
+        auto* file = static_cast<DeflatedFile*>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_READ:
+            return file->read(static_cast<char*>(data), length);
+        case ZIP_SOURCE_STAT: {
+            auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &file->error);
+            if (!stat)
+                return -1;
+            zip_stat_init(stat);
+            stat->comp_method = ZIP_CM_DEFLATE;
+            stat->mtime = file->modified;
+            stat->valid |= ZIP_STAT_COMP_METHOD | ZIP_STAT_MTIME;
+            if (file->finished) {
+                stat->size = file->size;
+                stat->crc = file->crc;
+                stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_CRC;
+            }
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&file->error, data, length);
+        case ZIP_SOURCE_FREE:
+            delete file;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&file->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
         }
     }
 };
@@ -348,6 +441,28 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
         dir + "/.Shelf-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces) + ".partial";
     const QByteArray finalPath = dir + '/' + QFile::encodeName(name);
 
+    // Files are deflated on every core the program allows itself while
+    // libzip, on this thread, writes the entries in order as their bytes come.
+    std::vector<bool> stored(m_entries.size(), true);
+    std::vector<const Entry*> deflated;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry& entry = m_entries[i];
+        if (entry.kind == Kind::file &&
+            !shouldStore(entry.source, entry.parentLength, entry.name, entry.size)) {
+            stored[i] = false;
+            deflated.push_back(&entry);
+        }
+    }
+    std::unique_ptr<ParallelDeflate> row;
+    if (!deflated.empty()) {
+        row = std::make_unique<ParallelDeflate>(
+            deflated.size(),
+            [&deflated](std::size_t i) {
+                return openRegular(deflated[i]->source, deflated[i]->parentLength);
+            },
+            int(deflateLevel), QThreadPool::globalInstance()->maxThreadCount());
+    }
+
     int error = 0;
     std::unique_ptr<zip_t, ArchiveCloser> archive(
         zip_open(temporary.constData(), ZIP_CREATE | ZIP_EXCL, &error));
@@ -369,7 +484,8 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
         return {};
     setAttributes(top, S_IFDIR | 0755, ::time(nullptr));
 
-    for (const Entry& entry : m_entries) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry& entry = m_entries[i];
         const zip_flags_t encoding = isValidUtf8(entry.name) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_GUESS;
         zip_int64_t index = -1;
         if (entry.kind == Kind::folder) {
@@ -379,10 +495,15 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
             if (entry.kind == Kind::link) {
                 source = zip_source_buffer(za, entry.linkTarget.constData(),
                                            static_cast<zip_uint64_t>(entry.linkTarget.size()), 0);
-            } else {
+            } else if (stored[i]) {
                 auto* file = new LazyFile(entry.source, entry.parentLength,
                                           static_cast<zip_uint64_t>(entry.size), entry.modified);
                 source = zip_source_function(za, &LazyFile::callback, file);
+                if (!source)
+                    delete file;
+            } else {
+                auto* file = new DeflatedFile(*row, entry.modified);
+                source = zip_source_function(za, &DeflatedFile::callback, file);
                 if (!source)
                     delete file;
             }
@@ -393,10 +514,7 @@ QString ShelfArchive::write(const QString& directory, const QString& name,
                 zip_source_free(source);
                 return {};
             }
-            const bool store =
-                entry.kind == Kind::link ||
-                shouldStore(entry.source, entry.parentLength, entry.name, entry.size);
-            if (store)
+            if (stored[i])
                 zip_set_file_compression(za, index, ZIP_CM_STORE, 0);
             else
                 zip_set_file_compression(za, index, ZIP_CM_DEFLATE, deflateLevel);

@@ -36,6 +36,9 @@ public:
     // fails the whole archive.
     // Returns the archive's path, or an empty string with nothing left behind.
     // `progress` receives fractions from 0 to 1 on the calling thread.
+    // Compresses on as many threads of its own as the global thread pool may
+    // run at once (a core each unless the program says otherwise); the
+    // archive is the same whatever their number.
     QString write(const QString& directory, const QString& name,
                   const std::function<void(double)>& progress = {});
 

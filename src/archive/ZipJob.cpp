@@ -15,8 +15,12 @@ namespace {
 // handed over is released there too, never on the worker.
 struct Delivery {
     QPointer<QObject> owner;
-    std::function<void(const QString&)> onFinished;
-    std::function<void(double)> onProgress;
+    std::function<void(const ZipJob::Report&)> onReport;
+
+    void report(const ZipJob::Report& report) const {
+        if (owner && onReport)
+            onReport(report);
+    }
 };
 
 // Runs `task` on the application's thread. The application waits for the
@@ -43,31 +47,25 @@ QString ZipJob::run(const QList<QByteArray>& paths, const QString& destinationDi
 }
 
 QFuture<QString> ZipJob::start(QObject* owner) {
-    auto delivery =
-        std::make_shared<Delivery>(Delivery{owner, std::move(onFinished), std::move(onProgress)});
-    onFinished = {};
-    onProgress = {};
+    auto delivery = std::make_shared<Delivery>(Delivery{owner, std::move(onReport)});
+    onReport = {};
     return QtConcurrent::run(
         [paths = m_paths, destination = m_destination, delivery = std::move(delivery)]() mutable {
             QElapsedTimer sinceLast;
             std::function<void(double)> progress;
-            if (delivery->onProgress) {
+            if (delivery->onReport) {
                 progress = [&sinceLast, &delivery](double fraction) {
                     if (sinceLast.isValid() && sinceLast.elapsed() < progressIntervalMs &&
                         fraction < 1.0)
                         return;
                     sinceLast.start();
-                    post([delivery, fraction] {
-                        if (delivery->owner && delivery->onProgress)
-                            delivery->onProgress(fraction);
-                    });
+                    post([delivery, fraction] { delivery->report({false, fraction, {}}); });
                 };
             }
             const QString archivePath = run(paths, destination, progress);
             // The last reference goes to the GUI thread whatever the outcome.
             post([delivery = std::move(delivery), archivePath] {
-                if (!archivePath.isEmpty() && delivery->owner && delivery->onFinished)
-                    delivery->onFinished(archivePath);
+                delivery->report({true, 1.0, archivePath});
             });
             return archivePath;
         });

@@ -42,8 +42,6 @@ public:
     QCheckBox* loginCheckbox() const { return m_loginCheckbox; }
     QCheckBox* shakeCheckbox() const { return m_shakeCheckbox; }
     QSlider* sensitivitySlider() const { return m_sensitivitySlider; }
-    QLabel* sensitivityHint() const { return m_sensitivityHint; }
-    QLabel* shortcutsLabel() const { return m_shortcutsLabel; }
     QLabel* statusLabel() const { return m_statusLabel; }
 
     static constexpr int contentWidth = 420;

@@ -4,7 +4,6 @@
 #include "shelf/DragOut.h"
 
 #include <QMouseEvent>
-#include <QPointer>
 
 DragAllView::DragAllView(ShelfDesktop desktop, QWidget* parent)
     : QWidget(parent)
@@ -23,15 +22,11 @@ void DragAllView::mouseMoveEvent(QMouseEvent* event) {
     std::vector<ShelfItemPtr> items = itemsProvider ? itemsProvider() : std::vector<ShelfItemPtr>{};
     if (items.empty())
         return;
-    m_draggedItems = items;
     m_dragAllowed = false; // one drag per press, also when it is cancelled
     auto report = onDragOutAll;
     // The shelf may be closed and gone by the time the drag ends (a shake can
     // open a sixth shelf and close this one): touch nothing of it afterwards.
-    QPointer<DragAllView> self(this);
     const bool taken = dragItemsOut(this, items, QPoint(16, 16), m_desktop.outgoingDrag);
-    if (self)
-        self->m_draggedItems.clear();
     if (taken && report)
         report(items);
 }

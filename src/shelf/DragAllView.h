@@ -20,8 +20,6 @@ public:
     // After a drag of all items ended with the destination taking them.
     std::function<void(const std::vector<ShelfItemPtr>&)> onDragOutAll;
 
-    const std::vector<ShelfItemPtr>& draggedItems() const { return m_draggedItems; }
-
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -30,5 +28,4 @@ private:
     ShelfDesktop m_desktop;
     QPointF m_mouseDownLocation;
     bool m_dragAllowed = false;
-    std::vector<ShelfItemPtr> m_draggedItems;
 };

@@ -11,7 +11,6 @@ public:
     explicit FooterButton(QWidget* parent = nullptr);
 
     // How opaque the whole button is drawn: 1 when usable, 0.45 when not.
-    qreal alpha() const { return m_alpha; }
     void setAlpha(qreal alpha);
 
     QSize sizeHint() const override;

@@ -25,7 +25,6 @@ public:
     // Files that other programs only promise; absent when the desktop offers none.
     FilePromiseReceiver* promises = nullptr;
 
-    bool highlighted() const { return m_highlighted; }
     void setHighlighted(bool highlighted);
 
 protected:

@@ -6,9 +6,11 @@
 #include "app/AppServices.h"
 #include "app/DesktopServices.h"
 #include "app/HotKey.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "platform/x11/X11Connection.h"
 #include "shake/ShakeDetector.h"
+#include "shelf/FooterButton.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -48,16 +50,28 @@ class DailyUseTest : public QObject {
     DesktopServices m_desktop;
     AppDelegate::Services m_on = m_desktop.appServices();
 
-    // A shelf of this process, on screen at `at`, with the program's desktop
-    // but only the promises given.
-    std::unique_ptr<ShelfController> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
-                                                FilePromiseReceiver* promises = nullptr) {
-        ShelfDesktop desktop = m_desktop.shelfDesktop();
-        desktop.promises = promises;
-        auto shelf =
-            std::make_unique<ShelfController>(std::move(items), m_desktop.timers(), desktop);
-        shelf->show(at);
-        return QTest::qWaitForWindowExposed(shelf->panel()) ? std::move(shelf) : nullptr;
+    // A shelf of this process with its window, on screen at `at`, with the
+    // program's desktop but only the promises given.
+    struct Shown {
+        Shelf shelf;
+        ShelfController window;
+        Shown(std::vector<ShelfItemPtr> items, DesktopServices& on, FilePromiseReceiver* promises)
+            : shelf(std::move(items), on.timers())
+            , window(shelf, onlyPromises(on, promises)) {}
+        static ShelfDesktop onlyPromises(DesktopServices& on, FilePromiseReceiver* promises) {
+            ShelfDesktop desktop = on.shelfDesktop();
+            desktop.promises = promises;
+            return desktop;
+        }
+        void click(const char* button) {
+            window.panel()->findChild<FooterButton*>(button)->click();
+        }
+    };
+    std::unique_ptr<Shown> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
+                                      FilePromiseReceiver* promises = nullptr) {
+        auto shelf = std::make_unique<Shown>(std::move(items), m_desktop, promises);
+        shelf->window.show(at, DesktopScreens::layout());
+        return QTest::qWaitForWindowExposed(shelf->window.panel()) ? std::move(shelf) : nullptr;
     }
 
 private Q_SLOTS:
@@ -145,9 +159,9 @@ private Q_SLOTS:
         QTRY_COMPARE(activeWindow(), fullScreen);
         const auto shelf = shownShelf({}, QPointF(600, 500));
         QVERIFY(shelf && stackingIndex(fullScreen) >= 0);
-        QTRY_VERIFY(stackingIndex(shelf->panel()->winId()) > stackingIndex(fullScreen));
+        QTRY_VERIFY(stackingIndex(shelf->window.panel()->winId()) > stackingIndex(fullScreen));
         QCOMPARE(activeWindow(), fullScreen);
-        shelf->close();
+        shelf->shelf.close();
     }
 
     // A drag out removes the row unless the shelf is pinned; the other program
@@ -161,11 +175,11 @@ private Q_SLOTS:
                                        ShelfItem::makeFile(QUrl::fromLocalFile(file))},
                                       QPointF(300, 600));
         QVERIFY(shown);
-        ShelfController& shelf = *shown;
+        Shelf& shelf = shown->shelf;
         Tool target(QStringLiteral("drop_target"), {"--future-time", "900", "300"});
         const QPoint to = target.waitForReady();
         const auto dragOut = [&](const QString& dragged) {
-            QWidget* row = shelf.rows().front();
+            QWidget* row = shown->window.rows().front();
             return DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
                                        QStringLiteral("0.15"), QStringLiteral("0.5")) &&
                    QByteArray::fromBase64(target.waitForLine(QStringLiteral("URIS ")).toLatin1())
@@ -177,7 +191,7 @@ private Q_SLOTS:
         QVERIFY(dragOut(file));
         QTest::qWait(200);
         QCOMPARE(shelf.items().size(), std::size_t(1));
-        shelf.copyAll();
+        shown->click("copyAll");
         QString pasted;
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
@@ -195,29 +209,29 @@ private Q_SLOTS:
         }
         const auto shelf = shownShelf({}, QPointF(300, 600));
         Tool source(QStringLiteral("drag_source"), {urls.join(' '), "900", "100"});
-        QVERIFY(shelf &&
-                DesktopDriver::drag(source.waitForReady(),
-                                    shelf->panel()->mapToGlobal(shelf->panel()->rect().center()),
-                                    QStringLiteral("0.15"), QStringLiteral("0.5")));
-        QTRY_COMPARE(shelf->items().size(), std::size_t(2));
-        shelf->togglePin(); // the rows stay after a drag out
+        QVERIFY(shelf && DesktopDriver::drag(source.waitForReady(),
+                                             shelf->window.panel()->mapToGlobal(
+                                                 shelf->window.panel()->rect().center()),
+                                             QStringLiteral("0.15"), QStringLiteral("0.5")));
+        QTRY_COMPARE(shelf->shelf.items().size(), std::size_t(2));
+        shelf->shelf.togglePin(); // the rows stay after a drag out
         Tool target(QStringLiteral("drop_target"), {"900", "600"});
         const QPoint to = target.waitForReady();
-        QWidget* row = shelf->rows().front();
+        QWidget* row = shelf->window.rows().front();
         QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()), to,
                                     QStringLiteral("0.15"), QStringLiteral("0.5")));
         QCOMPARE(QByteArray::fromBase64(target.waitForLine("URIS ").toLatin1()), urls[0] + "\r\n");
-        shelf->copyAll();
+        shelf->click("copyAll");
         QString pasted;
         QVERIFY(run("xclip", {"-o", "-selection", "clipboard", "-t", "text/uri-list"}, &pasted));
         QCOMPARE(pasted.toLatin1(), urls.join("\r\n"));
-        shelf->zipAll();
-        QTRY_COMPARE(shelf->items().size(), std::size_t(3));
+        shelf->click("zip");
+        QTRY_COMPARE(shelf->shelf.items().size(), std::size_t(3));
         QProcess list;
-        list.start(QStringLiteral("zipinfo"), {"-1", shelf->items().back()->path()});
+        list.start(QStringLiteral("zipinfo"), {"-1", shelf->shelf.items().back()->path()});
         QVERIFY(list.waitForFinished());
         QCOMPARE(list.readAllStandardOutput(), "Shelf/\nShelf/caf\xe9.txt\nShelf/caf\xe8.txt\n");
-        shelf->close();
+        shelf->shelf.close();
     }
 
     void dragsBetweenShelvesAndOntoTheSameShelfAreRefused() {
@@ -227,17 +241,17 @@ private Q_SLOTS:
         const auto other = shownShelf({}, QPointF(900, 500), m_desktop.filePromises());
         QVERIFY(source && other);
         const QPoint emptySpot(ShelfPanel::panelWidth / 2, ShelfPanel::panelHeight - 60);
-        for (ShelfController* onto : {source.get(), other.get()}) {
-            QWidget* row = source->rows().back();
+        for (Shown* onto : {source.get(), other.get()}) {
+            QWidget* row = source->window.rows().back();
             QVERIFY(DesktopDriver::drag(row->mapToGlobal(row->rect().center()),
-                                        onto->panel()->mapToGlobal(emptySpot),
+                                        onto->window.panel()->mapToGlobal(emptySpot),
                                         QStringLiteral("0.08"), QStringLiteral("0.3")));
         }
         QTest::qWait(300);
-        QCOMPARE(source->items().size(), std::size_t(2));
-        QVERIFY(other->items().empty());
-        source->close();
-        other->close();
+        QCOMPARE(source->shelf.items().size(), std::size_t(2));
+        QVERIFY(other->shelf.items().empty());
+        source->shelf.close();
+        other->shelf.close();
     }
 };
 

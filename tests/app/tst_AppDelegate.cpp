@@ -9,11 +9,12 @@
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
-#include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -144,7 +145,8 @@ private Q_SLOTS:
         rig.clipboard.clear();
         rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
         rig.app->newShelfFromClipboard();
-        QCOMPARE(rig.windows->controllerOf(rig.shelves().shelves().back())->status(),
+        const ShelfController* window = rig.windows->controllerOf(rig.shelves().shelves().back());
+        QCOMPARE(window->panel()->findChild<QLabel*>("notice")->text(),
                  QStringLiteral("Not all read: the clipboard is too large"));
     }
 

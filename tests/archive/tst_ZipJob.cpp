@@ -1,3 +1,4 @@
+#include "archive/ParallelDeflate.h"
 #include "archive/ShelfArchive.h"
 #include "archive/ZipJob.h"
 #include "archive/ZipNaming.h"
@@ -6,8 +7,10 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -159,10 +162,66 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_drops), QStringList{"Shelf 10.00.00-AAAA.zip"});
     }
 
-    void aFailedJobOrOneWhoseOwnerIsGoneCallsNothingBack() {
-        bool called = false;
+    void everyCoreMakesTheOneCoreArchiveAndAJobStoppedMidwayLeavesNothing() {
+        const QString shelf = newFolder("cores");
+        QRandomGenerator random(24);
+        QByteArray large; // several blocks, the last one partly full
+        while (large.size() < 3 * ParallelDeflate::blockSize + 12345)
+            large += QByteArray::number(random.bounded(5000)) + (random.bounded(9) ? " " : "\n");
+        makeFile(shelf + "/large.log", large);
+        for (int i = 0; i < 200; ++i)
+            makeFile(shelf + QStringLiteral("/small-%1.txt").arg(i),
+                     QByteArray::number(i * 7919).repeated(1 + i % 40));
+        QVERIFY(QDir().mkpath(shelf + "/empty"));
+        // Stored as it is, so read only when its turn comes to be written.
+        const QString photo = makeFile(shelf + "/zz.jpg", "\xFF\xD8\xFF\xE0" + large.left(20000));
+        const QString growing = shelf + "/growing.log";
+        const QByteArray grown = QByteArray("first line\n").repeated(30000);
+        QList<QByteArray> listings, contents;
+        for (int threads : {1, 4}) {
+            QThreadPool::globalInstance()->setMaxThreadCount(threads);
+            makeFile(growing, "first line\n");
+            ShelfArchive archive;
+            QVERIFY(archive.add({native(shelf)}));
+            writeWholeFile(growing, grown); // read larger than planned
+            const QString path =
+                archive.write(m_drops, QStringLiteral("Shelf %1.zip").arg(threads));
+            QCOMPARE(QProcess::execute("unzip", {"-tqq", path}), 0);
+            QProcess unzip;
+            unzip.start("unzip", {"-Z", "-l", path});
+            QVERIFY(unzip.waitForFinished());
+            // All but the archive's own name and its top folder's time of writing.
+            const QList<QByteArray> lines = unzip.readAllStandardOutput().split('\n');
+            listings.append(lines.mid(1).join('\n').replace(lines.value(2), ""));
+            unzip.start("unzip", {"-p", path});
+            QVERIFY(unzip.waitForFinished());
+            contents.append(unzip.readAllStandardOutput());
+        }
+        QCOMPARE(listings.first(), listings.last());
+        QCOMPARE(contents.first(), contents.last());
+        QVERIFY(contents.first().contains(large) && contents.first().contains(grown));
+
+        ShelfArchive stopped;
+        QVERIFY(stopped.add({native(shelf)}));
+        bool replaced = false;
+        QVERIFY(stopped
+                    .write(m_drops, "Shelf stopped.zip",
+                           [&](double) {
+                               replaced = replaced || (QFile::remove(photo) && makeFifo(photo));
+                           })
+                    .isEmpty());
+        QThreadPool::globalInstance()->setMaxThreadCount(QThread::idealThreadCount());
+        QVERIFY(replaced);
+        QCOMPARE(filesIn(m_drops), (QStringList{"Shelf 1.zip", "Shelf 4.zip"}));
+    }
+
+    void aFailedJobEndsWithoutAnArchiveAndOneWhoseOwnerIsGoneReportsNothing() {
+        bool called = false, failedEnded = false;
         ZipJob failing({native(m_dir.filePath("no-such-file"))}, m_drops);
-        failing.onFinished = [&](const QString&) { called = true; };
+        failing.onReport = [&](const ZipJob::Report& report) {
+            called = called || !report.archivePath.isEmpty();
+            failedEnded = report.ended;
+        };
         QObject owner;
         QFuture<QString> failed = failing.start(&owner);
 
@@ -171,8 +230,7 @@ private Q_SLOTS:
             makeFile(folder + QStringLiteral("/f%1.txt").arg(i), QByteArray(100 * 1024, 'o'));
         auto* gone = new QObject;
         ZipJob orphan({native(folder)}, m_drops);
-        orphan.onFinished = [&called](const QString&) { called = true; };
-        orphan.onProgress = [&called](double) { called = true; };
+        orphan.onReport = [&called](const ZipJob::Report&) { called = true; };
         QFuture<QString> orphaned = orphan.start(gone);
         delete gone;
         failed.waitForFinished();
@@ -180,6 +238,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         QVERIFY(!called);
+        QVERIFY(failedEnded);
         QCOMPARE(readArchive(orphaned.result()).size(), 12); // the archive is made all the same
     }
 };

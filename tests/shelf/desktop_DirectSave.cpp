@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
 #include "model/DroppedItems.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/common/ScreenPoints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
@@ -22,24 +23,27 @@ namespace {
 // A fresh shelf on the right of the screen and a source on the left; drags the
 // source's promise onto the shelf and counts the batches the shelf receives.
 struct Scene {
-    ShelfController shelf;
+    Shelf shelf;
+    ShelfController window;
     Tool source;
     bool dropped = false;
     int batches = 0;
 
     Scene(DesktopServices& on, const QStringList& arguments)
-        : shelf({}, on.timers(), ShelfDesktop{.promises = on.filePromises()})
+        : shelf({}, on.timers())
+        , window(shelf, ShelfDesktop{.promises = on.filePromises()})
         , source(QStringLiteral("drag_source"), arguments) {
-        shelf.dropView()->onDrop = [this, add = shelf.dropView()->onDrop](auto items) {
+        auto* dropView = window.panel()->findChild<ShelfDropView*>();
+        dropView->onDrop = [this, add = dropView->onDrop](auto items) {
             ++batches;
             add(std::move(items));
         };
-        shelf.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)));
-        if (!QTest::qWaitForWindowExposed(shelf.panel()))
+        window.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)), DesktopScreens::layout());
+        if (!QTest::qWaitForWindowExposed(window.panel()))
             return;
         QTest::qWait(200); // the window manager may still move it
         const QPoint from = source.waitForReady();
-        QWidget* panel = shelf.panel();
+        QWidget* panel = window.panel();
         dropped =
             from.x() >= 0 && DesktopDriver::drag(from, panel->mapToGlobal(panel->rect().center()),
                                                  QStringLiteral("0.15"));

@@ -2,6 +2,7 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
+#include "platform/common/DesktopScreens.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -56,12 +57,16 @@ class ShelfLookTest : public QObject {
     QPoint m_to;
     DesktopServices m_desktop;
 
+    std::unique_ptr<Shelf> m_shelf;
+
     std::unique_ptr<ShelfController> shelf() {
-        auto shelf = std::make_unique<ShelfController>(
+        m_shelf = std::make_unique<Shelf>(
             std::vector{ShelfItem::makeFile(QUrl::fromLocalFile(m_file)),
                         ShelfItem::makeText(QStringLiteral("Notes for the meeting"))},
-            m_desktop.timers(), ShelfDesktop{.hints = m_desktop.windowHints()});
-        shelf->show(QPointF(100, 700));
+            m_desktop.timers());
+        auto shelf = std::make_unique<ShelfController>(
+            *m_shelf, ShelfDesktop{.hints = m_desktop.windowHints()});
+        shelf->show(QPointF(100, 700), DesktopScreens::layout());
         QTest::qWait(500);
         return shelf;
     }
@@ -124,7 +129,7 @@ private Q_SLOTS:
             "mousemove %7 %6 sleep 0.3 mouseup 1",
             {from.x(), from.y(), from.x() + 20, from.x() + 60, m_to.x(), m_to.y(), m_to.x() + 10}));
         QVERIFY(m_target->waitForLine(QStringLiteral("URIS "), 500).isEmpty());
-        QCOMPARE(s->items().size(), std::size_t(2));
+        QCOMPARE(m_shelf->items().size(), std::size_t(2));
         QVERIFY(s->panel()->isVisible());
     }
 };

@@ -94,31 +94,35 @@ private Q_SLOTS:
     }
 
     void zipAddsTheArchiveLastAndHidesTheProgress() {
-        ShelfController shelf({file("a.txt"), text("skip me"), file("b.txt")}, m_timers);
-        shelf.shelf().scheduleAutoCloseIfEmpty(60);
-        shelf.zipAll();
-        QVERIFY(shelf.zipProgressVisible());
-        QTRY_COMPARE(shelf.items().size(), std::size_t(4));
-        QVERIFY(shelf.items().back()->path().endsWith(QStringLiteral(".zip")));
-        QTRY_VERIFY(!shelf.zipProgressVisible());
-        QVERIFY(!shelf.shelf().autoClosePending()); // the archive's arrival cancels it
+        Shelf model({file("a.txt"), text("skip me"), file("b.txt")}, m_timers);
+        ShelfController shelf(model);
+        model.scheduleAutoCloseIfEmpty(60);
+        shelf.panel()->findChild<FooterButton*>("zip")->click();
+        const auto* progress = shelf.panel()->findChild<QWidget*>("zipProgress");
+        QVERIFY(!progress->isHidden());
+        QTRY_COMPARE(model.items().size(), std::size_t(4));
+        QVERIFY(model.items().back()->path().endsWith(QStringLiteral(".zip")));
+        QTRY_VERIFY(progress->isHidden());
+        QVERIFY(!model.autoClosePending()); // the archive's arrival cancels it
     }
 
     void theFooterOffersWhatTheShelfHolds() {
-        ShelfController shelf({}, m_timers);
+        Shelf model({}, m_timers);
+        ShelfController shelf(model);
         QString enabled; // Copy All, Zip, Clear: empty, with a text, with a file too
         for (const auto& added : {std::vector<ShelfItemPtr>{}, {text("t")}, {file("a.txt")}}) {
-            shelf.add(added);
-            for (FooterButton* button :
-                 {shelf.copyButton(), shelf.zipButton(), shelf.clearButton()})
-                enabled += button->isEnabled() ? u'+' : u'-';
+            model.add(added);
+            for (const char* button : {"copyAll", "zip", "clear"})
+                enabled +=
+                    shelf.panel()->findChild<FooterButton*>(button)->isEnabled() ? u'+' : u'-';
         }
         QCOMPARE(enabled, QStringLiteral("---+-++++")); // Zip packs files only
     }
 
     void aRowsToolTipShowsTheTextAsItIsAndCutsALongOne() {
         const QString huge = QStringLiteral("<b>x</b>\n") + QString(3 << 20, u'y');
-        ShelfController shelf({text("<img src=a.png> & b"), text(huge)}, m_timers);
+        Shelf model({text("<img src=a.png> & b"), text(huge)}, m_timers);
+        ShelfController shelf(model);
         QStringList shown;
         for (QWidget* row : shelf.rows()) {
             QTextDocument tip; // read as a tool tip reads it

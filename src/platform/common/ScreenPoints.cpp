@@ -19,11 +19,6 @@ QRectF rectFromQtGlobal(const QRectF& qt, const QRectF& primary) {
     return {origin, qt.size()};
 }
 
-QRectF rectToQtGlobal(const QRectF& points, const QRectF& primary) {
-    const QPointF topLeft = toQtGlobal(QPointF(points.x(), points.y() + points.height()), primary);
-    return {topLeft, points.size()};
-}
-
 static QRectF primaryGeometry() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? QRectF(primary->geometry()) : QRectF();

@@ -14,7 +14,6 @@ namespace ScreenPoints {
 QPointF fromQtGlobal(QPointF qt, const QRectF& primaryGeometry);
 QPointF toQtGlobal(QPointF points, const QRectF& primaryGeometry);
 QRectF rectFromQtGlobal(const QRectF& qt, const QRectF& primaryGeometry);
-QRectF rectToQtGlobal(const QRectF& points, const QRectF& primaryGeometry);
 
 // The same against the screens Qt knows now.
 QPointF fromQtGlobal(QPointF qt);

@@ -109,7 +109,3 @@ bool SystemDragPasteboard::holdsItems() const {
 void SystemDragPasteboard::setOnDragStarted(std::function<void()> onDragStarted) {
     m_state->onDragStarted = std::move(onDragStarted);
 }
-
-bool SystemDragPasteboard::isWatching() const {
-    return !m_state->connection.isNull();
-}

@@ -23,9 +23,6 @@ public:
     long changeCount() const override;
     bool holdsItems() const override;
 
-    // False when the server offers no XFixes; the counter then never moves.
-    bool isWatching() const;
-
     // Told of each drag counted, as it is counted.
     void setOnDragStarted(std::function<void()> onDragStarted);
 
