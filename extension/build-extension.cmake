@@ -21,6 +21,13 @@ configure_file(${SOURCE_DIR}/metadata.json.in ${OUTPUT_DIR}/metadata.json @ONLY)
 file(READ ${SOURCE_DIR}/src/service.js service)
 # The one program the companion serves (the test harness points a copy at the build's).
 string(REPLACE "@QUOBLIN_PROGRAM@" "${PROGRAM}" service "${service}")
+# The interface's one copy, which the program's unit test also reads; it goes
+# into a template string, where a backquote or a placeholder would end or change it.
+file(READ ${SOURCE_DIR}/io.github.quoblin.Shell1.xml interface)
+if(interface MATCHES "[`]" OR interface MATCHES "[$][{]")
+  message(FATAL_ERROR "build-extension: the interface XML may hold no ` and no \${")
+endif()
+string(REPLACE "@QUOBLIN_INTERFACE_XML@" "${interface}" service "${service}")
 if(FORMAT STREQUAL "modules")
   string(APPEND service "\nexport {createQuoblinService};\n")
 elseif(NOT FORMAT STREQUAL "legacy")

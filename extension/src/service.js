@@ -3,14 +3,15 @@
 // so that one text serves both module formats; the 45+ build appends the
 // export statement that format needs.
 //
-// Nothing here runs while nothing happens: no timer, no motion handler. It
-// reacts to drags starting and ending, to accelerators firing, to windows
-// being created and shown, and to calls.
+// Nothing here runs while nothing happens: no timer, and a motion handler only
+// while a drag goes on. It reacts to drags starting and ending, to the pointer
+// moving during a drag, to accelerators firing, to windows being created and
+// shown, to the work areas changing, and to calls.
 
 const QUOBLIN_BUS_NAME = 'io.github.quoblin.Shell';
 const QUOBLIN_OBJECT_PATH = '/io/github/quoblin/Shell';
 const QUOBLIN_INTERFACE = 'io.github.quoblin.Shell1';
-const QUOBLIN_INTERFACE_VERSION = 2;
+const QUOBLIN_INTERFACE_VERSION = 3;
 // The one program this companion serves, set when the extension is built: its
 // calls come from that executable and no other.
 const QUOBLIN_PROGRAM = '@QUOBLIN_PROGRAM@';
@@ -39,55 +40,8 @@ const QUOBLIN_INVALID_ARGS = 'org.freedesktop.DBus.Error.InvalidArgs';
 const QUOBLIN_ACCESS_DENIED = 'org.freedesktop.DBus.Error.AccessDenied';
 const QUOBLIN_FAILED = 'org.freedesktop.DBus.Error.Failed';
 
-const QUOBLIN_INTERFACE_XML = `<node>
-  <interface name="${QUOBLIN_INTERFACE}">
-    <property name="Version" type="u" access="read"/>
-    <method name="GetPointer">
-      <arg type="i" name="x" direction="out"/>
-      <arg type="i" name="y" direction="out"/>
-      <arg type="b" name="leftButton" direction="out"/>
-      <arg type="u" name="modifiers" direction="out"/>
-    </method>
-    <signal name="DragStarted"/>
-    <signal name="DragEnded"/>
-    <method name="GetX11Display">
-      <arg type="b" name="running" direction="out"/>
-    </method>
-    <signal name="X11DisplayChanged">
-      <arg type="b" name="running"/>
-    </signal>
-    <method name="GrabAccelerator">
-      <arg type="s" name="accelerator" direction="in"/>
-      <arg type="u" name="action" direction="out"/>
-    </method>
-    <method name="UngrabAccelerator">
-      <arg type="u" name="action" direction="in"/>
-      <arg type="b" name="released" direction="out"/>
-    </method>
-    <signal name="AcceleratorActivated">
-      <arg type="u" name="action"/>
-    </signal>
-    <method name="PlaceWindow">
-      <arg type="s" name="title" direction="in"/>
-      <arg type="i" name="x" direction="in"/>
-      <arg type="i" name="y" direction="in"/>
-      <arg type="b" name="placed" direction="out"/>
-    </method>
-    <signal name="WindowMoved">
-      <arg type="s" name="title"/>
-      <arg type="i" name="x"/>
-      <arg type="i" name="y"/>
-    </signal>
-    <method name="GetWorkAreas">
-      <arg type="a(iiiiiiii)" name="monitors" direction="out"/>
-    </method>
-    <method name="ReadClipboard">
-      <arg type="as" name="formats" direction="in"/>
-      <arg type="a{say}" name="contents" direction="out"/>
-      <arg type="s" name="shortfall" direction="out"/>
-    </method>
-  </interface>
-</node>`;
+// The interface's one copy, extension/io.github.quoblin.Shell1.xml, put here by the build.
+const QUOBLIN_INTERFACE_XML = `@QUOBLIN_INTERFACE_XML@`;
 
 class QuoblinShellService {
     constructor(modules) {
@@ -96,6 +50,8 @@ class QuoblinShellService {
         this._nameId = 0;
         this._connections = [];
         this._dragging = false;
+        // The cursor tracker and its handler while a drag is followed.
+        this._following = null;
         // The unique bus name of the program's connection, once it called, and its watch.
         this._client = null;
         this._clientPid = 0;
@@ -107,8 +63,9 @@ class QuoblinShellService {
         // window -> {previousFocus, shown, handlerIds}, for windows created while enabled
         this._windows = new Map();
         this._pending = [];
-        // windows the program placed
-        this._placed = new Set();
+        // the windows the program placed, by the id it gave each, and each one's id
+        this._placed = new Map();
+        this._ids = new Map();
     }
 
     get Version() {
@@ -128,6 +85,7 @@ class QuoblinShellService {
                 this._setDragging(source !== null);
         });
         this._followX11Display();
+        this._connect(display, 'workareas-changed', () => this._tellWorkAreas());
         this._connect(display, 'accelerator-activated', (d, action) => this._onAccelerator(action));
         this._connect(display, 'window-created', (d, window) => this._onWindowCreated(window));
         this._connect(display, 'grab-op-end', (d, window) => this._onGrabEnded(window));
@@ -147,7 +105,7 @@ class QuoblinShellService {
                 window.disconnect(id);
         }
         this._windows.clear();
-        this._dragging = false;
+        this._setDragging(false);
         if (this._nameId) {
             Gio.bus_unown_name(this._nameId);
             this._nameId = 0;
@@ -161,28 +119,38 @@ class QuoblinShellService {
     // --- D-Bus methods -------------------------------------------------------
 
     GetPointerAsync(parameters, invocation) {
-        this._serve(invocation, '(iibu)', () => {
-            const {ModifierType} = this._m.Clutter;
-            const [x, y, mods] = global.get_pointer();
-            const keys = ModifierType.SHIFT_MASK | ModifierType.CONTROL_MASK |
-                ModifierType.MOD1_MASK | ModifierType.MOD4_MASK;
-            return [x, y, (mods & ModifierType.BUTTON1_MASK) !== 0, mods & keys];
-        });
+        this._serve(invocation, '(iibu)', () => this._pointer());
+    }
+
+    // [x, y, left button held, the Shift, Control, Alt and Super bits held]
+    _pointer() {
+        const {ModifierType} = this._m.Clutter;
+        const [x, y, mods] = global.get_pointer();
+        const keys = ModifierType.SHIFT_MASK | ModifierType.CONTROL_MASK |
+            ModifierType.MOD1_MASK | ModifierType.MOD4_MASK;
+        return [x, y, (mods & ModifierType.BUTTON1_MASK) !== 0, mods & keys];
     }
 
     // Each monitor's geometry and the part of it the panels leave to windows:
     // the compositor tells Wayland clients nothing of its panels.
     GetWorkAreasAsync(parameters, invocation) {
-        this._serve(invocation, '(a(iiiiiiii))', () => {
-            const workspace = global.workspace_manager.get_active_workspace();
-            const monitors = [];
-            for (let i = 0; i < global.display.get_n_monitors(); ++i) {
-                const m = global.display.get_monitor_geometry(i);
-                const w = workspace.get_work_area_for_monitor(i);
-                monitors.push([m.x, m.y, m.width, m.height, w.x, w.y, w.width, w.height]);
-            }
-            return [monitors];
-        });
+        this._serve(invocation, '(a(iiiiiiii))', () => [this._workAreas()]);
+    }
+
+    _workAreas() {
+        const workspace = global.workspace_manager.get_active_workspace();
+        const monitors = [];
+        for (let i = 0; i < global.display.get_n_monitors(); ++i) {
+            const m = global.display.get_monitor_geometry(i);
+            const w = workspace.get_work_area_for_monitor(i);
+            monitors.push([m.x, m.y, m.width, m.height, w.x, w.y, w.width, w.height]);
+        }
+        return monitors;
+    }
+
+    // Pushed, so that placing a shelf is one call: the program keeps the last ones told.
+    _tellWorkAreas() {
+        this._tell('WorkAreasChanged', '(a(iiiiiiii))', [this._workAreas()]);
     }
 
     GrabAcceleratorAsync([accelerator], invocation) {
@@ -210,15 +178,16 @@ class QuoblinShellService {
         });
     }
 
-    PlaceWindowAsync([title, x, y], invocation) {
-        if (typeof title !== 'string' || title.length === 0 || title.length > QUOBLIN_MAX_TITLE ||
+    PlaceWindowAsync([id, title, x, y], invocation) {
+        if (!Number.isInteger(id) || id === 0 ||
+            typeof title !== 'string' || title.length === 0 || title.length > QUOBLIN_MAX_TITLE ||
             !Number.isInteger(x) || !Number.isInteger(y) ||
             Math.abs(x) > QUOBLIN_MAX_COORDINATE || Math.abs(y) > QUOBLIN_MAX_COORDINATE) {
             invocation.return_dbus_error(QUOBLIN_INVALID_ARGS,
-                'PlaceWindow needs a non-empty title and coordinates on the stage');
+                'PlaceWindow needs an id, a non-empty title and coordinates on the stage');
             return;
         }
-        this._serve(invocation, '(b)', pid => [this._place(pid, title, x, y)]);
+        this._serve(invocation, '(b)', pid => [this._place(pid, id, title, x, y)]);
     }
 
     // A Wayland client is told of the clipboard only while it has the focus, which
@@ -291,6 +260,7 @@ class QuoblinShellService {
     }
 
     _forgetClient() {
+        this._followPointer(false);
         for (const action of [...this._grabs])
             this._ungrab(action);
         if (this._clientWatch)
@@ -299,6 +269,7 @@ class QuoblinShellService {
         this._client = null;
         this._clientPid = 0;
         this._placed.clear();
+        this._ids.clear();
         this._pending = [];
     }
 
@@ -379,16 +350,46 @@ class QuoblinShellService {
 
     // --- drags -----------------------------------------------------------------
 
+    // The program learns where the pointer is from the drag's start to its end
+    // without asking: a question per sample would cost it a round trip each
+    // time, and it would learn of the last movement of a shake only at its next
+    // sample. Nothing is told while no drag goes on.
     _setDragging(dragging) {
         if (dragging === this._dragging)
             return;
         this._dragging = dragging;
-        // Told to the program only: that a drag goes on is the user's business.
-        // (Unicast to the one connection the companion serves.)
-        if (this._client) {
-            this._m.Gio.DBus.session.emit_signal(this._client, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
-                dragging ? 'DragStarted' : 'DragEnded', null);
+        this._followPointer(dragging && this._client !== null);
+        if (dragging)
+            this._tell('DragStarted', '(iibu)', this._pointer());
+        else
+            this._tell('DragEnded', null, null);
+    }
+
+    _followPointer(follow) {
+        if (this._following) {
+            const [tracker, id] = this._following;
+            tracker.disconnect(id);
+            tracker.untrack_position?.();
+            this._following = null;
         }
+        if (!follow)
+            return;
+        const tracker = global.backend?.get_cursor_tracker?.() ??
+            this._m.Meta.CursorTracker.get_for_display(global.display);
+        tracker.track_position?.();
+        this._following = [tracker, tracker.connect('position-invalidated',
+            () => this._tell('PointerMoved', '(iibu)', this._pointer()))];
+    }
+
+    // Told to the program only: that a drag goes on, where the pointer is and
+    // what the windows do are the user's business. (Unicast to the one
+    // connection the companion serves.)
+    _tell(signal, signature, values) {
+        if (!this._client)
+            return;
+        const {GLib} = this._m;
+        this._m.Gio.DBus.session.emit_signal(this._client, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
+            signal, signature ? new GLib.Variant(signature, values) : null);
     }
 
     // --- XWayland ---------------------------------------------------------------
@@ -433,10 +434,8 @@ class QuoblinShellService {
     }
 
     _onAccelerator(action) {
-        if (!this._grabs.has(action) || !this._client)
-            return;
-        this._m.Gio.DBus.session.emit_signal(this._client, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
-            'AcceleratorActivated', new this._m.GLib.Variant('(u)', [action]));
+        if (this._grabs.has(action))
+            this._tell('AcceleratorActivated', '(u)', [action]);
     }
 
     // --- window placement ----------------------------------------------------------
@@ -458,7 +457,7 @@ class QuoblinShellService {
         if (index < 0)
             return;
         const [request] = this._pending.splice(index, 1);
-        this._apply(window, request.x, request.y);
+        this._apply(window, request.id, request.x, request.y);
     }
 
     _onWindowUnmanaged(window) {
@@ -468,7 +467,9 @@ class QuoblinShellService {
                 window.disconnect(id);
         }
         this._windows.delete(window);
-        this._placed.delete(window);
+        if (this._ids.has(window))
+            this._placed.delete(this._ids.get(window));
+        this._ids.delete(window);
         for (const other of this._windows.values()) {
             if (other.previousFocus === window)
                 other.previousFocus = null;
@@ -484,19 +485,21 @@ class QuoblinShellService {
         return entry ? entry.shown : !window.is_hidden();
     }
 
-    _place(pid, title, x, y) {
-        const window = global.get_window_actors().map(a => a.meta_window)
-            .find(w => this._matches(w, pid, title) && this._isMapped(w));
+    // A window placed once is known by its id from then on, whatever its title
+    // becomes; the title only ties a window not placed yet to its id, once.
+    _place(pid, id, title, x, y) {
+        const window = this._placed.get(id) ?? global.get_window_actors().map(a => a.meta_window)
+            .find(w => !this._ids.has(w) && this._matches(w, pid, title) && this._isMapped(w));
         if (window) {
-            this._apply(window, x, y);
+            this._apply(window, id, x, y);
             return true;
         }
         this._dropExpired();
         // A newer request for the same window replaces the older one.
-        this._pending = this._pending.filter(p => p.pid !== pid || p.title !== title);
+        this._pending = this._pending.filter(p => p.id !== id);
         if (this._pending.length >= QUOBLIN_MAX_PENDING)
             this._pending.shift();
-        this._pending.push({pid, title, x, y, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
+        this._pending.push({pid, id, title, x, y, deadline: this._m.GLib.get_monotonic_time() + QUOBLIN_PENDING_US});
         return false;
     }
 
@@ -505,12 +508,13 @@ class QuoblinShellService {
         this._pending = this._pending.filter(p => p.deadline > now);
     }
 
-    _apply(window, x, y) {
+    _apply(window, id, x, y) {
         if (!this._windows.has(window)) { // made before the extension was turned on
             this._onWindowCreated(window);
             this._windows.get(window).shown = true;
         }
-        this._placed.add(window);
+        this._placed.set(id, window);
+        this._ids.set(window, id);
         window.make_above();
         window.stick();
         window.move_frame(true, x, y);
@@ -523,12 +527,10 @@ class QuoblinShellService {
     // A Wayland client never learns where its windows are: when the user has
     // moved (or resized) a placed window, the program is told where it ended.
     _onGrabEnded(window) {
-        const owner = this._client;
-        if (!window || !owner || !this._placed.has(window))
+        if (!window || !this._ids.has(window))
             return;
         const r = window.get_frame_rect();
-        this._m.Gio.DBus.session.emit_signal(owner, QUOBLIN_OBJECT_PATH, QUOBLIN_INTERFACE,
-            'WindowMoved', new this._m.GLib.Variant('(sii)', [window.get_title() ?? '', r.x, r.y]));
+        this._tell('WindowMoved', '(uii)', [this._ids.get(window), r.x, r.y]);
     }
 
     // --- plumbing ----------------------------------------------------------------

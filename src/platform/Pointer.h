@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <functional>
 
 // The mouse as the whole desktop sees it, not only this program's windows.
 class Pointer {
@@ -16,5 +17,9 @@ public:
     virtual Reading read() const = 0;
 
     bool leftButtonDown() const { return read().leftButtonDown; }
+
+    // Called where the desktop tells each movement rather than being asked
+    // (during a drag on GNOME), so that a sample need not wait for its tick.
+    std::function<void()> onMoved;
     QPointF position() const { return read().position; }
 };

@@ -16,26 +16,36 @@ ShakeDetector::~ShakeDetector() {
         monitor.reset();
     m_monitors.clear();
     m_pollTimer.reset();
+    if (m_services.pointer)
+        m_services.pointer->onMoved = nullptr;
 }
 
 void ShakeDetector::start() {
     std::weak_ptr<ShakeDetector*> weak = m_self;
-    auto onPress = [weak] {
-        if (auto self = weak.lock(); self && *self)
-            (*self)->beginTracking();
-    };
     for (PressMonitor* source : {m_services.globalPresses, m_services.localPresses}) {
         if (!source)
             continue;
+        auto onPress = [weak, dragBegan = source->reportsDragStarts()] {
+            if (auto self = weak.lock(); self && *self)
+                (*self)->beginTracking(dragBegan);
+        };
         if (auto token = source->addLeftPressMonitor(onPress))
             m_monitors.push_back(std::move(token));
     }
+    if (m_services.pointer) {
+        m_services.pointer->onMoved = [weak] {
+            if (auto self = weak.lock(); self && *self)
+                (*self)->sampleNow();
+        };
+    }
 }
 
-void ShakeDetector::beginTracking() {
+void ShakeDetector::beginTracking(bool dragBegan) {
     if (!Preferences::shakeEnabled())
         return;
-    m_gesture.reset(m_services.drag ? m_services.drag->changeCount() : 0);
+    // A drag reported as the press began after it: it is the change since the press.
+    const long count = m_services.drag ? m_services.drag->changeCount() : 0;
+    m_gesture.reset(dragBegan ? count - 1 : count);
     m_pollTimer.reset();
     if (!m_services.timers)
         return;
@@ -44,6 +54,13 @@ void ShakeDetector::beginTracking() {
         if (auto self = weak.lock(); self && *self)
             (*self)->poll();
     });
+}
+
+void ShakeDetector::sampleNow() {
+    // Every movement told: one left for the next tick would wait up to its
+    // whole interval, and small ones change nothing (the core's least move).
+    if (m_pollTimer)
+        poll();
 }
 
 void ShakeDetector::poll() {

@@ -25,7 +25,8 @@ struct ShakeServices {
 };
 
 // Samples the cursor 25 times a second while the left button is held after a
-// press, and reports a shake made while something is being dragged.
+// press, and as it moves where the desktop tells movements, and reports a
+// shake made while something is being dragged.
 class ShakeDetector {
 public:
     static constexpr double sampleInterval = 0.04;
@@ -48,7 +49,9 @@ public:
     bool isSampling() const { return m_pollTimer != nullptr; }
 
 private:
-    void beginTracking();
+    void beginTracking(bool dragBegan);
+    // A pointer that tells its movements is sampled as it moves, between ticks.
+    void sampleNow();
     void poll();
 
     ShakeServices m_services;

@@ -109,7 +109,7 @@ private slots:
             const QString refused = fromAnotherProcess(
                 {u"ReadClipboard \"['text/plain']\""_s, u"GetPointer"_s, u"GetWorkAreas"_s,
                  u"GrabAccelerator '<Control><Alt><Super>F12'"_s,
-                 u"UngrabAccelerator %1"_s.arg(action), u"PlaceWindow 'Quoblin anchor' 10 10"_s});
+                 u"UngrabAccelerator %1"_s.arg(action), u"PlaceWindow 1 'Quoblin anchor' 10 10"_s});
             QVERIFY2(refused.count(u"DBus.Error.AccessDenied"_s) == 6, qPrintable(refused));
             copy.kill();
             copy.waitForFinished();
@@ -126,7 +126,7 @@ private slots:
     void versionPointerAndMalformedCalls() {
         QCOMPARE(QDBusInterface(kCompanion.service, kCompanion.path, kCompanion.interface)
                      .property("Version"),
-                 QVariant(2u));
+                 QVariant(ShellCompanion::interfaceVersion));
         // This Shell runs no XWayland, which a connection would start on demand.
         QCOMPARE(call(u"GetX11Display"_s, {}), QVariant(false));
         const int top = shellEval(u"Main.panel.height"_s).toInt(); // the one panel
@@ -145,9 +145,12 @@ private slots:
 
         // Malformed calls get errors, and the Shell stays.
         const QList<std::pair<QString, QVariantList>> calls = {
-            {u"PlaceWindow"_s, {u"title"_s}},        {u"PlaceWindow"_s, {1, 2, 3}},
-            {u"PlaceWindow"_s, {QString(), 10, 10}}, {u"GrabAccelerator"_s, {42}},
-            {u"UngrabAccelerator"_s, {u"n"_s}},      {u"ReadClipboard"_s, {42}},
+            {u"PlaceWindow"_s, {1u, u"title"_s}},
+            {u"PlaceWindow"_s, {1u, QString(), 10, 10}},
+            {u"PlaceWindow"_s, {0u, u"title"_s, 10, 10}},
+            {u"GrabAccelerator"_s, {42}},
+            {u"UngrabAccelerator"_s, {u"n"_s}},
+            {u"ReadClipboard"_s, {42}},
         };
         for (const auto& [method, arguments] : calls)
             QCOMPARE(send(kCompanion, method, arguments).errorName(),
@@ -208,7 +211,8 @@ private slots:
         QVERIFY(!ShellCompanion().isAvailable());
         impostor.kill();
         impostor.waitForFinished();
-        QTRY_COMPARE(ShellCompanion::askVersion(QDBusConnection::sessionBus(), 500), 2u);
+        QTRY_COMPARE(ShellCompanion::askVersion(QDBusConnection::sessionBus(), 500),
+                     ShellCompanion::interfaceVersion);
     }
 
     void nativeDragStartsAndEndsOnce() {
@@ -223,20 +227,29 @@ private slots:
         QCOMPARE(pointer().count(u' '), 3); // a first question: this connection is served
         QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"o"_s);
         QDBusInterface others(kCompanion.service, kCompanion.path, kCompanion.interface, other);
-        QSignalSpy started(&companion, SIGNAL(DragStarted())),
-            ended(&companion, SIGNAL(DragEnded())), elsewhere(&others, SIGNAL(DragStarted()));
+        QSignalSpy started(&companion, SIGNAL(DragStarted(int, int, bool, uint))),
+            moved(&companion, SIGNAL(PointerMoved(int, int, bool, uint))),
+            ended(&companion, SIGNAL(DragEnded())),
+            elsewhere(&others, SIGNAL(PointerMoved(int, int, bool, uint)));
         send(kInput, u"Move"_s, {x, y});
         send(kInput, u"Button"_s, {true});
         for (int step = 1; step <= 8; ++step, QTest::qWait(30))
             send(kInput, u"Move"_s, {x + 8 * step, y + 4 * step});
         QTRY_COMPARE(started.size(), 1);
-        QCOMPARE(ended.size(), 0);
+        QCOMPARE(started[0][2], QVariant(true)); // with the button held, where the pointer was
+        QVERIFY(started[0][0].toInt() > x && started[0][1].toInt() > y);
         send(kInput, u"Move"_s, {x + 200, y + 120});
+        QTRY_VERIFY(!moved.isEmpty() &&
+                    moved.last().mid(0, 3) == QVariantList({x + 200, y + 120, true}));
+        QCOMPARE(ended.size(), 0);
         send(kInput, u"Button"_s, {false});
         QTRY_COMPARE(ended.size(), 1);
         QVERIFY(!source.waitForLine(u"DRAG "_s).isNull());
+        const qsizetype during = moved.size();
+        send(kInput, u"Move"_s, {x, y}); // no drag: no position is told
         QTest::qWait(300);
         QCOMPARE(started.size() + ended.size(), 2);
+        QCOMPARE(moved.size(), during);
         QCOMPARE(elsewhere.size(), 0); // told to the served connection only
     }
 
@@ -250,12 +263,17 @@ private slots:
         shelf.resize(220, 160);
         shelf.show();
         // Asked at once, before the window is mapped: the request waits for it.
-        QVERIFY(call(u"PlaceWindow"_s, {shelf.windowTitle(), 420, 300}).isValid());
-        const QString filter = u"w.get_title() === 'Quoblin placed'"_s;
+        QVERIFY(call(u"PlaceWindow"_s, {7u, shelf.windowTitle(), 420, 300}).isValid());
+        const QString filter = u"w.get_title()?.startsWith('Quoblin placed')"_s;
         QTRY_COMPARE(windows(filter), u"[[420,300,220,160,true,true]]"_s);
         QTRY_COMPARE(shellEval(kFocusTitle), u"\"Quoblin anchor\""_s);
-        QCOMPARE(call(u"PlaceWindow"_s, {shelf.windowTitle(), 500, 340}), QVariant(true));
+        // Known by its id from then on, whatever its title says.
+        shelf.setWindowTitle(u"Quoblin placed, renamed"_s);
+        QTRY_VERIFY(windows(u"w.get_title() === 'Quoblin placed, renamed'"_s) != u"[]"_s);
+        QCOMPARE(call(u"PlaceWindow"_s, {7u, u"Quoblin anchor"_s, 500, 340}), QVariant(true));
         QTRY_COMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
+        QCOMPARE(windows(u"w.get_title() === 'Quoblin anchor'"_s).section(u',', 4),
+                 u"false,false]]"_s);
 
         const QString screenshots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
         if (!screenshots.isEmpty() && QDir().mkpath(screenshots))

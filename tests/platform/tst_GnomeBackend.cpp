@@ -71,12 +71,11 @@ class GnomeBackendTest : public QObject {
     FakeExtensions m_extensions;
     std::optional<QDBusConnection> m_fakeBus, m_bus;
 
-    void signal(const char* name, std::optional<uint> action = {}) {
-        const QString path = ShellCompanion::objectPath, interface = ShellCompanion::interfaceName;
-        QVERIFY(m_fakeBus->send(
-            action ? QDBusMessage::createTargetedSignal(m_bus->baseService(), path, interface, name)
-                         << *action
-                   : QDBusMessage::createSignal(path, interface, name)));
+    void signal(const char* name, const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createTargetedSignal(
+            m_bus->baseService(), ShellCompanion::objectPath, ShellCompanion::interfaceName, name);
+        message.setArguments(arguments);
+        QVERIFY(m_fakeBus->send(message));
     }
     // The Shell restarting, or the extension turned off and on again.
     void restart(uint version) {
@@ -100,6 +99,8 @@ private Q_SLOTS:
         m_fake.moveToThread(&m_thread);
         m_extensions.moveToThread(&m_thread);
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8()); // where a start asks
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
         m_thread.start();
         // The same process owns the Shell's name: the companion is the Shell's.
         QVERIFY(m_fakeBus->registerService(u"org.gnome.Shell"_s));
@@ -137,10 +138,14 @@ private Q_SLOTS:
         restart(ShellCompanion::interfaceVersion - 1);
         QTRY_VERIFY(!shell.isAvailable());
         const int asked = m_fake.pointerCalls;
-        signal("DragStarted");
+        signal("DragStarted", {300, 40, true, 0u});
+        QTest::qWait(100);
         QVERIFY(!GnomePointer(shell).read().leftButtonDown);
         QCOMPARE(m_fake.pointerCalls, asked);
         QCOMPARE(drag.changeCount(), 0);
+        const GnomeSession::Status older = GnomeSession::probe();
+        QVERIFY(older.companion == GnomeSession::Companion::wrongVersion &&
+                older.version == ShellCompanion::interfaceVersion - 1);
         restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(shell.isAvailable());
     }
@@ -148,8 +153,6 @@ private Q_SLOTS:
     // Not "turned on" when the Shell refuses it: what the Shell reports instead.
     void aCompanionTheShellRefusesIsReportedAsTheShellSays() {
         using namespace GnomeSession;
-        qputenv("WAYLAND_DISPLAY", "wayland-0");
-        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
         QVERIFY(m_fakeBus->unregisterService(ShellCompanion::serviceName));
         const auto back =
             qScopeGuard([this] { m_fakeBus->registerService(ShellCompanion::serviceName); });
@@ -162,6 +165,65 @@ private Q_SLOTS:
         QCOMPARE(failed.shellError, u"boom"_s);
     }
 
+    // The Shell tells the pointer with the drag's start and each movement until
+    // its end: nothing is asked back meanwhile, and the start is the press.
+    void aDragBringsThePointerWithItAndCountsAsThePress() {
+        ShellCompanion shell(*m_bus);
+        GnomePressMonitor presses(shell);
+        GnomePointer pointer(shell);
+        GnomeDragPasteboard drag(shell);
+        QTRY_VERIFY(shell.isAvailable());
+        int pressed = 0, moved = 0;
+        const auto token = presses.addLeftPressMonitor([&] { ++pressed; });
+        pointer.onMoved = [&] { ++moved; };
+        const int asked = m_fake.pointerCalls;
+        signal("DragStarted", {300u, 40u}); // not the interface's type: not read
+        signal("DragStarted", {500, 60, true, 0u});
+        QTRY_COMPARE(drag.changeCount(), 1);
+        QVERIFY(pressed == 1 && drag.holdsItems() && presses.reportsDragStarts());
+        signal("PointerMoved", {520, 70, true, 0u});
+        QTRY_COMPARE(moved, 1);
+        QCOMPARE(shell.pointer()->global, QPoint(520, 70));
+        QVERIFY(pointer.read().leftButtonDown);
+        QCOMPARE(m_fake.pointerCalls, asked);
+        signal("DragEnded");
+        QTRY_VERIFY(!drag.holdsItems());
+        QCOMPARE(shell.pointer()->global, QPoint(300, 40)); // asked again
+        signal("DragStarted", {500, 60, false, 0u});        // a drag without the button: no press
+        QTRY_COMPARE(drag.changeCount(), 2);
+        QCOMPARE(pressed, 1);
+    }
+
+    // The interface's one description, which the extension's build puts into
+    // the extension, has every member the program uses, of the type it reads.
+    void theInterfaceXmlHasWhatTheProgramUses() {
+        QFile file(qEnvironmentVariable("QUOBLIN_SOURCE_DIR") +
+                   u"/extension/io.github.quoblin.Shell1.xml"_s);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(text.contains(u"<interface name=\"%1\">"_s.arg(ShellCompanion::interfaceName)));
+        QVERIFY(text.contains(u"<property name=\"Version\" type=\"u\""_s));
+        static const QRegularExpression element(
+            u"<(method|signal) name=\"(\\w+)\"(/>|>.*?</\\1>)"_s,
+            QRegularExpression::DotMatchesEverythingOption),
+            argument(u"<arg type=\"([^\"]+)\"[^>]*?(direction=\"out\")?/>"_s);
+        QMap<QString, QString> described; // "method Name": its in types, a comma, its out types
+        for (const auto& found : element.globalMatch(text)) {
+            QString in, out;
+            for (const auto& arg : argument.globalMatch(found.captured(3)))
+                (arg.hasCaptured(2) ? out : in) += arg.captured(1);
+            described[found.captured(1) + u' ' + found.captured(2)] = in + u',' + out;
+        }
+        for (const ShellCompanion::Member& member : ShellCompanion::members) {
+            if (member.name == "Get"_L1) // the Version property's
+                continue;
+            const bool method = member.kind == ShellCompanion::Member::Kind::method;
+            const QString key = (method ? u"method "_s : u"signal "_s) + QString(member.name);
+            QVERIFY2(described.contains(key), qPrintable(key));
+            QCOMPARE(described.value(key), QString(member.in) + u',' + QString(member.out));
+        }
+    }
+
     void hotKeysActOncePerActivationAndAreGrabbedAgainWhenTheShellReturns() {
         const uint16_t controlAlt = KeyModifier::control | KeyModifier::mod1;
         ShellCompanion shell(*m_bus);
@@ -171,12 +233,12 @@ private Q_SLOTS:
         QVERIFY(token && !keys.grabKey({55, controlAlt}, [] {})); // V is refused
         const uint first = m_fake.lastGrab;
         for (const uint activated : {first, first + 1000})
-            signal("AcceleratorActivated", activated);
+            signal("AcceleratorActivated", {activated});
         QTRY_COMPARE(pressed, 1);
         restart(ShellCompanion::interfaceVersion);
         QTRY_VERIFY(m_fake.lastGrab != first);
         for (const uint activated : {first, uint(m_fake.lastGrab)})
-            signal("AcceleratorActivated", activated);
+            signal("AcceleratorActivated", {activated});
         QTRY_COMPARE(pressed, 2);
         token.reset();
         QTRY_COMPARE(m_fake.lastUngrab, m_fake.lastGrab);

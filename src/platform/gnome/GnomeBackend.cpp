@@ -59,14 +59,23 @@ GnomePressMonitor::GnomePressMonitor(ShellCompanion& shell)
 std::unique_ptr<MonitorToken>
 GnomePressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     return std::make_unique<ConnectionToken>(QObject::connect(
-        &m_shell, &ShellCompanion::pressBeganDrag, &m_shell, [handler = std::move(handler)] {
+        &m_shell, &ShellCompanion::dragBegan, &m_shell, [handler = std::move(handler)] {
             if (handler)
                 handler();
         }));
 }
 
+bool GnomePressMonitor::reportsDragStarts() const {
+    return true;
+}
+
 GnomePointer::GnomePointer(ShellCompanion& shell)
-    : m_shell(shell) {}
+    : m_shell(shell) {
+    QObject::connect(&shell, &ShellCompanion::pointerMoved, &shell, [this] {
+        if (onMoved)
+            onMoved();
+    });
+}
 
 Pointer::Reading GnomePointer::read() const {
     // The Shell's logical coordinates are Qt's global coordinates on Wayland.
@@ -137,18 +146,22 @@ std::unique_ptr<KeyGrabToken> GnomeKeyGrabs::grabKey(KeyCombination combination,
 GnomePanelPlacement::GnomePanelPlacement(ShellCompanion& shell)
     : m_shell(shell) {
     QObject::connect(&shell, &ShellCompanion::windowMoved, &shell,
-                     [this](const QString& title, QPoint topLeft) {
-                         if (onMoved)
-                             onMoved(title, topLeft);
+                     [this](unsigned id, QPoint topLeft) {
+                         if (onMoved && m_titles.contains(id))
+                             onMoved(m_titles.value(id), topLeft);
                      });
 }
 
 QString GnomePanelPlacement::windowTitle(const QString&, int serial) const {
-    // A title that never changes: a placement asked for before the window is
-    // shown must still find it when it shows.
-    return QStringLiteral("Shelf #%1").arg(serial);
+    // Each panel's title names its serial, which is the window's id for the
+    // extension: the extension ties the two together when the window shows.
+    const QString title = QStringLiteral("Shelf #%1").arg(serial);
+    m_titles.insert(unsigned(serial), title);
+    return title;
 }
 
 void GnomePanelPlacement::place(const QString& windowTitle, QPoint qtGlobalTopLeft) {
-    m_shell.placeWindow(windowTitle, qtGlobalTopLeft);
+    const unsigned id = m_titles.key(windowTitle);
+    if (id != 0)
+        m_shell.placeWindow(id, windowTitle, qtGlobalTopLeft);
 }

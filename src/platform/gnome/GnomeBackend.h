@@ -6,6 +6,7 @@
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -15,13 +16,14 @@ class ShellCompanion;
 // companion extension. Each keeps working (doing nothing) while the extension
 // is away, and the hot keys are grabbed again when it comes back.
 
-// A drag of any client that starts while the left button is held: the Shell
+// A drag of any client that began while the left button was held: the Shell
 // hands presses over client windows to the client, so the drag is the only
-// press of another program the backend can see.
+// trace of another program's press the backend can see.
 class GnomePressMonitor final : public PressMonitor {
 public:
     explicit GnomePressMonitor(ShellCompanion& shell);
     std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()> handler) override;
+    bool reportsDragStarts() const override;
 
 private:
     ShellCompanion& m_shell;
@@ -64,7 +66,8 @@ private:
 };
 
 // A Wayland client cannot place its own toplevels: the extension does it, by
-// the window's title, which is therefore unique for every panel.
+// an id for each panel, told with the window's title, which is therefore
+// unique for every panel and never changes.
 class GnomePanelPlacement final : public PanelPlacement {
 public:
     explicit GnomePanelPlacement(ShellCompanion& shell);
@@ -73,4 +76,5 @@ public:
 
 private:
     ShellCompanion& m_shell;
+    mutable QHash<unsigned, QString> m_titles; // each panel's id and title
 };

@@ -10,6 +10,7 @@
 #include <QDBusVariant>
 #include <QMimeData>
 #include <QPointer>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -17,15 +18,47 @@ const QString ShellCompanion::serviceName = QStringLiteral("io.github.quoblin.Sh
 const QString ShellCompanion::objectPath = QStringLiteral("/io/github/quoblin/Shell");
 const QString ShellCompanion::interfaceName = QStringLiteral("io.github.quoblin.Shell1");
 
+const std::array<ShellCompanion::Member, 15> ShellCompanion::members = [] {
+    using enum Member::Kind;
+    return std::array<Member, 15>{{
+        {method, "GetPointer"_L1, ""_L1, "iibu"_L1},
+        {signal, "DragStarted"_L1, "iibu"_L1, {}},
+        {signal, "PointerMoved"_L1, "iibu"_L1, {}},
+        {signal, "DragEnded"_L1, ""_L1, {}},
+        {method, "GetX11Display"_L1, ""_L1, "b"_L1},
+        {signal, "X11DisplayChanged"_L1, "b"_L1, {}},
+        {method, "GrabAccelerator"_L1, "s"_L1, "u"_L1},
+        {method, "UngrabAccelerator"_L1, "u"_L1, "b"_L1},
+        {signal, "AcceleratorActivated"_L1, "u"_L1, {}},
+        {method, "PlaceWindow"_L1, "usii"_L1, "b"_L1},
+        {signal, "WindowMoved"_L1, "uii"_L1, {}},
+        {method, "GetWorkAreas"_L1, ""_L1, "a(iiiiiiii)"_L1},
+        {signal, "WorkAreasChanged"_L1, "a(iiiiiiii)"_L1, {}},
+        {method, "ReadClipboard"_L1, "as"_L1, "a{say}s"_L1},
+        {method, "Get"_L1, "ss"_L1, "v"_L1}, // of org.freedesktop.DBus.Properties: Version
+    }};
+}();
+
 namespace {
 
 // The Shell answers within a millisecond; a Shell that hangs must not hang the
 // program's GUI thread for long.
 constexpr int callTimeoutMs = 250;
 
-QDBusMessage method(const QString& owner, const QString& name) {
+const ShellCompanion::Member& member(QLatin1StringView name) {
+    const auto& all = ShellCompanion::members;
+    return *std::find_if(all.begin(), all.end(), [name](const auto& m) { return m.name == name; });
+}
+
+QDBusMessage method(const QString& owner, QLatin1StringView name) {
+    Q_ASSERT(member(name).kind == ShellCompanion::Member::Kind::method);
     return QDBusMessage::createMethodCall(owner, ShellCompanion::objectPath,
                                           ShellCompanion::interfaceName, name);
+}
+
+std::optional<ShellCompanion::PointerState> pointerFrom(const QList<QVariant>& v) {
+    return ShellCompanion::PointerState{QPoint(v[0].toInt(), v[1].toInt()), v[2].toBool(),
+                                        uint16_t(v[3].toUInt() & 0xffff)};
 }
 
 QDBusMessage versionQuestion(const QString& owner) {
@@ -37,7 +70,7 @@ QDBusMessage versionQuestion(const QString& owner) {
 }
 
 std::optional<unsigned> versionFrom(const QDBusMessage& reply) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("v"))
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != member("Get"_L1).out)
         return std::nullopt;
     const QVariant value = reply.arguments().front().value<QDBusVariant>().variant();
     if (value.metaType() != QMetaType::fromType<uint>())
@@ -60,16 +93,11 @@ ShellCompanion::ShellCompanion(QDBusConnection bus, QObject* parent)
                 if (!newOwner.isEmpty())
                     checkVersion();
             });
-    for (const char* name : {"DragStarted", "DragEnded"}) {
-        m_bus.connect(serviceName, objectPath, interfaceName, QLatin1String(name), this,
-                      name[4] == 'S' ? SLOT(handleDragStarted()) : SLOT(handleDragEnded()));
+    for (const Member& signal : members) {
+        if (signal.kind == Member::Kind::signal)
+            m_bus.connect(serviceName, objectPath, interfaceName, signal.name, this,
+                          SLOT(handleSignal(QDBusMessage)));
     }
-    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("AcceleratorActivated"),
-                  this, SLOT(handleAcceleratorActivated(uint)));
-    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("WindowMoved"), this,
-                  SLOT(handleWindowMoved(QString, int, int)));
-    m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("X11DisplayChanged"), this,
-                  SLOT(handleX11DisplayChanged(bool)));
     // Asked at once, so that the hot keys can be grabbed as the program starts.
     if (m_bus.isConnected())
         m_owner = shellOwner(m_bus);
@@ -114,65 +142,73 @@ void ShellCompanion::checkVersion() {
 }
 
 void ShellCompanion::setAvailable(bool available) {
-    if (!available)
+    if (!available) {
         m_dragActive = false;
+        m_pushed.reset();
+        m_workAreas.reset();
+    }
     // The companion tells drags only to the connection it serves, which it
-    // learns from a first question: asked at once, whatever else is asked later.
-    if (available && !m_available)
-        m_bus.send(method(m_owner, QStringLiteral("GetPointer")));
+    // learns from a first question: asked at once, whatever else is asked
+    // later. The work areas it answers are kept until it tells new ones.
+    if (available && !m_available) {
+        auto* call =
+            new QDBusPendingCallWatcher(m_bus.asyncCall(method(m_owner, "GetWorkAreas"_L1)), this);
+        connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            const QDBusMessage reply = w->reply();
+            if (m_available && !m_workAreas && reply.signature() == member("GetWorkAreas"_L1).out)
+                readWorkAreas(reply.arguments().front().value<QDBusArgument>());
+        });
+    }
     if (std::exchange(m_available, available) != available)
         Q_EMIT availabilityChanged(available);
 }
 
-std::optional<QList<QVariant>> ShellCompanion::ask(const QString& name,
-                                                   const QVariantList& arguments, int timeoutMs,
-                                                   QLatin1StringView signature) const {
+std::optional<QList<QVariant>>
+ShellCompanion::ask(QLatin1StringView name, const QVariantList& arguments, int timeoutMs) const {
     if (!m_available)
         return std::nullopt;
     QDBusMessage call = method(m_owner, name);
     call.setArguments(arguments);
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, timeoutMs);
     // Read only as the type it was checked to be: reading another crashes in libdbus.
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != signature)
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != member(name).out)
         return std::nullopt;
     return reply.arguments();
 }
 
 std::optional<ShellCompanion::PointerState> ShellCompanion::pointer() const {
-    const auto args = ask(QStringLiteral("GetPointer"), {}, callTimeoutMs, "iibu"_L1);
-    if (!args)
-        return std::nullopt;
-    return PointerState{QPoint((*args)[0].toInt(), (*args)[1].toInt()), (*args)[2].toBool(),
-                        uint16_t((*args)[3].toUInt() & 0xffff)};
+    if (m_pushed)
+        return m_pushed;
+    const auto args = ask("GetPointer"_L1, {}, callTimeoutMs);
+    return args ? pointerFrom(*args) : std::nullopt;
 }
 
 unsigned ShellCompanion::grabAccelerator(const QString& accelerator) {
-    const auto action =
-        ask(QStringLiteral("GrabAccelerator"), {accelerator}, callTimeoutMs * 4, "u"_L1);
+    const auto action = ask("GrabAccelerator"_L1, {accelerator}, callTimeoutMs * 4);
     return action ? action->front().toUInt() : 0;
 }
 
 void ShellCompanion::ungrabAccelerator(unsigned action) {
     if (!m_available || action == 0)
         return;
-    QDBusMessage call = method(m_owner, QStringLiteral("UngrabAccelerator"));
+    QDBusMessage call = method(m_owner, "UngrabAccelerator"_L1);
     call << action;
     m_bus.send(call);
 }
 
-void ShellCompanion::placeWindow(const QString& title, QPoint global) {
+void ShellCompanion::placeWindow(unsigned id, const QString& title, QPoint global) {
     if (!m_available)
         return;
-    QDBusMessage call = method(m_owner, QStringLiteral("PlaceWindow"));
-    call << title << global.x() << global.y();
+    QDBusMessage call = method(m_owner, "PlaceWindow"_L1);
+    call << id << title << global.x() << global.y();
     m_bus.send(call);
 }
 
 ShellCompanion::ClipboardRead ShellCompanion::clipboard(const QStringList& formats) const {
     // The clipboard's owner sends it through the Shell, which gives up after
     // two seconds: the program waits a little longer.
-    const auto read =
-        ask(QStringLiteral("ReadClipboard"), {formats}, callTimeoutMs * 12, "a{say}s"_L1);
+    const auto read = ask("ReadClipboard"_L1, {formats}, callTimeoutMs * 12);
     if (!read)
         return {};
     QMap<QString, QByteArray> contents;
@@ -188,11 +224,16 @@ ShellCompanion::ClipboardRead ShellCompanion::clipboard(const QStringList& forma
 }
 
 QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
+    // Asked only before the first answer arrives; then told when they change.
+    if (!m_workAreas) {
+        if (const auto told = ask("GetWorkAreas"_L1, {}, callTimeoutMs))
+            const_cast<ShellCompanion*>(this)->readWorkAreas(told->front().value<QDBusArgument>());
+    }
+    return m_workAreas.value_or(QList<std::pair<QRect, QRect>>());
+}
+
+void ShellCompanion::readWorkAreas(const QDBusArgument& monitors) {
     QList<std::pair<QRect, QRect>> areas;
-    const auto told = ask(QStringLiteral("GetWorkAreas"), {}, callTimeoutMs, "a(iiiiiiii)"_L1);
-    if (!told)
-        return areas;
-    const QDBusArgument monitors = told->front().value<QDBusArgument>();
     monitors.beginArray();
     while (!monitors.atEnd()) {
         int v[8] = {};
@@ -203,45 +244,58 @@ QList<std::pair<QRect, QRect>> ShellCompanion::workAreas() const {
         areas.append({QRect(v[0], v[1], v[2], v[3]), QRect(v[4], v[5], v[6], v[7])});
     }
     monitors.endArray();
-    return areas;
+    m_workAreas = areas;
 }
 
 bool ShellCompanion::x11DisplayRunning() const {
-    const auto running = ask(QStringLiteral("GetX11Display"), {}, callTimeoutMs, "b"_L1);
+    const auto running = ask("GetX11Display"_L1, {}, callTimeoutMs);
     return running && running->first().toBool();
 }
 
-void ShellCompanion::handleDragStarted() {
-    noteDragStarted();
+void ShellCompanion::noteDragStarted() {
+    if (m_available)
+        countDrag(pointer());
 }
 
-void ShellCompanion::noteDragStarted() {
-    if (!m_available)
-        return;
-    // The press itself is never seen over other clients' windows; a drag that
-    // starts with the button held is the trace it leaves.
-    const std::optional<PointerState> now = pointer();
-    if (now && now->leftButton)
-        Q_EMIT pressBeganDrag();
+void ShellCompanion::countDrag(std::optional<PointerState> at) {
     ++m_dragCount;
     m_dragActive = true;
+    // The press itself is never seen over other clients' windows; a drag that
+    // starts with the button held is the trace it leaves.
+    if (at && at->leftButton)
+        Q_EMIT dragBegan();
 }
 
-void ShellCompanion::handleDragEnded() {
-    m_dragActive = false;
-}
-
-void ShellCompanion::handleAcceleratorActivated(uint action) {
-    if (m_available && action != 0)
-        Q_EMIT acceleratorActivated(action);
-}
-
-void ShellCompanion::handleX11DisplayChanged(bool running) {
-    if (m_available)
-        Q_EMIT x11DisplayChanged(running);
-}
-
-void ShellCompanion::handleWindowMoved(const QString& title, int x, int y) {
-    if (m_available)
-        Q_EMIT windowMoved(title, QPoint(x, y));
+void ShellCompanion::handleSignal(const QDBusMessage& message) {
+    const QByteArray named = message.member().toLatin1();
+    const QLatin1StringView name(named);
+    const auto& all = members;
+    const auto known = std::find_if(all.begin(), all.end(), [&](const Member& m) {
+        return m.kind == Member::Kind::signal && m.name == name;
+    });
+    // Read only as the type it was checked to be, as the answers are.
+    if (!m_available || known == all.end() || message.signature() != known->in)
+        return;
+    const QList<QVariant> v = message.arguments();
+    if (name == "DragStarted"_L1 || name == "PointerMoved"_L1) {
+        const bool started = name == "DragStarted"_L1;
+        if (!started && !m_pushed)
+            return; // of a drag whose start this program did not hear
+        m_pushed = pointerFrom(v);
+        if (started)
+            countDrag(m_pushed);
+        else
+            Q_EMIT pointerMoved();
+    } else if (name == "DragEnded"_L1) {
+        m_dragActive = false;
+        m_pushed.reset();
+    } else if (name == "AcceleratorActivated"_L1 && v[0].toUInt() != 0) {
+        Q_EMIT acceleratorActivated(v[0].toUInt());
+    } else if (name == "X11DisplayChanged"_L1) {
+        Q_EMIT x11DisplayChanged(v[0].toBool());
+    } else if (name == "WindowMoved"_L1) {
+        Q_EMIT windowMoved(v[0].toUInt(), QPoint(v[1].toInt(), v[2].toInt()));
+    } else if (name == "WorkAreasChanged"_L1) {
+        readWorkAreas(v[0].value<QDBusArgument>());
+    }
 }

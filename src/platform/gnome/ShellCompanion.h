@@ -1,16 +1,19 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <memory>
 #include <optional>
 #include <utility>
 
+class QDBusArgument;
 class QDBusServiceWatcher;
 class QMimeData;
 
@@ -26,7 +29,7 @@ class ShellCompanion final : public QObject {
     Q_OBJECT
 public:
     // The version of the extension's D-Bus interface this program speaks.
-    static constexpr unsigned interfaceVersion = 2;
+    static constexpr unsigned interfaceVersion = 3;
     static const QString serviceName;
     static const QString objectPath;
     static const QString interfaceName;
@@ -34,6 +37,16 @@ public:
     explicit ShellCompanion(QDBusConnection bus = QDBusConnection::sessionBus(),
                             QObject* parent = nullptr);
     ~ShellCompanion() override;
+
+    // What the program uses of the extension's interface, with each one's D-Bus
+    // signature (a method's in and out, a signal's arguments as `in`): answers
+    // and signals are read only when of that type, and a unit test holds the
+    // list against the interface's XML.
+    struct Member {
+        enum class Kind { method, signal } kind;
+        QLatin1StringView name, in, out;
+    };
+    static const std::array<Member, 15> members;
 
     // The extension owns its name and answered with the version this program speaks.
     bool isAvailable() const { return m_available; }
@@ -47,15 +60,18 @@ public:
         bool leftButton = false;
         uint16_t modifiers = 0; // KeyModifier bits held: shift, control, mod1 (Alt), mod4
     };
-    // Asked at once (the shake sampler needs the answer in the same tick);
-    // nothing while the extension is away.
+    // While a drag the Shell reports goes on, the last position it told;
+    // otherwise asked at once (the shake sampler needs the answer in the same
+    // tick). Nothing while the extension is away.
     std::optional<PointerState> pointer() const;
 
     // The extension's number for the grab, or 0 when refused or away.
     unsigned grabAccelerator(const QString& accelerator);
     void ungrabAccelerator(unsigned action);
-    // Fire and forget: the extension keeps the request for a window not shown yet.
-    void placeWindow(const QString& title, QPoint global);
+    // Fire and forget: the extension keeps the request for a window not shown
+    // yet, which it ties to the id by the title it shows with; from then on it
+    // knows the window by the id.
+    void placeWindow(unsigned id, const QString& title, QPoint global);
     // The clipboard in those of the formats it offers, read by the Shell: a
     // client without the focus is not told of it. No data while the extension
     // is away or refuses; the program then asks the clipboard itself. The
@@ -66,42 +82,42 @@ public:
         enum class Shortfall { none, tooLarge, tooSlow } shortfall = Shortfall::none;
     };
     ClipboardRead clipboard(const QStringList& formats) const;
-    // Each monitor's geometry and work area; empty while the extension is away.
+    // Each monitor's geometry and work area, as the extension last told them;
+    // empty while the extension is away.
     QList<std::pair<QRect, QRect>> workAreas() const;
 
     // Drags of every client since this object was made, and whether one is under way.
     long dragCount() const { return m_dragCount; }
     bool dragActive() const { return m_dragActive; }
     // A drag began that the Shell does not report: an X11 client's, seen on
-    // XWayland's display. Counted as the Shell's own drags are.
+    // XWayland's display. Counted as the Shell's own drags are; the pointer is
+    // asked, since the Shell does not follow it for this drag.
     void noteDragStarted();
     // Whether the Shell runs XWayland now; false while the extension is away.
     bool x11DisplayRunning() const;
 
 Q_SIGNALS:
     void availabilityChanged(bool available);
-    // A drag began while the left button was held: the press that started it.
-    // Sent before the drag count rises, so that the press can take the count
-    // from before the drag as its baseline.
-    void pressBeganDrag();
+    // A drag began (and is counted) while the left button was held.
+    void dragBegan();
+    // The Shell told a new position during a drag.
+    void pointerMoved();
     void acceleratorActivated(unsigned action);
     // The user moved one of the program's placed windows; where it is now.
-    void windowMoved(const QString& title, QPoint global);
+    void windowMoved(unsigned id, QPoint global);
     // XWayland started or ended.
     void x11DisplayChanged(bool running);
 
 private Q_SLOTS:
-    void handleDragStarted();
-    void handleDragEnded();
-    void handleAcceleratorActivated(uint action);
-    void handleWindowMoved(const QString& title, int x, int y);
-    void handleX11DisplayChanged(bool running);
+    void handleSignal(const QDBusMessage& message);
 
 private:
     // A method's answers, asked at once; nothing while the extension is away,
     // on an error, or when the answer's D-Bus signature is not `signature`.
-    std::optional<QList<QVariant>> ask(const QString& name, const QVariantList& arguments,
-                                       int timeoutMs, QLatin1StringView signature) const;
+    std::optional<QList<QVariant>> ask(QLatin1StringView name, const QVariantList& arguments,
+                                       int timeoutMs) const;
+    void countDrag(std::optional<PointerState> at);
+    void readWorkAreas(const QDBusArgument& monitors);
     // The unique bus name of the companion's owner when that is the GNOME
     // Shell process; empty otherwise.
     static QString shellOwner(const QDBusConnection& bus);
@@ -114,5 +130,7 @@ private:
     bool m_available = false;
     long m_dragCount = 0;
     bool m_dragActive = false;
+    std::optional<PointerState> m_pushed; // while the Shell follows a drag
+    std::optional<QList<std::pair<QRect, QRect>>> m_workAreas;
     int m_versionQuery = 0; // the latest question, so that a late answer to an older one is ignored
 };
