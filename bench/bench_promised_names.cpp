@@ -2,7 +2,7 @@
 // for suggestions from a few thousand characters up to a mebibyte. Prints
 // figures and a "ROW" line for bench/run-all; asserts nothing.
 #include "BenchFigures.h"
-#include "platform/PromisedFileNames.h"
+#include "platform/files/PromisedFileNames.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -3,7 +3,8 @@
 // offscreen platform. Prints figures and "ROW" lines; asserts nothing.
 #include "BenchFigures.h"
 #include "model/ShelfItem.h"
-#include "platform/Timers.h"
+#include "platform/common/DesktopScreens.h"
+#include "platform/common/SystemTimers.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 
@@ -57,7 +58,7 @@ void hugeText(Timers& timers) {
     constexpr qsizetype size = 32 * 1024 * 1024;
     Shelf shelf({ShelfItem::makeText("A short text")}, timers);
     ShelfController window(shelf);
-    window.show(QPointF(100, 100), ScreenLayout::current());
+    window.show(QPointF(100, 100), DesktopScreens::layout());
     paintAndHover(window.rows().at(0), window.rows().at(0), 2); // what Qt sets up once
     const double before = residentMiB();
     QString text;

@@ -2,7 +2,7 @@
 // files at the same deflate level, for a mixed set, media alone and text
 // alone; the job on every core and on one, which is how it ran before it
 // compressed in parallel. Prints "ROW" lines for bench/run-all.
-#include "shelf/ZipJob.h"
+#include "archive/ZipJob.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,12 +1,11 @@
-# quoblin_layer(<target> FOLDERS <folder>... [FILES <file>...] [EXCLUDE <regex>...]
-#               LINKS <library>... [FORBID xcb|widgets|dbus ...])
+# quoblin_layer(<target> FOLDERS <folder>... LINKS <library>... [FORBID xcb|widgets|dbus ...])
 #
-# A static library of the sources in src/<folder>/ (not its sub-folders) and
-# the listed files. Its headers are linked into an include folder of its own
-# in the build tree, and that folder, not src/, is what it and the targets
-# linking it search: a header of a layer that is not linked is not found. The
-# FORBID kinds put headers that stop the build in front of the system's: the
-# X11 client library, Qt Widgets, Qt D-Bus.
+# A static library of the sources in src/<folder>/ (not its sub-folders).
+# Its headers are linked into an include folder of its own in the build tree,
+# and that folder, not src/, is what it and the targets linking it search: a
+# header of a layer that is not linked is not found. The FORBID kinds put
+# headers that stop the build in front of the system's: the X11 client
+# library, Qt Widgets, Qt D-Bus.
 
 set(QUOBLIN_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/include)
 
@@ -42,18 +41,12 @@ function(quoblin_forbidden_headers kind out)
 endfunction()
 
 function(quoblin_layer target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "FOLDERS;FILES;EXCLUDE;LINKS;FORBID")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "FOLDERS;LINKS;FORBID")
   set(sources)
   foreach(folder IN LISTS arg_FOLDERS)
     file(GLOB found CONFIGURE_DEPENDS
       ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
     list(APPEND sources ${found})
-  endforeach()
-  foreach(regex IN LISTS arg_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "/src/${regex}")
-  endforeach()
-  foreach(file IN LISTS arg_FILES)
-    list(APPEND sources ${CMAKE_SOURCE_DIR}/src/${file})
   endforeach()
 
   set(root ${QUOBLIN_INCLUDE_ROOT}/${target})

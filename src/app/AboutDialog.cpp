@@ -1,15 +1,14 @@
 #include "app/AboutDialog.h"
 
-#include "platform/Symbols.h"
-#include "platform/gnome/GnomeSession.h"
+#include "platform/common/Symbols.h"
+#include "platform/gnome/ShellCompanion.h"
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AboutDialog::AboutDialog(QWidget* parent)
+AboutDialog::AboutDialog(const GnomeSession::Status& gnome, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(tr("About Quoblin"));
     auto* layout = new QVBoxLayout(this);
@@ -32,11 +31,11 @@ AboutDialog::AboutDialog(QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
                        static_cast<QWidget*>(version), static_cast<QWidget*>(text)})
         layout->addWidget(w);
-    auto* backend = new QLabel(backendName(), this);
+    auto* backend = new QLabel(backendName(gnome), this);
     backend->setAlignment(Qt::AlignCenter);
     layout->addWidget(backend);
-    const QString problem = companionNote();
-    if (!problem.isEmpty() || (onWayland() && !nativeGnome())) {
+    const QString problem = companionNote(gnome);
+    if (!problem.isEmpty() || (onWayland() && !nativeGnome(gnome))) {
         auto* note = new QLabel(problem.isEmpty() ? waylandNote() : problem, this);
         note->setWordWrap(true);
         note->setMaximumWidth(320);
@@ -66,8 +65,8 @@ QString AboutDialog::waylandNote() {
               "keys do not work while a native Wayland window has the keyboard focus.");
 }
 
-QString AboutDialog::backendName() {
-    if (nativeGnome())
+QString AboutDialog::backendName(const GnomeSession::Status& gnome) {
+    if (nativeGnome(gnome))
         return tr("Runs on GNOME (Wayland) with the Quoblin Shell extension.");
     if (QGuiApplication::platformName() == QLatin1String("xcb") && onWayland())
         return tr("Runs through XWayland.");
@@ -76,9 +75,8 @@ QString AboutDialog::backendName() {
     return tr("Runs on Wayland.");
 }
 
-QString AboutDialog::companionNote() {
+QString AboutDialog::companionNote(const GnomeSession::Status& status) {
     using GnomeSession::Companion;
-    const GnomeSession::Status status = GnomeSession::status();
     if (status.companion == Companion::ready &&
         status.enabling == GnomeSession::Enabling::enabledNow)
         return tr("Quoblin has turned on the Quoblin Shell extension and "
@@ -102,7 +100,7 @@ QString AboutDialog::companionNote() {
                             "this Quoblin needs version %2: install the extension "
                             "that comes with it, then log out and back in.")
                              .arg(status.version)
-                             .arg(GnomeSession::companionVersion)
+                             .arg(ShellCompanion::interfaceVersion)
                        : tr("The Quoblin Shell extension does not answer, so shakes and "
                             "hot keys work only over X11 windows. Turn it on with "
                             "“gnome-extensions enable %1” or in the Extensions app, "
@@ -129,23 +127,12 @@ QString AboutDialog::companionNote() {
     return text;
 }
 
-bool AboutDialog::nativeGnome() {
-    return GnomeSession::status().companion == GnomeSession::Companion::ready &&
+bool AboutDialog::nativeGnome(const GnomeSession::Status& gnome) {
+    return gnome.companion == GnomeSession::Companion::ready &&
            QGuiApplication::platformName() == QLatin1String("wayland");
 }
 
 bool AboutDialog::onWayland() {
     return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-}
-
-void AboutDialog::showShared() {
-    static QPointer<AboutDialog> dialog;
-    if (dialog)
-        dialog->close();
-    dialog = new AboutDialog;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/gnome/GnomeSession.h"
+
 #include <QDialog>
 
 // The program's about box: icon, name, version and what it is for; on a
@@ -8,21 +10,19 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit AboutDialog(QWidget* parent = nullptr);
-
-    // Shows the one about box of the program, made anew in the current language.
-    static void showShared();
+    // `gnome`: what the start found of GNOME and its companion extension.
+    explicit AboutDialog(const GnomeSession::Status& gnome, QWidget* parent = nullptr);
 
     static QString description();
     static QString waylandNote();
     static bool onWayland();
     // Which desktop services the program runs with.
-    static QString backendName();
+    static QString backendName(const GnomeSession::Status& gnome);
     // On GNOME on Wayland without the companion extension: what is missing
     // and how to turn it on; after this start turned it on: that it did;
     // empty otherwise.
-    static QString companionNote();
+    static QString companionNote(const GnomeSession::Status& gnome);
 
 private:
-    static bool nativeGnome();
+    static bool nativeGnome(const GnomeSession::Status& gnome);
 };

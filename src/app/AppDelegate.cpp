@@ -3,18 +3,20 @@
 #include "app/AboutDialog.h"
 #include "app/AppServices.h"
 #include "app/HotKey.h"
+#include "model/DroppedItems.h"
 #include "model/Shelf.h"
 #include "model/ShelfManager.h"
-#include "platform/Pasteboard.h"
 #include "platform/Pointer.h"
-#include "platform/Symbols.h"
+#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/PngImage.h"
+#include "platform/common/Symbols.h"
 #include "settings/HotKeys.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
-#include "settings/SettingsWindow.h"
+#include "settingswindow/SettingsWindow.h"
+#include "shelf/ItemIcon.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
-#include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 
 #include <QApplication>
@@ -207,9 +209,9 @@ void AppDelegate::buildMenu() {
         };
     };
     add([] { return tr("New Shelf"); }, call(&AppDelegate::newShelf),
-        HotKeys::sequence(HotKeys::Action::newShelf));
+        HotKeys::combination(HotKeys::Action::newShelf));
     add([] { return tr("New Shelf From Clipboard"); }, call(&AppDelegate::newShelfFromClipboard),
-        HotKeys::sequence(HotKeys::Action::newShelfFromClipboard));
+        HotKeys::combination(HotKeys::Action::newShelfFromClipboard));
     m_recentMenu = raw->addMenu(QString());
     m_menuLabels.emplace_back(m_recentMenu->menuAction(), [] { return tr("Recent Shelves"); });
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
@@ -218,7 +220,7 @@ void AppDelegate::buildMenu() {
     });
     raw->addSeparator();
     add([] { return tr("Show / Hide Shelves"); }, call(&AppDelegate::toggleShelves),
-        HotKeys::sequence(HotKeys::Action::toggleShelves));
+        HotKeys::combination(HotKeys::Action::toggleShelves));
     add([] { return tr("Close All Shelves"); }, call(&AppDelegate::closeAllShelves));
     m_shakeToggleItem =
         add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&AppDelegate::toggleShake));
@@ -277,8 +279,8 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         QAction* item = menu->addAction(menuText(recent[i].title()));
         item->setData(i); // the entry's tag: its index in the recent list
         if (!recent[i].items.empty())
-            item->setIcon(
-                QIcon(recent[i].items.front()->icon(QFileIconProvider()).pixmap(QSize(16, 16))));
+            item->setIcon(QIcon(
+                itemIcon(*recent[i].items.front(), QFileIconProvider()).pixmap(QSize(16, 16))));
         connect(item, &QAction::triggered, this, [self, i] {
             if (self)
                 self->openRecent(i);
@@ -301,7 +303,7 @@ void AppDelegate::newShelfFromClipboard() {
     const QMimeData* data = m_services->clipboard ? m_services->clipboard() : nullptr;
     std::vector<ShelfItemPtr> items;
     if (data)
-        items = ShelfDropView::items(MimeDataPasteboard(data));
+        items = DroppedItems::from(MimeDataPasteboard(data), &PngImage::from);
     using Shortfall = Services::Shortfall;
     const Shortfall shortfall =
         m_services->clipboardShortfall ? m_services->clipboardShortfall() : Shortfall::none;
@@ -367,7 +369,14 @@ void AppDelegate::showSettings() {
 }
 
 void AppDelegate::showAbout() {
-    AboutDialog::showShared();
+    // One about box, made anew in the current language.
+    if (m_about)
+        m_about->close();
+    m_about = new AboutDialog(m_services->gnome ? *m_services->gnome : GnomeSession::Status());
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void AppDelegate::showShelves() {

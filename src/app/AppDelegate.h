@@ -91,5 +91,6 @@ private:
     QPointer<QAction> m_shakeToggleItem;
     // Each tray menu entry with what gives its text in the current language.
     std::vector<std::pair<QPointer<QAction>, std::function<QString()>>> m_menuLabels;
+    QPointer<QWidget> m_about;
     bool m_terminated = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "platform/gnome/GnomeSession.h"
 #include "shake/ShakeDetector.h"
 
 #include <functional>
@@ -29,4 +30,7 @@ struct AppDelegate::Services {
     enum class Shortfall { none, tooLarge, tooSlow };
     std::function<Shortfall()> clipboardShortfall;
     bool showStatusItem = true;
+    // What the start found of GNOME and its companion, for the about box;
+    // absent off GNOME. Kept up to date by whoever started the program.
+    const GnomeSession::Status* gnome = nullptr;
 };

@@ -4,15 +4,13 @@
 #include "model/ShelfManager.h"
 #include "model/ShelfManagerServices.h"
 #include "model/ShelfStore.h"
-#include "platform/ClipboardWriter.h"
-#include "platform/LocalPressMonitor.h"
-#include "platform/PanelPlacement.h"
-#include "platform/Pasteboard.h"
-#include "platform/Screens.h"
-#include "platform/Timers.h"
+#include "platform/common/DesktopScreens.h"
+#include "platform/common/LocalPressMonitor.h"
+#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/OutgoingDrag.h"
+#include "platform/common/SystemTimers.h"
 #include "platform/freedesktop/LoginItem.h"
 #include "platform/gnome/GnomeBackend.h"
-#include "platform/gnome/GnomeSession.h"
 #include "platform/gnome/ShellCompanion.h"
 #include "platform/x11/DesktopWindowHints.h"
 #include "platform/x11/DirectSaveReceiver.h"
@@ -23,13 +21,14 @@
 #include "platform/x11/SystemPointer.h"
 #include "platform/x11/X11Connection.h"
 #include "shelf/ShelfControllerWindows.h"
-#include "shelf/ShelfPanel.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
 
 namespace {
+
+using Shortfall = AppDelegate::Services::Shortfall;
 
 // The shelf manager's desktop: the real clock, pointer and file.
 class DesktopShelfManagerServices final : public ShelfManagerServices {
@@ -49,128 +48,118 @@ private:
     Timers& m_timers;
 };
 
-} // namespace
-
-// On GNOME on Wayland every global service is asked of the companion extension.
-struct GnomeParts {
-    ShellCompanion shell;
-    GnomePressMonitor presses{shell};
-    GnomePointer pointer{shell};
-    GnomeDragPasteboard drag{shell};
-    GnomeKeyGrabs keys{shell};
-    GnomePanelPlacement placement{shell};
-    std::unique_ptr<QMimeData> clipboard; // the last one read, kept for whoever reads it
-    // An X11 client's drag shows only on XWayland's display, watched while XWayland runs.
-    std::unique_ptr<X11Connection> xwayland;
-    std::unique_ptr<SystemDragPasteboard> xwaylandDrags;
-
-    void followXWayland(bool running) {
-        xwaylandDrags.reset();
-        xwayland = running ? X11Connection::openXWayland() : nullptr;
-        if (!xwayland)
-            return;
-        xwaylandDrags = std::make_unique<SystemDragPasteboard>(
-            xwayland.get(), SystemDragPasteboard::Owners::exceptWindowManager);
-        xwaylandDrags->setOnDragStarted([this] { shell.noteDragStarted(); });
-    }
-    ShellCompanion::ClipboardRead::Shortfall shortfall{};
-};
-
-struct DesktopServices::Parts {
-    // Opened first and closed last: the X11 services below hold on to it.
-    // Absent when the program does not run on X11; they then see nothing.
-    std::unique_ptr<X11Connection> x11 = X11Connection::open();
-    SystemTimers timers;
-    GlobalPressMonitor globalPresses{x11.get()};
-    LocalPressMonitor localPresses;
-    SystemPointer pointer{x11.get()};
-    SystemDragPasteboard drag{x11.get()};
-    GlobalKeyGrabs keys{x11.get()};
-    DesktopWindowHints hints{x11.get()};
-    std::unique_ptr<DirectSaveReceiver> promises =
-        x11 ? std::make_unique<DirectSaveReceiver>(*x11) : nullptr;
-    LoginItem loginItem;
-    std::unique_ptr<GnomeParts> gnome =
-        GnomeSession::status().companion == GnomeSession::Companion::ready &&
-                QGuiApplication::platformName() == QLatin1String("wayland")
-            ? std::make_unique<GnomeParts>()
-            : nullptr;
-    PressMonitor& presses() {
-        return gnome ? static_cast<PressMonitor&>(gnome->presses) : globalPresses;
-    }
-    Pointer& pointerInUse() { return gnome ? static_cast<Pointer&>(gnome->pointer) : pointer; }
-    DragPasteboard& dragInUse() { return gnome ? static_cast<DragPasteboard&>(gnome->drag) : drag; }
-    KeyGrabService& keysInUse() { return gnome ? static_cast<KeyGrabService&>(gnome->keys) : keys; }
-    std::shared_ptr<ShelfControllerWindows> windows =
-        std::make_shared<ShelfControllerWindows>(&ScreenLayout::current, promises.get(), &hints);
-};
-
-DesktopServices::DesktopServices()
-    : m_parts(std::make_unique<Parts>()) {
-    if (GnomeParts* gnome = m_parts->gnome.get()) {
-        PanelPlacement::setCurrent(&gnome->placement);
-        gnome->placement.onMoved = &ShelfPanel::movedByUser;
-        ScreenLayout::setWorkAreas([gnome] { return gnome->shell.workAreas(); });
-        QObject::connect(&gnome->shell, &ShellCompanion::x11DisplayChanged, &gnome->shell,
-                         [gnome](bool running) { gnome->followXWayland(running); });
-        QObject::connect(
-            &gnome->shell, &ShellCompanion::availabilityChanged, &gnome->shell,
-            [gnome](bool) { gnome->followXWayland(gnome->shell.x11DisplayRunning()); });
-        gnome->followXWayland(gnome->shell.x11DisplayRunning());
-    }
-    if (X11Connection* x11 = m_parts->x11.get())
-        ClipboardWriter::setOwnershipCheck(
-            [x11] { return SelectionOwnership::clipboardHeldHere(*x11); });
-}
-
-DesktopServices::~DesktopServices() {
-    ClipboardWriter::setOwnershipCheck(nullptr);
-    if (m_parts->gnome) {
-        PanelPlacement::setCurrent(nullptr);
-        ScreenLayout::setWorkAreas(nullptr);
-    }
-}
-
-std::shared_ptr<ShelfManagerServices> DesktopServices::shelfServices() {
-    Parts& p = *m_parts;
-    return std::make_shared<DesktopShelfManagerServices>(p.pointerInUse(), p.timers);
-}
-
-AppDelegate::Services DesktopServices::appServices() {
-    Parts& p = *m_parts;
-    AppDelegate::Services services;
-    services.windows = p.windows;
-    services.makeManager = [this] {
-        return std::make_unique<ShelfManager>(shelfServices(), m_parts->windows);
-    };
-    services.shake = {&p.presses(), &p.localPresses, &p.pointerInUse(), &p.dragInUse(), &p.timers};
-    services.pointer = &p.pointerInUse();
-    services.keys = &p.keysInUse();
-    services.loginItem = &p.loginItem;
-    services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [&p] {
-        // On GNOME Wayland the program never has the keyboard focus: the Shell knows.
-        if (GnomeParts* gnome = p.gnome.get()) {
-            if (const auto state = gnome->shell.pointer())
-                return (state->modifiers & KeyModifier::mod1) != 0;
-        }
+// What one kind of session offers beyond Qt: the global presses, pointer,
+// drags and keys, and what shelf windows need of the window system.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual PressMonitor& presses() = 0;
+    virtual Pointer& pointer() = 0;
+    virtual DragPasteboard& drags() = 0;
+    virtual KeyGrabService& keys() = 0;
+    virtual WindowHints* hints() { return nullptr; }
+    virtual FilePromiseReceiver* promises() { return nullptr; }
+    virtual PanelPlacement* placement() { return nullptr; }
+    virtual DesktopScreens::WorkAreas workAreas() { return {}; }
+    virtual std::function<bool()> clipboardHeldHere() { return {}; }
+    virtual bool altHeld() {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
-    };
-    services.clipboard = [&p]() -> const QMimeData* {
-        if (GnomeParts* gnome = p.gnome.get()) {
-            auto read = gnome->shell.clipboard(MimeDataPasteboard::formats());
-            gnome->shortfall = read.shortfall;
-            if (read.data)
-                return (gnome->clipboard = std::move(read.data)).get();
-        }
+    }
+    virtual const QMimeData* clipboard() {
         return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    };
-    services.clipboardShortfall = [&p] {
-        using Shortfall = AppDelegate::Services::Shortfall;
-        const GnomeParts* gnome = p.gnome.get();
-        if (!gnome)
-            return Shortfall::none;
-        switch (gnome->shortfall) {
+    }
+    // What the last clipboard() left out.
+    virtual Shortfall clipboardShortfall() { return Shortfall::none; }
+    // Tells the window factory where the user moved one of its windows, where
+    // only the backend learns of it.
+    virtual void followMoves(ShelfControllerWindows&) {}
+};
+
+// A session that offers nothing global (Wayland without the companion and
+// without XWayland): no press, pointer, drag or key of other programs is seen.
+class NoBackend final : public Backend, PressMonitor, Pointer, DragPasteboard, KeyGrabService {
+public:
+    PressMonitor& presses() override { return *this; }
+    Pointer& pointer() override { return *this; }
+    DragPasteboard& drags() override { return *this; }
+    KeyGrabService& keys() override { return *this; }
+
+private:
+    std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()>) override {
+        return nullptr;
+    }
+    Reading read() const override { return {}; }
+    long changeCount() const override { return 0; }
+    bool holdsItems() const override { return false; }
+    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination, std::function<void()>) override {
+        return nullptr;
+    }
+};
+
+// X11: the server answers every question itself.
+class X11Backend final : public Backend {
+public:
+    explicit X11Backend(std::unique_ptr<X11Connection> connection, const OutgoingDrag& drag)
+        : m_x11(std::move(connection))
+        , m_guard(*m_x11, drag) {}
+
+    PressMonitor& presses() override { return m_presses; }
+    Pointer& pointer() override { return m_pointer; }
+    DragPasteboard& drags() override { return m_drags; }
+    KeyGrabService& keys() override { return m_keys; }
+    WindowHints* hints() override { return &m_hints; }
+    FilePromiseReceiver* promises() override { return &m_promises; }
+    std::function<bool()> clipboardHeldHere() override {
+        return [x11 = m_x11.get()] { return SelectionOwnership::clipboardHeldHere(*x11); };
+    }
+
+private:
+    // Opened first and closed last: the services below hold on to it.
+    std::unique_ptr<X11Connection> m_x11;
+    // Every X11 run of the program is exposed to other clients' clocks.
+    SelectionOwnership::TimeGuard m_guard;
+    GlobalPressMonitor m_presses{m_x11.get()};
+    SystemPointer m_pointer{m_x11.get()};
+    SystemDragPasteboard m_drags{m_x11.get()};
+    GlobalKeyGrabs m_keys{m_x11.get()};
+    DesktopWindowHints m_hints{m_x11.get()};
+    DirectSaveReceiver m_promises{*m_x11};
+};
+
+// GNOME on Wayland: every global service is asked of the companion extension.
+class GnomeBackend final : public Backend {
+public:
+    GnomeBackend() {
+        QObject::connect(&m_shell, &ShellCompanion::x11DisplayChanged, &m_shell,
+                         [this](bool running) { followXWayland(running); });
+        QObject::connect(&m_shell, &ShellCompanion::availabilityChanged, &m_shell,
+                         [this](bool) { followXWayland(m_shell.x11DisplayRunning()); });
+        followXWayland(m_shell.x11DisplayRunning());
+    }
+
+    PressMonitor& presses() override { return m_presses; }
+    Pointer& pointer() override { return m_pointer; }
+    DragPasteboard& drags() override { return m_drags; }
+    KeyGrabService& keys() override { return m_keys; }
+    PanelPlacement* placement() override { return &m_placement; }
+    // The Shell knows the panels' work areas, which Qt does not see here.
+    DesktopScreens::WorkAreas workAreas() override {
+        return [this] { return m_shell.workAreas(); };
+    }
+    // The program never has the keyboard focus here: the Shell knows.
+    bool altHeld() override {
+        const auto state = m_shell.pointer();
+        return state ? (state->modifiers & KeyModifier::mod1) != 0 : Backend::altHeld();
+    }
+    const QMimeData* clipboard() override {
+        auto read = m_shell.clipboard(MimeDataPasteboard::formats());
+        m_shortfall = read.shortfall;
+        if (read.data)
+            return (m_clipboard = std::move(read.data)).get();
+        return Backend::clipboard();
+    }
+    Shortfall clipboardShortfall() override {
+        switch (m_shortfall) {
         case ShellCompanion::ClipboardRead::Shortfall::tooLarge:
             return Shortfall::tooLarge;
         case ShellCompanion::ClipboardRead::Shortfall::tooSlow:
@@ -178,7 +167,101 @@ AppDelegate::Services DesktopServices::appServices() {
         default:
             return Shortfall::none;
         }
+    }
+    void followMoves(ShelfControllerWindows& windows) override {
+        m_placement.onMoved = [&windows](const QString& title, QPoint topLeft) {
+            windows.movedByUser(title, topLeft);
+        };
+    }
+
+private:
+    // An X11 client's drag shows only on XWayland's display, watched while XWayland runs.
+    void followXWayland(bool running) {
+        m_xwaylandDrags.reset();
+        m_xwayland = running ? X11Connection::openXWayland() : nullptr;
+        if (!m_xwayland)
+            return;
+        m_xwaylandDrags = std::make_unique<SystemDragPasteboard>(
+            m_xwayland.get(), SystemDragPasteboard::Owners::exceptWindowManager);
+        m_xwaylandDrags->setOnDragStarted([this] { m_shell.noteDragStarted(); });
+    }
+
+    ShellCompanion m_shell;
+    GnomePressMonitor m_presses{m_shell};
+    GnomePointer m_pointer{m_shell};
+    GnomeDragPasteboard m_drags{m_shell};
+    GnomeKeyGrabs m_keys{m_shell};
+    GnomePanelPlacement m_placement{m_shell};
+    std::unique_ptr<QMimeData> m_clipboard; // the last one read, kept for whoever reads it
+    ShellCompanion::ClipboardRead::Shortfall m_shortfall{};
+    std::unique_ptr<X11Connection> m_xwayland;
+    std::unique_ptr<SystemDragPasteboard> m_xwaylandDrags;
+};
+
+std::unique_ptr<Backend> chooseBackend(const GnomeSession::Status& gnome,
+                                       const OutgoingDrag& drag) {
+    if (gnome.companion == GnomeSession::Companion::ready &&
+        QGuiApplication::platformName() == QLatin1String("wayland"))
+        return std::make_unique<GnomeBackend>();
+    if (auto x11 = X11Connection::open())
+        return std::make_unique<X11Backend>(std::move(x11), drag);
+    return std::make_unique<NoBackend>();
+}
+
+} // namespace
+
+struct DesktopServices::Parts {
+    explicit Parts(const GnomeSession::Status& gnome)
+        : backend(chooseBackend(gnome, outgoingDrag)) {
+        backend->followMoves(*windows);
+    }
+
+    OutgoingDrag outgoingDrag;
+    std::unique_ptr<Backend> backend;
+    SystemTimers timers;
+    LocalPressMonitor localPresses;
+    LoginItem loginItem;
+    std::shared_ptr<ShelfControllerWindows> windows = std::make_shared<ShelfControllerWindows>(
+        [workAreas = backend->workAreas()] { return DesktopScreens::layout(workAreas); },
+        shelfDesktop());
+
+    ShelfDesktop shelfDesktop() {
+        return {backend->promises(), backend->hints(), backend->placement(), &outgoingDrag,
+                backend->clipboardHeldHere()};
+    }
+};
+
+DesktopServices::DesktopServices(const GnomeSession::Status& gnome)
+    : m_parts(std::make_unique<Parts>(gnome)) {}
+
+DesktopServices::~DesktopServices() = default;
+
+std::shared_ptr<ShelfManagerServices> DesktopServices::shelfServices() {
+    return std::make_shared<DesktopShelfManagerServices>(m_parts->backend->pointer(),
+                                                         m_parts->timers);
+}
+
+ShelfDesktop DesktopServices::shelfDesktop() {
+    return m_parts->shelfDesktop();
+}
+
+AppDelegate::Services DesktopServices::appServices() {
+    Parts& p = *m_parts;
+    Backend& backend = *p.backend;
+    AppDelegate::Services services;
+    services.windows = p.windows;
+    services.makeManager = [this] {
+        return std::make_unique<ShelfManager>(shelfServices(), m_parts->windows);
     };
+    services.shake = {&backend.presses(), &p.localPresses, &backend.pointer(), &backend.drags(),
+                      &p.timers};
+    services.pointer = &backend.pointer();
+    services.keys = &backend.keys();
+    services.loginItem = &p.loginItem;
+    services.beep = [] { QApplication::beep(); };
+    services.optionHeld = [&backend] { return backend.altHeld(); };
+    services.clipboard = [&backend] { return backend.clipboard(); };
+    services.clipboardShortfall = [&backend] { return backend.clipboardShortfall(); };
     return services;
 }
 
@@ -187,9 +270,9 @@ Timers& DesktopServices::timers() {
 }
 
 FilePromiseReceiver* DesktopServices::filePromises() {
-    return m_parts->promises.get();
+    return m_parts->backend->promises();
 }
 
 WindowHints* DesktopServices::windowHints() {
-    return &m_parts->hints;
+    return m_parts->backend->hints();
 }

@@ -2,6 +2,8 @@
 
 #include "app/AppDelegate.h"
 #include "model/ShelfManagerServices.h"
+#include "platform/gnome/GnomeSession.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <memory>
 
@@ -10,11 +12,14 @@ class Timers;
 class WindowHints;
 
 // The real services of the session the program runs in, chosen in this one
-// place and handed to the parts that use them. Make it after the application
-// object and let it go before that does.
+// place and handed to the parts that use them: those of X11, of GNOME on
+// Wayland with the companion extension, or of no backend at all (another
+// Wayland session without XWayland), where nothing global is seen. Make it
+// after the application object and let it go before that does.
 class DesktopServices {
 public:
-    DesktopServices();
+    // `gnome`: what the start found of GNOME and its companion extension.
+    explicit DesktopServices(const GnomeSession::Status& gnome = {});
     ~DesktopServices();
 
     DesktopServices(const DesktopServices&) = delete;
@@ -24,6 +29,8 @@ public:
     AppDelegate::Services appServices();
     // What the shelf manager takes from the desktop; valid while this lives.
     std::shared_ptr<ShelfManagerServices> shelfServices();
+    // What every shelf window takes from the desktop; valid while this lives.
+    ShelfDesktop shelfDesktop();
 
     // For a shelf window made on its own: its timers, the files that drag
     // sources promise (none off X11) and the window manager's hints.

@@ -1,7 +1,7 @@
 #include "model/Shelf.h"
 
-#include "platform/NativePath.h"
 #include "platform/Timers.h"
+#include "platform/files/NativePath.h"
 
 #include <QPointer>
 #include <algorithm>

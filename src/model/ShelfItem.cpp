@@ -1,10 +1,8 @@
 #include "model/ShelfItem.h"
 
-#include "platform/Bookmarks.h"
-#include "platform/NativePath.h"
-#include "platform/Symbols.h"
+#include "platform/files/Bookmarks.h"
+#include "platform/files/NativePath.h"
 
-#include <QAbstractFileIconProvider>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -81,13 +79,11 @@ QString ShelfItem::title() const {
     return full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QIcon ShelfItem::icon(const QAbstractFileIconProvider& files) const {
-    if (m_kind == Kind::file) {
-        return files.icon(QFileInfo(path()));
-    }
-    return Symbols::icon(m_text.startsWith(QLatin1String("http"))
-                             ? QStringLiteral("link")
-                             : QStringLiteral("text.alignleft"));
+QString ShelfItem::symbolName() const {
+    if (m_kind == Kind::file)
+        return {};
+    return m_text.startsWith(QLatin1String("http")) ? QStringLiteral("link")
+                                                    : QStringLiteral("text.alignleft");
 }
 
 StoredItem ShelfItem::toStored() const {

@@ -3,7 +3,6 @@
 #include "model/ShelfStore.h"
 
 #include <QByteArray>
-#include <QIcon>
 #include <QString>
 #include <QUrl>
 #include <memory>
@@ -53,10 +52,9 @@ public:
 
     // File: the last path component. Text: trimmed of white space and line breaks.
     QString title() const;
-    // File: the icon `files` gives it (the user interface hands in the
-    // desktop's). Text: "link" when the text starts with "http", else
-    // "text.alignleft". Made anew on every call.
-    QIcon icon(const QAbstractFileIconProvider& files) const;
+    // The symbol a text shows: "link" when the text starts with "http", else
+    // "text.alignleft". Empty for a file, which shows the desktop's icon.
+    QString symbolName() const;
 
     // What the recent-shelves file keeps of this item: a file's bookmark (or
     // nothing when it has none), a text's text (nothing for a secret).

@@ -1,7 +1,7 @@
 #include "model/ShelfStore.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/UserDirectories.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/UserDirectories.h"
 
 #include <QDir>
 #include <QFile>

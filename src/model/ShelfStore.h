@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileLock.h"
+#include "platform/files/FileLock.h"
 
 #include <QByteArray>
 #include <QString>

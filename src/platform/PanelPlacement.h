@@ -21,11 +21,4 @@ public:
     // Told where the user moved a placed panel with the window system's own
     // move, which Qt does not learn of where panels need a placer.
     std::function<void(const QString& windowTitle, QPoint qtGlobalTopLeft)> onMoved;
-
-    // The one for every panel of the program; nullptr: Qt places them.
-    static PanelPlacement* current() { return s_current; }
-    static void setCurrent(PanelPlacement* placement) { s_current = placement; }
-
-private:
-    static inline PanelPlacement* s_current = nullptr;
 };

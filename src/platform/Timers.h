@@ -19,10 +19,3 @@ public:
     // Seconds on a monotonic clock; only differences carry meaning.
     virtual double now() const = 0;
 };
-
-class SystemTimers final : public Timers {
-public:
-    std::unique_ptr<Timer> repeating(double seconds, std::function<void()> tick) override;
-    std::unique_ptr<Timer> oneShot(double seconds, std::function<void()> fire) override;
-    double now() const override;
-};

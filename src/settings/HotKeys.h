@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QKeySequence>
+#include <QKeyCombination>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -28,7 +28,7 @@ inline constexpr std::array<Binding, 3> table{{
 }};
 
 // Ctrl+Alt with the action's key.
-QKeySequence sequence(Action action);
+QKeyCombination combination(Action action);
 // How the keyboard names it, the same in every language: "Ctrl+Alt+S".
 QString text(Action action);
 

@@ -1,7 +1,6 @@
 #include "settings/Preferences.h"
 
-#include "platform/SettingsStore.h"
-#include "platform/SystemLanguages.h"
+#include "platform/files/SettingsStore.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,13 +21,16 @@ Sources setSources(Sources sources) {
     return sources;
 }
 
-SettingsStore& store() {
-    return current().store ? *current().store : SettingsStore::shared();
+static std::optional<QJsonValue> stored(const QString& key) {
+    return current().store ? current().store->value(key) : std::nullopt;
+}
+
+bool write(const QString& key, const QJsonValue& value) {
+    return current().store && current().store->setValue(key, value);
 }
 
 static QStringList preferredLanguages() {
-    return current().preferredLanguages ? current().preferredLanguages()
-                                        : SystemLanguages::preferred();
+    return current().preferredLanguages ? current().preferredLanguages() : QStringList();
 }
 
 Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList& preferred) {
@@ -59,15 +61,15 @@ int shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
 }
 
 Language language() {
-    return languageFrom(store().value(languageKey), preferredLanguages());
+    return languageFrom(stored(languageKey), preferredLanguages());
 }
 
 bool shakeEnabled() {
-    return shakeEnabledFrom(store().value(shakeEnabledKey));
+    return shakeEnabledFrom(stored(shakeEnabledKey));
 }
 
 int shakeReversals() {
-    return shakeReversalsFrom(store().value(shakeReversalsKey));
+    return shakeReversalsFrom(stored(shakeReversalsKey));
 }
 
 } // namespace Preferences

@@ -31,14 +31,17 @@ Language languageFrom(const std::optional<QJsonValue>& stored,
 bool shakeEnabledFrom(const std::optional<QJsonValue>& stored);
 int shakeReversalsFrom(const std::optional<QJsonValue>& stored);
 
-// Where the reads come from: the shared settings store and the system's
-// preferred languages, unless a test hands in its own.
+// Where the reads come from: the program's settings store and the system's
+// preferred languages, handed in as the program starts (or by a test).
+// Without a store every setting reads as its default.
 struct Sources {
     SettingsStore* store = nullptr;
     std::function<QStringList()> preferredLanguages;
 };
 // Replaces the sources and returns the previous ones.
 Sources setSources(Sources sources);
-SettingsStore& store();
+// Stores a value under one of the keys above; false without a store or when
+// the file could not be written.
+bool write(const QString& key, const QJsonValue& value);
 
 } // namespace Preferences

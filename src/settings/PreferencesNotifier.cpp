@@ -1,22 +1,22 @@
 #include "settings/PreferencesNotifier.h"
 
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 #include "settings/Preferences.h"
 
 #include <algorithm>
 
 void PreferencesNotifier::setLanguage(Language language) {
-    Preferences::store().setValue(Preferences::languageKey, Languages::rawValue(language));
+    Preferences::write(Preferences::languageKey, Languages::rawValue(language));
     emit changed(Preferences::languageKey);
 }
 
 void PreferencesNotifier::setShakeEnabled(bool enabled) {
-    Preferences::store().setValue(Preferences::shakeEnabledKey, enabled);
+    Preferences::write(Preferences::shakeEnabledKey, enabled);
     emit changed(Preferences::shakeEnabledKey);
 }
 
 void PreferencesNotifier::setShakeReversals(int reversals) {
-    Preferences::store().setValue(
+    Preferences::write(
         Preferences::shakeReversalsKey,
         std::clamp(reversals, Preferences::minShakeReversals, Preferences::maxShakeReversals));
     emit changed(Preferences::shakeReversalsKey);

@@ -1,11 +1,12 @@
 #include "shelf/CopyAllAndZip.h"
 
-#include "platform/ClipboardWriter.h"
-#include "shelf/ShelfDropView.h"
-#include "shelf/ZipJob.h"
+#include "archive/ZipJob.h"
+#include "model/DroppedItems.h"
+#include "platform/common/ClipboardWriter.h"
 
-CopyAllAndZip::CopyAllAndZip(Shelf* shelf)
-    : m_shelf(shelf) {}
+CopyAllAndZip::CopyAllAndZip(Shelf* shelf, std::function<bool()> clipboardHeldHere)
+    : m_shelf(shelf)
+    , m_clipboardHeldHere(std::move(clipboardHeldHere)) {}
 
 void CopyAllAndZip::copyAll() {
     if (!m_shelf || m_shelf->items().empty())
@@ -14,7 +15,7 @@ void CopyAllAndZip::copyAll() {
     for (const ShelfItemPtr& item : m_shelf->items())
         entries.append(item->isFile() ? ClipboardEntry::file(item->nativePath())
                                       : ClipboardEntry::text(item->text()));
-    if (!ClipboardWriter::write(entries) && onCopyFailed)
+    if (!ClipboardWriter::write(entries, m_clipboardHeldHere) && onCopyFailed)
         onCopyFailed();
 }
 
@@ -28,7 +29,7 @@ void CopyAllAndZip::zipAll() {
     }
     if (paths.isEmpty())
         return;
-    const std::optional<QString> drops = ShelfDropView::dropsDirectory();
+    const std::optional<QString> drops = DroppedItems::directory();
     if (!drops)
         return;
     const int id = m_nextZipJob++;

@@ -14,7 +14,9 @@ class CopyAllAndZip : public QObject {
     Q_OBJECT
 
 public:
-    explicit CopyAllAndZip(Shelf* shelf);
+    // `clipboardHeldHere` tells whether a copy really took the clipboard;
+    // without it a copy counts as done.
+    CopyAllAndZip(Shelf* shelf, std::function<bool()> clipboardHeldHere);
 
     // When the clipboard was out of the program's reach.
     std::function<void()> onCopyFailed;
@@ -29,6 +31,7 @@ private:
 
     // Another owner's shelf may go first when both are deleted later.
     QPointer<Shelf> m_shelf;
+    std::function<bool()> m_clipboardHeldHere;
     std::map<int, double> m_zipJobs; // running jobs and how far each is
     int m_nextZipJob = 1;
 };

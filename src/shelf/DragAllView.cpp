@@ -1,12 +1,13 @@
 #include "shelf/DragAllView.h"
 
+#include "model/DragThreshold.h"
 #include "shelf/DragOut.h"
-#include "shelf/DragThreshold.h"
 
 #include <QMouseEvent>
 
-DragAllView::DragAllView(QWidget* parent)
-    : QWidget(parent) {}
+DragAllView::DragAllView(ShelfDesktop desktop, QWidget* parent)
+    : QWidget(parent)
+    , m_desktop(std::move(desktop)) {}
 
 void DragAllView::mousePressEvent(QMouseEvent* event) {
     m_mouseDownLocation = event->scenePosition();
@@ -25,7 +26,7 @@ void DragAllView::mouseMoveEvent(QMouseEvent* event) {
     auto report = onDragOutAll;
     // The shelf may be closed and gone by the time the drag ends (a shake can
     // open a sixth shelf and close this one): touch nothing of it afterwards.
-    const bool taken = dragItemsOut(this, items, QPoint(16, 16));
+    const bool taken = dragItemsOut(this, items, QPoint(16, 16), m_desktop.outgoingDrag);
     if (taken && report)
         report(items);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ShelfItem.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <QPointF>
 #include <QWidget>
@@ -12,7 +13,7 @@ class DragAllView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DragAllView(QWidget* parent = nullptr);
+    explicit DragAllView(ShelfDesktop desktop, QWidget* parent = nullptr);
 
     // The items to drag, asked for when a drag starts.
     std::function<std::vector<ShelfItemPtr>()> itemsProvider;
@@ -24,6 +25,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    ShelfDesktop m_desktop;
     QPointF m_mouseDownLocation;
     bool m_dragAllowed = false;
 };

@@ -1,7 +1,9 @@
 #include "shelf/DragOut.h"
 
-#include "platform/ClipboardWriter.h"
-#include "platform/OutgoingDrag.h"
+#include "shelf/ItemIcon.h"
+
+#include "platform/common/ClipboardWriter.h"
+#include "platform/common/OutgoingDrag.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -27,7 +29,7 @@ QPixmap dragImage(const std::vector<ShelfItemPtr>& items, qreal ratio) {
     // The first item's image is drawn last, on top, centred on the pointer.
     for (int i = shown - 1; i >= 0; --i) {
         const QPixmap icon =
-            items[i]->icon(QFileIconProvider()).pixmap(QSize(imageSize, imageSize), ratio);
+            itemIcon(*items[i], QFileIconProvider()).pixmap(QSize(imageSize, imageSize), ratio);
         painter.drawPixmap(QRect(cascadeStep * i, cascadeStep * i, imageSize, imageSize), icon);
     }
     return image;
@@ -43,7 +45,8 @@ QMimeData* mimeDataForItems(const std::vector<ShelfItemPtr>& items) {
     return ClipboardWriter::payload(entries);
 }
 
-bool dragItemsOut(QWidget* source, const std::vector<ShelfItemPtr>& items, QPoint hotSpot) {
+bool dragItemsOut(QWidget* source, const std::vector<ShelfItemPtr>& items, QPoint hotSpot,
+                  OutgoingDrag* outgoing) {
     // Parented to the application, not the row: the destination may ask for
     // the data after exec() returns, when the row or the whole shelf may be
     // gone. Qt deletes the drag itself once it is over.
@@ -51,7 +54,8 @@ bool dragItemsOut(QWidget* source, const std::vector<ShelfItemPtr>& items, QPoin
     drag->setMimeData(mimeDataForItems(items));
     drag->setPixmap(dragImage(items, source->devicePixelRatioF()));
     drag->setHotSpot(hotSpot);
-    OutgoingDrag::started(drag->mimeData());
+    if (outgoing)
+        outgoing->started(drag->mimeData());
     const Qt::DropAction action =
         drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
     return action != Qt::IgnoreAction;

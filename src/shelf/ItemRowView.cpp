@@ -1,9 +1,11 @@
 #include "shelf/ItemRowView.h"
 
-#include "shelf/DragOut.h"
-#include "shelf/DragThreshold.h"
+#include "shelf/ItemIcon.h"
 
-#include "platform/ClipboardWriter.h"
+#include "model/DragThreshold.h"
+#include "shelf/DragOut.h"
+
+#include "platform/common/ClipboardWriter.h"
 #include "platform/freedesktop/FileManager.h"
 
 #include <QContextMenuEvent>
@@ -77,9 +79,10 @@ QColor titleColour() {
 
 } // namespace
 
-ItemRowView::ItemRowView(ShelfItemPtr item, QWidget* parent)
+ItemRowView::ItemRowView(ShelfItemPtr item, ShelfDesktop desktop, QWidget* parent)
     : QWidget(parent)
     , m_item(std::move(item))
+    , m_desktop(std::move(desktop))
     , m_displayTitle(shownTitle(*m_item)) {
     setFixedHeight(rowHeight);
     setToolTip(toolTipOf(*m_item));
@@ -95,7 +98,8 @@ QSize ItemRowView::sizeHint() const {
 void ItemRowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect iconRect(leadingMargin, (height() - iconSize) / 2, iconSize, iconSize);
-    QPixmap icon = m_item->icon(QFileIconProvider()).pixmap(iconRect.size(), devicePixelRatioF());
+    QPixmap icon =
+        itemIcon(*m_item, QFileIconProvider()).pixmap(iconRect.size(), devicePixelRatioF());
     if (!m_item->isFile()) {
         // A text's symbol is a template: it takes the colour of the row's text.
         QPainter tint(&icon);
@@ -127,7 +131,7 @@ void ItemRowView::mouseMoveEvent(QMouseEvent* event) {
     const ShelfItemPtr item = m_item;
     auto report = onDragOut;
     m_dragAllowed = false; // one drag per press, also when it is cancelled
-    if (dragItemsOut(this, {item}, QPoint(16, 16)) && report)
+    if (dragItemsOut(this, {item}, QPoint(16, 16), m_desktop.outgoingDrag) && report)
         report(item);
 }
 
@@ -170,7 +174,8 @@ void ItemRowView::revealItem() {
 
 void ItemRowView::copyItem() {
     if (!ClipboardWriter::write({m_item->isFile() ? ClipboardEntry::file(m_item->nativePath())
-                                                  : ClipboardEntry::text(m_item->text())}) &&
+                                                  : ClipboardEntry::text(m_item->text())},
+                                m_desktop.clipboardHeldHere) &&
         onCopyFailed)
         onCopyFailed();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ShelfItem.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <QPointF>
 #include <QString>
@@ -17,7 +18,7 @@ class ItemRowView : public QWidget {
 public:
     static constexpr int rowHeight = 32;
 
-    explicit ItemRowView(ShelfItemPtr item, QWidget* parent = nullptr);
+    ItemRowView(ShelfItemPtr item, ShelfDesktop desktop, QWidget* parent = nullptr);
 
     const ShelfItemPtr& item() const { return m_item; }
     // After the row's item was dragged out and the destination took it.
@@ -47,6 +48,7 @@ protected:
 
 private:
     ShelfItemPtr m_item;
+    ShelfDesktop m_desktop;
     QString m_displayTitle;
     QPointF m_mouseDownLocation;
     bool m_dragAllowed = false;

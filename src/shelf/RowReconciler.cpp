@@ -5,9 +5,10 @@
 #include <QVBoxLayout>
 #include <unordered_map>
 
-RowReconciler::RowReconciler(QWidget* parent, QVBoxLayout* layout)
+RowReconciler::RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop)
     : m_parent(parent)
-    , m_layout(layout) {}
+    , m_layout(layout)
+    , m_desktop(std::move(desktop)) {}
 
 void RowReconciler::show(const std::vector<ShelfItemPtr>& items) {
     std::unordered_multimap<const ShelfItem*, ItemRowView*> old;
@@ -21,7 +22,7 @@ void RowReconciler::show(const std::vector<ShelfItemPtr>& items) {
             row = it->second;
             old.erase(it);
         } else {
-            row = new ItemRowView(item, m_parent);
+            row = new ItemRowView(item, m_desktop, m_parent);
             row->onRemove = onRemove;
             row->onCopyFailed = onCopyFailed;
             row->onDragOut = onDragOut;

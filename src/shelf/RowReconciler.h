@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ShelfItem.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <functional>
 #include <vector>
@@ -16,7 +17,7 @@ class QWidget;
 class RowReconciler {
 public:
     // The rows belong to `parent` and stand in `layout`.
-    RowReconciler(QWidget* parent, QVBoxLayout* layout);
+    RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop);
 
     // Handed to every row.
     std::function<void(const ShelfItemPtr&)> onRemove;
@@ -29,5 +30,6 @@ public:
 private:
     QWidget* m_parent;
     QVBoxLayout* m_layout;
+    ShelfDesktop m_desktop;
     std::vector<ItemRowView*> m_rows;
 };

@@ -1,27 +1,28 @@
 #include "shelf/ShelfController.h"
 
+#include "model/ShelfPlacement.h"
 #include "shelf/CopyAllAndZip.h"
 #include "shelf/DragAllView.h"
 #include "shelf/RowReconciler.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfPlacement.h"
 #include "shelf/ShelfView.h"
 
 #include <QEvent>
 
-ShelfController::ShelfController(Shelf& shelf, FilePromiseReceiver* promises, WindowHints* hints)
+ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     : m_shelf(&shelf)
-    , m_panel(std::make_unique<ShelfPanel>(hints))
-    , m_copyAndZip(new CopyAllAndZip(&shelf)) {
+    , m_desktop(std::move(desktop))
+    , m_panel(std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement))
+    , m_copyAndZip(new CopyAllAndZip(&shelf, m_desktop.clipboardHeldHere)) {
     m_copyAndZip->setParent(this);
     // A top-level window, the panel hears of every change of language.
     m_panel->installEventFilter(this);
     auto* dropView = new ShelfDropView;
     m_panel->setContentView(dropView);
-    dropView->promises = promises;
-    m_view = std::make_unique<ShelfView>(dropView);
-    m_rows = std::make_unique<RowReconciler>(m_view->rowParent(), m_view->rowLayout());
+    dropView->promises = m_desktop.promises;
+    m_view = std::make_unique<ShelfView>(dropView, m_desktop);
+    m_rows = std::make_unique<RowReconciler>(m_view->rowParent(), m_view->rowLayout(), m_desktop);
 
     // Everything reaches the shelf only while it exists: the nested loop of a
     // drag may outlive it.

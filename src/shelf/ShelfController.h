@@ -2,6 +2,7 @@
 
 #include "model/Shelf.h"
 #include "platform/Screens.h"
+#include "shelf/ShelfDesktop.h"
 
 #include <QObject>
 #include <QPointF>
@@ -10,12 +11,10 @@
 #include <vector>
 
 class CopyAllAndZip;
-class FilePromiseReceiver;
 class ItemRowView;
 class RowReconciler;
 class ShelfPanel;
 class ShelfView;
-class WindowHints;
 
 // The window of one open shelf: its floating panel, rows, footer and zip
 // progress. It shows what its shelf holds and hands every user action to the
@@ -25,10 +24,7 @@ class ShelfController : public QObject {
 
 public:
     // The window follows the shelf, which its owner may delete first.
-    // Without promises, files that drag sources only promise are not taken;
-    // without hints, see ShelfPanel.
-    explicit ShelfController(Shelf& shelf, FilePromiseReceiver* promises = nullptr,
-                             WindowHints* hints = nullptr);
+    explicit ShelfController(Shelf& shelf, ShelfDesktop desktop = {});
     ~ShelfController() override;
 
     ShelfPanel* panel() const { return m_panel.get(); }
@@ -55,6 +51,7 @@ private:
     // Another owner's shelf may go first when both are deleted later.
     QPointer<Shelf> m_shelf;
     bool m_showsPinned = false;
+    ShelfDesktop m_desktop;
     // The panel, which holds every widget, goes first.
     std::unique_ptr<ShelfView> m_view;
     std::unique_ptr<RowReconciler> m_rows;

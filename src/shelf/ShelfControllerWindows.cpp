@@ -42,10 +42,9 @@ private:
 } // namespace
 
 ShelfControllerWindows::ShelfControllerWindows(std::function<ScreenLayout()> screens,
-                                               FilePromiseReceiver* promises, WindowHints* hints)
+                                               ShelfDesktop desktop)
     : m_screens(std::move(screens))
-    , m_promises(promises)
-    , m_hints(hints) {}
+    , m_desktop(std::move(desktop)) {}
 
 ShelfControllerWindows::~ShelfControllerWindows() {
     for (const Opened& opened : m_opened)
@@ -53,7 +52,7 @@ ShelfControllerWindows::~ShelfControllerWindows() {
 }
 
 std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
-    auto* controller = new ShelfController(shelf, m_promises, m_hints);
+    auto* controller = new ShelfController(shelf, m_desktop);
     std::erase_if(m_opened, [](const Opened& opened) { return !opened.controller; });
     m_opened.push_back({&shelf, controller});
     return std::make_unique<ControllerWindow>(controller, m_screens);
@@ -65,4 +64,11 @@ ShelfController* ShelfControllerWindows::controllerOf(const Shelf* shelf) const 
             return opened.controller;
     }
     return nullptr;
+}
+
+void ShelfControllerWindows::movedByUser(const QString& windowTitle, QPoint qtGlobalTopLeft) {
+    for (const Opened& opened : m_opened) {
+        if (opened.controller && opened.controller->panel()->windowTitle() == windowTitle)
+            opened.controller->panel()->movedByUser(qtGlobalTopLeft);
+    }
 }

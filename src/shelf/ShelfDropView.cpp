@@ -1,100 +1,18 @@
 #include "shelf/ShelfDropView.h"
 
+#include "model/DroppedItems.h"
 #include "platform/FilePromises.h"
-#include "platform/Pasteboard.h"
-#include "platform/PrivateTempDir.h"
+#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/PngImage.h"
 #include "shelf/Palette.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDragEnterEvent>
-#include <QFile>
-#include <QImage>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
-#include <QTime>
-#include <QUuid>
 #include <QWindow>
-
-namespace {
-
-// A decodable image re-encoded as PNG, or nothing.
-std::optional<QByteArray> asPng(const QByteArray& data) {
-    QImage image;
-    if (!image.loadFromData(data) || image.isNull())
-        return std::nullopt;
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
-        return std::nullopt;
-    return png;
-}
-
-QString imageFileName() {
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return QStringLiteral("Image ") + QTime::currentTime().toString(QStringLiteral("HH.mm.ss")) +
-           QLatin1Char('-') + id.left(4) + QStringLiteral(".png");
-}
-
-std::optional<QString> savePng(const QByteArray& png) {
-    const auto folder = ShelfDropView::dropsDirectory();
-    if (!folder)
-        return std::nullopt;
-    const QString path = *folder + QLatin1Char('/') + imageFileName();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(png) != png.size())
-        return std::nullopt;
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return path;
-}
-
-} // namespace
-
-std::vector<ShelfItemPtr> ShelfDropView::items(const Pasteboard& from) {
-    std::vector<ShelfItemPtr> result;
-
-    const QList<QUrl> files = from.fileUrls();
-    if (!files.isEmpty()) {
-        for (const QUrl& url : files)
-            result.push_back(ShelfItem::makeFile(url));
-        return result;
-    }
-
-    std::optional<QByteArray> image = from.pngData();
-    if (!image)
-        image = from.tiffData();
-    if (image) {
-        if (const auto png = asPng(*image)) {
-            // A found image that cannot be saved yields nothing at all, not
-            // the text that may come with it.
-            if (const auto path = savePng(*png))
-                result.push_back(ShelfItem::makeFile(QUrl::fromLocalFile(*path)));
-            return result;
-        }
-    }
-
-    const auto makeText = from.isSecret() ? &ShelfItem::makeSecretText : &ShelfItem::makeText;
-    if (const auto text = from.string(); text && !text->isEmpty()) {
-        result.push_back(makeText(*text));
-        return result;
-    }
-
-    const QList<QUrl> urls = from.urls();
-    if (!urls.isEmpty())
-        result.push_back(makeText(urls.first().toString(QUrl::FullyEncoded)));
-    return result;
-}
-
-std::optional<QString> ShelfDropView::dropsDirectory() {
-    return PrivateTempDir::subdirectory(QStringLiteral("ShelfDrops"));
-}
-
-// ---------------------------------------------------------------------------
-// The drop target
 
 namespace {
 
@@ -181,7 +99,7 @@ void ShelfDropView::dropEvent(QDropEvent* event) {
     }
     const MimeDataPasteboard pasteboard(event->mimeData());
     if (pasteboard.fileUrls().isEmpty() && promises && promises->offersPromises(*event)) {
-        if (const std::optional<QString> directory = dropsDirectory()) {
+        if (const std::optional<QString> directory = DroppedItems::directory()) {
             QPointer<ShelfDropView> self(this);
             promises->receive(*event, *directory, [self](const QStringList& paths) {
                 // One more turn of the event loop, so that files never arrive
@@ -203,7 +121,7 @@ void ShelfDropView::dropEvent(QDropEvent* event) {
         event->accept();
         return;
     }
-    std::vector<ShelfItemPtr> dropped = items(pasteboard);
+    std::vector<ShelfItemPtr> dropped = DroppedItems::from(pasteboard, &PngImage::from);
     if (dropped.empty()) {
         event->ignore();
         return;

@@ -9,7 +9,6 @@
 #include <vector>
 
 class FilePromiseReceiver;
-class Pasteboard;
 
 // The whole shelf panel as one drop target: it highlights its border while an
 // acceptable drag hovers, turns a drop into items, and refuses every drag that
@@ -27,18 +26,6 @@ public:
     FilePromiseReceiver* promises = nullptr;
 
     void setHighlighted(bool highlighted);
-
-    // The items a shelf should receive from a drop or the clipboard, by a fixed
-    // priority and never mixed: local files (one item each, in order), else an
-    // image (PNG before TIFF) saved as a PNG file in dropsDirectory(), else
-    // non-empty plain text, else the first URL as text. Empty when nothing fits,
-    // and also when an image was found but could not be saved.
-    static std::vector<ShelfItemPtr> items(const Pasteboard& from);
-
-    // "ShelfDrops" in the program's private temporary folder, created when
-    // missing; nothing when that folder is refused or cannot be made (the
-    // caller then writes nothing). Safe from any thread.
-    static std::optional<QString> dropsDirectory();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,8 +1,8 @@
 #include "shelf/ShelfPanel.h"
 
 #include "platform/PanelPlacement.h"
-#include "platform/ScreenPoints.h"
 #include "platform/WindowHints.h"
+#include "platform/common/ScreenPoints.h"
 #include "shelf/Palette.h"
 
 #include <QApplication>
@@ -54,9 +54,10 @@ QRegion roundedMask(QSize size, int radius) {
 
 } // namespace
 
-ShelfPanel::ShelfPanel(WindowHints* hints, QWidget* parent)
+ShelfPanel::ShelfPanel(WindowHints* hints, PanelPlacement* placement, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , m_hints(hints) {
+    , m_hints(hints)
+    , m_placement(placement) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
@@ -77,8 +78,7 @@ ShelfPanel::ShelfPanel(WindowHints* hints, QWidget* parent)
 }
 
 void ShelfPanel::setTitle(const QString& title) {
-    const PanelPlacement* placement = PanelPlacement::current();
-    setWindowTitle(placement ? placement->windowTitle(title, m_serial) : title);
+    setWindowTitle(m_placement ? m_placement->windowTitle(title, m_serial) : title);
 }
 
 void ShelfPanel::setContentView(QWidget* content) {
@@ -95,7 +95,7 @@ void ShelfPanel::resizeEvent(QResizeEvent*) {
 }
 
 QRectF ShelfPanel::frame() const {
-    const QPoint topLeft = PanelPlacement::current() ? m_placedAt : pos();
+    const QPoint topLeft = m_placement ? m_placedAt : pos();
     return ScreenPoints::rectFromQtGlobal(QRectF(QRect(topLeft, size())));
 }
 
@@ -105,15 +105,15 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
         ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint();
     move(topLeft);
     m_placedAt = topLeft;
-    if (PanelPlacement* placement = PanelPlacement::current(); placement && isVisible())
-        placement->place(windowTitle(), topLeft);
+    if (m_placement && isVisible())
+        m_placement->place(windowTitle(), topLeft);
 }
 
 void ShelfPanel::orderFrontRegardless() {
     if (!isVisible()) {
         // Asked before the window shows: the placer holds the request until it does.
-        if (PanelPlacement* placement = PanelPlacement::current())
-            placement->place(windowTitle(), m_placedAt);
+        if (m_placement)
+            m_placement->place(windowTitle(), m_placedAt);
         if (m_hints) {
             winId(); // the hints go to the native window, made here when it is missing
             m_hints->keepOnAllWorkspaces(windowHandle());
@@ -129,12 +129,4 @@ void ShelfPanel::orderFrontRegardless() {
 
 void ShelfPanel::orderOut() {
     hide();
-}
-
-void ShelfPanel::movedByUser(const QString& windowTitle, QPoint qtGlobalTopLeft) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* panel = qobject_cast<ShelfPanel*>(widget);
-            panel && panel->windowTitle() == windowTitle)
-            panel->m_placedAt = qtGlobalTopLeft;
-    }
 }

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QWidget>
 
+class PanelPlacement;
 class WindowHints;
 
 // A shelf's floating window: frameless, above other windows, on every
@@ -17,8 +18,10 @@ public:
     static constexpr int panelHeight = 360;
 
     // Without hints it is drawn as if no compositor ran, and the window
-    // manager is told nothing beyond Qt's window flags.
-    explicit ShelfPanel(WindowHints* hints, QWidget* parent = nullptr);
+    // manager is told nothing beyond Qt's window flags; without a placement
+    // Qt places it.
+    explicit ShelfPanel(WindowHints* hints, PanelPlacement* placement = nullptr,
+                        QWidget* parent = nullptr);
 
     void setContentView(QWidget* content);
     // The shelf's title, as the window's title.
@@ -31,15 +34,16 @@ public:
     void orderFrontRegardless();
     void orderOut();
 
-    // The user moved the panel with that window title through the window
-    // system, which told the placer but not Qt.
-    static void movedByUser(const QString& windowTitle, QPoint qtGlobalTopLeft);
+    // The user moved the panel through the window system, which told the
+    // placer but not Qt.
+    void movedByUser(QPoint qtGlobalTopLeft) { m_placedAt = qtGlobalTopLeft; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     WindowHints* m_hints;
+    PanelPlacement* m_placement;
     QWidget* m_content = nullptr;
     int m_serial = 0;
     // Where the placer put the panel: on Wayland Qt soon forgets it, and

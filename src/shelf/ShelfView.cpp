@@ -1,6 +1,6 @@
 #include "shelf/ShelfView.h"
 
-#include "platform/Symbols.h"
+#include "platform/common/Symbols.h"
 #include "settings/HotKeys.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
@@ -54,7 +54,7 @@ enum Column { listColumn = 1, footerColumn = 2, columnCount = 5 };
 
 } // namespace
 
-ShelfView::ShelfView(QWidget* content) {
+ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
     auto* grid = new QGridLayout(content);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
@@ -67,7 +67,7 @@ ShelfView::ShelfView(QWidget* content) {
     grid->setRowMinimumHeight(gapRow, listToFooter);
     grid->setRowMinimumHeight(bottomRow, footerMargin);
 
-    m_header = new DragAllView(content);
+    m_header = new DragAllView(desktop, content);
     m_header->setFixedHeight(headerHeight);
     grid->addWidget(m_header, headerRow, 0, 1, columnCount);
     auto* separator = new QWidget(content);

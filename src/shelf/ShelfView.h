@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shelf/ShelfDesktop.h"
+
 #include <QColor>
 #include <QString>
 #include <functional>
@@ -19,7 +21,7 @@ class QWidget;
 // The widgets belong to the content.
 class ShelfView {
 public:
-    explicit ShelfView(QWidget* content);
+    ShelfView(QWidget* content, const ShelfDesktop& desktop);
 
     // The buttons' actions.
     std::function<void()> onPin;

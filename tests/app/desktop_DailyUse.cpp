@@ -6,6 +6,7 @@
 #include "app/AppServices.h"
 #include "app/DesktopServices.h"
 #include "app/HotKey.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "platform/x11/X11Connection.h"
 #include "shake/ShakeDetector.h"
@@ -49,13 +50,19 @@ class DailyUseTest : public QObject {
     DesktopServices m_desktop;
     AppDelegate::Services m_on = m_desktop.appServices();
 
-    // A shelf of this process with its window, on screen at `at`.
+    // A shelf of this process with its window, on screen at `at`, with the
+    // program's desktop but only the promises given.
     struct Shown {
         Shelf shelf;
         ShelfController window;
         Shown(std::vector<ShelfItemPtr> items, DesktopServices& on, FilePromiseReceiver* promises)
             : shelf(std::move(items), on.timers())
-            , window(shelf, promises, on.windowHints()) {}
+            , window(shelf, onlyPromises(on, promises)) {}
+        static ShelfDesktop onlyPromises(DesktopServices& on, FilePromiseReceiver* promises) {
+            ShelfDesktop desktop = on.shelfDesktop();
+            desktop.promises = promises;
+            return desktop;
+        }
         void click(const char* button) {
             window.panel()->findChild<FooterButton*>(button)->click();
         }
@@ -63,7 +70,7 @@ class DailyUseTest : public QObject {
     std::unique_ptr<Shown> shownShelf(std::vector<ShelfItemPtr> items, QPointF at,
                                       FilePromiseReceiver* promises = nullptr) {
         auto shelf = std::make_unique<Shown>(std::move(items), m_desktop, promises);
-        shelf->window.show(at, ScreenLayout::current());
+        shelf->window.show(at, DesktopScreens::layout());
         return QTest::qWaitForWindowExposed(shelf->window.panel()) ? std::move(shelf) : nullptr;
     }
 

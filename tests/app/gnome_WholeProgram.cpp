@@ -2,9 +2,9 @@
 // The whole program in a headless GNOME Shell on Wayland with its companion
 // extension, driven through the test driver extension's virtual devices.
 #include "DesktopDriver.h"
-#include "platform/ScreenPoints.h"
-#include "platform/Screens.h"
-#include "shelf/ShelfPlacement.h"
+#include "model/ShelfPlacement.h"
+#include "platform/common/DesktopScreens.h"
+#include "platform/common/ScreenPoints.h"
 
 #include <QTemporaryDir>
 #include <QtDBus>
@@ -70,7 +70,7 @@ bool arrange(qint64 pid, int x, int y) {
 // Where a new shelf belongs for the pointer at a point, as windows() shows it.
 QString besidePointer(QPoint pointer) {
     const QPointF origin = ShelfPlacement::origin(ScreenPoints::fromQtGlobal(QPointF(pointer)),
-                                                  QSizeF(280, 360), ScreenLayout::current());
+                                                  QSizeF(280, 360), DesktopScreens::layout());
     const QPointF topLeft = ScreenPoints::toQtGlobal(origin + QPointF(0, 360));
     return u"[%1,%2,280,360,true,true,false]"_s.arg(topLeft.x()).arg(topLeft.y());
 }

@@ -4,10 +4,11 @@
 #include "app/AppServices.h"
 #include "model/Shelf.h"
 #include "model/ShelfManager.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/freedesktop/LoginItem.h"
 #include "platform/x11/GlobalKeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
-#include "settings/SettingsWindow.h"
+#include "settingswindow/SettingsWindow.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfControllerWindows.h"
@@ -43,7 +44,7 @@ struct Rig {
     QMimeData clipboard;
     AppDelegate::Services::Shortfall shortfall{};
     std::shared_ptr<ShelfControllerWindows> windows =
-        std::make_shared<ShelfControllerWindows>(&ScreenLayout::current);
+        std::make_shared<ShelfControllerWindows>([] { return DesktopScreens::layout(); });
     std::unique_ptr<AppDelegate> app;
 
     explicit Rig(int storedReversals = 0) {

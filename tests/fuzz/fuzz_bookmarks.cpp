@@ -1,6 +1,6 @@
 // Any bytes given to the bookmark resolver: no crash, no out-of-bounds read,
 // and every record the decoder accepts is exactly what the encoder makes.
-#include "platform/Bookmarks.h"
+#include "platform/files/Bookmarks.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Any bytes suggested as the name of a promised file, under each kind of type:
 // one plain name of at most 255 bytes of whole characters, without a folder
 // separator, control character or direction mark.
-#include "platform/PromisedFileNames.h"
+#include "platform/files/PromisedFileNames.h"
 
 #include <cstdint>
 #include <cstdlib>

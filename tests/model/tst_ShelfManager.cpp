@@ -4,7 +4,7 @@
 #include "TestEnvironment.h"
 #include "model/Shelf.h"
 #include "model/ShelfStore.h"
-#include "platform/Bookmarks.h"
+#include "platform/files/Bookmarks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "model/ShelfStore.h"
 
 #include "TestEnvironment.h"
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "platform/Bookmarks.h"
-#include "platform/PrivateTempDir.h"
+#include "platform/files/Bookmarks.h"
+#include "platform/files/PrivateTempDir.h"
 
 #include "TestEnvironment.h"
 

@@ -1,5 +1,5 @@
 #include "TestEnvironment.h"
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 #include "platform/freedesktop/LoginItem.h"
 
 #include <QCoreApplication>

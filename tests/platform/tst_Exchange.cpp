@@ -1,5 +1,5 @@
-#include "platform/ClipboardWriter.h"
-#include "platform/PromisedFileNames.h"
+#include "platform/common/ClipboardWriter.h"
+#include "platform/files/PromisedFileNames.h"
 
 #include <QGuiApplication>
 #include <QTest>

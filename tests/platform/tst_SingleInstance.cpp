@@ -1,4 +1,4 @@
-#include "platform/SingleInstance.h"
+#include "platform/common/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

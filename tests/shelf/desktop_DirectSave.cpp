@@ -2,7 +2,9 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
-#include "platform/ScreenPoints.h"
+#include "model/DroppedItems.h"
+#include "platform/common/DesktopScreens.h"
+#include "platform/common/ScreenPoints.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
@@ -29,14 +31,14 @@ struct Scene {
 
     Scene(DesktopServices& on, const QStringList& arguments)
         : shelf({}, on.timers())
-        , window(shelf, on.filePromises())
+        , window(shelf, ShelfDesktop{.promises = on.filePromises()})
         , source(QStringLiteral("drag_source"), arguments) {
         auto* dropView = window.panel()->findChild<ShelfDropView*>();
         dropView->onDrop = [this, add = dropView->onDrop](auto items) {
             ++batches;
             add(std::move(items));
         };
-        window.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)), ScreenLayout::current());
+        window.show(ScreenPoints::fromQtGlobal(QPointF(1300, 400)), DesktopScreens::layout());
         if (!QTest::qWaitForWindowExposed(window.panel()))
             return;
         QTest::qWait(200); // the window manager may still move it
@@ -66,7 +68,7 @@ private Q_SLOTS:
     void initTestCase() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         QVERIFY(m_on.filePromises());
-        const auto drops = ShelfDropView::dropsDirectory();
+        const auto drops = DroppedItems::directory();
         QVERIFY(drops);
         m_drops = *drops;
         QVERIFY(m_victim.open() && m_victim.write("untouched") == 9 && m_victim.flush());

@@ -2,6 +2,7 @@
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
 #include "app/DesktopServices.h"
+#include "platform/common/DesktopScreens.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
@@ -63,8 +64,9 @@ class ShelfLookTest : public QObject {
             std::vector{ShelfItem::makeFile(QUrl::fromLocalFile(m_file)),
                         ShelfItem::makeText(QStringLiteral("Notes for the meeting"))},
             m_desktop.timers());
-        auto shelf = std::make_unique<ShelfController>(*m_shelf, nullptr, m_desktop.windowHints());
-        shelf->show(QPointF(100, 700), ScreenLayout::current());
+        auto shelf = std::make_unique<ShelfController>(
+            *m_shelf, ShelfDesktop{.hints = m_desktop.windowHints()});
+        shelf->show(QPointF(100, 700), DesktopScreens::layout());
         QTest::qWait(500);
         return shelf;
     }

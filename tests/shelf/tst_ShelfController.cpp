@@ -1,15 +1,17 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
-#include "platform/Pasteboard.h"
-#include "platform/ScreenPoints.h"
+#include "model/DragThreshold.h"
+#include "model/DroppedItems.h"
+#include "model/ShelfPlacement.h"
+#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/PngImage.h"
+#include "platform/common/ScreenPoints.h"
 #include "shelf/DragAllView.h"
-#include "shelf/DragThreshold.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
-#include "shelf/ShelfPlacement.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -30,7 +32,7 @@ ShelfItemPtr text(const QString& t) {
 }
 
 std::vector<ShelfItemPtr> ingest(const QMimeData& data) {
-    return ShelfDropView::items(MimeDataPasteboard(&data));
+    return DroppedItems::from(MimeDataPasteboard(&data), &PngImage::from);
 }
 
 // A small translucent picture with the given corner, in the given format.
@@ -178,7 +180,7 @@ private Q_SLOTS:
         const QString mine = blockedRoot.path() + QStringLiteral("/quoblin-%1").arg(::getuid());
         QVERIFY(QDir().mkdir(mine));
         QVERIFY(writeWholeFile(mine + QStringLiteral("/ShelfDrops"), "file"));
-        const bool refused = !ShelfDropView::dropsDirectory() && ingest(data).empty();
+        const bool refused = !DroppedItems::directory() && ingest(data).empty();
         qputenv("TMPDIR", previousRoot);
         QVERIFY(refused);
     }
@@ -201,7 +203,7 @@ private Q_SLOTS:
             data.setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
             QVERIFY(ingest(data).at(0)->isSecret());
         }
-        QVERIFY(ShelfDropView::items(MimeDataPasteboard(nullptr)).empty());
+        QVERIFY(DroppedItems::from(MimeDataPasteboard(nullptr), &PngImage::from).empty());
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SettingsStore.h"
+#include "platform/files/SettingsStore.h"
 #include "settings/Preferences.h"
 #include "settings/Translations.h"
 

@@ -1,6 +1,6 @@
 #include "platform/freedesktop/FileManager.h"
 
-#include "platform/NativePath.h"
+#include "platform/files/NativePath.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
 #include "platform/gnome/GnomeBackend.h"
 
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 #include "platform/gnome/ShellCompanion.h"
 
 #include <QCursor>

@@ -17,8 +17,6 @@ namespace GnomeSession {
 
 namespace {
 
-Status g_status;
-
 const QString shellService = QStringLiteral("org.gnome.Shell");
 const QString shellPath = QStringLiteral("/org/gnome/Shell");
 const QString extensionsInterface = QStringLiteral("org.gnome.Shell.Extensions");
@@ -159,14 +157,6 @@ Status probe(const std::function<bool()>& mayEnable) {
     result.version = *version;
     result.refusal = Refusal::none;
     return result;
-}
-
-Status status() {
-    return g_status;
-}
-
-void setStatus(Status status) {
-    g_status = status;
 }
 
 void enableCompanion(std::function<void(Enabling)> onDone) {

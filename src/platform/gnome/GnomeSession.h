@@ -10,8 +10,6 @@
 namespace GnomeSession {
 
 inline const QString extensionUuid = QStringLiteral("quoblin-shell@quoblin.github.io");
-// The version of the extension's D-Bus interface this program speaks.
-inline constexpr unsigned companionVersion = 3;
 
 // WAYLAND_DISPLAY set and GNOME among the desktops of XDG_CURRENT_DESKTOP.
 bool isGnomeWayland(const QString& waylandDisplay, const QString& currentDesktop);
@@ -51,10 +49,6 @@ struct Status {
 // waited for (about two seconds more at most), so that the program can use it
 // from this start. One that the Shell refuses is reported as such, not turned on.
 Status probe(const std::function<bool()>& mayEnable = {});
-
-// What the start found, for the about box and the start-up message.
-Status status();
-void setStatus(Status status);
 
 // Turns the companion on without waiting: through the Shell when the Shell
 // knows it, through the Shell's settings key otherwise. onDone runs on the GUI

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/gnome/GnomeSession.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QList>
@@ -30,7 +28,8 @@ class QMimeData;
 class ShellCompanion final : public QObject {
     Q_OBJECT
 public:
-    static constexpr unsigned interfaceVersion = GnomeSession::companionVersion;
+    // The version of the extension's D-Bus interface this program speaks.
+    static constexpr unsigned interfaceVersion = 3;
     static const QString serviceName;
     static const QString objectPath;
     static const QString interfaceName;

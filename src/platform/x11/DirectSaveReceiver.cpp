@@ -1,6 +1,6 @@
 #include "platform/x11/DirectSaveReceiver.h"
 
-#include "platform/PromisedFileNames.h"
+#include "platform/files/PromisedFileNames.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QCoreApplication>

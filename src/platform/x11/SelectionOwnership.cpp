@@ -1,6 +1,6 @@
 #include "platform/x11/SelectionOwnership.h"
 
-#include "platform/OutgoingDrag.h"
+#include "platform/common/OutgoingDrag.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QAbstractNativeEventFilter>
@@ -27,10 +27,11 @@ bool ahead(uint32_t time, uint32_t of) {
     return int32_t(time - of) > 0;
 }
 
-class TimeGuard final : public QAbstractNativeEventFilter {
+class TimeFilter final : public QAbstractNativeEventFilter {
 public:
-    explicit TimeGuard(X11Connection& x)
-        : m_x11(&x) {
+    TimeFilter(X11Connection& x, const OutgoingDrag& drag)
+        : m_x11(&x)
+        , m_drag(drag) {
         m_xdndPosition = x.atom("XdndPosition");
         m_xdndDrop = x.atom("XdndDrop");
         m_xdndSelection = x.atom("XdndSelection");
@@ -50,8 +51,6 @@ public:
                 m_heard = notify->time;
         });
     }
-
-    bool watching() const { return !m_x11.isNull(); }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         if (type != "xcb_generic_event_t")
@@ -107,7 +106,7 @@ private:
     // and tells it so; false, and nothing written, when that form is not one
     // the drag carries or needs more than one write.
     bool answerFromLatestDrag(const xcb_selection_request_event_t& request) {
-        const QMimeData* data = OutgoingDrag::latest();
+        const QMimeData* data = m_drag.latest();
         if (!data || !m_x11)
             return false;
         xcb_connection_t* c = m_x11->raw();
@@ -163,6 +162,7 @@ private:
     };
 
     QPointer<X11Connection> m_x11;
+    const OutgoingDrag& m_drag;
     uint32_t m_xdndPosition = 0;
     uint32_t m_xdndDrop = 0;
     uint32_t m_xdndSelection = 0;
@@ -177,16 +177,16 @@ private:
 
 namespace SelectionOwnership {
 
-void guardToolkitTime(X11Connection& x11) {
-    // Lives as long as the process: the filter may be called until the very
-    // end. A guard whose connection has closed gives way to a new one.
-    static std::unique_ptr<TimeGuard> guard;
-    if ((guard && guard->watching()) || !toolkitConnection())
+TimeGuard::TimeGuard(X11Connection& x11, const OutgoingDrag& drag) {
+    if (!toolkitConnection())
         return;
-    if (guard)
-        QCoreApplication::instance()->removeNativeEventFilter(guard.get());
-    guard = std::make_unique<TimeGuard>(x11);
-    QCoreApplication::instance()->installNativeEventFilter(guard.get());
+    m_filter = std::make_unique<TimeFilter>(x11, drag);
+    QCoreApplication::instance()->installNativeEventFilter(m_filter.get());
+}
+
+TimeGuard::~TimeGuard() {
+    if (m_filter && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(m_filter.get());
 }
 
 bool clipboardHeldHere(X11Connection& x11) {

@@ -5,16 +5,29 @@
 // Some programs put a time of their own clock into their requests, far ahead
 // of the server's; adopted, it makes the server ignore every later request to
 // own the clipboard. These keep such times out and tell when owning failed.
+#include <memory>
+
+class OutgoingDrag;
+class QAbstractNativeEventFilter;
 class X11Connection;
 
 namespace SelectionOwnership {
 
-// From now on, a time in another client's selection request or drag message
-// that lies ahead of the server's clock is replaced by the server's time
-// before the toolkit sees it; a request with such a time for the latest
-// drag's data is answered from that data instead. Once per process; the
-// connection must outlive the toolkit's event loop.
-void guardToolkitTime(X11Connection& x11);
+// While it lives, a time in another client's selection request or drag
+// message that lies ahead of the server's clock is replaced by the server's
+// time before the toolkit sees it; a request with such a time for the latest
+// drag's data is answered from that data instead. Does nothing when the
+// toolkit does not run on X11. The connection and the drag must outlive it.
+class TimeGuard {
+public:
+    TimeGuard(X11Connection& x11, const OutgoingDrag& drag);
+    ~TimeGuard();
+    TimeGuard(const TimeGuard&) = delete;
+    TimeGuard& operator=(const TimeGuard&) = delete;
+
+private:
+    std::unique_ptr<QAbstractNativeEventFilter> m_filter;
+};
 
 // Whether a window of this program owns the clipboard; true when the toolkit
 // does not run on X11, where there is nothing to check.

@@ -1,6 +1,6 @@
 #include "platform/x11/SystemPointer.h"
 
-#include "platform/ScreenPoints.h"
+#include "platform/common/ScreenPoints.h"
 #include "platform/x11/X11Connection.h"
 
 #include <QCursor>

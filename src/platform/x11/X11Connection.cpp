@@ -1,7 +1,5 @@
 #include "platform/x11/X11Connection.h"
 
-#include "platform/x11/SelectionOwnership.h"
-
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cstdlib>
@@ -24,11 +22,7 @@ std::unique_ptr<X11Connection> X11Connection::connectToDisplay(const char* platf
 }
 
 std::unique_ptr<X11Connection> X11Connection::open() {
-    std::unique_ptr<X11Connection> connection = connectToDisplay("xcb");
-    // Every X11 run of the program is exposed to other clients' clocks.
-    if (connection)
-        SelectionOwnership::guardToolkitTime(*connection);
-    return connection;
+    return connectToDisplay("xcb");
 }
 
 std::unique_ptr<X11Connection> X11Connection::openXWayland() {
