@@ -274,12 +274,6 @@ private slots:
         QTRY_COMPARE(windows(filter), u"[[500,340,220,160,true,true]]"_s);
         QCOMPARE(windows(u"w.get_title() === 'Quoblin anchor'"_s).section(u',', 4),
                  u"false,false]]"_s);
-
-        const QString screenshots = qEnvironmentVariable("QUOBLIN_SCREENSHOTS");
-        if (!screenshots.isEmpty() && QDir().mkpath(screenshots))
-            send(
-                {kShell.service, u"/org/gnome/Shell/Screenshot"_s, u"org.gnome.Shell.Screenshot"_s},
-                u"Screenshot"_s, {false, false, screenshots + u"/gnome-shell-extension.png"_s});
     }
 };
 
