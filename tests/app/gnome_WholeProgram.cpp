@@ -260,12 +260,9 @@ private Q_SLOTS:
 
     // The program never has the keyboard focus here: the Shell tells it that Alt is held.
     void altHeldWhileChoosingARecentShelfRemovesIt() {
-        // Passed alone on the route's own branch; since the restructure merged in,
-        // the recent list here stays empty: left out until that is found.
-        QSKIP("the recent list stays empty in this run since the restructure merged in");
+        QSKIP("since the restructure merged in, the recent list here stays empty");
         const QString copied = u"a text for the recent list"_s;
-        // Read back before the key is pressed: the Shell takes the text over from
-        // the large one of the test before in its own time.
+        // Read back before the key is pressed: the Shell takes the text over in its own time.
         const QString clipboard = u"imports.gi.St.Clipboard.get_default()"_s,
                       type = u"imports.gi.St.ClipboardType.CLIPBOARD"_s;
         call(u"/org/gnome/Shell"_s, u"Eval"_s,
