@@ -68,6 +68,26 @@ int openRegular(const QByteArray& path, qsizetype parentLength) {
 // one descriptor. Like a copy, it takes the bytes that are there when it is
 // read, so a log or a download that grows or shrinks meanwhile is stored as
 // read; what is no longer a regular file, or cannot be opened, fails the archive.
+// What both of the sources below answer alike: their error, their end, and
+// which commands they take.
+template <typename File>
+zip_int64_t sharedCommand(File* file, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&file->error, data, length);
+    case ZIP_SOURCE_FREE:
+        delete file;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        zip_error_set(&file->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
 struct LazyFile {
     QByteArray path;
     qsizetype parentLength = 0;
@@ -145,17 +165,8 @@ struct LazyFile {
             }
             return sizeof(zip_stat_t);
         }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&file->error, data, length);
-        case ZIP_SOURCE_FREE:
-            delete file;
-            return 0;
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
-                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
         default:
-            return file->fail(ZIP_ER_OPNOTSUPP, 0);
+            return sharedCommand(file, data, length, cmd);
         }
     }
 };
@@ -227,18 +238,8 @@ struct DeflatedFile {
             }
             return sizeof(zip_stat_t);
         }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&file->error, data, length);
-        case ZIP_SOURCE_FREE:
-            delete file;
-            return 0;
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
-                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
         default:
-            zip_error_set(&file->error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
+            return sharedCommand(file, data, length, cmd);
         }
     }
 };
