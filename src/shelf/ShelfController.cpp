@@ -47,6 +47,9 @@ ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     };
     m_view->onPin = onShelf(&Shelf::togglePin);
     m_view->onClose = onShelf(&Shelf::close);
+    // Closed by the window system, a shelf closes as from its own button: with
+    // items, it goes to the recent shelves.
+    m_panel->onCloseRequested = onShelf(&Shelf::close);
     m_view->onClear = onShelf(&Shelf::clear);
     m_view->onCopyAll = [this] { m_copyAndZip->copyAll(); };
     m_view->onZip = [this] { m_copyAndZip->zipAll(); };

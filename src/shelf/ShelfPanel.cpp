@@ -6,6 +6,7 @@
 #include "shelf/Palette.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QPainterPath>
 #include <QRegion>
 
@@ -92,6 +93,14 @@ void ShelfPanel::setContentView(QWidget* content) {
 void ShelfPanel::resizeEvent(QResizeEvent*) {
     if (m_content)
         m_content->setGeometry(rect());
+}
+
+void ShelfPanel::closeEvent(QCloseEvent* event) {
+    if (!onCloseRequested)
+        return QWidget::closeEvent(event);
+    // The shelf decides: closing it hides the panel and may delete it later.
+    event->ignore();
+    onCloseRequested();
 }
 
 QRectF ShelfPanel::frame() const {

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
+#include <functional>
 
 class PanelPlacement;
 class WindowHints;
@@ -38,8 +39,14 @@ public:
     // placer but not Qt.
     void movedByUser(QPoint qtGlobalTopLeft) { m_placedAt = qtGlobalTopLeft; }
 
+    // The window system asked the window to close (the window manager's menu or
+    // key, a compositor's close). Without a handler the panel only hides, and a
+    // shelf nobody can see stays open.
+    std::function<void()> onCloseRequested;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     WindowHints* m_hints;
