@@ -79,7 +79,7 @@ Scutură mouse-ul în timpul unui drag.</translation>
     </message>
 </context>
 <context>
-    <name>AppDelegate</name>
+    <name>QuoblinApp</name>
     <message>
         <source>New Shelf</source>
         <translation>Raft nou</translation>

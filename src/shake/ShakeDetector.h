@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-class DragPasteboard;
+class DragContents;
 class MonitorToken;
 class Pointer;
 class PressMonitor;
@@ -20,7 +20,7 @@ struct ShakeServices {
     PressMonitor* globalPresses = nullptr; // presses in other programs
     PressMonitor* localPresses = nullptr;  // presses in this program's windows
     Pointer* pointer = nullptr;
-    DragPasteboard* drag = nullptr;
+    DragContents* drag = nullptr;
     Timers* timers = nullptr;
 };
 

@@ -1,5 +1,5 @@
 #include "app/HotKey.h"
-#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/x11/X11KeyGrabs.h"
 #include "settings/HotKeys.h"
 
 #include <QTest>
@@ -44,7 +44,7 @@ private Q_SLOTS:
         QVERIFY(command && (*command == KeyCombination{39, KeyModifier::mod4}));
         QVERIFY(!HotKey::physicalCombination(45, 0x1c00)); // the caps lock bit
         const KeyCombination n{57, controlAlt};
-        QVERIFY(!(GlobalKeyGrabs::pressedCombination(57, controlAlt | KeyModifier::shift) == n));
+        QVERIFY(!(X11KeyGrabs::pressedCombination(57, controlAlt | KeyModifier::shift) == n));
     }
 
     void eachKeyOfTheTableGrabsItsPhysicalKeyAndRunsOnlyItsAction() {

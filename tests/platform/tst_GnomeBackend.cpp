@@ -133,7 +133,7 @@ private Q_SLOTS:
 
     void anotherVersionOfTheCompanionIsNotUsedNorAsked() {
         ShellCompanion shell(*m_bus);
-        GnomeDragPasteboard drag(shell);
+        GnomeDragContents drag(shell);
         QTRY_VERIFY(shell.isAvailable());
         restart(ShellCompanion::interfaceVersion - 1);
         QTRY_VERIFY(!shell.isAvailable());
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QTest::qWait(100);
         QVERIFY(!GnomePointer(shell).read().leftButtonDown);
         QCOMPARE(m_fake.pointerCalls, asked);
-        QCOMPARE(drag.changeCount(), 0);
+        QCOMPARE(drag.dragCount(), 0);
         const GnomeSession::Status older = GnomeSession::probe();
         QVERIFY(older.companion == GnomeSession::Companion::wrongVersion &&
                 older.version == ShellCompanion::interfaceVersion - 1);
@@ -171,7 +171,7 @@ private Q_SLOTS:
         ShellCompanion shell(*m_bus);
         GnomePressMonitor presses(shell);
         GnomePointer pointer(shell);
-        GnomeDragPasteboard drag(shell);
+        GnomeDragContents drag(shell);
         QTRY_VERIFY(shell.isAvailable());
         int pressed = 0, moved = 0;
         const auto token = presses.addLeftPressMonitor([&] { ++pressed; });
@@ -179,7 +179,7 @@ private Q_SLOTS:
         const int asked = m_fake.pointerCalls;
         signal("DragStarted", {300u, 40u}); // not the interface's type: not read
         signal("DragStarted", {500, 60, true, 0u});
-        QTRY_COMPARE(drag.changeCount(), 1);
+        QTRY_COMPARE(drag.dragCount(), 1);
         QVERIFY(pressed == 1 && drag.holdsItems() && presses.reportsDragStarts());
         signal("PointerMoved", {520, 70, true, 0u});
         QTRY_COMPARE(moved, 1);
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!drag.holdsItems());
         QCOMPARE(shell.pointer()->global, QPoint(300, 40)); // asked again
         signal("DragStarted", {500, 60, false, 0u});        // a drag without the button: no press
-        QTRY_COMPARE(drag.changeCount(), 2);
+        QTRY_COMPARE(drag.dragCount(), 2);
         QCOMPARE(pressed, 1);
     }
 

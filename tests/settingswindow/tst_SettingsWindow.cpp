@@ -1,4 +1,4 @@
-#include "platform/freedesktop/LoginItem.h"
+#include "platform/freedesktop/AutostartEntry.h"
 #include "settings/Language.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
@@ -16,9 +16,9 @@ namespace {
 struct Fixture {
     explicit Fixture(QStringList languages = {QStringLiteral("en-US")})
         : preferences(std::move(languages))
-        , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
-                    QStringLiteral("/opt/quoblin/bin/quoblin"))
-        , settings(loginItem, notifier) {
+        , autostartEntry(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
+                         QStringLiteral("/opt/quoblin/bin/quoblin"))
+        , settings(autostartEntry, notifier) {
         QObject::connect(&notifier, &PreferencesNotifier::changed, [this](const QString& key) {
             languageChanges += key == Preferences::languageKey;
         });
@@ -32,7 +32,7 @@ struct Fixture {
 
     ScopedPreferences preferences;
     QTemporaryDir autostart;
-    LoginItem loginItem;
+    AutostartEntry autostartEntry;
     PreferencesNotifier notifier;
     SettingsWindow settings;
     int languageChanges = 0;

@@ -118,7 +118,7 @@ private Q_SLOTS:
         }
     }
 
-    void aShakeOverAnEmptyPasteboardIsSpentAndOnlyTheFirstOfAPressCounts() {
+    void aShakeOverAnEmptyDragIsSpentAndOnlyTheFirstOfAPressCounts() {
         ShakeGesture gesture;
         gesture.reset(3);
         for (const auto& [x, t] : zigZag)

@@ -86,14 +86,14 @@ Pointer::Reading GnomePointer::read() const {
     return {false, ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};
 }
 
-GnomeDragPasteboard::GnomeDragPasteboard(ShellCompanion& shell)
+GnomeDragContents::GnomeDragContents(ShellCompanion& shell)
     : m_shell(shell) {}
 
-long GnomeDragPasteboard::changeCount() const {
+long GnomeDragContents::dragCount() const {
     return m_shell.dragCount();
 }
 
-bool GnomeDragPasteboard::holdsItems() const {
+bool GnomeDragContents::holdsItems() const {
     return m_shell.dragActive();
 }
 

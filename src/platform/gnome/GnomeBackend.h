@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DragPasteboard.h"
+#include "platform/DragContents.h"
 #include "platform/KeyGrabs.h"
 #include "platform/PanelPlacement.h"
 #include "platform/Pointer.h"
@@ -40,10 +40,10 @@ private:
 
 // Counts the compositor's drag-and-drop selection owners; it holds items
 // from a drag's start to its drop or cancel.
-class GnomeDragPasteboard final : public DragPasteboard {
+class GnomeDragContents final : public DragContents {
 public:
-    explicit GnomeDragPasteboard(ShellCompanion& shell);
-    long changeCount() const override;
+    explicit GnomeDragContents(ShellCompanion& shell);
+    long dragCount() const override;
     bool holdsItems() const override;
 
 private:

@@ -10,13 +10,13 @@
 class X11Connection;
 
 // Key grabs on the root window of the X server.
-class GlobalKeyGrabs final : public KeyGrabService {
+class X11KeyGrabs final : public KeyGrabService {
 public:
     // Without a connection (not on X11) every grab is refused.
-    explicit GlobalKeyGrabs(X11Connection* x11);
-    ~GlobalKeyGrabs() override;
-    GlobalKeyGrabs(const GlobalKeyGrabs&) = delete;
-    GlobalKeyGrabs& operator=(const GlobalKeyGrabs&) = delete;
+    explicit X11KeyGrabs(X11Connection* x11);
+    ~X11KeyGrabs() override;
+    X11KeyGrabs(const X11KeyGrabs&) = delete;
+    X11KeyGrabs& operator=(const X11KeyGrabs&) = delete;
 
     std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
                                           std::function<void()> onPress) override;
