@@ -91,7 +91,7 @@ private:
     Reading read() const override { return {}; }
     long dragCount() const override { return 0; }
     bool holdsItems() const override { return false; }
-    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination, std::function<void()>) override {
+    std::unique_ptr<KeyGrabToken> grabKey(QKeyCombination, std::function<void()>) override {
         return nullptr;
     }
 };
@@ -149,7 +149,7 @@ public:
     // The program never has the keyboard focus here: the Shell knows.
     bool altHeld() override {
         const auto state = m_shell.pointer();
-        return state ? (state->modifiers & KeyModifier::mod1) != 0 : Backend::altHeld();
+        return state ? state->modifiers.testFlag(Qt::AltModifier) : Backend::altHeld();
     }
     const QMimeData* clipboard() override {
         auto read = m_shell.clipboard(MimeDataContents::formats());

@@ -10,7 +10,7 @@
 #include "platform/common/MimeDataContents.h"
 #include "platform/common/PngImage.h"
 #include "platform/common/Symbols.h"
-#include "settings/HotKeys.h"
+#include "settings/Commands.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
@@ -32,19 +32,6 @@
 namespace {
 
 constexpr double shakeAutoClose = 6.0;
-constexpr uint32_t controlOption = HotKey::controlModifier | HotKey::optionModifier;
-
-void (QuoblinApp::*actionOf(HotKeys::Action action))() {
-    switch (action) {
-    case HotKeys::Action::newShelf:
-        return &QuoblinApp::newShelf;
-    case HotKeys::Action::newShelfFromClipboard:
-        return &QuoblinApp::newShelfFromClipboard;
-    case HotKeys::Action::toggleShelves:
-        return &QuoblinApp::toggleShelves;
-    }
-    return nullptr;
-}
 
 QString versionText() {
     const QString version = QStringLiteral(QUOBLIN_VERSION);
@@ -92,12 +79,13 @@ QuoblinApp::QuoblinApp(Services services)
     , m_preferences(std::make_unique<PreferencesNotifier>()) {
     m_shelves = m_services->makeManager();
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
-    connect(m_preferences.get(), &PreferencesNotifier::changed, this, [this](const QString& key) {
-        if (key == Preferences::languageKey)
-            m_translations.follow();
-        else
-            followShakeSettings();
-    });
+    connect(m_preferences.get(), &PreferencesNotifier::changed, this,
+            [this](Preferences::Setting setting) {
+                if (setting == Preferences::Setting::language)
+                    m_translations.follow();
+                else
+                    followShakeSettings();
+            });
 }
 
 SettingsWindow& QuoblinApp::settings() {
@@ -148,18 +136,17 @@ void QuoblinApp::started() {
     followShakeSettings();
     m_shake->start();
 
-    auto hotKey = [&](uint32_t key, void (QuoblinApp::*action)()) {
-        auto press = [self, action] {
-            if (self)
-                (self.data()->*action)();
-        };
-        return std::make_unique<HotKey>(*m_services->keys, key, controlOption, press);
-    };
     QStringList working;
-    for (const HotKeys::Binding& binding : HotKeys::table) {
-        m_hotKeys.push_back(hotKey(binding.keyCode, actionOf(binding.action)));
+    for (const Commands::Entry& entry : Commands::table) {
+        if (!entry.systemWide)
+            continue;
+        m_hotKeys.push_back(std::make_unique<HotKey>(*m_services->keys, entry.keys,
+                                                     [self, command = entry.command] {
+                                                         if (self)
+                                                             self->run(command);
+                                                     }));
         if (m_hotKeys.back()->isRegistered())
-            working << HotKeys::text(binding.action);
+            working << Commands::keyText(entry.command);
     }
 
     // Without a tray the hot keys are the only way in, so say which of them
@@ -208,10 +195,18 @@ void QuoblinApp::buildMenu() {
                 (self.data()->*method)();
         };
     };
-    add([] { return tr("New Shelf"); }, call(&QuoblinApp::newShelf),
-        HotKeys::combination(HotKeys::Action::newShelf));
-    add([] { return tr("New Shelf From Clipboard"); }, call(&QuoblinApp::newShelfFromClipboard),
-        HotKeys::combination(HotKeys::Action::newShelfFromClipboard));
+    using Commands::Command;
+    auto command = [&add, self](Command which) {
+        const Commands::Entry& entry = Commands::entry(which);
+        return add([which] { return Commands::label(which); },
+                   [self, which] {
+                       if (self)
+                           self->run(which);
+                   },
+                   entry.keys);
+    };
+    command(Command::newShelf);
+    command(Command::newShelfFromClipboard);
     m_recentMenu = raw->addMenu(QString());
     m_menuLabels.emplace_back(m_recentMenu->menuAction(), [] { return tr("Recent Shelves"); });
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
@@ -219,8 +214,7 @@ void QuoblinApp::buildMenu() {
             self->menuAboutToShow(recent);
     });
     raw->addSeparator();
-    add([] { return tr("Show / Hide Shelves"); }, call(&QuoblinApp::toggleShelves),
-        HotKeys::combination(HotKeys::Action::toggleShelves));
+    command(Command::toggleShelves);
     add([] { return tr("Close All Shelves"); }, call(&QuoblinApp::closeAllShelves));
     m_shakeToggleItem =
         add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&QuoblinApp::toggleShake));
@@ -230,11 +224,9 @@ void QuoblinApp::buildMenu() {
     QAction* version = add([] { return tr("Version %1").arg(versionText()); }, nullptr);
     version->setEnabled(false);
     add([] { return tr("About Quoblin…"); }, call(&QuoblinApp::showAbout));
-    add([] { return tr("Settings…"); }, call(&QuoblinApp::showSettings),
-        QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    command(Command::settings);
     raw->addSeparator();
-    add([] { return tr("Quit"); }, [] { QCoreApplication::quit(); },
-        QKeySequence(Qt::CTRL | Qt::Key_Q));
+    command(Command::quit);
     connect(raw, &QMenu::aboutToShow, this, [self, raw] {
         if (self)
             self->menuAboutToShow(raw);
@@ -342,6 +334,7 @@ void QuoblinApp::toggleShake() {
 }
 
 void QuoblinApp::followShakeSettings() {
+    m_shake->setEnabled(Preferences::shakeEnabled());
     m_shake->setMinReversals(Preferences::shakeReversals());
     if (m_shakeToggleItem)
         m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
@@ -387,22 +380,24 @@ void QuoblinApp::showShelves() {
     m_shelves->showAllWithoutActivating();
 }
 
-bool QuoblinApp::perform(const QString& command) {
-    static const std::pair<const char*, void (QuoblinApp::*)()> commands[] = {
-        {"new-shelf", &QuoblinApp::newShelf},
-        {"new-shelf-from-clipboard", &QuoblinApp::newShelfFromClipboard},
-        {"toggle-shelves", &QuoblinApp::toggleShelves},
-        {"settings", &QuoblinApp::showSettings},
-        {"quit", nullptr},
-    };
-    for (const auto& [name, action] : commands) {
-        if (command != QLatin1String(name))
-            continue;
-        if (action)
-            (this->*action)();
-        else
-            QCoreApplication::quit();
-        return true;
+bool QuoblinApp::perform(const QString& name) {
+    const std::optional<Commands::Command> command = Commands::named(name);
+    if (command)
+        run(*command);
+    return command.has_value();
+}
+
+void QuoblinApp::run(Commands::Command command) {
+    switch (command) {
+    case Commands::Command::newShelf:
+        return newShelf();
+    case Commands::Command::newShelfFromClipboard:
+        return newShelfFromClipboard();
+    case Commands::Command::toggleShelves:
+        return toggleShelves();
+    case Commands::Command::settings:
+        return showSettings();
+    case Commands::Command::quit:
+        return QCoreApplication::quit();
     }
-    return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/Commands.h"
 #include "settings/Translations.h"
 
 #include <QAction>
@@ -49,9 +50,11 @@ public:
     void showAbout();
     // What a second start of the program asks for: every shelf in front, or a new one.
     void showShelves();
-    // Runs a menu command named on the command line ("new-shelf", "quit", ...);
+    // Runs a command named on the command line ("new-shelf", "quit", ...);
     // false for a name that is none of them.
-    bool perform(const QString& command);
+    bool perform(const QString& name);
+    // What the command's menu entry, hot key and command-line option do.
+    void run(Commands::Command command);
 
     // Refills the recent-shelves submenu or refreshes the shake check mark,
     // as just before the menu opens.

@@ -2,7 +2,7 @@
 
 #include "platform/AutostartService.h"
 #include "platform/files/SettingsStore.h"
-#include "settings/HotKeys.h"
+#include "settings/Commands.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
 
@@ -57,13 +57,14 @@ SettingsWindow::SettingsWindow(AutostartService& autostartEntry, PreferencesNoti
         label->setTextInteractionFlags(Qt::NoTextInteraction);
     m_sensitivitySlider->setRange(Preferences::minShakeReversals, Preferences::maxShakeReversals);
     m_sensitivitySlider->setValue(Preferences::defaultShakeReversals);
-    connect(&m_preferences, &PreferencesNotifier::changed, this, [this](const QString& key) {
-        if (!m_window)
-            return; // the first show() reads everything
-        // A new language reaches the window as a LanguageChange event.
-        if (key != Preferences::languageKey)
-            showShakeSettings();
-    });
+    connect(&m_preferences, &PreferencesNotifier::changed, this,
+            [this](Preferences::Setting setting) {
+                if (!m_window)
+                    return; // the first show() reads everything
+                // A new language reaches the window as a LanguageChange event.
+                if (setting != Preferences::Setting::language)
+                    showShakeSettings();
+            });
 }
 
 SettingsWindow::~SettingsWindow() {
@@ -157,11 +158,11 @@ void SettingsWindow::applyLanguage() {
     m_sensitivityLabel->setText(tr("Shake sensitivity"));
     m_sensitivitySlider->setToolTip(tr("How many left-right movements are needed"));
     m_sensitivityHint->setText(tr("left = easier to trigger"));
-    using HotKeys::Action;
+    using Commands::Command;
     m_shortcutsLabel->setText(tr("%1 new shelf · %2 shelf from clipboard · %3 show/hide")
-                                  .arg(HotKeys::text(Action::newShelf),
-                                       HotKeys::text(Action::newShelfFromClipboard),
-                                       HotKeys::text(Action::toggleShelves)));
+                                  .arg(Commands::keyText(Command::newShelf),
+                                       Commands::keyText(Command::newShelfFromClipboard),
+                                       Commands::keyText(Command::toggleShelves)));
     const auto& cases = Languages::allCases;
     const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
     const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());

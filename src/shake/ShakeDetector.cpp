@@ -4,7 +4,6 @@
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
-#include "settings/Preferences.h"
 
 ShakeDetector::ShakeDetector(ShakeServices services)
     : m_services(services)
@@ -41,7 +40,7 @@ void ShakeDetector::start() {
 }
 
 void ShakeDetector::beginTracking(bool dragBegan) {
-    if (!Preferences::shakeEnabled())
+    if (!m_enabled)
         return;
     // A drag reported as the press began after it: it is the change since the press.
     const long count = m_services.drag ? m_services.drag->dragCount() : 0;

@@ -49,7 +49,8 @@ struct Rig {
 
     explicit Rig(int storedReversals = 0) {
         if (storedReversals)
-            prefs.store().setValue(Preferences::shakeReversalsKey, storedReversals);
+            prefs.store().setValue(Preferences::key(Preferences::Setting::shakeReversals),
+                                   storedReversals);
         services->path = dir.filePath(QStringLiteral("recent.json"));
         QuoblinApp::Services s;
         s.windows = windows;
@@ -182,6 +183,8 @@ private Q_SLOTS:
 
         rig.app->shakeToggleItem()->trigger();
         QVERIFY(!Preferences::shakeEnabled() && !rig.app->shakeToggleItem()->isChecked());
+        rig.desk.pressLeft(true); // and the detector no longer looks for a shake
+        QVERIFY(!rig.app->shake().isSampling());
         QVERIFY(!settings.shakeCheckbox()->isChecked());
         QVERIFY(!settings.sensitivitySlider()->isEnabled());
         settings.shakeCheckbox()->click();

@@ -53,13 +53,12 @@ private:
 class GnomeKeyGrabs final : public KeyGrabService {
 public:
     explicit GnomeKeyGrabs(ShellCompanion& shell);
-    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
+    std::unique_ptr<KeyGrabToken> grabKey(QKeyCombination keys,
                                           std::function<void()> onPress) override;
 
-    // The Shell's accelerator for an X11 keycode of a pc105 keyboard and a
-    // core modifier mask, such as "<Control><Alt>n"; empty when the key has no
-    // name here.
-    static QString accelerator(KeyCombination combination);
+    // The Shell's accelerator for a letter or digit with modifiers, such as
+    // "<Control><Alt>n"; empty for a key it is not written for here.
+    static QString accelerator(QKeyCombination keys);
 
 private:
     ShellCompanion& m_shell;
