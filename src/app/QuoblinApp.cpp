@@ -196,14 +196,13 @@ void QuoblinApp::buildMenu() {
         };
     };
     using Commands::Command;
+    // A command's entry: its label and keys from the table.
     auto command = [&add, self](Command which) {
-        const Commands::Entry& entry = Commands::entry(which);
-        return add([which] { return Commands::label(which); },
-                   [self, which] {
-                       if (self)
-                           self->run(which);
-                   },
-                   entry.keys);
+        const auto run = [self, which] {
+            if (self)
+                self->run(which);
+        };
+        add([which] { return Commands::label(which); }, run, Commands::entry(which).keys);
     };
     command(Command::newShelf);
     command(Command::newShelfFromClipboard);

@@ -1,6 +1,7 @@
 #include "settings/Commands.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace Commands {
 
@@ -19,7 +20,8 @@ const std::array<Entry, 5> table{{
 }};
 
 const Entry& entry(Command command) {
-    return table[static_cast<std::size_t>(command)];
+    return *std::find_if(table.begin(), table.end(),
+                         [command](const Entry& each) { return each.command == command; });
 }
 
 std::optional<Command> named(const QString& name) {

@@ -6,9 +6,9 @@
 #include <optional>
 
 // The commands that can be given from outside a shelf, in one table that the
-// tray menu, the hot keys, the command line and the desktop entry's actions
-// all read: a command keeps one name, one label and one key combination
-// wherever it is offered.
+// tray menu, the hot keys and the command line read and the desktop entry's
+// actions repeat: a command keeps one name, one label and one key
+// combination wherever it is offered.
 namespace Commands {
 
 enum class Command { newShelf, newShelfFromClipboard, toggleShelves, settings, quit };
@@ -18,8 +18,8 @@ struct Entry {
     const char* name;        // the command-line option and desktop action: "new-shelf"
     const char* label;       // the menu's text in English; label() gives it translated
     const char* description; // the command line's help for it
-    QKeyCombination keys;    // none when Key_unknown
-    bool systemWide;         // the keys are grabbed for every program, not only shown in the menu
+    QKeyCombination keys;    // shown in the menu
+    bool systemWide;         // the keys are also grabbed for every program: a hot key
 };
 
 extern const std::array<Entry, 5> table;
