@@ -1,8 +1,8 @@
 #include "app/AboutDialog.h"
-#include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/CommandLine.h"
 #include "app/DesktopServices.h"
+#include "app/QuoblinApp.h"
 #include "platform/common/SingleInstance.h"
 #include "platform/common/Symbols.h"
 #include "platform/common/SystemLanguages.h"
@@ -71,8 +71,8 @@ int main(int argc, char* argv[]) {
         return 0;
 
     DesktopServices desktop(gnome);
-    AppDelegate delegate(desktop.appServices());
-    // Only now, with the delegate's translation installed, in the user's language.
+    QuoblinApp quoblin(desktop.appServices());
+    // Only now, with the application's translation installed, in the user's language.
     if (const QString note = AboutDialog::companionNote(gnome); !note.isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));
     // The Shell does not know it yet: its settings key, for the next login.
@@ -85,8 +85,8 @@ int main(int argc, char* argv[]) {
         });
     }
 
-    instance.onShowRequested = [&delegate] { delegate.showShelves(); };
-    instance.onCommand = [&delegate](const QString& command) { delegate.perform(command); };
+    instance.onShowRequested = [&quoblin] { quoblin.showShelves(); };
+    instance.onCommand = [&quoblin](const QString& command) { quoblin.perform(command); };
 
     // A logout or kill ends the program the same way as its Quit command, so
     // the open shelves become recent shelves instead of being lost.
@@ -94,13 +94,13 @@ int main(int argc, char* argv[]) {
     termination.onTerminate = [] { QCoreApplication::quit(); };
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [] { QCoreApplication::quit(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
-                     [&delegate] { delegate.applicationWillTerminate(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &quoblin,
+                     [&quoblin] { quoblin.aboutToQuit(); });
 
-    QTimer::singleShot(0, &delegate, [&delegate, command = asked.command] {
-        delegate.applicationDidFinishLaunching();
+    QTimer::singleShot(0, &quoblin, [&quoblin, command = asked.command] {
+        quoblin.started();
         if (!command.isEmpty())
-            delegate.perform(command);
+            quoblin.perform(command);
     });
     return QApplication::exec();
 }

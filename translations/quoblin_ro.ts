@@ -79,7 +79,7 @@ Scutură mouse-ul în timpul unui drag.</translation>
     </message>
 </context>
 <context>
-    <name>AppDelegate</name>
+    <name>Commands</name>
     <message>
         <source>New Shelf</source>
         <translation>Raft nou</translation>
@@ -89,12 +89,23 @@ Scutură mouse-ul în timpul unui drag.</translation>
         <translation>Raft nou din clipboard</translation>
     </message>
     <message>
-        <source>Recent Shelves</source>
-        <translation>Rafturi recente</translation>
-    </message>
-    <message>
         <source>Show / Hide Shelves</source>
         <translation>Arată / ascunde rafturile</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Setări…</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Ieșire</translation>
+    </message>
+</context>
+<context>
+    <name>QuoblinApp</name>
+    <message>
+        <source>Recent Shelves</source>
+        <translation>Rafturi recente</translation>
     </message>
     <message>
         <source>Close All Shelves</source>
@@ -111,14 +122,6 @@ Scutură mouse-ul în timpul unui drag.</translation>
     <message>
         <source>About Quoblin…</source>
         <translation>Despre Quoblin…</translation>
-    </message>
-    <message>
-        <source>Settings…</source>
-        <translation>Setări…</translation>
-    </message>
-    <message>
-        <source>Quit</source>
-        <translation>Ieșire</translation>
     </message>
     <message>
         <source>(no recent shelves)</source>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppDelegate.h"
+#include "app/QuoblinApp.h"
 #include "platform/gnome/GnomeSession.h"
 #include "shake/ShakeDetector.h"
 
@@ -13,23 +13,23 @@ class ShelfControllerWindows;
 
 // What the application takes from the desktop, so that its wiring can be
 // exercised with fakes.
-struct AppDelegate::Services {
+struct QuoblinApp::Services {
     // Made first, as the program starts: the manager reads the recent shelves at once.
     std::function<std::unique_ptr<ShelfManager>()> makeManager;
     // The windows the manager opens its shelves in, relabelled on a language change.
     std::shared_ptr<ShelfControllerWindows> windows;
     ShakeServices shake;
-    Pointer* pointer = nullptr;            // the mouse location for new shelves
-    KeyGrabService* keys = nullptr;        // where the hot keys are grabbed; required
-    LoginItemService* loginItem = nullptr; // starting at login; required
+    Pointer* pointer = nullptr;                 // the mouse location for new shelves
+    KeyGrabService* keys = nullptr;             // where the hot keys are grabbed; required
+    AutostartService* autostartEntry = nullptr; // starting at login; required
     std::function<void()> beep;
-    std::function<bool()> optionHeld;            // the Alt key, at the moment of asking
+    std::function<bool()> altHeld;               // the Alt key, at the moment of asking
     std::function<const QMimeData*()> clipboard; // the clipboard's current contents
     // What the last clipboard() left out: formats too large for the desktop to
     // hand over, or a clipboard owner that did not answer in time.
     enum class Shortfall { none, tooLarge, tooSlow };
     std::function<Shortfall()> clipboardShortfall;
-    bool showStatusItem = true;
+    bool showTrayIcon = true;
     // What the start found of GNOME and its companion, for the about box;
     // absent off GNOME. Kept up to date by whoever started the program.
     const GnomeSession::Status* gnome = nullptr;

@@ -1,20 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "settings/Commands.h"
+
 #include <QCommandLineParser>
 
 namespace CommandLine {
 
 Outcome parse(const QStringList& arguments) {
-    static const struct {
-        const char* name;
-        const char* description;
-    } commands[] = {
-        {"new-shelf", "Open a new shelf by the mouse pointer."},
-        {"new-shelf-from-clipboard", "Open a new shelf holding the clipboard's contents."},
-        {"toggle-shelves", "Show or hide all shelves."},
-        {"settings", "Open the settings window."},
-        {"quit", "Quit the running Quoblin; open shelves become recent shelves."},
-    };
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Floating shelves for drag and drop. With a command, the running Quoblin performs it; "
@@ -25,7 +17,7 @@ Outcome parse(const QStringList& arguments) {
                                      QStringLiteral("Show the version."));
     parser.addOption(help);
     parser.addOption(version);
-    for (const auto& command : commands)
+    for (const Commands::Entry& command : Commands::table)
         parser.addOption(
             QCommandLineOption(QLatin1String(command.name), QLatin1String(command.description)));
 
@@ -48,7 +40,7 @@ Outcome parse(const QStringList& arguments) {
         return mistake(
             QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().front()));
     QStringList asked;
-    for (const auto& command : commands) {
+    for (const Commands::Entry& command : Commands::table) {
         if (parser.isSet(QLatin1String(command.name)))
             asked << QLatin1String(command.name);
     }

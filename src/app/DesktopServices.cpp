@@ -6,20 +6,20 @@
 #include "model/ShelfStore.h"
 #include "platform/common/DesktopScreens.h"
 #include "platform/common/LocalPressMonitor.h"
-#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/MimeDataContents.h"
 #include "platform/common/OutgoingDrag.h"
 #include "platform/common/SystemTimers.h"
-#include "platform/freedesktop/LoginItem.h"
+#include "platform/freedesktop/AutostartEntry.h"
 #include "platform/gnome/GnomeBackend.h"
 #include "platform/gnome/ShellCompanion.h"
-#include "platform/x11/DesktopWindowHints.h"
 #include "platform/x11/DirectSaveReceiver.h"
-#include "platform/x11/GlobalKeyGrabs.h"
-#include "platform/x11/GlobalPressMonitor.h"
 #include "platform/x11/SelectionOwnership.h"
-#include "platform/x11/SystemDragPasteboard.h"
-#include "platform/x11/SystemPointer.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11DragContents.h"
+#include "platform/x11/X11KeyGrabs.h"
+#include "platform/x11/X11Pointer.h"
+#include "platform/x11/X11PressMonitor.h"
+#include "platform/x11/X11WindowHints.h"
 #include "shelf/ShelfControllerWindows.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@
 
 namespace {
 
-using Shortfall = AppDelegate::Services::Shortfall;
+using Shortfall = QuoblinApp::Services::Shortfall;
 
 // The shelf manager's desktop: the real clock, pointer and file.
 class DesktopShelfManagerServices final : public ShelfManagerServices {
@@ -55,7 +55,7 @@ public:
     virtual ~Backend() = default;
     virtual PressMonitor& presses() = 0;
     virtual Pointer& pointer() = 0;
-    virtual DragPasteboard& drags() = 0;
+    virtual DragContents& drags() = 0;
     virtual KeyGrabService& keys() = 0;
     virtual WindowHints* hints() { return nullptr; }
     virtual FilePromiseReceiver* promises() { return nullptr; }
@@ -77,11 +77,11 @@ public:
 
 // A session that offers nothing global (Wayland without the companion and
 // without XWayland): no press, pointer, drag or key of other programs is seen.
-class NoBackend final : public Backend, PressMonitor, Pointer, DragPasteboard, KeyGrabService {
+class NoBackend final : public Backend, PressMonitor, Pointer, DragContents, KeyGrabService {
 public:
     PressMonitor& presses() override { return *this; }
     Pointer& pointer() override { return *this; }
-    DragPasteboard& drags() override { return *this; }
+    DragContents& drags() override { return *this; }
     KeyGrabService& keys() override { return *this; }
 
 private:
@@ -89,9 +89,9 @@ private:
         return nullptr;
     }
     Reading read() const override { return {}; }
-    long changeCount() const override { return 0; }
+    long dragCount() const override { return 0; }
     bool holdsItems() const override { return false; }
-    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination, std::function<void()>) override {
+    std::unique_ptr<KeyGrabToken> grabKey(QKeyCombination, std::function<void()>) override {
         return nullptr;
     }
 };
@@ -105,7 +105,7 @@ public:
 
     PressMonitor& presses() override { return m_presses; }
     Pointer& pointer() override { return m_pointer; }
-    DragPasteboard& drags() override { return m_drags; }
+    DragContents& drags() override { return m_drags; }
     KeyGrabService& keys() override { return m_keys; }
     WindowHints* hints() override { return &m_hints; }
     FilePromiseReceiver* promises() override { return &m_promises; }
@@ -118,11 +118,11 @@ private:
     std::unique_ptr<X11Connection> m_x11;
     // Every X11 run of the program is exposed to other clients' clocks.
     SelectionOwnership::TimeGuard m_guard;
-    GlobalPressMonitor m_presses{m_x11.get()};
-    SystemPointer m_pointer{m_x11.get()};
-    SystemDragPasteboard m_drags{m_x11.get()};
-    GlobalKeyGrabs m_keys{m_x11.get()};
-    DesktopWindowHints m_hints{m_x11.get()};
+    X11PressMonitor m_presses{m_x11.get()};
+    X11Pointer m_pointer{m_x11.get()};
+    X11DragContents m_drags{m_x11.get()};
+    X11KeyGrabs m_keys{m_x11.get()};
+    X11WindowHints m_hints{m_x11.get()};
     DirectSaveReceiver m_promises{*m_x11};
 };
 
@@ -139,7 +139,7 @@ public:
 
     PressMonitor& presses() override { return m_presses; }
     Pointer& pointer() override { return m_pointer; }
-    DragPasteboard& drags() override { return m_drags; }
+    DragContents& drags() override { return m_drags; }
     KeyGrabService& keys() override { return m_keys; }
     PanelPlacement* placement() override { return &m_placement; }
     // The Shell knows the panels' work areas, which Qt does not see here.
@@ -149,10 +149,10 @@ public:
     // The program never has the keyboard focus here: the Shell knows.
     bool altHeld() override {
         const auto state = m_shell.pointer();
-        return state ? (state->modifiers & KeyModifier::mod1) != 0 : Backend::altHeld();
+        return state ? state->modifiers.testFlag(Qt::AltModifier) : Backend::altHeld();
     }
     const QMimeData* clipboard() override {
-        auto read = m_shell.clipboard(MimeDataPasteboard::formats());
+        auto read = m_shell.clipboard(MimeDataContents::formats());
         m_shortfall = read.shortfall;
         if (read.data)
             return (m_clipboard = std::move(read.data)).get();
@@ -181,21 +181,21 @@ private:
         m_xwayland = running ? X11Connection::openXWayland() : nullptr;
         if (!m_xwayland)
             return;
-        m_xwaylandDrags = std::make_unique<SystemDragPasteboard>(
-            m_xwayland.get(), SystemDragPasteboard::Owners::exceptWindowManager);
+        m_xwaylandDrags = std::make_unique<X11DragContents>(
+            m_xwayland.get(), X11DragContents::Owners::exceptWindowManager);
         m_xwaylandDrags->setOnDragStarted([this] { m_shell.noteDragStarted(); });
     }
 
     ShellCompanion m_shell;
     GnomePressMonitor m_presses{m_shell};
     GnomePointer m_pointer{m_shell};
-    GnomeDragPasteboard m_drags{m_shell};
+    GnomeDragContents m_drags{m_shell};
     GnomeKeyGrabs m_keys{m_shell};
     GnomePanelPlacement m_placement{m_shell};
     std::unique_ptr<QMimeData> m_clipboard; // the last one read, kept for whoever reads it
     ShellCompanion::ClipboardRead::Shortfall m_shortfall{};
     std::unique_ptr<X11Connection> m_xwayland;
-    std::unique_ptr<SystemDragPasteboard> m_xwaylandDrags;
+    std::unique_ptr<X11DragContents> m_xwaylandDrags;
 };
 
 std::unique_ptr<Backend> chooseBackend(const GnomeSession::Status& gnome,
@@ -220,7 +220,7 @@ struct DesktopServices::Parts {
     std::unique_ptr<Backend> backend;
     SystemTimers timers;
     LocalPressMonitor localPresses;
-    LoginItem loginItem;
+    AutostartEntry autostartEntry;
     std::shared_ptr<ShelfControllerWindows> windows = std::make_shared<ShelfControllerWindows>(
         [workAreas = backend->workAreas()] { return DesktopScreens::layout(workAreas); },
         shelfDesktop());
@@ -245,10 +245,10 @@ ShelfDesktop DesktopServices::shelfDesktop() {
     return m_parts->shelfDesktop();
 }
 
-AppDelegate::Services DesktopServices::appServices() {
+QuoblinApp::Services DesktopServices::appServices() {
     Parts& p = *m_parts;
     Backend& backend = *p.backend;
-    AppDelegate::Services services;
+    QuoblinApp::Services services;
     services.windows = p.windows;
     services.makeManager = [this] {
         return std::make_unique<ShelfManager>(shelfServices(), m_parts->windows);
@@ -257,9 +257,9 @@ AppDelegate::Services DesktopServices::appServices() {
                       &p.timers};
     services.pointer = &backend.pointer();
     services.keys = &backend.keys();
-    services.loginItem = &p.loginItem;
+    services.autostartEntry = &p.autostartEntry;
     services.beep = [] { QApplication::beep(); };
-    services.optionHeld = [&backend] { return backend.altHeld(); };
+    services.altHeld = [&backend] { return backend.altHeld(); };
     services.clipboard = [&backend] { return backend.clipboard(); };
     services.clipboardShortfall = [&backend] { return backend.clipboardShortfall(); };
     return services;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppDelegate.h"
+#include "app/QuoblinApp.h"
 #include "model/ShelfManagerServices.h"
 #include "platform/gnome/GnomeSession.h"
 #include "shelf/ShelfDesktop.h"
@@ -25,8 +25,8 @@ public:
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 
-    // What the application delegate takes from the desktop; valid while this lives.
-    AppDelegate::Services appServices();
+    // What the application takes from the desktop; valid while this lives.
+    QuoblinApp::Services appServices();
     // What the shelf manager takes from the desktop; valid while this lives.
     std::shared_ptr<ShelfManagerServices> shelfServices();
     // What every shelf window takes from the desktop; valid while this lives.

@@ -1,6 +1,6 @@
 #include "model/DroppedItems.h"
 
-#include "platform/Pasteboard.h"
+#include "platform/MimeContents.h"
 #include "platform/files/PrivateTempDir.h"
 
 #include <QFile>
@@ -37,19 +37,19 @@ std::optional<QString> savePng(const QByteArray& png) {
 
 } // namespace
 
-std::vector<ShelfItemPtr> from(const Pasteboard& pasteboard, const ToPng& toPng) {
+std::vector<ShelfItemPtr> from(const MimeContents& contents, const ToPng& toPng) {
     std::vector<ShelfItemPtr> result;
 
-    const QList<QUrl> files = pasteboard.fileUrls();
+    const QList<QUrl> files = contents.fileUrls();
     if (!files.isEmpty()) {
         for (const QUrl& url : files)
             result.push_back(ShelfItem::makeFile(url));
         return result;
     }
 
-    std::optional<QByteArray> image = pasteboard.pngData();
+    std::optional<QByteArray> image = contents.pngData();
     if (!image)
-        image = pasteboard.tiffData();
+        image = contents.tiffData();
     if (image) {
         if (const auto png = toPng(*image)) {
             // A found image that cannot be saved yields nothing at all, not
@@ -60,13 +60,13 @@ std::vector<ShelfItemPtr> from(const Pasteboard& pasteboard, const ToPng& toPng)
         }
     }
 
-    const auto makeText = pasteboard.isSecret() ? &ShelfItem::makeSecretText : &ShelfItem::makeText;
-    if (const auto text = pasteboard.string(); text && !text->isEmpty()) {
+    const auto makeText = contents.isSecret() ? &ShelfItem::makeSecretText : &ShelfItem::makeText;
+    if (const auto text = contents.text(); text && !text->isEmpty()) {
         result.push_back(makeText(*text));
         return result;
     }
 
-    const QList<QUrl> urls = pasteboard.urls();
+    const QList<QUrl> urls = contents.urls();
     if (!urls.isEmpty())
         result.push_back(makeText(urls.first().toString(QUrl::FullyEncoded)));
     return result;

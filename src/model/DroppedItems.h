@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-class Pasteboard;
+class MimeContents;
 
 // What a shelf receives from a drop or from the clipboard.
 namespace DroppedItems {
@@ -22,7 +22,7 @@ using ToPng = std::function<std::optional<QByteArray>(const QByteArray&)>;
 // saved as a PNG file in directory(), else non-empty plain text, else the
 // first URL as text. Empty when nothing fits, and also when an image was
 // found but could not be saved.
-std::vector<ShelfItemPtr> from(const Pasteboard& pasteboard, const ToPng& toPng);
+std::vector<ShelfItemPtr> from(const MimeContents& contents, const ToPng& toPng);
 
 // "ShelfDrops" in the program's private temporary folder, created when
 // missing; nothing when that folder is refused or cannot be made (the caller

@@ -182,17 +182,17 @@ void ShelfManager::toggleAll() {
                                         [](const Open& open) { return open.window->isVisible(); });
     if (anyVisible) {
         for (const Open& open : m_shelves)
-            open.window->orderOut();
+            open.window->hide();
     } else if (m_shelves.empty()) {
         newShelf(m_services->cursorPosition(), {});
     } else {
-        orderAllFront();
+        showAllWithoutActivating();
     }
 }
 
-void ShelfManager::orderAllFront() {
+void ShelfManager::showAllWithoutActivating() {
     for (const Open& open : m_shelves)
-        open.window->orderFront();
+        open.window->showWithoutActivating();
 }
 
 void ShelfManager::saveBeforeQuit() {

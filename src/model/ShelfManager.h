@@ -50,7 +50,7 @@ public:
     // one at the cursor.
     void toggleAll();
     // Brings every open shelf's window to the front.
-    void orderAllFront();
+    void showAllWithoutActivating();
     // Records every open shelf holding items, the newest at the front.
     void saveBeforeQuit();
     // Removes and saves; an index outside the list changes and writes nothing.

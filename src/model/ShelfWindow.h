@@ -19,8 +19,8 @@ public:
     virtual bool isVisible() const = 0;
     virtual QRectF frame() const = 0;
     // Hide and show again, as the show/hide command does; the shelf stays open.
-    virtual void orderOut() = 0;
-    virtual void orderFront() = 0;
+    virtual void hide() = 0;
+    virtual void showWithoutActivating() = 0;
 };
 
 // Makes the window of each shelf the manager opens. The window follows its

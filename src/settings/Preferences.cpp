@@ -21,12 +21,25 @@ Sources setSources(Sources sources) {
     return sources;
 }
 
-static std::optional<QJsonValue> stored(const QString& key) {
-    return current().store ? current().store->value(key) : std::nullopt;
+QString key(Setting setting) {
+    // As settings files have always spelled them.
+    switch (setting) {
+    case Setting::language:
+        return QStringLiteral("language");
+    case Setting::shakeEnabled:
+        return QStringLiteral("shakeEnabled");
+    case Setting::shakeReversals:
+        return QStringLiteral("shakeReversals");
+    }
+    return {};
 }
 
-bool write(const QString& key, const QJsonValue& value) {
-    return current().store && current().store->setValue(key, value);
+static std::optional<QJsonValue> stored(Setting setting) {
+    return current().store ? current().store->value(key(setting)) : std::nullopt;
+}
+
+bool write(Setting setting, const QJsonValue& value) {
+    return current().store && current().store->setValue(key(setting), value);
 }
 
 static QStringList preferredLanguages() {
@@ -61,15 +74,15 @@ int shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
 }
 
 Language language() {
-    return languageFrom(stored(languageKey), preferredLanguages());
+    return languageFrom(stored(Setting::language), preferredLanguages());
 }
 
 bool shakeEnabled() {
-    return shakeEnabledFrom(stored(shakeEnabledKey));
+    return shakeEnabledFrom(stored(Setting::shakeEnabled));
 }
 
 int shakeReversals() {
-    return shakeReversalsFrom(stored(shakeReversalsKey));
+    return shakeReversalsFrom(stored(Setting::shakeReversals));
 }
 
 } // namespace Preferences

@@ -13,9 +13,9 @@ class SettingsStore;
 // cached and nothing is written back: every read applies the rules afresh.
 namespace Preferences {
 
-inline const QString languageKey = QStringLiteral("language");
-inline const QString shakeEnabledKey = QStringLiteral("shakeEnabled");
-inline const QString shakeReversalsKey = QStringLiteral("shakeReversals");
+enum class Setting { language, shakeEnabled, shakeReversals };
+// The key a setting is stored under in the settings file.
+QString key(Setting setting);
 
 inline constexpr int defaultShakeReversals = 4;
 inline constexpr int minShakeReversals = 3;
@@ -40,8 +40,8 @@ struct Sources {
 };
 // Replaces the sources and returns the previous ones.
 Sources setSources(Sources sources);
-// Stores a value under one of the keys above; false without a store or when
-// the file could not be written.
-bool write(const QString& key, const QJsonValue& value);
+// Stores a setting's value; false without a store or when the file could not
+// be written.
+bool write(Setting setting, const QJsonValue& value);
 
 } // namespace Preferences

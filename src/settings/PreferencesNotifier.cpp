@@ -5,19 +5,21 @@
 
 #include <algorithm>
 
+using Preferences::Setting;
+
 void PreferencesNotifier::setLanguage(Language language) {
-    Preferences::write(Preferences::languageKey, Languages::rawValue(language));
-    emit changed(Preferences::languageKey);
+    Preferences::write(Setting::language, Languages::rawValue(language));
+    emit changed(Setting::language);
 }
 
 void PreferencesNotifier::setShakeEnabled(bool enabled) {
-    Preferences::write(Preferences::shakeEnabledKey, enabled);
-    emit changed(Preferences::shakeEnabledKey);
+    Preferences::write(Setting::shakeEnabled, enabled);
+    emit changed(Setting::shakeEnabled);
 }
 
 void PreferencesNotifier::setShakeReversals(int reversals) {
     Preferences::write(
-        Preferences::shakeReversalsKey,
+        Setting::shakeReversals,
         std::clamp(reversals, Preferences::minShakeReversals, Preferences::maxShakeReversals));
-    emit changed(Preferences::shakeReversalsKey);
+    emit changed(Setting::shakeReversals);
 }

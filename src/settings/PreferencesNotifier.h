@@ -1,9 +1,9 @@
 #pragma once
 
 #include "settings/Language.h"
+#include "settings/Preferences.h"
 
 #include <QObject>
-#include <QString>
 
 // The one way the program changes a setting: it stores the value and then
 // says so once, whoever made the change (the settings window or the tray
@@ -20,7 +20,6 @@ public:
     void setShakeReversals(int reversals);
 
 signals:
-    // After the value under `key` (one of Preferences' keys) was stored; read
-    // the new value through Preferences.
-    void changed(const QString& key);
+    // After the setting's value was stored; read it through Preferences.
+    void changed(Preferences::Setting setting);
 };

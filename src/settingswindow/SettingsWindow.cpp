@@ -1,8 +1,8 @@
 #include "settingswindow/SettingsWindow.h"
 
-#include "platform/LoginItemService.h"
+#include "platform/AutostartService.h"
 #include "platform/files/SettingsStore.h"
-#include "settings/HotKeys.h"
+#include "settings/Commands.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
 
@@ -38,14 +38,14 @@ void makeSecondary(QLabel* label) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(LoginItemService& loginItem, PreferencesNotifier& preferences,
+SettingsWindow::SettingsWindow(AutostartService& autostartEntry, PreferencesNotifier& preferences,
                                QObject* parent)
     : QObject(parent)
-    , m_loginItem(&loginItem)
+    , m_autostartEntry(&autostartEntry)
     , m_preferences(preferences)
     , m_languageLabel(new QLabel)
     , m_languagePopup(new QComboBox)
-    , m_loginCheckbox(new QCheckBox)
+    , m_autostartCheckbox(new QCheckBox)
     , m_shakeCheckbox(new QCheckBox)
     , m_sensitivityLabel(new QLabel)
     , m_sensitivitySlider(new QSlider(Qt::Horizontal))
@@ -57,13 +57,14 @@ SettingsWindow::SettingsWindow(LoginItemService& loginItem, PreferencesNotifier&
         label->setTextInteractionFlags(Qt::NoTextInteraction);
     m_sensitivitySlider->setRange(Preferences::minShakeReversals, Preferences::maxShakeReversals);
     m_sensitivitySlider->setValue(Preferences::defaultShakeReversals);
-    connect(&m_preferences, &PreferencesNotifier::changed, this, [this](const QString& key) {
-        if (!m_window)
-            return; // the first show() reads everything
-        // A new language reaches the window as a LanguageChange event.
-        if (key != Preferences::languageKey)
-            showShakeSettings();
-    });
+    connect(&m_preferences, &PreferencesNotifier::changed, this,
+            [this](Preferences::Setting setting) {
+                if (!m_window)
+                    return; // the first show() reads everything
+                // A new language reaches the window as a LanguageChange event.
+                if (setting != Preferences::Setting::language)
+                    showShakeSettings();
+            });
 }
 
 SettingsWindow::~SettingsWindow() {
@@ -72,7 +73,7 @@ SettingsWindow::~SettingsWindow() {
     delete m_window.data();
     delete m_languageLabel.data();
     delete m_languagePopup.data();
-    delete m_loginCheckbox.data();
+    delete m_autostartCheckbox.data();
     delete m_shakeCheckbox.data();
     delete m_sensitivityLabel.data();
     delete m_sensitivitySlider.data();
@@ -97,7 +98,7 @@ void SettingsWindow::buildWindow() {
         m_languagePopup->addItem(Languages::displayName(language));
     connect(m_languagePopup, &QComboBox::activated, this, [this] { changeLanguage(); });
     // clicked, unlike toggled, comes only from the user.
-    connect(m_loginCheckbox, &QCheckBox::clicked, this, [this] { toggleLaunchAtLogin(); });
+    connect(m_autostartCheckbox, &QCheckBox::clicked, this, [this] { toggleAutostart(); });
     connect(m_shakeCheckbox, &QCheckBox::clicked, this, [this] { toggleShake(); });
 
     // Six stops, 3 to 8, and nothing in between.
@@ -127,7 +128,7 @@ void SettingsWindow::buildWindow() {
     column->setSpacing(spacing);
     column->addLayout(languageRow);
     column->setAlignment(languageRow, Qt::AlignLeft);
-    column->addWidget(m_loginCheckbox, 0, Qt::AlignLeft);
+    column->addWidget(m_autostartCheckbox, 0, Qt::AlignLeft);
     column->addWidget(separatorLine());
     column->addWidget(m_shakeCheckbox, 0, Qt::AlignLeft);
     column->addWidget(m_sensitivityLabel, 0, Qt::AlignLeft);
@@ -152,16 +153,16 @@ void SettingsWindow::applyLanguage() {
     if (m_window)
         m_window->setWindowTitle(tr("Quoblin Settings"));
     m_languageLabel->setText(tr("Language:"));
-    m_loginCheckbox->setText(tr("Launch Shelf at login"));
+    m_autostartCheckbox->setText(tr("Launch Shelf at login"));
     m_shakeCheckbox->setText(tr("Shake the mouse to open a shelf"));
     m_sensitivityLabel->setText(tr("Shake sensitivity"));
     m_sensitivitySlider->setToolTip(tr("How many left-right movements are needed"));
     m_sensitivityHint->setText(tr("left = easier to trigger"));
-    using HotKeys::Action;
+    using Commands::Command;
     m_shortcutsLabel->setText(tr("%1 new shelf · %2 shelf from clipboard · %3 show/hide")
-                                  .arg(HotKeys::text(Action::newShelf),
-                                       HotKeys::text(Action::newShelfFromClipboard),
-                                       HotKeys::text(Action::toggleShelves)));
+                                  .arg(Commands::keyText(Command::newShelf),
+                                       Commands::keyText(Command::newShelfFromClipboard),
+                                       Commands::keyText(Command::toggleShelves)));
     const auto& cases = Languages::allCases;
     const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
     const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
@@ -176,7 +177,7 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void SettingsWindow::reloadFromPreferences() {
     showShakeSettings();
-    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
+    m_autostartCheckbox->setChecked(m_autostartEntry->isEnabled());
     m_statusLabel->clear();
 }
 
@@ -204,16 +205,16 @@ void SettingsWindow::changeSensitivity() {
     m_preferences.setShakeReversals(m_sensitivitySlider->value());
 }
 
-void SettingsWindow::toggleLaunchAtLogin() {
+void SettingsWindow::toggleAutostart() {
     const std::optional<QString> failure =
-        m_loginCheckbox->isChecked() ? m_loginItem->registerItem() : m_loginItem->unregisterItem();
+        m_autostartCheckbox->isChecked() ? m_autostartEntry->enable() : m_autostartEntry->disable();
     if (!failure) {
         m_statusLabel->clear();
         return;
     }
-    m_loginCheckbox->setChecked(m_loginItem->isEnabled());
+    m_autostartCheckbox->setChecked(m_autostartEntry->isEnabled());
     // The system's reasons come in its own words; ours exists in both languages.
-    const QString reason = *failure == LoginItemService::unknownProgramReason()
+    const QString reason = *failure == AutostartService::unknownProgramReason()
                                ? tr("the path of the running program is unknown")
                                : *failure;
     m_statusLabel->setText(tr("Could not change: %1").arg(reason));

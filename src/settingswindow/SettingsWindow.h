@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class LoginItemService;
+class AutostartService;
 class PreferencesNotifier;
 
 // The small window where the user picks the interface language, starting at
@@ -21,7 +21,7 @@ class SettingsWindow final : public QObject {
     Q_OBJECT
 public:
     // The login item says whether the program starts at login.
-    SettingsWindow(LoginItemService& loginItem, PreferencesNotifier& preferences,
+    SettingsWindow(AutostartService& autostartEntry, PreferencesNotifier& preferences,
                    QObject* parent = nullptr);
     ~SettingsWindow() override;
 
@@ -34,12 +34,12 @@ public:
 
     // The actions of the controls, reading the controls' current state.
     void changeLanguage();
-    void toggleLaunchAtLogin();
+    void toggleAutostart();
     void toggleShake();
     void changeSensitivity();
 
     QComboBox* languagePopup() const { return m_languagePopup; }
-    QCheckBox* loginCheckbox() const { return m_loginCheckbox; }
+    QCheckBox* loginCheckbox() const { return m_autostartCheckbox; }
     QCheckBox* shakeCheckbox() const { return m_shakeCheckbox; }
     QSlider* sensitivitySlider() const { return m_sensitivitySlider; }
     QLabel* statusLabel() const { return m_statusLabel; }
@@ -63,14 +63,14 @@ private:
     void showShakeSettings();
     void centre();
 
-    LoginItemService* m_loginItem;
+    AutostartService* m_autostartEntry;
     PreferencesNotifier& m_preferences;
     // Until the window exists the controls have no parent; afterwards the
     // window owns them and the pointers follow their deletion.
     QPointer<QWidget> m_window;
     QPointer<QLabel> m_languageLabel;
     QPointer<QComboBox> m_languagePopup;
-    QPointer<QCheckBox> m_loginCheckbox;
+    QPointer<QCheckBox> m_autostartCheckbox;
     QPointer<QCheckBox> m_shakeCheckbox;
     QPointer<QLabel> m_sensitivityLabel;
     QPointer<QSlider> m_sensitivitySlider;

@@ -1,10 +1,9 @@
 #include "shake/ShakeDetector.h"
 
-#include "platform/DragPasteboard.h"
+#include "platform/DragContents.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
-#include "settings/Preferences.h"
 
 ShakeDetector::ShakeDetector(ShakeServices services)
     : m_services(services)
@@ -41,10 +40,10 @@ void ShakeDetector::start() {
 }
 
 void ShakeDetector::beginTracking(bool dragBegan) {
-    if (!Preferences::shakeEnabled())
+    if (!m_enabled)
         return;
     // A drag reported as the press began after it: it is the change since the press.
-    const long count = m_services.drag ? m_services.drag->changeCount() : 0;
+    const long count = m_services.drag ? m_services.drag->dragCount() : 0;
     m_gesture.reset(dragBegan ? count - 1 : count);
     m_pollTimer.reset();
     if (!m_services.timers)
@@ -74,8 +73,8 @@ void ShakeDetector::poll() {
     }
     const QPointF position = pointer.position;
     const double now = m_services.timers->now();
-    const long changeCount = m_services.drag ? m_services.drag->changeCount() : 0;
+    const long dragCount = m_services.drag ? m_services.drag->dragCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();
-    if (m_gesture.update(position.x(), now, changeCount, hasItems) && onShake)
+    if (m_gesture.update(position.x(), now, dragCount, hasItems) && onShake)
         onShake(position);
 }

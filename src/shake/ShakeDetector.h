@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-class DragPasteboard;
+class DragContents;
 class MonitorToken;
 class Pointer;
 class PressMonitor;
@@ -20,7 +20,7 @@ struct ShakeServices {
     PressMonitor* globalPresses = nullptr; // presses in other programs
     PressMonitor* localPresses = nullptr;  // presses in this program's windows
     Pointer* pointer = nullptr;
-    DragPasteboard* drag = nullptr;
+    DragContents* drag = nullptr;
     Timers* timers = nullptr;
 };
 
@@ -39,6 +39,8 @@ public:
     // Receives the cursor position, in screen points, of the tick that completed the shake.
     std::function<void(QPointF)> onShake;
 
+    // Whether a press starts looking for a shake; a change applies from the next press on.
+    void setEnabled(bool enabled) { m_enabled = enabled; }
     // How many reversals make a shake; a change applies from the next sample on.
     void setMinReversals(int reversals) { m_gesture.core.minReversals = reversals; }
     int minReversals() const { return static_cast<int>(m_gesture.core.minReversals); }
@@ -55,6 +57,7 @@ private:
     void poll();
 
     ShakeServices m_services;
+    bool m_enabled = true;
     ShakeGesture m_gesture;
     std::vector<std::unique_ptr<MonitorToken>> m_monitors;
     std::unique_ptr<Timer> m_pollTimer;

@@ -19,7 +19,7 @@ ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     // A top-level window, the panel hears of every change of language.
     m_panel->installEventFilter(this);
     auto* dropView = new ShelfDropView;
-    m_panel->setContentView(dropView);
+    m_panel->setContent(dropView);
     dropView->promises = m_desktop.promises;
     m_view = std::make_unique<ShelfView>(dropView, m_desktop);
     m_rows = std::make_unique<RowReconciler>(m_view->rowParent(), m_view->rowLayout(), m_desktop);
@@ -76,7 +76,7 @@ ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     };
     m_shelf->onHide = [self] {
         if (self)
-            self->m_panel->orderOut();
+            self->m_panel->hide();
     };
     reloadLanguage();
 }
@@ -130,7 +130,7 @@ void ShelfController::show(QPointF near, const ScreenLayout& screens) {
     if (!m_panel->isVisible()) {
         m_panel->setFrameOrigin(ShelfPlacement::origin(near, QSizeF(m_panel->size()), screens));
     }
-    m_panel->orderFrontRegardless();
+    m_panel->showWithoutActivating();
 }
 
 void ShelfController::showCopyFailed() {

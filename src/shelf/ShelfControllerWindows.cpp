@@ -25,13 +25,13 @@ public:
     QRectF frame() const override {
         return m_controller ? m_controller->panel()->frame() : QRectF();
     }
-    void orderOut() override {
+    void hide() override {
         if (m_controller)
-            m_controller->panel()->orderOut();
+            m_controller->panel()->hide();
     }
-    void orderFront() override {
+    void showWithoutActivating() override {
         if (m_controller)
-            m_controller->panel()->orderFrontRegardless();
+            m_controller->panel()->showWithoutActivating();
     }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "model/DroppedItems.h"
 #include "platform/FilePromises.h"
-#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/MimeDataContents.h"
 #include "platform/common/PngImage.h"
 #include "shelf/Palette.h"
 
@@ -97,8 +97,8 @@ void ShelfDropView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    const MimeDataPasteboard pasteboard(event->mimeData());
-    if (pasteboard.fileUrls().isEmpty() && promises && promises->offersPromises(*event)) {
+    const MimeDataContents contents(event->mimeData());
+    if (contents.fileUrls().isEmpty() && promises && promises->offersPromises(*event)) {
         if (const std::optional<QString> directory = DroppedItems::directory()) {
             QPointer<ShelfDropView> self(this);
             promises->receive(*event, *directory, [self](const QStringList& paths) {
@@ -121,7 +121,7 @@ void ShelfDropView::dropEvent(QDropEvent* event) {
         event->accept();
         return;
     }
-    std::vector<ShelfItemPtr> dropped = DroppedItems::from(pasteboard, &PngImage::from);
+    std::vector<ShelfItemPtr> dropped = DroppedItems::from(contents, &PngImage::from);
     if (dropped.empty()) {
         event->ignore();
         return;

@@ -82,7 +82,7 @@ void ShelfPanel::setTitle(const QString& title) {
     setWindowTitle(m_placement ? m_placement->windowTitle(title, m_serial) : title);
 }
 
-void ShelfPanel::setContentView(QWidget* content) {
+void ShelfPanel::setContent(QWidget* content) {
     m_content = content;
     content->setParent(this);
     content->setAttribute(Qt::WA_TranslucentBackground,
@@ -118,7 +118,7 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
         m_placement->place(windowTitle(), topLeft);
 }
 
-void ShelfPanel::orderFrontRegardless() {
+void ShelfPanel::showWithoutActivating() {
     if (!isVisible()) {
         // Asked before the window shows: the placer holds the request until it does.
         if (m_placement)
@@ -134,8 +134,4 @@ void ShelfPanel::orderFrontRegardless() {
     raise();
     if (m_hints)
         m_hints->standAboveFocusedFullScreen(windowHandle());
-}
-
-void ShelfPanel::orderOut() {
-    hide();
 }

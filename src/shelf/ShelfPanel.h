@@ -24,7 +24,7 @@ public:
     explicit ShelfPanel(WindowHints* hints, PanelPlacement* placement = nullptr,
                         QWidget* parent = nullptr);
 
-    void setContentView(QWidget* content);
+    void setContent(QWidget* content);
     // The shelf's title, as the window's title.
     void setTitle(const QString& title);
 
@@ -32,8 +32,7 @@ public:
     QRectF frame() const;
     void setFrameOrigin(QPointF origin);
     // Shows the panel above the others without activating the program.
-    void orderFrontRegardless();
-    void orderOut();
+    void showWithoutActivating();
 
     // The user moved the panel through the window system, which told the
     // placer but not Qt.

@@ -1,7 +1,7 @@
 #include "shelf/ShelfView.h"
 
 #include "platform/common/Symbols.h"
-#include "settings/HotKeys.h"
+#include "settings/Commands.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
 #include "shelf/Palette.h"
@@ -192,7 +192,7 @@ void ShelfView::reloadLanguage() {
         QCoreApplication::translate(
             "ShelfView",
             "Drop files, text or images here.\n\nTip: shake the mouse\nwhile dragging. (%1)")
-            .arg(HotKeys::text(HotKeys::Action::toggleShelves)));
+            .arg(Commands::keyText(Commands::Command::toggleShelves)));
     m_pin->setToolTip(QCoreApplication::translate(
         "ShelfView", "Pin: keep items after drag-out and keep the panel open"));
     m_close->setToolTip(

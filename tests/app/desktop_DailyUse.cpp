@@ -7,8 +7,8 @@
 #include "app/DesktopServices.h"
 #include "app/HotKey.h"
 #include "platform/common/DesktopScreens.h"
-#include "platform/x11/GlobalKeyGrabs.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyGrabs.h"
 #include "shake/ShakeDetector.h"
 #include "shelf/FooterButton.h"
 #include "shelf/ItemRowView.h"
@@ -48,7 +48,7 @@ class DailyUseTest : public QObject {
 
     QTemporaryDir m_files;
     DesktopServices m_desktop;
-    AppDelegate::Services m_on = m_desktop.appServices();
+    QuoblinApp::Services m_on = m_desktop.appServices();
 
     // A shelf of this process with its window, on screen at `at`, with the
     // program's desktop but only the promises given.
@@ -98,7 +98,7 @@ private Q_SLOTS:
     void holdingAHotKeyActsOnce() {
         for (const int busyMs : {0, 1500}) { // idle, and busy while the key repeats
             int presses = 0;
-            HotKey key(*m_on.keys, 45, HotKey::controlModifier | HotKey::optionModifier, [&] {
+            HotKey key(*m_on.keys, Qt::CTRL | Qt::ALT | Qt::Key_N, [&] {
                 ++presses;
                 QThread::msleep(busyMs);
             });
@@ -114,12 +114,11 @@ private Q_SLOTS:
     void aCombinationAnotherProgramHoldsIsRefusedWhileTheOthersWorkUnderCapsLock() {
         // Another client, on a connection of its own, holds Ctrl+Alt+V.
         const std::unique_ptr<X11Connection> other = X11Connection::open();
-        GlobalKeyGrabs otherKeys(other.get());
+        X11KeyGrabs otherKeys(other.get());
         int presses = 0, otherPresses = 0;
-        const uint32_t modifiers = HotKey::controlModifier | HotKey::optionModifier;
-        const HotKey held(otherKeys, 9, modifiers, [&] { ++otherPresses; });
-        const HotKey refused(*m_on.keys, 9, modifiers, [] {});
-        const HotKey free(*m_on.keys, 1, modifiers, [&] { ++presses; });
+        const HotKey held(otherKeys, Qt::CTRL | Qt::ALT | Qt::Key_V, [&] { ++otherPresses; });
+        const HotKey refused(*m_on.keys, Qt::CTRL | Qt::ALT | Qt::Key_V, [] {});
+        const HotKey free(*m_on.keys, Qt::CTRL | Qt::ALT | Qt::Key_S, [&] { ++presses; });
         QVERIFY(held.isRegistered() && !refused.isRegistered() && free.isRegistered());
         QVERIFY(xdotool({"key", "Caps_Lock"}) &&
                 xdotool({"key", "--delay", "30", "ctrl+alt+s", "ctrl+alt+v"}));

@@ -75,7 +75,7 @@ private Q_SLOTS:
         const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(ShelfStore::read(fifo).empty());
-        QVERIFY(!SettingsStore(fifo).value(Preferences::languageKey));
+        QVERIFY(!SettingsStore(fifo).value(Preferences::key(Preferences::Setting::language)));
     }
 
     void writeReplacesTheFileAtomicallyOrNotAtAll() {

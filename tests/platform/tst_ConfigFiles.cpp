@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
 #include "platform/files/SettingsStore.h"
-#include "platform/freedesktop/LoginItem.h"
+#include "platform/freedesktop/AutostartEntry.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -71,23 +71,23 @@ private Q_SLOTS:
     }
 
     void registeringWritesAnAutostartEntryThatStartsTheRunningProgram() {
-        LoginItem item;
+        AutostartEntry item;
         QCOMPARE(item.entryPath(), m_config->path() + QStringLiteral("/autostart/quoblin.desktop"));
-        QCOMPARE(item.registerItem(), std::nullopt);
+        QCOMPARE(item.enable(), std::nullopt);
         const QString program = QCoreApplication::applicationFilePath();
         const QByteArray text = readWholeFile(item.entryPath());
         QVERIFY(text.startsWith("[Desktop Entry]\n"));
-        QVERIFY(text.split('\n').contains("Exec=" + LoginItem::execValue(program).toUtf8()));
+        QVERIFY(text.split('\n').contains("Exec=" + AutostartEntry::execValue(program).toUtf8()));
         QVERIFY(item.isEnabled());
 
-        QCOMPARE(item.unregisterItem(), std::nullopt);
+        QCOMPARE(item.disable(), std::nullopt);
         QVERIFY(!QFileInfo::exists(item.entryPath()));
-        QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
+        QCOMPARE(item.disable(), std::nullopt); // nothing to remove is fine
     }
 
     void anEntryIsEnabledUnlessItsOwnGroupMarksItHiddenOrSwitchedOff() {
-        LoginItem item;
-        QVERIFY(!item.registerItem());
+        AutostartEntry item;
+        QVERIFY(!item.enable());
         const QByteArray head = "[Desktop Entry]\nExec=quoblin\n";
         for (const auto& [rest, enabled] : {std::pair("Hidden = true\n", false),
                                             {"[Desktop Action x]\nHidden=true\n", true},

@@ -1,4 +1,4 @@
-#include "platform/freedesktop/LoginItem.h"
+#include "platform/freedesktop/AutostartEntry.h"
 #include "settings/Language.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
@@ -16,12 +16,13 @@ namespace {
 struct Fixture {
     explicit Fixture(QStringList languages = {QStringLiteral("en-US")})
         : preferences(std::move(languages))
-        , loginItem(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
-                    QStringLiteral("/opt/quoblin/bin/quoblin"))
-        , settings(loginItem, notifier) {
-        QObject::connect(&notifier, &PreferencesNotifier::changed, [this](const QString& key) {
-            languageChanges += key == Preferences::languageKey;
-        });
+        , autostartEntry(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
+                         QStringLiteral("/opt/quoblin/bin/quoblin"))
+        , settings(autostartEntry, notifier) {
+        QObject::connect(&notifier, &PreferencesNotifier::changed,
+                         [this](Preferences::Setting setting) {
+                             languageChanges += setting == Preferences::Setting::language;
+                         });
         settings.show();
     }
 
@@ -32,7 +33,7 @@ struct Fixture {
 
     ScopedPreferences preferences;
     QTemporaryDir autostart;
-    LoginItem loginItem;
+    AutostartEntry autostartEntry;
     PreferencesNotifier notifier;
     SettingsWindow settings;
     int languageChanges = 0;
@@ -58,15 +59,16 @@ private Q_SLOTS:
         Fixture f;
         f.settings.languagePopup()->setCurrentIndex(1);
         emit f.settings.languagePopup()->activated(1);
-        QCOMPARE(f.preferences.store().value(Preferences::languageKey), Stored(QJsonValue("ro")));
+        QCOMPARE(f.preferences.store().value(Preferences::key(Preferences::Setting::language)),
+                 Stored(QJsonValue("ro")));
         QCOMPARE(f.languageChanges, 1);
     }
 
     void everyShowReusesTheWindowAndShowsWhatIsStoredNow() {
         Fixture f;
         QPointer<QWidget> first = f.settings.window();
-        f.preferences.store().setValue(Preferences::shakeEnabledKey, false);
-        f.preferences.store().setValue(Preferences::shakeReversalsKey, 100);
+        f.preferences.store().setValue(Preferences::key(Preferences::Setting::shakeEnabled), false);
+        f.preferences.store().setValue(Preferences::key(Preferences::Setting::shakeReversals), 100);
         f.reopen();
         QCOMPARE(f.settings.window(), first.data());
         QVERIFY(!f.settings.sensitivitySlider()->isEnabled());

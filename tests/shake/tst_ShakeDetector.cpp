@@ -1,5 +1,4 @@
 #include "FakePlatform.h"
-#include "TestEnvironment.h"
 #include "shake/ShakeDetector.h"
 #include "shake/ShakeGesture.h"
 
@@ -13,7 +12,6 @@ namespace {
 
 // A started detector on fakes, and the shakes it reported.
 struct Rig : FakeShakeDesktop {
-    ScopedPreferences prefs;
     std::unique_ptr<ShakeDetector> detector;
     QList<QPointF> shakes;
 
@@ -46,11 +44,11 @@ private Q_SLOTS:
 
     void disabledShakingStartsNoTimerUntilTheNextPress() {
         Rig rig;
-        rig.prefs.store().setValue(Preferences::shakeEnabledKey, false);
         rig.start();
+        rig.detector->setEnabled(false);
         rig.pressLeft(true);
         QCOMPARE(rig.timers.createdCount(), 0);
-        rig.prefs.store().setValue(Preferences::shakeEnabledKey, true);
+        rig.detector->setEnabled(true);
         rig.pressLeft(true);
         rig.moveThrough({100, 120, 100, 120, 100, 120});
         QCOMPARE(rig.shakes.size(), 1);
@@ -118,7 +116,7 @@ private Q_SLOTS:
         }
     }
 
-    void aShakeOverAnEmptyPasteboardIsSpentAndOnlyTheFirstOfAPressCounts() {
+    void aShakeOverAnEmptyDragIsSpentAndOnlyTheFirstOfAPressCounts() {
         ShakeGesture gesture;
         gesture.reset(3);
         for (const auto& [x, t] : zigZag)

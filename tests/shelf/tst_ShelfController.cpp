@@ -3,7 +3,7 @@
 #include "model/DragThreshold.h"
 #include "model/DroppedItems.h"
 #include "model/ShelfPlacement.h"
-#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/MimeDataContents.h"
 #include "platform/common/PngImage.h"
 #include "platform/common/ScreenPoints.h"
 #include "shelf/DragAllView.h"
@@ -32,7 +32,7 @@ ShelfItemPtr text(const QString& t) {
 }
 
 std::vector<ShelfItemPtr> ingest(const QMimeData& data) {
-    return DroppedItems::from(MimeDataPasteboard(&data), &PngImage::from);
+    return DroppedItems::from(MimeDataContents(&data), &PngImage::from);
 }
 
 // A small translucent picture with the given corner, in the given format.
@@ -203,7 +203,7 @@ private Q_SLOTS:
             data.setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
             QVERIFY(ingest(data).at(0)->isSecret());
         }
-        QVERIFY(DroppedItems::from(MimeDataPasteboard(nullptr), &PngImage::from).empty());
+        QVERIFY(DroppedItems::from(MimeDataContents(nullptr), &PngImage::from).empty());
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include "model/ShelfManagerServices.h"
 #include "model/ShelfWindow.h"
-#include "platform/DragPasteboard.h"
+#include "platform/DragContents.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
 #include "platform/Timers.h"
@@ -61,9 +61,9 @@ public:
     QPointF pos;
 };
 
-class FakeDragPasteboard final : public DragPasteboard {
+class FakeDragContents final : public DragContents {
 public:
-    long changeCount() const override { return count; }
+    long dragCount() const override { return count; }
     bool holdsItems() const override { return items; }
 
     void startDrag() {
@@ -79,7 +79,7 @@ public:
 struct FakeShakeDesktop {
     FakePressMonitor global, local;
     FakePointer pointer;
-    FakeDragPasteboard drag;
+    FakeDragContents drag;
     FakeTimers timers;
     FakeTimers* clock = &timers;
 
@@ -129,8 +129,8 @@ public:
     }
     bool isVisible() const override { return visible; }
     QRectF frame() const override { return rect; }
-    void orderOut() override { visible = false; }
-    void orderFront() override { visible = true; }
+    void hide() override { visible = false; }
+    void showWithoutActivating() override { visible = true; }
 
     std::optional<QPointF> shownAt;
     QRectF rect;

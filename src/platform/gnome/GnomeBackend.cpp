@@ -86,51 +86,45 @@ Pointer::Reading GnomePointer::read() const {
     return {false, ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};
 }
 
-GnomeDragPasteboard::GnomeDragPasteboard(ShellCompanion& shell)
+GnomeDragContents::GnomeDragContents(ShellCompanion& shell)
     : m_shell(shell) {}
 
-long GnomeDragPasteboard::changeCount() const {
+long GnomeDragContents::dragCount() const {
     return m_shell.dragCount();
 }
 
-bool GnomeDragPasteboard::holdsItems() const {
+bool GnomeDragContents::holdsItems() const {
     return m_shell.dragActive();
 }
 
 GnomeKeyGrabs::GnomeKeyGrabs(ShellCompanion& shell)
     : m_shell(shell) {}
 
-QString GnomeKeyGrabs::accelerator(KeyCombination combination) {
-    // The rows of a pc105 keyboard by their first X11 keycode.
-    static constexpr std::array<std::pair<uint8_t, const char*>, 4> rows{
-        {{10, "1234567890"}, {24, "qwertyuiop"}, {38, "asdfghjkl"}, {52, "zxcvbnm"}}};
-    QString key;
-    for (const auto& [first, letters] : rows) {
-        const int index = combination.keycode - first;
-        if (index >= 0 && index < int(std::char_traits<char>::length(letters)))
-            key = QChar::fromLatin1(letters[index]);
-    }
-    static constexpr std::array<std::pair<uint16_t, const char*>, 4> modifiers{
-        {{KeyModifier::shift, "<Shift>"},
-         {KeyModifier::control, "<Control>"},
-         {KeyModifier::mod1, "<Alt>"},
-         {KeyModifier::mod4, "<Super>"}}};
+QString GnomeKeyGrabs::accelerator(QKeyCombination keys) {
+    static constexpr std::array<std::pair<Qt::KeyboardModifier, const char*>, 4> modifiers{
+        {{Qt::ShiftModifier, "<Shift>"},
+         {Qt::ControlModifier, "<Control>"},
+         {Qt::AltModifier, "<Alt>"},
+         {Qt::MetaModifier, "<Super>"}}};
     QString held;
-    uint16_t unknown = combination.modifiers;
-    for (const auto& [bit, name] : modifiers) {
-        if (combination.modifiers & bit) {
+    Qt::KeyboardModifiers unknown = keys.keyboardModifiers();
+    for (const auto& [modifier, name] : modifiers) {
+        if (unknown.testFlag(modifier))
             held += QLatin1String(name);
-            unknown &= uint16_t(~bit);
-        }
+        unknown &= ~modifier;
     }
-    if (key.isEmpty() || unknown != 0)
+    // Letters and digits are named by their keysym, the lower-case letter.
+    const int key = keys.key();
+    const bool named =
+        (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+    if (!named || unknown)
         return {};
-    return held + key;
+    return held + QChar(key).toLower();
 }
 
-std::unique_ptr<KeyGrabToken> GnomeKeyGrabs::grabKey(KeyCombination combination,
+std::unique_ptr<KeyGrabToken> GnomeKeyGrabs::grabKey(QKeyCombination keys,
                                                      std::function<void()> onPress) {
-    const QString name = accelerator(combination);
+    const QString name = accelerator(keys);
     if (name.isEmpty())
         return nullptr;
     // While the extension is away the grab waits for it to come back.

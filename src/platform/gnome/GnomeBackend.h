@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DragPasteboard.h"
+#include "platform/DragContents.h"
 #include "platform/KeyGrabs.h"
 #include "platform/PanelPlacement.h"
 #include "platform/Pointer.h"
@@ -40,10 +40,10 @@ private:
 
 // Counts the compositor's drag-and-drop selection owners; it holds items
 // from a drag's start to its drop or cancel.
-class GnomeDragPasteboard final : public DragPasteboard {
+class GnomeDragContents final : public DragContents {
 public:
-    explicit GnomeDragPasteboard(ShellCompanion& shell);
-    long changeCount() const override;
+    explicit GnomeDragContents(ShellCompanion& shell);
+    long dragCount() const override;
     bool holdsItems() const override;
 
 private:
@@ -53,13 +53,12 @@ private:
 class GnomeKeyGrabs final : public KeyGrabService {
 public:
     explicit GnomeKeyGrabs(ShellCompanion& shell);
-    std::unique_ptr<KeyGrabToken> grabKey(KeyCombination combination,
+    std::unique_ptr<KeyGrabToken> grabKey(QKeyCombination keys,
                                           std::function<void()> onPress) override;
 
-    // The Shell's accelerator for an X11 keycode of a pc105 keyboard and a
-    // core modifier mask, such as "<Control><Alt>n"; empty when the key has no
-    // name here.
-    static QString accelerator(KeyCombination combination);
+    // The Shell's accelerator for a letter or digit with modifiers, such as
+    // "<Control><Alt>n"; empty for a key it is not written for here.
+    static QString accelerator(QKeyCombination keys);
 
 private:
     ShellCompanion& m_shell;

@@ -57,8 +57,15 @@ QDBusMessage method(const QString& owner, QLatin1StringView name) {
 }
 
 std::optional<ShellCompanion::PointerState> pointerFrom(const QList<QVariant>& v) {
-    return ShellCompanion::PointerState{QPoint(v[0].toInt(), v[1].toInt()), v[2].toBool(),
-                                        uint16_t(v[3].toUInt() & 0xffff)};
+    // The Shell's modifier mask has the core protocol's bits.
+    const uint mask = v[3].toUInt();
+    Qt::KeyboardModifiers held;
+    for (const auto& [bit, modifier] : {std::pair{0x1u, Qt::ShiftModifier},
+                                        {0x4u, Qt::ControlModifier},
+                                        {0x8u, Qt::AltModifier},
+                                        {0x40u, Qt::MetaModifier}})
+        held.setFlag(modifier, mask & bit);
+    return ShellCompanion::PointerState{QPoint(v[0].toInt(), v[1].toInt()), v[2].toBool(), held};
 }
 
 QDBusMessage versionQuestion(const QString& owner) {

@@ -58,7 +58,7 @@ public:
     struct PointerState {
         QPoint global; // the compositor's logical coordinates, y down
         bool leftButton = false;
-        uint16_t modifiers = 0; // KeyModifier bits held: shift, control, mod1 (Alt), mod4
+        Qt::KeyboardModifiers modifiers; // the keyboard's modifiers held
     };
     // While a drag the Shell reports goes on, the last position it told;
     // otherwise asked at once (the shake sampler needs the answer in the same

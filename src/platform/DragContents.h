@@ -1,10 +1,10 @@
 #pragma once
 
 // What the desktop's drag-and-drop selection tells about drags of any program.
-class DragPasteboard {
+class DragContents {
 public:
-    virtual ~DragPasteboard() = default;
+    virtual ~DragContents() = default;
     // Grows by one whenever some program starts a new drag.
-    virtual long changeCount() const = 0;
+    virtual long dragCount() const = 0;
     virtual bool holdsItems() const = 0;
 };

@@ -1,4 +1,4 @@
-#include "platform/x11/DesktopWindowHints.h"
+#include "platform/x11/X11WindowHints.h"
 
 #include "platform/x11/X11Connection.h"
 
@@ -58,10 +58,10 @@ bool isFullScreen(X11Connection& x, xcb_window_t window) {
 
 } // namespace
 
-DesktopWindowHints::DesktopWindowHints(X11Connection* x11)
+X11WindowHints::X11WindowHints(X11Connection* x11)
     : m_x11(x11) {}
 
-bool DesktopWindowHints::compositorRunning() {
+bool X11WindowHints::compositorRunning() {
     X11Connection* x = m_x11;
     // Without X11 the program is a Wayland client, and a Wayland display
     // server always composites.
@@ -76,7 +76,7 @@ bool DesktopWindowHints::compositorRunning() {
     return running;
 }
 
-void DesktopWindowHints::keepOnAllWorkspaces(QWindow* window) {
+void X11WindowHints::keepOnAllWorkspaces(QWindow* window) {
     X11Connection* x = m_x11;
     if (!x || !window)
         return;
@@ -95,7 +95,7 @@ void DesktopWindowHints::keepOnAllWorkspaces(QWindow* window) {
     xcb_flush(x->raw());
 }
 
-void DesktopWindowHints::standAboveFocusedFullScreen(QWindow* window) {
+void X11WindowHints::standAboveFocusedFullScreen(QWindow* window) {
     X11Connection* x = m_x11;
     if (!x || !window || !window->isVisible())
         return;

@@ -1,15 +1,15 @@
-#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/MimeDataContents.h"
 
 #include <QMimeData>
 
-MimeDataPasteboard::MimeDataPasteboard(const QMimeData* data)
+MimeDataContents::MimeDataContents(const QMimeData* data)
     : m_data(data) {}
 
-QList<QUrl> MimeDataPasteboard::urls() const {
+QList<QUrl> MimeDataContents::urls() const {
     return m_data ? m_data->urls() : QList<QUrl>();
 }
 
-QList<QUrl> MimeDataPasteboard::fileUrls() const {
+QList<QUrl> MimeDataContents::fileUrls() const {
     QList<QUrl> files;
     for (const QUrl& url : urls()) {
         if (url.isLocalFile() && !url.toLocalFile().isEmpty())
@@ -18,17 +18,17 @@ QList<QUrl> MimeDataPasteboard::fileUrls() const {
     return files;
 }
 
-std::optional<QByteArray> MimeDataPasteboard::dataOf(const QString& type) const {
+std::optional<QByteArray> MimeDataContents::dataOf(const QString& type) const {
     if (!m_data || !m_data->hasFormat(type))
         return std::nullopt;
     return m_data->data(type);
 }
 
-std::optional<QByteArray> MimeDataPasteboard::pngData() const {
+std::optional<QByteArray> MimeDataContents::pngData() const {
     return dataOf(QStringLiteral("image/png"));
 }
 
-std::optional<QByteArray> MimeDataPasteboard::tiffData() const {
+std::optional<QByteArray> MimeDataContents::tiffData() const {
     return dataOf(QStringLiteral("image/tiff"));
 }
 
@@ -36,17 +36,17 @@ namespace {
 const QString secretHint = QStringLiteral("x-kde-passwordManagerHint");
 } // namespace
 
-QStringList MimeDataPasteboard::formats() {
+QStringList MimeDataContents::formats() {
     return {QStringLiteral("text/uri-list"), QStringLiteral("image/png"),
             QStringLiteral("image/tiff"),    QStringLiteral("text/plain;charset=utf-8"),
             QStringLiteral("text/plain"),    secretHint};
 }
 
-bool MimeDataPasteboard::isSecret() const {
+bool MimeDataContents::isSecret() const {
     return dataOf(secretHint).value_or(QByteArray()).trimmed() == "secret";
 }
 
-std::optional<QString> MimeDataPasteboard::string() const {
+std::optional<QString> MimeDataContents::text() const {
     // QMimeData::hasText() also answers true for a bare URL list and text()
     // then joins the URLs; only real plain text counts here, so a bare URL is
     // left to the URL step.

@@ -8,10 +8,10 @@ class X11Connection;
 
 // The window hints of the X11 desktop: the compositor's selection and the
 // extended window-manager hints.
-class DesktopWindowHints final : public WindowHints {
+class X11WindowHints final : public WindowHints {
 public:
     // Without a connection (not on X11) no compositor runs and nothing is hinted.
-    explicit DesktopWindowHints(X11Connection* x11);
+    explicit X11WindowHints(X11Connection* x11);
 
     bool compositorRunning() override;
     void keepOnAllWorkspaces(QWindow* window) override;

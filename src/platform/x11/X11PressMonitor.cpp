@@ -1,4 +1,4 @@
-#include "platform/x11/GlobalPressMonitor.h"
+#include "platform/x11/X11PressMonitor.h"
 
 #include "platform/x11/X11Connection.h"
 
@@ -101,11 +101,10 @@ private:
 
 } // namespace
 
-GlobalPressMonitor::GlobalPressMonitor(X11Connection* x11)
+X11PressMonitor::X11PressMonitor(X11Connection* x11)
     : m_x11(x11) {}
 
-std::unique_ptr<MonitorToken>
-GlobalPressMonitor::addLeftPressMonitor(std::function<void()> handler) {
+std::unique_ptr<MonitorToken> X11PressMonitor::addLeftPressMonitor(std::function<void()> handler) {
     X11Connection* x = m_x11;
     if (!x || !x->hasXInput21())
         return nullptr;

@@ -4,12 +4,12 @@
 #include <optional>
 
 // Starting the program when the user logs in.
-class LoginItemService {
+class AutostartService {
 public:
-    virtual ~LoginItemService() = default;
+    virtual ~AutostartService() = default;
     // Each returns nothing on success, or a human-readable reason for the failure.
-    virtual std::optional<QString> registerItem() = 0;
-    virtual std::optional<QString> unregisterItem() = 0;
+    virtual std::optional<QString> enable() = 0;
+    virtual std::optional<QString> disable() = 0;
     virtual bool isEnabled() const = 0;
 
     // The one reason the program words itself rather than the system, so

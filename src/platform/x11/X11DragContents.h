@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DragPasteboard.h"
+#include "platform/DragContents.h"
 
 #include <functional>
 #include <memory>
@@ -9,7 +9,7 @@ class X11Connection;
 
 // Drags of every X11 client, learnt from XFixes owner changes of the
 // XdndSelection: every drag makes its source the new owner.
-class SystemDragPasteboard final : public DragPasteboard {
+class X11DragContents final : public DragContents {
 public:
     // Whose new ownerships count as drags. On XWayland the compositor, which is
     // also the window manager there, takes the selection for every drag of a
@@ -17,10 +17,10 @@ public:
     enum class Owners { all, exceptWindowManager };
 
     // Without a connection (not on X11) the counter never moves.
-    explicit SystemDragPasteboard(X11Connection* x11, Owners counted = Owners::all);
-    ~SystemDragPasteboard() override;
+    explicit X11DragContents(X11Connection* x11, Owners counted = Owners::all);
+    ~X11DragContents() override;
 
-    long changeCount() const override;
+    long dragCount() const override;
     bool holdsItems() const override;
 
     // Told of each drag counted, as it is counted.

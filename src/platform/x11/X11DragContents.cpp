@@ -1,4 +1,4 @@
-#include "platform/x11/SystemDragPasteboard.h"
+#include "platform/x11/X11DragContents.h"
 
 #include "platform/x11/X11Connection.h"
 
@@ -8,7 +8,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-struct SystemDragPasteboard::State {
+struct X11DragContents::State {
     QPointer<X11Connection> connection;
     int handler = 0;
     uint32_t selection = XCB_ATOM_NONE;
@@ -38,7 +38,7 @@ uint32_t windowManagerWindow(X11Connection& x) {
 
 } // namespace
 
-SystemDragPasteboard::SystemDragPasteboard(X11Connection* x, Owners counted)
+X11DragContents::X11DragContents(X11Connection* x, Owners counted)
     : m_state(std::make_shared<State>()) {
     if (!x || !x->hasXFixes())
         return;
@@ -86,7 +86,7 @@ SystemDragPasteboard::SystemDragPasteboard(X11Connection* x, Owners counted)
     xcb_flush(x->raw());
 }
 
-SystemDragPasteboard::~SystemDragPasteboard() {
+X11DragContents::~X11DragContents() {
     if (X11Connection* x = m_state->connection) {
         x->removeHandler(m_state->handler);
         xcb_xfixes_select_selection_input(x->raw(), x->root(), m_state->selection, 0);
@@ -94,18 +94,18 @@ SystemDragPasteboard::~SystemDragPasteboard() {
     }
 }
 
-long SystemDragPasteboard::changeCount() const {
+long X11DragContents::dragCount() const {
     if (X11Connection* x = m_state->connection)
         x->dispatchPending();
     return m_state->count;
 }
 
-bool SystemDragPasteboard::holdsItems() const {
+bool X11DragContents::holdsItems() const {
     if (X11Connection* x = m_state->connection)
         x->dispatchPending();
     return m_state->owner != XCB_WINDOW_NONE;
 }
 
-void SystemDragPasteboard::setOnDragStarted(std::function<void()> onDragStarted) {
+void X11DragContents::setOnDragStarted(std::function<void()> onDragStarted) {
     m_state->onDragStarted = std::move(onDragStarted);
 }

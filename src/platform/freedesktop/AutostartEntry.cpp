@@ -1,4 +1,4 @@
-#include "platform/freedesktop/LoginItem.h"
+#include "platform/freedesktop/AutostartEntry.h"
 
 #include "platform/files/AtomicFile.h"
 #include "platform/files/UserDirectories.h"
@@ -35,19 +35,19 @@ QString withPath(const QString& path, const QString& reason) {
 
 } // namespace
 
-LoginItem::LoginItem(QString entryPath, QString program)
+AutostartEntry::AutostartEntry(QString entryPath, QString program)
     : m_entryPath(std::move(entryPath))
     , m_program(std::move(program)) {}
 
-QString LoginItem::defaultEntryPath() {
+QString AutostartEntry::defaultEntryPath() {
     return UserDirectories::config() + QStringLiteral("/autostart/quoblin.desktop");
 }
 
-QString LoginItem::entryPath() const {
+QString AutostartEntry::entryPath() const {
     return m_entryPath.isEmpty() ? defaultEntryPath() : m_entryPath;
 }
 
-QString LoginItem::execValue(const QString& program) {
+QString AutostartEntry::execValue(const QString& program) {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     bool needsQuotes = program.isEmpty();
     for (QChar c : program)
@@ -70,7 +70,7 @@ QString LoginItem::execValue(const QString& program) {
     return escapeStringValue(argument);
 }
 
-QByteArray LoginItem::entryText(const QString& program) {
+QByteArray AutostartEntry::entryText(const QString& program) {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
                                   "Name=Quoblin\n"
@@ -83,7 +83,7 @@ QByteArray LoginItem::entryText(const QString& program) {
     return text.toUtf8();
 }
 
-std::optional<QString> LoginItem::registerItem() {
+std::optional<QString> AutostartEntry::enable() {
     const QString path = entryPath();
     const QString program =
         m_program.isEmpty() ? QCoreApplication::applicationFilePath() : m_program;
@@ -95,7 +95,7 @@ std::optional<QString> LoginItem::registerItem() {
     return std::nullopt;
 }
 
-std::optional<QString> LoginItem::unregisterItem() {
+std::optional<QString> AutostartEntry::disable() {
     const QString path = entryPath();
     QFile file(path);
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
@@ -105,7 +105,7 @@ std::optional<QString> LoginItem::unregisterItem() {
     return std::nullopt;
 }
 
-bool LoginItem::isEnabled() const {
+bool AutostartEntry::isEnabled() const {
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
         return false;

@@ -1,12 +1,12 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
-#include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/QuoblinApp.h"
 #include "model/Shelf.h"
 #include "model/ShelfManager.h"
 #include "platform/common/DesktopScreens.h"
-#include "platform/freedesktop/LoginItem.h"
-#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/freedesktop/AutostartEntry.h"
+#include "platform/x11/X11KeyGrabs.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
 #include "shelf/FooterButton.h"
@@ -30,42 +30,43 @@ QStringList titlesOf(QMenu* menu) {
     return titles;
 }
 
-// The delegate over fakes and a throw-away settings store.
+// The application over fakes and a throw-away settings store.
 struct Rig {
     ScopedPreferences prefs;
     QTemporaryDir dir;
     FakeShakeDesktop desk;
-    GlobalKeyGrabs keys{nullptr}; // refuses every grab, as off X11
-    LoginItem loginItem;
+    X11KeyGrabs keys{nullptr}; // refuses every grab, as off X11
+    AutostartEntry autostartEntry;
     std::shared_ptr<FakeShelfManagerServices> services =
         std::make_shared<FakeShelfManagerServices>();
     int beeps = 0;
     bool alt = false;
     QMimeData clipboard;
-    AppDelegate::Services::Shortfall shortfall{};
+    QuoblinApp::Services::Shortfall shortfall{};
     std::shared_ptr<ShelfControllerWindows> windows =
         std::make_shared<ShelfControllerWindows>([] { return DesktopScreens::layout(); });
-    std::unique_ptr<AppDelegate> app;
+    std::unique_ptr<QuoblinApp> app;
 
     explicit Rig(int storedReversals = 0) {
         if (storedReversals)
-            prefs.store().setValue(Preferences::shakeReversalsKey, storedReversals);
+            prefs.store().setValue(Preferences::key(Preferences::Setting::shakeReversals),
+                                   storedReversals);
         services->path = dir.filePath(QStringLiteral("recent.json"));
-        AppDelegate::Services s;
+        QuoblinApp::Services s;
         s.windows = windows;
         s.makeManager = [this] { return std::make_unique<ShelfManager>(services, windows); };
         desk.clock = &services->fakeTimers; // shake sampling and shelf timers alike
         s.shake = desk.services();
         s.pointer = &desk.pointer;
         s.keys = &keys;
-        s.loginItem = &loginItem;
+        s.autostartEntry = &autostartEntry;
         s.beep = [this] { ++beeps; };
-        s.optionHeld = [this] { return alt; };
+        s.altHeld = [this] { return alt; };
         s.clipboard = [this] { return &clipboard; };
         s.clipboardShortfall = [this] { return shortfall; };
-        s.showStatusItem = false;
-        app = std::make_unique<AppDelegate>(std::move(s));
-        app->applicationDidFinishLaunching();
+        s.showTrayIcon = false;
+        app = std::make_unique<QuoblinApp>(std::move(s));
+        app->started();
     }
 
     ShelfManager& shelves() { return app->shelves(); }
@@ -78,15 +79,15 @@ struct Rig {
 
 } // namespace
 
-class AppDelegateTest : public QObject {
+class QuoblinAppTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void theTrayMenuInBothLanguagesAndWhatItsEntriesDo() {
         Rig rig;
-        const QString version = rig.app->statusMenu()->actions()[8]->text().section(u' ', 1);
+        const QString version = rig.app->trayMenu()->actions()[8]->text().section(u' ', 1);
         QCOMPARE(
-            titlesOf(rig.app->statusMenu()),
+            titlesOf(rig.app->trayMenu()),
             (QStringList{"New Shelf", "New Shelf From Clipboard", "Recent Shelves", "",
                          "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
                          "", "Version " + version, "About Quoblin…", "Settings…", "", "Quit"}));
@@ -98,12 +99,12 @@ private Q_SLOTS:
             footer << button->text();
         QCOMPARE(footer, (QStringList{"Copiază tot", "Zip", "Golește"}));
         opened->close();
-        QCOMPARE(titlesOf(rig.app->statusMenu()),
+        QCOMPARE(titlesOf(rig.app->trayMenu()),
                  (QStringList{"Raft nou", "Raft nou din clipboard", "Rafturi recente", "",
                               "Arată / ascunde rafturile", "Închide toate rafturile",
                               "Scuturarea mouse-ului deschide un raft", "", "Versiunea " + version,
                               "Despre Quoblin…", "Setări…", "", "Ieșire"}));
-        const QList<QAction*> entries = rig.app->statusMenu()->actions();
+        const QList<QAction*> entries = rig.app->trayMenu()->actions();
         // Shelves from the menu, a hot key or the clipboard stay open when left empty.
         entries[0]->trigger();
         rig.app->perform(QStringLiteral("new-shelf"));
@@ -128,10 +129,10 @@ private Q_SLOTS:
         rig.shelves().removeAllRecent();
 
         QMenu* recent = rig.app->recentMenu();
-        rig.app->menuNeedsUpdate(recent);
+        rig.app->menuAboutToShow(recent);
         QVERIFY(!recent->actions()[0]->isEnabled()); // the only entry says there is none
         rig.archiveText(QStringLiteral("R&D\tnotes"));
-        rig.app->menuNeedsUpdate(recent);
+        rig.app->menuAboutToShow(recent);
         // Shown as typed: no "&" taken for a key, no tab opening a column.
         QVERIFY(titlesOf(recent)[0].startsWith(QStringLiteral("R&&D notes — ")));
     }
@@ -151,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(rig.shelves().recent().size(), std::size_t(1)); // the entry stays
         // One too large to be read opens a shelf that says so.
         rig.clipboard.clear();
-        rig.shortfall = AppDelegate::Services::Shortfall::tooLarge;
+        rig.shortfall = QuoblinApp::Services::Shortfall::tooLarge;
         rig.app->newShelfFromClipboard();
         const ShelfController* window = rig.windows->controllerOf(rig.shelves().shelves().back());
         QCOMPARE(window->panel()->findChild<QLabel*>("notice")->text(),
@@ -182,6 +183,8 @@ private Q_SLOTS:
 
         rig.app->shakeToggleItem()->trigger();
         QVERIFY(!Preferences::shakeEnabled() && !rig.app->shakeToggleItem()->isChecked());
+        rig.desk.pressLeft(true); // and the detector no longer looks for a shake
+        QVERIFY(!rig.app->shake().isSampling());
         QVERIFY(!settings.shakeCheckbox()->isChecked());
         QVERIFY(!settings.sensitivitySlider()->isEnabled());
         settings.shakeCheckbox()->click();
@@ -189,5 +192,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(AppDelegateTest)
-#include "tst_AppDelegate.moc"
+QTEST_MAIN(QuoblinAppTest)
+#include "tst_QuoblinApp.moc"

@@ -1,4 +1,4 @@
-#include "app/AppDelegate.h"
+#include "app/QuoblinApp.h"
 
 #include "app/AboutDialog.h"
 #include "app/AppServices.h"
@@ -7,10 +7,10 @@
 #include "model/Shelf.h"
 #include "model/ShelfManager.h"
 #include "platform/Pointer.h"
-#include "platform/common/MimeDataPasteboard.h"
+#include "platform/common/MimeDataContents.h"
 #include "platform/common/PngImage.h"
 #include "platform/common/Symbols.h"
-#include "settings/HotKeys.h"
+#include "settings/Commands.h"
 #include "settings/Preferences.h"
 #include "settings/PreferencesNotifier.h"
 #include "settingswindow/SettingsWindow.h"
@@ -32,19 +32,6 @@
 namespace {
 
 constexpr double shakeAutoClose = 6.0;
-constexpr uint32_t controlOption = HotKey::controlModifier | HotKey::optionModifier;
-
-void (AppDelegate::*actionOf(HotKeys::Action action))() {
-    switch (action) {
-    case HotKeys::Action::newShelf:
-        return &AppDelegate::newShelf;
-    case HotKeys::Action::newShelfFromClipboard:
-        return &AppDelegate::newShelfFromClipboard;
-    case HotKeys::Action::toggleShelves:
-        return &AppDelegate::toggleShelves;
-    }
-    return nullptr;
-}
 
 QString versionText() {
     const QString version = QStringLiteral(QUOBLIN_VERSION);
@@ -87,57 +74,58 @@ QString menuText(QString text) {
 
 } // namespace
 
-AppDelegate::AppDelegate(Services services)
+QuoblinApp::QuoblinApp(Services services)
     : m_services(std::make_unique<Services>(std::move(services)))
     , m_preferences(std::make_unique<PreferencesNotifier>()) {
     m_shelves = m_services->makeManager();
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
-    connect(m_preferences.get(), &PreferencesNotifier::changed, this, [this](const QString& key) {
-        if (key == Preferences::languageKey)
-            m_translations.follow();
-        else
-            followShakeSettings();
-    });
+    connect(m_preferences.get(), &PreferencesNotifier::changed, this,
+            [this](Preferences::Setting setting) {
+                if (setting == Preferences::Setting::language)
+                    m_translations.follow();
+                else
+                    followShakeSettings();
+            });
 }
 
-SettingsWindow& AppDelegate::settings() {
+SettingsWindow& QuoblinApp::settings() {
     if (m_settings)
         return *m_settings;
-    m_settings = std::make_unique<SettingsWindow>(*m_services->loginItem, *m_preferences);
+    m_settings = std::make_unique<SettingsWindow>(*m_services->autostartEntry, *m_preferences);
     return *m_settings;
 }
 
-AppDelegate::~AppDelegate() {
+QuoblinApp::~QuoblinApp() {
     m_hotKeys.clear();
-    m_statusItem.reset();
+    m_trayIcon.reset();
 }
 
-QPointF AppDelegate::mouseLocation() const {
+QPointF QuoblinApp::mouseLocation() const {
     return m_services->pointer ? m_services->pointer->position() : QPointF();
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
-    const QPointer<AppDelegate> self(this);
-    if (m_services->showStatusItem) {
-        m_statusItem = std::make_unique<QSystemTrayIcon>();
+void QuoblinApp::started() {
+    const QPointer<QuoblinApp> self(this);
+    if (m_services->showTrayIcon) {
+        m_trayIcon = std::make_unique<QSystemTrayIcon>();
         const QIcon icon = trayIcon();
-        m_statusItem->setIcon(icon);
-        m_statusItem->setToolTip(QStringLiteral("Quoblin"));
+        m_trayIcon->setIcon(icon);
+        m_trayIcon->setToolTip(QStringLiteral("Quoblin"));
         // A plain or double left click opens the menu too, as the right click
         // does: many tray hosts only ever send those.
         connect(
-            m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            m_trayIcon.get(), &QSystemTrayIcon::activated, this,
             [self](QSystemTrayIcon::ActivationReason reason) {
-                if (!self || !self->m_statusMenu ||
+                if (!self || !self->m_trayMenu ||
                     (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick))
                     return;
                 // popup() runs aboutToShow, which refreshes the menu.
-                self->m_statusMenu->popup(QCursor::pos());
+                self->m_trayMenu->popup(QCursor::pos());
             });
     }
     buildMenu();
-    if (m_statusItem)
-        m_statusItem->show();
+    if (m_trayIcon)
+        m_trayIcon->show();
 
     m_shake->onShake = [self](QPointF point) {
         if (!self)
@@ -148,24 +136,23 @@ void AppDelegate::applicationDidFinishLaunching() {
     followShakeSettings();
     m_shake->start();
 
-    auto hotKey = [&](uint32_t key, void (AppDelegate::*action)()) {
-        auto press = [self, action] {
-            if (self)
-                (self.data()->*action)();
-        };
-        return std::make_unique<HotKey>(*m_services->keys, key, controlOption, press);
-    };
     QStringList working;
-    for (const HotKeys::Binding& binding : HotKeys::table) {
-        m_hotKeys.push_back(hotKey(binding.keyCode, actionOf(binding.action)));
+    for (const Commands::Entry& entry : Commands::table) {
+        if (!entry.systemWide)
+            continue;
+        m_hotKeys.push_back(std::make_unique<HotKey>(*m_services->keys, entry.keys,
+                                                     [self, command = entry.command] {
+                                                         if (self)
+                                                             self->run(command);
+                                                     }));
         if (m_hotKeys.back()->isRegistered())
-            working << HotKeys::text(binding.action);
+            working << Commands::keyText(entry.command);
     }
 
     // Without a tray the hot keys are the only way in, so say which of them
     // really work: on a native Wayland display, or when another program holds
     // them, none do.
-    if (m_statusItem && !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (m_trayIcon && !QSystemTrayIcon::isSystemTrayAvailable()) {
         const QString meanwhile =
             working.isEmpty()
                 ? QStringLiteral("The hot keys could not be registered either.")
@@ -180,7 +167,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     }
 }
 
-void AppDelegate::applicationWillTerminate() {
+void QuoblinApp::aboutToQuit() {
     // Quitting can be asked for more than once (a signal during the Quit
     // command); the open shelves must be recorded once.
     if (std::exchange(m_terminated, true))
@@ -188,7 +175,7 @@ void AppDelegate::applicationWillTerminate() {
     m_shelves->saveBeforeQuit();
 }
 
-void AppDelegate::buildMenu() {
+void QuoblinApp::buildMenu() {
     auto menu = std::make_unique<QMenu>();
     QMenu* raw = menu.get();
     m_menuLabels.clear();
@@ -201,68 +188,72 @@ void AppDelegate::buildMenu() {
         m_menuLabels.emplace_back(item, std::move(label));
         return item;
     };
-    const QPointer<AppDelegate> self(this);
-    auto call = [self](void (AppDelegate::*method)()) {
+    const QPointer<QuoblinApp> self(this);
+    auto call = [self](void (QuoblinApp::*method)()) {
         return [self, method] {
             if (self)
                 (self.data()->*method)();
         };
     };
-    add([] { return tr("New Shelf"); }, call(&AppDelegate::newShelf),
-        HotKeys::combination(HotKeys::Action::newShelf));
-    add([] { return tr("New Shelf From Clipboard"); }, call(&AppDelegate::newShelfFromClipboard),
-        HotKeys::combination(HotKeys::Action::newShelfFromClipboard));
+    using Commands::Command;
+    // A command's entry: its label and keys from the table.
+    auto command = [&add, self](Command which) {
+        const auto run = [self, which] {
+            if (self)
+                self->run(which);
+        };
+        add([which] { return Commands::label(which); }, run, Commands::entry(which).keys);
+    };
+    command(Command::newShelf);
+    command(Command::newShelfFromClipboard);
     m_recentMenu = raw->addMenu(QString());
     m_menuLabels.emplace_back(m_recentMenu->menuAction(), [] { return tr("Recent Shelves"); });
     connect(m_recentMenu, &QMenu::aboutToShow, this, [self, recent = m_recentMenu] {
         if (self && recent)
-            self->menuNeedsUpdate(recent);
+            self->menuAboutToShow(recent);
     });
     raw->addSeparator();
-    add([] { return tr("Show / Hide Shelves"); }, call(&AppDelegate::toggleShelves),
-        HotKeys::combination(HotKeys::Action::toggleShelves));
-    add([] { return tr("Close All Shelves"); }, call(&AppDelegate::closeAllShelves));
+    command(Command::toggleShelves);
+    add([] { return tr("Close All Shelves"); }, call(&QuoblinApp::closeAllShelves));
     m_shakeToggleItem =
-        add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&AppDelegate::toggleShake));
+        add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&QuoblinApp::toggleShake));
     m_shakeToggleItem->setCheckable(true);
     m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
     raw->addSeparator();
     QAction* version = add([] { return tr("Version %1").arg(versionText()); }, nullptr);
     version->setEnabled(false);
-    add([] { return tr("About Quoblin…"); }, call(&AppDelegate::showAbout));
-    add([] { return tr("Settings…"); }, call(&AppDelegate::showSettings),
-        QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    add([] { return tr("About Quoblin…"); }, call(&QuoblinApp::showAbout));
+    command(Command::settings);
     raw->addSeparator();
-    add([] { return tr("Quit"); }, [] { QCoreApplication::quit(); },
-        QKeySequence(Qt::CTRL | Qt::Key_Q));
+    command(Command::quit);
     connect(raw, &QMenu::aboutToShow, this, [self, raw] {
         if (self)
-            self->menuNeedsUpdate(raw);
+            self->menuAboutToShow(raw);
     });
     labelMenu();
     // A top-level widget, the menu hears of every change of language.
     raw->installEventFilter(this);
 
-    if (m_statusItem)
-        m_statusItem->setContextMenu(raw);
+    if (m_trayIcon)
+        m_trayIcon->setContextMenu(raw);
     // The old menu goes only after the tray has let go of it.
-    m_statusMenu = std::move(menu);
+    m_trayMenu = std::move(menu);
 }
 
-void AppDelegate::labelMenu() {
+void QuoblinApp::labelMenu() {
     for (const auto& [item, label] : m_menuLabels) {
         if (item)
             item->setText(label());
     }
 }
 
-bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::LanguageChange && watched == m_statusMenu.get())
+bool QuoblinApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && watched == m_trayMenu.get())
         labelMenu();
     return QObject::eventFilter(watched, event);
 }
 
-void AppDelegate::menuNeedsUpdate(QMenu* menu) {
+void QuoblinApp::menuAboutToShow(QMenu* menu) {
     if (menu != m_recentMenu) {
         if (m_shakeToggleItem)
             m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
@@ -274,7 +265,7 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
         menu->addAction(tr("(no recent shelves)"))->setEnabled(false);
         return;
     }
-    const QPointer<AppDelegate> self(this);
+    const QPointer<QuoblinApp> self(this);
     for (int i = 0; i < static_cast<int>(recent.size()); ++i) {
         QAction* item = menu->addAction(menuText(recent[i].title()));
         item->setData(i); // the entry's tag: its index in the recent list
@@ -294,16 +285,16 @@ void AppDelegate::menuNeedsUpdate(QMenu* menu) {
     menu->addAction(tr("Hold Alt to remove a single shelf"))->setEnabled(false);
 }
 
-void AppDelegate::newShelf() {
+void QuoblinApp::newShelf() {
     m_shelves->newShelf(mouseLocation(), {});
 }
 
-void AppDelegate::newShelfFromClipboard() {
+void QuoblinApp::newShelfFromClipboard() {
     const QPointF location = mouseLocation();
     const QMimeData* data = m_services->clipboard ? m_services->clipboard() : nullptr;
     std::vector<ShelfItemPtr> items;
     if (data)
-        items = DroppedItems::from(MimeDataPasteboard(data), &PngImage::from);
+        items = DroppedItems::from(MimeDataContents(data), &PngImage::from);
     using Shortfall = Services::Shortfall;
     const Shortfall shortfall =
         m_services->clipboardShortfall ? m_services->clipboardShortfall() : Shortfall::none;
@@ -322,11 +313,11 @@ void AppDelegate::newShelfFromClipboard() {
         controller->showNotice(tr("Not all read: the clipboard did not answer in time"));
 }
 
-void AppDelegate::toggleShelves() {
+void QuoblinApp::toggleShelves() {
     m_shelves->toggleAll();
 }
 
-void AppDelegate::closeAllShelves() {
+void QuoblinApp::closeAllShelves() {
     // Closing takes a shelf out of the manager's list: walk a copy.
     std::vector<QPointer<Shelf>> open;
     for (Shelf* shelf : m_shelves->shelves())
@@ -337,18 +328,19 @@ void AppDelegate::closeAllShelves() {
     }
 }
 
-void AppDelegate::toggleShake() {
+void QuoblinApp::toggleShake() {
     m_preferences->setShakeEnabled(!Preferences::shakeEnabled());
 }
 
-void AppDelegate::followShakeSettings() {
+void QuoblinApp::followShakeSettings() {
+    m_shake->setEnabled(Preferences::shakeEnabled());
     m_shake->setMinReversals(Preferences::shakeReversals());
     if (m_shakeToggleItem)
         m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
 }
 
-void AppDelegate::openRecent(int index) {
-    const bool remove = m_services->optionHeld && m_services->optionHeld();
+void QuoblinApp::openRecent(int index) {
+    const bool remove = m_services->altHeld && m_services->altHeld();
     if (remove) {
         m_shelves->removeRecent(index);
         return;
@@ -360,15 +352,15 @@ void AppDelegate::openRecent(int index) {
     m_shelves->restore(shelf, mouseLocation());
 }
 
-void AppDelegate::clearRecent() {
+void QuoblinApp::clearRecent() {
     m_shelves->removeAllRecent();
 }
 
-void AppDelegate::showSettings() {
+void QuoblinApp::showSettings() {
     settings().show();
 }
 
-void AppDelegate::showAbout() {
+void QuoblinApp::showAbout() {
     // One about box, made anew in the current language.
     if (m_about)
         m_about->close();
@@ -379,30 +371,32 @@ void AppDelegate::showAbout() {
     m_about->activateWindow();
 }
 
-void AppDelegate::showShelves() {
+void QuoblinApp::showShelves() {
     if (m_shelves->shelves().empty()) {
         newShelf();
         return;
     }
-    m_shelves->orderAllFront();
+    m_shelves->showAllWithoutActivating();
 }
 
-bool AppDelegate::perform(const QString& command) {
-    static const std::pair<const char*, void (AppDelegate::*)()> commands[] = {
-        {"new-shelf", &AppDelegate::newShelf},
-        {"new-shelf-from-clipboard", &AppDelegate::newShelfFromClipboard},
-        {"toggle-shelves", &AppDelegate::toggleShelves},
-        {"settings", &AppDelegate::showSettings},
-        {"quit", nullptr},
-    };
-    for (const auto& [name, action] : commands) {
-        if (command != QLatin1String(name))
-            continue;
-        if (action)
-            (this->*action)();
-        else
-            QCoreApplication::quit();
-        return true;
+bool QuoblinApp::perform(const QString& name) {
+    const std::optional<Commands::Command> command = Commands::named(name);
+    if (command)
+        run(*command);
+    return command.has_value();
+}
+
+void QuoblinApp::run(Commands::Command command) {
+    switch (command) {
+    case Commands::Command::newShelf:
+        return newShelf();
+    case Commands::Command::newShelfFromClipboard:
+        return newShelfFromClipboard();
+    case Commands::Command::toggleShelves:
+        return toggleShelves();
+    case Commands::Command::settings:
+        return showSettings();
+    case Commands::Command::quit:
+        return QCoreApplication::quit();
     }
-    return false;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoginItemService.h"
+#include "platform/AutostartService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,17 +8,17 @@
 
 // An autostart entry of the desktop: $XDG_CONFIG_HOME/autostart/quoblin.desktop,
 // which starts the program that is running now.
-class LoginItem final : public LoginItemService {
+class AutostartEntry final : public AutostartService {
 public:
     // Without a path, the entry's place is looked up at each call, so that it
     // follows the environment; without a program, the running executable.
-    explicit LoginItem(QString entryPath = {}, QString program = {});
+    explicit AutostartEntry(QString entryPath = {}, QString program = {});
 
     static QString defaultEntryPath();
     QString entryPath() const;
 
-    std::optional<QString> registerItem() override;
-    std::optional<QString> unregisterItem() override;
+    std::optional<QString> enable() override;
+    std::optional<QString> disable() override;
     // The entry exists, and neither the desktop has been told to hide it nor
     // GNOME's own switch turned it off.
     bool isEnabled() const override;

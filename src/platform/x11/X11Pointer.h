@@ -8,10 +8,10 @@ class X11Connection;
 
 // The X server's pointer, seen from the root window, so that the button state
 // and position stay true while another client drags.
-class SystemPointer final : public Pointer {
+class X11Pointer final : public Pointer {
 public:
     // Without a connection (not on X11) Qt's idea of the pointer is used.
-    explicit SystemPointer(X11Connection* x11);
+    explicit X11Pointer(X11Connection* x11);
 
     Reading read() const override;
 

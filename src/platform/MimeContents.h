@@ -9,11 +9,11 @@
 
 class QMimeData;
 
-// What the program reads from a pasteboard: the contents of a drop or of the
+// What the program reads of mime data: the contents of a drop or of the
 // clipboard. Read-only; each question is answered afresh.
-class Pasteboard {
+class MimeContents {
 public:
-    virtual ~Pasteboard() = default;
+    virtual ~MimeContents() = default;
 
     // The URLs that are local files, in the order given.
     virtual QList<QUrl> fileUrls() const = 0;
@@ -23,7 +23,7 @@ public:
     virtual std::optional<QByteArray> pngData() const = 0;
     virtual std::optional<QByteArray> tiffData() const = 0;
     // The plain text (UTF-8), or nothing when no plain text is offered.
-    virtual std::optional<QString> string() const = 0;
+    virtual std::optional<QString> text() const = 0;
     // Whether the source marked its contents as a secret (a password
     // manager's copy), which must not outlive the program on disk.
     virtual bool isSecret() const = 0;

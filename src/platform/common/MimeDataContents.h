@@ -1,18 +1,18 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/MimeContents.h"
 
-// A pasteboard over mime data that someone else owns and keeps alive for as
+// Contents read from mime data that someone else owns and keeps alive for as
 // long as this object is used (a drop event's data, the clipboard's data).
-class MimeDataPasteboard final : public Pasteboard {
+class MimeDataContents final : public MimeContents {
 public:
-    explicit MimeDataPasteboard(const QMimeData* data);
+    explicit MimeDataContents(const QMimeData* data);
 
     QList<QUrl> fileUrls() const override;
     QList<QUrl> urls() const override;
     std::optional<QByteArray> pngData() const override;
     std::optional<QByteArray> tiffData() const override;
-    std::optional<QString> string() const override;
+    std::optional<QString> text() const override;
     bool isSecret() const override;
 
     // The formats read above, the most wanted first: what to fetch of a

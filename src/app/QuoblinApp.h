@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/Commands.h"
 #include "settings/Translations.h"
 
 #include <QAction>
@@ -13,7 +14,7 @@
 
 class HotKey;
 class KeyGrabService;
-class LoginItemService;
+class AutostartService;
 class PreferencesNotifier;
 class QSystemTrayIcon;
 class SettingsWindow;
@@ -23,19 +24,19 @@ struct ShakeServices;
 
 // The root of the running program: it makes the long-lived parts, wires them
 // together, and puts the tray icon with its menu on screen.
-class AppDelegate : public QObject {
+class QuoblinApp : public QObject {
     Q_OBJECT
 
 public:
     struct Services;
-    explicit AppDelegate(Services services);
-    ~AppDelegate() override;
+    explicit QuoblinApp(Services services);
+    ~QuoblinApp() override;
 
     // Once the event loop runs: the tray icon and its menu, the shake
     // detector, the hot keys.
-    void applicationDidFinishLaunching();
+    void started();
     // Once, when the program quits: open shelves become recent shelves.
-    void applicationWillTerminate();
+    void aboutToQuit();
 
     // The menu's actions.
     void newShelf();
@@ -49,21 +50,23 @@ public:
     void showAbout();
     // What a second start of the program asks for: every shelf in front, or a new one.
     void showShelves();
-    // Runs a menu command named on the command line ("new-shelf", "quit", ...);
+    // Runs a command named on the command line ("new-shelf", "quit", ...);
     // false for a name that is none of them.
-    bool perform(const QString& command);
+    bool perform(const QString& name);
+    // What the command's menu entry, hot key and command-line option do.
+    void run(Commands::Command command);
 
     // Refills the recent-shelves submenu or refreshes the shake check mark,
     // as just before the menu opens.
-    void menuNeedsUpdate(QMenu* menu);
+    void menuAboutToShow(QMenu* menu);
 
     ShelfManager& shelves() { return *m_shelves; }
     ShakeDetector& shake() { return *m_shake; }
-    // Every change of a setting goes through it; the delegate follows it.
+    // Every change of a setting goes through it; the application follows it.
     PreferencesNotifier& preferences() { return *m_preferences; }
     // Built on first use: its controls cost start-up time most runs never need.
     SettingsWindow& settings();
-    QMenu* statusMenu() const { return m_statusMenu.get(); }
+    QMenu* trayMenu() const { return m_trayMenu.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
     QAction* shakeToggleItem() const { return m_shakeToggleItem; }
 
@@ -81,12 +84,12 @@ private:
     // Before anything with a text is made.
     Translations m_translations;
     std::unique_ptr<PreferencesNotifier> m_preferences;
-    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<ShelfManager> m_shelves;
     std::unique_ptr<ShakeDetector> m_shake;
     std::unique_ptr<SettingsWindow> m_settings;
     std::vector<std::unique_ptr<HotKey>> m_hotKeys;
-    std::unique_ptr<QMenu> m_statusMenu;
+    std::unique_ptr<QMenu> m_trayMenu;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_shakeToggleItem;
     // Each tray menu entry with what gives its text in the current language.

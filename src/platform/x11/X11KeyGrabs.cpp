@@ -1,40 +1,36 @@
-#include "platform/x11/GlobalKeyGrabs.h"
+#include "platform/x11/X11KeyGrabs.h"
 
 #include "platform/x11/X11Connection.h"
 
 #include <QPointer>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <xcb/xcb.h>
 
-static_assert(KeyModifier::shift == XCB_MOD_MASK_SHIFT);
-static_assert(KeyModifier::lock == XCB_MOD_MASK_LOCK);
-static_assert(KeyModifier::control == XCB_MOD_MASK_CONTROL);
-static_assert(KeyModifier::mod1 == XCB_MOD_MASK_1);
-static_assert(KeyModifier::mod2 == XCB_MOD_MASK_2);
-static_assert(KeyModifier::mod4 == XCB_MOD_MASK_4);
-
 namespace {
 
-constexpr uint16_t lockStates = KeyModifier::lock | KeyModifier::mod2;
+using Key = X11KeyGrabs::Key;
+
+constexpr uint16_t lockStates = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2; // Caps Lock, Num Lock
 constexpr uint16_t keyModifiers = 0x00ff; // the eight modifier bits; the rest are buttons
 
 struct Registration {
-    KeyCombination combination;
+    Key combination;
     std::function<void()> onPress;
 };
 
-void ungrabOnServer(X11Connection& x, KeyCombination combination) {
-    for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(combination.modifiers))
+void ungrabOnServer(X11Connection& x, Key combination) {
+    for (uint16_t mask : X11KeyGrabs::grabbedMasks(combination.modifiers))
         xcb_ungrab_key(x.raw(), combination.keycode, x.root(), mask);
     xcb_flush(x.raw());
 }
 
 // Grabs every lock variant. Another client holding the plain combination means
 // the combination is not ours: whatever variants did succeed are given back.
-bool grabOnServer(X11Connection& x, KeyCombination combination) {
-    const std::vector<uint16_t> masks = GlobalKeyGrabs::grabbedMasks(combination.modifiers);
+bool grabOnServer(X11Connection& x, Key combination) {
+    const std::vector<uint16_t> masks = X11KeyGrabs::grabbedMasks(combination.modifiers);
     std::vector<xcb_void_cookie_t> cookies;
     cookies.reserve(masks.size());
     for (uint16_t mask : masks)
@@ -60,7 +56,7 @@ bool grabOnServer(X11Connection& x, KeyCombination combination) {
 } // namespace
 
 // The grabs made through one connection, and the one handler of its key events.
-struct GlobalKeyGrabs::Table {
+struct X11KeyGrabs::Table {
     std::map<int, Registration> registrations;
     int nextId = 1;
     // The time of each key's last release. The server's auto-repeat sends a
@@ -72,18 +68,18 @@ struct GlobalKeyGrabs::Table {
     void handleEvent(X11Connection& x, const xcb_generic_event_t* event);
 };
 
-void GlobalKeyGrabs::Table::regrabAll(X11Connection& x) const {
+void X11KeyGrabs::Table::regrabAll(X11Connection& x) const {
     // Errors of these requests (a variant someone else holds) arrive as
     // events and are ignored; a refused combination is not retried.
     for (const auto& [id, registration] : registrations) {
-        for (uint16_t mask : GlobalKeyGrabs::grabbedMasks(registration.combination.modifiers))
+        for (uint16_t mask : X11KeyGrabs::grabbedMasks(registration.combination.modifiers))
             xcb_grab_key(x.raw(), 0, x.root(), mask, registration.combination.keycode,
                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     }
     xcb_flush(x.raw());
 }
 
-void GlobalKeyGrabs::Table::handleEvent(X11Connection& x, const xcb_generic_event_t* event) {
+void X11KeyGrabs::Table::handleEvent(X11Connection& x, const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
         regrabAll(x);
@@ -102,7 +98,7 @@ void GlobalKeyGrabs::Table::handleEvent(X11Connection& x, const xcb_generic_even
     if (const auto it = lastRelease.find(press->detail);
         it != lastRelease.end() && it->second == press->time)
         return;
-    const KeyCombination pressed = GlobalKeyGrabs::pressedCombination(press->detail, press->state);
+    const Key pressed = X11KeyGrabs::pressedCombination(press->detail, press->state);
     for (const auto& [id, registration] : registrations) {
         if (registration.combination == pressed) {
             // A copy: the action may well release its own grab.
@@ -120,33 +116,33 @@ namespace {
 // are gone, which took the grab with them.
 class RootKeyGrab final : public KeyGrabToken {
 public:
-    RootKeyGrab(std::weak_ptr<GlobalKeyGrabs::Table> table, X11Connection* x11, int id)
+    RootKeyGrab(std::weak_ptr<X11KeyGrabs::Table> table, X11Connection* x11, int id)
         : m_table(std::move(table))
         , m_x11(x11)
         , m_id(id) {}
 
     ~RootKeyGrab() override {
-        const std::shared_ptr<GlobalKeyGrabs::Table> table = m_table.lock();
+        const std::shared_ptr<X11KeyGrabs::Table> table = m_table.lock();
         if (!table)
             return;
         const auto it = table->registrations.find(m_id);
         if (it == table->registrations.end())
             return;
-        const KeyCombination combination = it->second.combination;
+        const Key combination = it->second.combination;
         table->registrations.erase(it);
         if (m_x11)
             ungrabOnServer(*m_x11, combination);
     }
 
 private:
-    std::weak_ptr<GlobalKeyGrabs::Table> m_table;
+    std::weak_ptr<X11KeyGrabs::Table> m_table;
     QPointer<X11Connection> m_x11;
     int m_id;
 };
 
 } // namespace
 
-GlobalKeyGrabs::GlobalKeyGrabs(X11Connection* x11)
+X11KeyGrabs::X11KeyGrabs(X11Connection* x11)
     : m_x11(x11)
     , m_table(std::make_shared<Table>()) {
     if (!x11)
@@ -158,27 +154,55 @@ GlobalKeyGrabs::GlobalKeyGrabs(X11Connection* x11)
     });
 }
 
-GlobalKeyGrabs::~GlobalKeyGrabs() {
+X11KeyGrabs::~X11KeyGrabs() {
     if (m_x11)
         m_x11->removeHandler(m_handlerId);
 }
 
-std::vector<uint16_t> GlobalKeyGrabs::grabbedMasks(uint16_t modifiers) {
+std::vector<uint16_t> X11KeyGrabs::grabbedMasks(uint16_t modifiers) {
     const uint16_t base = modifiers & keyModifiers & ~lockStates;
-    return {base, uint16_t(base | KeyModifier::lock), uint16_t(base | KeyModifier::mod2),
-            uint16_t(base | KeyModifier::lock | KeyModifier::mod2)};
+    return {base, uint16_t(base | XCB_MOD_MASK_LOCK), uint16_t(base | XCB_MOD_MASK_2),
+            uint16_t(base | lockStates)};
 }
 
-KeyCombination GlobalKeyGrabs::pressedCombination(uint8_t keycode, uint16_t state) {
+Key X11KeyGrabs::pressedCombination(uint8_t keycode, uint16_t state) {
     return {keycode, uint16_t(state & keyModifiers & ~lockStates)};
 }
 
-std::unique_ptr<KeyGrabToken> GlobalKeyGrabs::grabKey(KeyCombination combination,
-                                                      std::function<void()> onPress) {
+std::optional<Key> X11KeyGrabs::keyOf(QKeyCombination keys) {
+    // The rows of a pc105 keyboard by their first keycode.
+    static constexpr std::array<std::pair<uint8_t, const char*>, 4> rows{
+        {{10, "1234567890"}, {24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52, "ZXCVBNM"}}};
+    static constexpr std::array<std::pair<Qt::KeyboardModifier, uint16_t>, 4> masks{
+        {{Qt::ShiftModifier, XCB_MOD_MASK_SHIFT},
+         {Qt::ControlModifier, XCB_MOD_MASK_CONTROL},
+         {Qt::AltModifier, XCB_MOD_MASK_1},
+         {Qt::MetaModifier, XCB_MOD_MASK_4}}};
+    Key key;
+    const int code = keys.key();
+    for (const auto& [first, row] : rows) {
+        if (const char* at = code > 0 && code < 0x80 ? std::strchr(row, code) : nullptr)
+            key.keycode = uint8_t(first + (at - row));
+    }
+    Qt::KeyboardModifiers unknown = keys.keyboardModifiers();
+    for (const auto& [modifier, mask] : masks) {
+        if (unknown.testFlag(modifier))
+            key.modifiers |= mask;
+        unknown &= ~modifier;
+    }
+    // A modifier the grab cannot express would silently widen the combination.
+    if (key.keycode == 0 || unknown)
+        return std::nullopt;
+    return key;
+}
+
+std::unique_ptr<KeyGrabToken> X11KeyGrabs::grabKey(QKeyCombination keys,
+                                                   std::function<void()> onPress) {
     X11Connection* x = m_x11;
-    if (!x)
+    const std::optional<Key> key = keyOf(keys);
+    if (!x || !key)
         return nullptr;
-    combination.modifiers &= keyModifiers & ~lockStates;
+    const Key combination = *key;
     for (const auto& [id, registration] : m_table->registrations) {
         // The server would let us grab it twice; which action should a press run?
         if (registration.combination == combination)

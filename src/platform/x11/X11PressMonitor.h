@@ -8,10 +8,10 @@ class X11Connection;
 
 // Left-button presses anywhere on the X11 desktop, whichever client receives
 // them or holds a grab: XInput 2.1 raw button events selected on the root.
-class GlobalPressMonitor final : public PressMonitor {
+class X11PressMonitor final : public PressMonitor {
 public:
     // Without a connection (not on X11) nothing can be monitored.
-    explicit GlobalPressMonitor(X11Connection* x11);
+    explicit X11PressMonitor(X11Connection* x11);
 
     std::unique_ptr<MonitorToken> addLeftPressMonitor(std::function<void()> handler) override;
 

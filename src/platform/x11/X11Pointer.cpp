@@ -1,4 +1,4 @@
-#include "platform/x11/SystemPointer.h"
+#include "platform/x11/X11Pointer.h"
 
 #include "platform/common/ScreenPoints.h"
 #include "platform/x11/X11Connection.h"
@@ -32,10 +32,10 @@ std::optional<PointerReading> queryPointer(X11Connection* x) {
 
 } // namespace
 
-SystemPointer::SystemPointer(X11Connection* x11)
+X11Pointer::X11Pointer(X11Connection* x11)
     : m_x11(x11) {}
 
-Pointer::Reading SystemPointer::read() const {
+Pointer::Reading X11Pointer::read() const {
     if (auto reading = queryPointer(m_x11))
         return {reading->left, ScreenPoints::fromNativePixels(reading->root)};
     return {QGuiApplication::mouseButtons().testFlag(Qt::LeftButton),
