@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QPainterPath>
 #include <QRegion>
+#include <QTimer>
 
 namespace {
 
@@ -98,9 +99,15 @@ void ShelfPanel::resizeEvent(QResizeEvent*) {
 void ShelfPanel::closeEvent(QCloseEvent* event) {
     if (!onCloseRequested)
         return QWidget::closeEvent(event);
-    // The shelf decides: closing it hides the panel and may delete it later.
-    event->ignore();
-    onCloseRequested();
+    // Accepted, or Qt's own quit (which closes every window first) would stop
+    // at this one. The shelf is told on the next turn of the event loop: when
+    // the program is quitting there is none, and the quit saves the shelf with
+    // the others; otherwise closing it may delete this panel, not safe here.
+    event->accept();
+    QTimer::singleShot(0, this, [this] {
+        if (onCloseRequested)
+            onCloseRequested();
+    });
 }
 
 QRectF ShelfPanel::frame() const {
