@@ -29,7 +29,6 @@ private Q_SLOTS:
         const QByteArray with = KWinRules::withRule({});
         QVERIFY(with.startsWith("[General]\n"));
         QVERIFY(with.contains("\ncount=1\n") && with.contains("\nrules=quoblin-shelves\n"));
-        QVERIFY(!KWinRules::withoutRule(with).contains("quoblin"));
         // A file from before the list: its numbered groups join it.
         const QByteArray old = KWinRules::withRule("[General]\ncount=1\n\n[1]\nwmclass=kate\n");
         QVERIFY(old.contains("rules=1,quoblin-shelves\n") && old.contains("count=2\n"));
@@ -47,14 +46,6 @@ private Q_SLOTS:
         // Where no release is told, a press after a pause is a new one.
         QVERIFY(filter.pressed(t + 3s));
         QVERIFY(!filter.pressed(t + 3s + 40ms));
-    }
-
-    void theHotKeysAreQtKeysForKWin() {
-        QCOMPARE(KdeKeyGrabs::qtKey({57, KeyModifier::control | KeyModifier::mod1}),
-                 QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_N).toCombined());
-        QCOMPARE(KdeKeyGrabs::qtKey({57, KeyModifier::mod2}), 0);
-        QCOMPARE(KdeKeyGrabs::actionId(KdeKeyGrabs::qtKey({55, KeyModifier::control})).value(1),
-                 QStringLiteral("Ctrl+V"));
     }
 };
 
