@@ -100,6 +100,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(scriptLoaded(), 60000);
         QTRY_VERIFY_WITH_TIMEOUT(
             (m_errors += m_quoblin.readAllStandardError()).contains("Meanwhile"), 60000);
+        // Ctrl+Alt+S, held by another program, is reported as not working.
+        QVERIFY2(m_errors.contains("Meanwhile Ctrl+Alt+N, Ctrl+Alt+V work."), m_errors.constData());
     }
 
     void cleanupTestCase() {
@@ -109,14 +111,7 @@ private Q_SLOTS:
         QFile rules(m_rules);
         QVERIFY(rules.open(QIODevice::ReadOnly));
         QCOMPARE(rules.readAll(), userRules);
-        m_source.kill();
-        m_source.waitForFinished();
         m_fakeInput.closeWriteChannel();
-        QVERIFY(m_fakeInput.waitForFinished());
-    }
-
-    void aKeyAnotherProgramHoldsIsReported() {
-        QVERIFY2(m_errors.contains("Meanwhile Ctrl+Alt+N, Ctrl+Alt+V work."), m_errors.constData());
     }
 
     void aZigZagWithoutADragOpensNothing() {
@@ -150,14 +145,16 @@ private Q_SLOTS:
         QVERIFY2(!said.contains("DRAG 0"), said.constData()); // the shelf took it
     }
 
-    void ctrlAltNActsOncePerPressHeldOrNot() {
+    void ctrlAltNActsOncePerPressHeldOrNotAndAnUnloadedScriptComesBack() {
         const int before = int(shelves().size());
+        m_kwin.call(u"unloadScript"_s, u"quoblin"_s);
         // Held for a second and a half: KWin repeats it meanwhile.
         drive(
             u"move 900 600\nkeydown 29\nkeydown 56\nkeydown 49\nwait 1500\nkeyup 49\nkeyup 56\nkeyup 29\n"_s);
         QTRY_COMPARE_WITH_TIMEOUT(shelves().size(), before + 1, 20000);
         QTest::qWait(1500);
         QCOMPARE(shelves().size(), before + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(scriptLoaded(), 20000); // the new shelf went unasked
     }
 };
 

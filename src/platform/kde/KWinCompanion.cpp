@@ -9,13 +9,13 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
-#include <QFile>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
-#include <QUrl>
 #include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -150,6 +150,9 @@ KWinCompanion::KWinCompanion() {
     m_kwin.addWatchedService(QStringLiteral("org.kde.KWin"));
     m_kwin.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
     connect(&m_kwin, &QDBusServiceWatcher::serviceRegistered, this, [this] { load(); });
+    m_unasked.setSingleShot(true);
+    m_unasked.setInterval(3000);
+    connect(&m_unasked, &QTimer::timeout, this, [this] { load(); });
     load();
 }
 
@@ -190,6 +193,8 @@ void KWinCompanion::setMinReversals(int reversals) {
 }
 
 void KWinCompanion::placeWindow(const QString& title, QPoint qtGlobalTopLeft) {
+    if (!m_places.contains(title))
+        m_unasked.start();
     m_places.insert(title, qtGlobalTopLeft);
 }
 
@@ -201,6 +206,7 @@ void KWinCompanion::Shake(int x, int y) {
 bool KWinCompanion::Placement(int pid, const QString& caption, int& x, int& y) {
     if (pid != QCoreApplication::applicationPid())
         return false;
+    m_unasked.stop();
     QPoint topLeft;
     if (caption == DragCheck::title()) {
         topLeft = m_check.topLeft();

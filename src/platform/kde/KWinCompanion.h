@@ -83,6 +83,9 @@ private:
     int m_reversals = 4;
     bool m_loaded = false;
     QDBusServiceWatcher m_kwin;
+    // A new window of the program that the script did not ask about: someone
+    // unloaded the script, and it is loaded again.
+    QTimer m_unasked;
 };
 
 // The role interfaces the rest of the program asks for, from the companion:
