@@ -9,6 +9,7 @@
 #include "platform/common/TerminationSignals.h"
 #include "platform/files/SettingsStore.h"
 #include "platform/gnome/GnomeSession.h"
+#include "platform/kde/KdeSession.h"
 #include "platform/x11/GraphicalSession.h"
 #include "settings/Preferences.h"
 
@@ -42,7 +43,9 @@ int main(int argc, char* argv[]) {
         settings.setValue(offered, true);
         return offer = true;
     });
-    if (gnome.companion == GnomeSession::Companion::ready &&
+    // On Plasma on Wayland the program's KWin script does the same.
+    const KdeSession::KWin kwin = KdeSession::probe();
+    if ((gnome.companion == GnomeSession::Companion::ready || kwin == KdeSession::KWin::ready) &&
         !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "wayland");
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
@@ -75,6 +78,8 @@ int main(int argc, char* argv[]) {
     // Only now, with the application's translation installed, in the user's language.
     if (const QString note = AboutDialog::companionNote(gnome); !note.isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));
+    if (kwin == KdeSession::KWin::absent)
+        std::fprintf(stderr, "quoblin: %s\n", qPrintable(KdeSession::fallbackNote()));
     // The Shell does not know it yet: its settings key, for the next login.
     if (gnome.companion == GnomeSession::Companion::absent && offer && !gnome.enabling) {
         GnomeSession::enableCompanion([&gnome](GnomeSession::Enabling outcome) {

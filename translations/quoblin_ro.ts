@@ -168,6 +168,13 @@ Scutură mouse-ul în timpul unui drag.</translation>
     </message>
 </context>
 <context>
+    <name>KdeSession</name>
+    <message>
+        <source>KWin&apos;s scripting did not answer, so Quoblin runs through XWayland: shakes are seen only over X11 windows, and the hot keys work only while an X11 window has the focus. Quoblin uses KWin from its next start.</source>
+        <translation>Scripturile KWin nu au răspuns, așa că Quoblin rulează prin XWayland: scuturările sunt văzute doar deasupra ferestrelor X11, iar tastele rapide funcționează doar cât timp o fereastră X11 are focusul. Quoblin folosește KWin de la următoarea pornire.</translation>
+    </message>
+</context>
+<context>
     <name>RecentShelf</name>
     <message>
         <source>empty</source>

@@ -12,6 +12,9 @@
 #include "platform/freedesktop/AutostartEntry.h"
 #include "platform/gnome/GnomeBackend.h"
 #include "platform/gnome/ShellCompanion.h"
+#include "platform/kde/KWinCompanion.h"
+#include "platform/kde/KdeKeyGrabs.h"
+#include "platform/kde/KdeSession.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "platform/x11/SelectionOwnership.h"
 #include "platform/x11/X11Connection.h"
@@ -60,6 +63,7 @@ public:
     virtual WindowHints* hints() { return nullptr; }
     virtual FilePromiseReceiver* promises() { return nullptr; }
     virtual PanelPlacement* placement() { return nullptr; }
+    virtual ShakeSource* recognizedShakes() { return nullptr; }
     virtual DesktopScreens::WorkAreas workAreas() { return {}; }
     virtual std::function<bool()> clipboardHeldHere() { return {}; }
     virtual bool altHeld() {
@@ -198,11 +202,32 @@ private:
     std::unique_ptr<X11DragContents> m_xwaylandDrags;
 };
 
+// Plasma on Wayland: shakes and placement through the KWin companion script.
+class KdeBackend final : public Backend {
+public:
+    PressMonitor& presses() override { return m_unseen; }
+    Pointer& pointer() override { return m_pointer; }
+    DragContents& drags() override { return m_unseen; }
+    KeyGrabService& keys() override { return m_keys; }
+    PanelPlacement* placement() override { return &m_placement; }
+    ShakeSource* recognizedShakes() override { return &m_kwin; }
+
+private:
+    KWinCompanion m_kwin;
+    KdeUnseen m_unseen;
+    KdePointer m_pointer;
+    KdeKeyGrabs m_keys;
+    KdePanelPlacement m_placement{m_kwin};
+};
+
 std::unique_ptr<Backend> chooseBackend(const GnomeSession::Status& gnome,
                                        const OutgoingDrag& drag) {
     if (gnome.companion == GnomeSession::Companion::ready &&
         QGuiApplication::platformName() == QLatin1String("wayland"))
         return std::make_unique<GnomeBackend>();
+    if (KdeSession::isPlasmaWayland() &&
+        QGuiApplication::platformName() == QLatin1String("wayland"))
+        return std::make_unique<KdeBackend>();
     if (auto x11 = X11Connection::open())
         return std::make_unique<X11Backend>(std::move(x11), drag);
     return std::make_unique<NoBackend>();
@@ -253,8 +278,8 @@ QuoblinApp::Services DesktopServices::appServices() {
     services.makeManager = [this] {
         return std::make_unique<ShelfManager>(shelfServices(), m_parts->windows);
     };
-    services.shake = {&backend.presses(), &p.localPresses, &backend.pointer(), &backend.drags(),
-                      &p.timers};
+    services.shake = {&backend.presses(), &p.localPresses, &backend.pointer(),
+                      &backend.drags(),   &p.timers,       backend.recognizedShakes()};
     services.pointer = &backend.pointer();
     services.keys = &backend.keys();
     services.autostartEntry = &p.autostartEntry;

@@ -3,6 +3,7 @@
 #include "platform/DragContents.h"
 #include "platform/Pointer.h"
 #include "platform/PressMonitor.h"
+#include "platform/ShakeSource.h"
 #include "platform/Timers.h"
 
 ShakeDetector::ShakeDetector(ShakeServices services)
@@ -17,6 +18,14 @@ ShakeDetector::~ShakeDetector() {
     m_pollTimer.reset();
     if (m_services.pointer)
         m_services.pointer->onMoved = nullptr;
+    if (m_services.recognized)
+        m_services.recognized->onShake = nullptr;
+}
+
+void ShakeDetector::setMinReversals(int reversals) {
+    m_gesture.core.minReversals = reversals;
+    if (m_services.recognized)
+        m_services.recognized->setMinReversals(reversals);
 }
 
 void ShakeDetector::start() {
@@ -35,6 +44,12 @@ void ShakeDetector::start() {
         m_services.pointer->onMoved = [weak] {
             if (auto self = weak.lock(); self && *self)
                 (*self)->sampleNow();
+        };
+    }
+    if (m_services.recognized) {
+        m_services.recognized->onShake = [weak](QPointF position) {
+            if (auto self = weak.lock(); self && *self && (*self)->onShake && (*self)->m_enabled)
+                (*self)->onShake(position);
         };
     }
 }

@@ -11,6 +11,7 @@ class DragContents;
 class MonitorToken;
 class Pointer;
 class PressMonitor;
+class ShakeSource;
 class Timer;
 class Timers;
 
@@ -22,6 +23,7 @@ struct ShakeServices {
     Pointer* pointer = nullptr;
     DragContents* drag = nullptr;
     Timers* timers = nullptr;
+    ShakeSource* recognized = nullptr; // a desktop that recognises shakes itself
 };
 
 // Samples the cursor 25 times a second while the left button is held after a
@@ -42,7 +44,7 @@ public:
     // Whether a press starts looking for a shake; a change applies from the next press on.
     void setEnabled(bool enabled) { m_enabled = enabled; }
     // How many reversals make a shake; a change applies from the next sample on.
-    void setMinReversals(int reversals) { m_gesture.core.minReversals = reversals; }
+    void setMinReversals(int reversals);
     int minReversals() const { return static_cast<int>(m_gesture.core.minReversals); }
 
     // Installs the press monitors.

@@ -14,7 +14,9 @@
 // Whole numbers travel as int32: KWin passes JavaScript numbers that way.
 // The sensitivity (reversals that make a shake, 3 to 8) is read at load from
 // the key MinReversals of the group [Script-NAME] in kwinrc, NAME being the
-// name the script was loaded under; a change takes a reload.
+// name the script was loaded under, else from the program's setting, which
+// the program writes before the text as "var QUOBLIN_MIN_REVERSALS = N;";
+// a change takes a reload.
 //
 // Per motion only the recognizer's few comparisons run; the bus is used on a
 // shake and on a new window of the program, never otherwise.
@@ -110,7 +112,9 @@ function quoblinPlace(window, place, x, y) {
 }
 
 function quoblinStart() {
-    var reversals = Math.round(Number(readConfig("MinReversals", 4)));
+    // The program puts its own setting before this text when it loads it.
+    var fallback = typeof QUOBLIN_MIN_REVERSALS === "number" ? QUOBLIN_MIN_REVERSALS : 4;
+    var reversals = Math.round(Number(readConfig("MinReversals", fallback)));
     var recognizer = new ShakeRecognizer(reversals >= 3 && reversals <= 8 ? reversals : 4);
     workspace.cursorPosChanged.connect(function () {
         var pos = workspace.cursorPos;
