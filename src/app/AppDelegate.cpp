@@ -186,13 +186,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     buildMenu();
     if (m_statusItem)
         m_statusItem->show();
-    // The program's icon marks its windows, but the docked icon's own window
-    // never shows one, and drawing it there in four sizes held up the
-    // docking: the windows made from now on get it, that one keeps none.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->internalWinId())
-            window->setAttribute(Qt::WA_SetWindowIcon);
-    }
+    // The program's icon marks its windows; Qt draws it from the SVG in four
+    // sizes for every window there is, the docked icon's own included, and
+    // doing that before the icon's window was made held up the docking.
     QTimer::singleShot(0, this, [] { QApplication::setWindowIcon(Symbols::appIcon()); });
 
     m_shake->onShake = [self](QPointF point) {
