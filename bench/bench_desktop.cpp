@@ -20,6 +20,8 @@ int main(int argc, char* argv[]) {
         const std::string name = argv[i], value = argv[i + 1];
         if (name == "--quoblin")
             o.quoblin = value;
+        else if (name == "--before")
+            o.before = value;
         else if (name == "--floor")
             o.floor = value;
         else if (name == "--drag-source")
@@ -41,7 +43,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(
             stderr,
             "usage: bench_desktop --quoblin P --floor P --drag-source P --work "
-            "DIR [--runs N] [--shelves N] [--idle-seconds N] [--settle-seconds N] [--shakes N]\n");
+            "DIR [--before P] [--runs N] [--shelves N] [--idle-seconds N] [--settle-seconds N] [--shakes N]\n");
         return 2;
     }
     Observer x;

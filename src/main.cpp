@@ -4,7 +4,6 @@
 #include "app/DesktopServices.h"
 #include "app/QuoblinApp.h"
 #include "platform/common/SingleInstance.h"
-#include "platform/common/Symbols.h"
 #include "platform/common/SystemLanguages.h"
 #include "platform/common/TerminationSignals.h"
 #include "platform/files/SettingsStore.h"
@@ -62,7 +61,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(QUOBLIN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quoblin"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(Symbols::appIcon());
 
     // A second start only asks the running one to show its shelves: two
     // programs writing one recent-shelves file would lose each other's entries.

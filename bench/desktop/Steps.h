@@ -11,6 +11,9 @@
 
 struct Options {
     std::string quoblin, floor, dragSource, work;
+    // An earlier build of the program, measured beside this one in the same
+    // run (start-up and memory): what a change gained.
+    std::string before;
     int runs = 10;
     int shelves = 100;
     int itemsPerShelf = 20;

@@ -23,10 +23,12 @@
 #include <QCursor>
 #include <QEvent>
 #include <QFileIconProvider>
+#include <QIconEngine>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -40,24 +42,70 @@ QString versionText() {
 
 // Tray hosts come with light and with dark panels, and the icon cannot ask
 // which: a light glyph ringed in dark stays visible on either.
-QIcon trayIcon() {
-    QIcon icon;
-    for (const int side : {16, 22, 24, 32, 48}) {
-        const QSize size(side, side);
-        const QPixmap light =
-            Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
-        const QPixmap dark =
-            Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
-        QPixmap ringed(size);
-        ringed.fill(Qt::transparent);
-        QPainter painter(&ringed);
-        for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
-            painter.drawPixmap(offset, dark);
-        painter.drawPixmap(0, 0, light);
-        painter.end();
-        icon.addPixmap(ringed);
+QPixmap ringedTrayPixmap(int side) {
+    const QSize size(side, side);
+    const QPixmap light = Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
+    const QPixmap dark = Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
+    QPixmap ringed(size);
+    ringed.fill(Qt::transparent);
+    QPainter painter(&ringed);
+    for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+        painter.drawPixmap(offset, dark);
+    painter.drawPixmap(0, 0, light);
+    painter.end();
+    return ringed;
+}
+
+// The tray icon in five sizes, each drawn only when a tray asks for it: an
+// icon docked in a tray shows one size, and drawing the other four would
+// hold up the icon's first appearance.
+class TrayIconEngine final : public QIconEngine {
+public:
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return drawn(size).actualSize(size, mode, state);
     }
-    return icon;
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return drawn(size).pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        drawn(rect.size() * ratio).paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : sides)
+            sizes << QSize(side, side);
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new TrayIconEngine(*this); }
+
+private:
+    static constexpr int sides[] = {16, 22, 24, 32, 48};
+
+    // The drawn sizes so far, with the one a pixmap of `wanted` is made from:
+    // the smallest at least as large in area (as an icon of all five picks),
+    // or the largest.
+    const QIcon& drawn(QSize wanted) {
+        int side = sides[std::size(sides) - 1];
+        for (const int candidate : sides) {
+            if (candidate * candidate >= wanted.width() * wanted.height()) {
+                side = candidate;
+                break;
+            }
+        }
+        if (!m_drawnSides.contains(side)) {
+            m_drawn.addPixmap(ringedTrayPixmap(side));
+            m_drawnSides << side;
+        }
+        return m_drawn;
+    }
+
+    QIcon m_drawn;
+    QList<int> m_drawnSides;
+};
+
+QIcon trayIcon() {
+    return QIcon(new TrayIconEngine);
 }
 
 // A menu entry showing text the user gave: "&" would mark the next letter as
@@ -126,6 +174,10 @@ void QuoblinApp::started() {
     buildMenu();
     if (m_trayIcon)
         m_trayIcon->show();
+    // The program's icon marks its windows; Qt draws it from the SVG in four
+    // sizes for every window there is, the docked icon's own included, and
+    // doing that before the icon's window was made held up the docking.
+    QTimer::singleShot(0, this, [] { QApplication::setWindowIcon(Symbols::appIcon()); });
 
     m_shake->onShake = [self](QPointF point) {
         if (!self)

@@ -7,6 +7,6 @@
 class QAbstractFileIconProvider;
 
 // What a row, a drag image and the recent-shelves menu show for an item: a
-// file's icon as `files` gives it (the desktop's), a text's symbol. Made anew
-// on every call.
+// file's icon as `files` gives it (the desktop's), the same one for every
+// file of a type; a text's symbol.
 QIcon itemIcon(const ShelfItem& item, const QAbstractFileIconProvider& files);

@@ -1,6 +1,7 @@
 #include "shelf/ShelfController.h"
 
 #include "model/ShelfPlacement.h"
+#include "platform/common/FreedMemory.h"
 #include "shelf/CopyAllAndZip.h"
 #include "shelf/DragAllView.h"
 #include "shelf/RowReconciler.h"
@@ -86,6 +87,8 @@ ShelfController::~ShelfController() {
         m_shelf->onChange = nullptr;
         m_shelf->onHide = nullptr;
     }
+    // Once the panel and its rows below are gone too.
+    FreedMemory::releaseSoon();
 }
 
 void ShelfController::reloadLanguage() {

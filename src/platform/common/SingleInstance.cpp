@@ -3,16 +3,18 @@
 #include "platform/files/PrivateTempDir.h"
 
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,66 @@ bool mayAsk(std::optional<uid_t> peer) {
     return peer && *peer == ::getuid();
 }
 
+// The socket's address, when its path fits one.
+std::optional<sockaddr_un> addressOf(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty() || std::size_t(name.size()) >= sizeof address.sun_path)
+        return std::nullopt;
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    return address;
+}
+
+// One caller's connection: its requests, a line each, read as they come.
+// (Plain sockets, not Qt's network module: loading that and the libraries it
+// needs cost the start of every run more than all of this.)
+class Caller final : public QObject {
+public:
+    Caller(int fd, QObject* parent, std::function<void(const QByteArray&)> onLine)
+        : QObject(parent)
+        , m_fd(fd)
+        , m_notifier(fd, QSocketNotifier::Read)
+        , m_onLine(std::move(onLine)) {
+        connect(&m_notifier, &QSocketNotifier::activated, this, [this] { read(); });
+    }
+    ~Caller() override { ::close(m_fd); }
+
+    void read() {
+        char chunk[256];
+        ssize_t got;
+        while ((got = ::recv(m_fd, chunk, sizeof chunk, 0)) > 0)
+            m_pending.append(chunk, got);
+        const bool ended = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+        const QPointer<Caller> self(this);
+        // Any number of requests may come; each full line is one. A longer
+        // line is not one of ours, and its tail must not pass for a request
+        // of its own.
+        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0;) {
+            if (end + 1 > maxRequestBytes)
+                return finish();
+            const QByteArray line = m_pending.left(end + 1);
+            m_pending.remove(0, end + 1);
+            m_onLine(line);
+            if (!self)
+                return;
+        }
+        if (ended || m_pending.size() > maxRequestBytes)
+            finish();
+    }
+
+private:
+    void finish() {
+        m_notifier.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_fd;
+    QSocketNotifier m_notifier;
+    std::function<void(const QByteArray&)> m_onLine;
+    QByteArray m_pending;
+};
+
 } // namespace
 
 std::optional<uid_t> SingleInstance::peerUser(qintptr socketDescriptor) {
@@ -59,9 +121,10 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
     , m_name(std::move(name)) {}
 
 SingleInstance::~SingleInstance() {
-    if (m_server) {
-        m_server->close();
-        m_server.reset();
+    if (m_listenFd >= 0) {
+        m_listening.reset();
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(socketPath()).constData());
     }
     if (m_lockFd >= 0)
         ::close(m_lockFd); // also releases the lock
@@ -126,67 +189,74 @@ bool SingleInstance::tryBecomePrimary(const QString& command) {
     // Without a lock file the program still runs, only unguarded; a program
     // that will not start is worse than a second one.
     m_primary = true;
-    auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(QLocalServer::UserAccessOption);
+    listen();
+    return true;
+}
+
+bool SingleInstance::listen() {
+    const std::optional<sockaddr_un> address = addressOf(socketPath());
+    if (!address)
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
     // Whatever socket is there was left by an instance that no longer holds the lock.
-    QLocalServer::removeServer(socketPath());
-    if (server->listen(socketPath())) {
-        m_server = std::move(server);
-        connect(m_server.get(), &QLocalServer::newConnection, this,
-                &SingleInstance::acceptConnections);
+    ::unlink(address->sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        ::chmod(address->sun_path, 0600) != 0 || ::listen(fd, 16) != 0) {
+        ::close(fd);
+        return false;
     }
+    m_listenFd = fd;
+    m_listening = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(m_listening.get(), &QSocketNotifier::activated, this,
+            &SingleInstance::acceptConnections);
     return true;
 }
 
 bool SingleInstance::sendRequest(const QByteArray& request, int attempts) {
+    const std::optional<sockaddr_un> address = addressOf(socketPath());
+    if (!address)
+        return false;
     // The primary may hold the lock but not listen yet: try for a short while.
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath());
-        if (socket.waitForConnected(200)) {
-            socket.write(request);
-            const bool sent = socket.waitForBytesWritten(500);
-            socket.disconnectFromServer();
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0 &&
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) {
+            // A request is a few bytes: the socket's buffer takes it at once.
+            const timeval limit{0, 500 * 1000};
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+            const bool sent = ::send(fd, request.constData(), std::size_t(request.size()),
+                                     MSG_NOSIGNAL) == request.size();
+            ::close(fd);
             return sent;
         }
+        if (fd >= 0)
+            ::close(fd);
         QThread::msleep(50);
     }
     return false;
 }
 
 void SingleInstance::acceptConnections() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        if (!mayAsk(peerUserOf ? peerUserOf(socket->socketDescriptor()) : std::nullopt)) {
-            socket->abort();
-            socket->deleteLater();
+    int fd;
+    while ((fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0) {
+        if (!mayAsk(peerUserOf ? peerUserOf(fd) : std::nullopt)) {
+            ::close(fd);
             continue;
         }
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QPointer<SingleInstance> self(this);
-        auto readRequest = [self, socket] {
-            // Any number of requests may come; each full line is one.
+        auto* caller = new Caller(fd, this, [self](const QByteArray& line) {
             static const QRegularExpression word(QStringLiteral("^[a-z][a-z-]{0,39}\n$"));
-            while (socket->canReadLine()) {
-                const QByteArray line = socket->readLine(maxRequestBytes + 1);
-                if (!self)
-                    return;
-                // A longer line is not one of ours, and its tail must not pass
-                // for a request of its own.
-                if (!line.endsWith('\n')) {
-                    socket->abort();
-                    return;
-                }
-                if (line == showMessage) {
-                    if (self->onShowRequested)
-                        self->onShowRequested();
-                } else if (self->onCommand && word.match(QString::fromLatin1(line)).hasMatch()) {
-                    self->onCommand(QString::fromLatin1(line.chopped(1)));
-                }
+            if (!self)
+                return;
+            if (line == showMessage) {
+                if (self->onShowRequested)
+                    self->onShowRequested();
+            } else if (self->onCommand && word.match(QString::fromLatin1(line)).hasMatch()) {
+                self->onCommand(QString::fromLatin1(line.chopped(1)));
             }
-            if (socket->bytesAvailable() > maxRequestBytes)
-                socket->abort();
-        };
-        connect(socket, &QLocalSocket::readyRead, socket, readRequest);
-        readRequest();
+        });
+        caller->read();
     }
 }

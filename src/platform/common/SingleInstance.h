@@ -7,7 +7,7 @@
 #include <optional>
 #include <sys/types.h>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running program per user and display. The first start becomes the
 // primary instance and listens on a local socket; a later start tells it to
@@ -51,10 +51,12 @@ public:
 
 private:
     void acceptConnections();
+    bool listen();
     bool sendRequest(const QByteArray& request, int attempts = 5);
 
     QString m_name;
     bool m_primary = false;
     int m_lockFd = -1;
-    std::unique_ptr<QLocalServer> m_server;
+    int m_listenFd = -1;
+    std::unique_ptr<QSocketNotifier> m_listening;
 };

@@ -5,6 +5,8 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <map>
+#include <memory>
 
 // The resources live in a static library, whose initializer the linker drops
 // unless something calls it. (Outside any namespace: the initializer's name is global.)
@@ -20,6 +22,17 @@ namespace {
 
 QString resourcePath(const QString& name) {
     return QStringLiteral(":/symbols/") + name + QStringLiteral(".svg");
+}
+
+// Each symbol's drawing is parsed once and kept (GUI thread only): the tray
+// icon and every shelf's buttons draw the same few files again and again, and
+// a parse costs more than the drawing itself.
+QSvgRenderer& rendererOf(const QString& name) {
+    static std::map<QString, std::unique_ptr<QSvgRenderer>> parsed;
+    std::unique_ptr<QSvgRenderer>& renderer = parsed[name];
+    if (!renderer)
+        renderer = std::make_unique<QSvgRenderer>(resourcePath(name));
+    return *renderer;
 }
 
 class TintedEngine final : public QIconEngine {
@@ -87,7 +100,7 @@ QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(resourcePath(name));
+    QSvgRenderer& renderer = rendererOf(name);
     if (!renderer.isValid())
         return pixmap;
     QPainter painter(&pixmap);
