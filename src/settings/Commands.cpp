@@ -47,7 +47,7 @@ QString keyText(Command command) {
             text += QLatin1String(name);
     }
     // Letters, digits and punctuation are named by their character.
-    return text + QChar(keys.key());
+    return text + QChar(char16_t(keys.key()));
 }
 
 } // namespace Commands
