@@ -8,9 +8,8 @@ CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-# Debian testing (GNOME Shell 50) is left out of `make test` until the GNOME
-# tests pass there again: `make test-roots ROOTS=debian-testing` runs it.
-ROOTS      ?= debian-13
+# Debian 13 (GNOME Shell 48) and Debian testing (GNOME Shell 50).
+ROOTS      ?= debian-13 debian-testing
 
 .PHONY: all deps configure build asan fuzz test test-roots root-test unit-test run bench clean install package check-package
 
