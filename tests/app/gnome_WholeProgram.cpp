@@ -297,8 +297,6 @@ private Q_SLOTS:
     }
 
     void aDragOfAnXWaylandProgramShakenOverTheDesktopOrANativeWindowOpensOneShelf() {
-        if (shellMajor() >= 45)
-            QSKIP("seen working on GNOME Shell 43 only: on 48 the X11 source's drag never ends");
         DesktopDriver::Tool target(u"drop_target"_s);
         qputenv("QT_QPA_PLATFORM", "xcb");
         DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
@@ -321,6 +319,10 @@ private Q_SLOTS:
             QVERIFY2(keep(1),
                      qPrintable(u"over %1,%2: %3"_s.arg(over.x()).arg(over.y()).arg(shelves())));
             input("Button", {false});
+            // From GNOME Shell 48 on, neither a virtual button's release nor Escape ends the
+            // X11 drag here, so the second case cannot be driven after the first.
+            if (shellMajor() >= 45)
+                QSKIP("the shelf opened over the desktop; the X11 drag cannot be ended here");
             QVERIFY(!source.waitForLine(u"DRAG "_s).isEmpty());
         }
     }
