@@ -72,7 +72,8 @@ test: build asan fuzz
 	@$(MAKE) --no-print-directory test-roots
 
 # Each root (scripts/test-root, made on first use) builds the program with its
-# compiler and Qt and runs the unit and GNOME Shell tests in its GNOME Shell.
+# compiler and Qt and runs the unit tests, the GNOME Shell tests in its GNOME
+# Shell and the KWin tests in its KWin.
 test-roots:
 	@failed=; for root in $(ROOTS); do \
 	  echo "== $$root: making or reusing the root"; \
@@ -82,15 +83,17 @@ test-roots:
 	    failed="$$failed $$root"; \
 	done; [ -z "$$failed" ] || { echo "== test roots failed:$$failed" >&2; exit 1; }
 
-# Inside a test root: a plain build, its unit tests and its GNOME Shell tests.
+# Inside a test root: a plain build, its unit tests, its GNOME Shell tests and
+# its KWin tests.
 root-test:
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUOBLIN_WERROR=ON \
 	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) $(CMAKE_ARGS) >/dev/null
-	@start=$$(date +%s); cmake --build $(BUILD) --target unit_and_gnome_tests && \
+	@start=$$(date +%s); cmake --build $(BUILD) --target root_tests && \
 	  echo "== $(BUILD): built in $$(( $$(date +%s) - start )) s"
 	@start=$$(date +%s); failed=; \
 	  ctest --test-dir $(BUILD) --output-on-failure -j2 -L unit || failed="$$failed unit"; \
 	  ctest --test-dir $(BUILD) --output-on-failure -L gnome || failed="$$failed gnome"; \
+	  ctest --test-dir $(BUILD) --output-on-failure --no-tests=error -L kwin || failed="$$failed kwin"; \
 	  echo "== $(BUILD): tests ran in $$(( $$(date +%s) - start )) s"; [ -z "$$failed" ] || { \
 	  echo "== $(BUILD): failed:$$failed" >&2; exit 1; }
 
