@@ -1,5 +1,6 @@
 #include "platform/gnome/GnomeSession.h"
 
+#include "platform/common/EarlyApplication.h"
 #include "platform/gnome/ShellCompanion.h"
 
 #include <QCoreApplication>
@@ -113,14 +114,7 @@ bool isGnomeWayland() {
 Status probe(const std::function<bool()>& mayEnable) {
     if (!isGnomeWayland())
         return {};
-    // Qt's D-Bus wants an application object; the real one cannot exist yet,
-    // since it connects to the window system that this answer chooses.
-    static int argc = 1;
-    static char name[] = "quoblin";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> shortLived;
-    if (!QCoreApplication::instance())
-        shortLived = std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> shortLived = earlyApplication();
     const QString connectionName = QStringLiteral("quoblin-probe");
     std::optional<unsigned> version;
     Status result;

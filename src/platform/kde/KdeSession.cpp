@@ -1,5 +1,6 @@
 #include "platform/kde/KdeSession.h"
 
+#include "platform/common/EarlyApplication.h"
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -21,14 +22,7 @@ bool isPlasmaWayland() {
 KWin probe() {
     if (!isPlasmaWayland())
         return KWin::notPlasma;
-    // Qt's D-Bus wants an application object; the real one cannot exist yet,
-    // since it connects to the window system that this answer chooses.
-    static int argc = 1;
-    static char name[] = "quoblin";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> shortLived;
-    if (!QCoreApplication::instance())
-        shortLived = std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> shortLived = earlyApplication();
     const QString connectionName = QStringLiteral("quoblin-kwin-probe");
     bool scripting = false;
     {
