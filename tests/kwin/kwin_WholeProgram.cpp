@@ -39,7 +39,8 @@ class KWinWholeProgramTest : public QObject {
     // Every window KWin shows: caption|x|y|width|height|above|on all desktops|active.
     QStringList windows() {
         QFile script(m_dir.filePath(u"probe.js"_s));
-        script.open(QIODevice::WriteOnly);
+        if (!script.open(QIODevice::WriteOnly))
+            return {u"?"_s};
         script.write(
             R"(var ws = workspace.windowList ? workspace.windowList() : workspace.clientList();
             var active = workspace.activeWindow || workspace.activeClient;
