@@ -150,6 +150,7 @@ private Q_SLOTS:
         input("Button", {true});
         for (int step = 1; step <= 5; ++step, QTest::qWait(30))
             input("Move", {at.x() + 5 * step, at.y()});
+        QVERIFY(!source.waitForLine(u"STARTED "_s).isEmpty()); // shaken once it is a drag
         QTest::qWait(300);
         for (int leg = 0; leg < 6; ++leg, QTest::qWait(90))
             input("Move", {at.x() + (leg % 2 ? 25 : 145), at.y()});

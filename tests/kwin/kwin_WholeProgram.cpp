@@ -17,6 +17,7 @@ class KWinWholeProgramTest : public QObject {
     QByteArray m_errors;
     QStringList m_windows;
     int m_answers = 0;
+    bool m_keyShared = false;
     QTemporaryDir m_dir;
     const QString m_rules = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/kwinrulesrc"_s;
     QDBusInterface m_kwin{u"org.kde.KWin"_s, u"/Scripting"_s, u"org.kde.kwin.Scripting"_s};
@@ -81,15 +82,23 @@ private Q_SLOTS:
             QDBusMessage call = QDBusMessage::createMethodCall(
                 u"org.kde.kglobalaccel"_s, u"/kglobalaccel"_s, u"org.kde.KGlobalAccel"_s, method);
             call.setArguments(arguments);
-            return QDBusConnection::sessionBus().call(call).type() != QDBusMessage::ErrorMessage;
+            return QDBusConnection::sessionBus().call(call);
         };
-        const QStringList other{u"other"_s, u"grab"_s, u"Other"_s, u"Grab"_s};
-        QVERIFY(accel(u"doRegister"_s, {other}));
-        for (const uint flags : {3u, 6u})
-            QVERIFY(accel(u"setShortcut"_s, {other,
-                                             QVariant::fromValue(QList<int>{
-                                                 (Qt::CTRL | Qt::ALT | Qt::Key_S).toCombined()}),
-                                             flags}));
+        const QList<int> keys{(Qt::CTRL | Qt::ALT | Qt::Key_S).toCombined()};
+        QList<int> given;
+        for (const QString& name : {u"other"_s, u"probe"_s}) {
+            const QStringList id{name, u"grab"_s, name, u"Grab"_s};
+            QVERIFY(accel(u"doRegister"_s, {id}).type() != QDBusMessage::ErrorMessage);
+            for (const uint flags : {3u, 6u}) {
+                const QDBusMessage answer =
+                    accel(u"setShortcut"_s, {id, QVariant::fromValue(keys), flags});
+                QVERIFY(answer.type() == QDBusMessage::ReplyMessage);
+                given = qdbus_cast<QList<int>>(answer.arguments().value(0));
+            }
+        }
+        accel(u"unregister"_s, {u"probe"_s, u"grab"_s});
+        // KWin 6.7 gives a second program a key another one holds; earlier ones refuse it.
+        m_keyShared = given == keys;
 
         m_fakeInput.start(qEnvironmentVariable("QUOBLIN_FAKE_INPUT"), {});
         QProcessEnvironment wayland = QProcessEnvironment::systemEnvironment();
@@ -106,8 +115,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(scriptLoaded(), 60000);
         QTRY_VERIFY_WITH_TIMEOUT(
             (m_errors += m_quoblin.readAllStandardError()).contains("Meanwhile"), 60000);
-        // Ctrl+Alt+S, held by another program, is reported as not working.
-        QVERIFY2(m_errors.contains("Meanwhile Ctrl+Alt+N, Ctrl+Alt+V work."), m_errors.constData());
+        // Ctrl+Alt+S, held by another program, is reported as not working where KWin
+        // refuses it to the program.
+        QVERIFY2(m_errors.contains(m_keyShared
+                                       ? "Meanwhile Ctrl+Alt+N, Ctrl+Alt+V, Ctrl+Alt+S work."
+                                       : "Meanwhile Ctrl+Alt+N, Ctrl+Alt+V work."),
+                 m_errors.constData());
     }
 
     void cleanupTestCase() {

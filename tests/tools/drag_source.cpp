@@ -11,7 +11,8 @@
 //   drag_source --silent-clipboard      owns the clipboard, offers text and never
 //       hands it over
 // Prints "READY <x> <y>" (its centre in X11 pixels), "ASKED <uri>" for each
-// request of a promise, and "DRAG <action>" when a drag ends.
+// request of a promise, "STARTED <actions offered>" as a drag begins and "DRAG <action>" when it
+// ends.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
@@ -172,6 +173,7 @@ protected:
         drag->setMimeData(mime);
         const Qt::DropActions actions = promiser ? Qt::DropActions(Qt::CopyAction)
                                                  : Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        say("STARTED " + QByteArray::number(int(actions)));
         say("DRAG " + QByteArray::number(int(drag->exec(actions))));
         m_dragging = false;
     }
