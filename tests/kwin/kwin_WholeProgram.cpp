@@ -5,10 +5,12 @@
 
 using namespace Qt::StringLiterals;
 
-// Another program's rule, which must come through the program's own untouched; it
-// also puts the drag source where the test presses.
-static const QByteArray userRules = "[General]\ncount=1\nrules=a1b2\n\n[a1b2]\nposition=100,100\n"
-                                    "positionrule=2\nwmclass=drag_source\nwmclassmatch=1\n";
+// Another program's rule, spaced and commented by hand, which must come through the
+// program's own untouched, byte for byte; it also puts the drag source where the test presses.
+static const QByteArray userRules = "[General]\ncount=1\nrules=a1b2\n\n[a1b2]\n"
+                                    " Description = Drag source  \n# placed by hand\n"
+                                    "position=100,100\npositionrule=2\nwmclass=drag_source\n"
+                                    "wmclassmatch=1\n";
 
 class KWinWholeProgramTest : public QObject {
     Q_OBJECT
