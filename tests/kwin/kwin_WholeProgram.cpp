@@ -87,20 +87,23 @@ private Q_SLOTS:
             return QDBusConnection::sessionBus().call(call);
         };
         const QList<int> keys{(Qt::CTRL | Qt::ALT | Qt::Key_S).toCombined()};
-        QList<int> given;
-        for (const QString& name : {u"other"_s, u"probe"_s}) {
+        // Registers a component holding Ctrl+Alt+S; the keys KWin leaves it.
+        const auto hold = [&](const QString& name) {
             const QStringList id{name, u"grab"_s, name, u"Grab"_s};
-            QVERIFY(accel(u"doRegister"_s, {id}).type() != QDBusMessage::ErrorMessage);
-            for (const uint flags : {3u, 6u}) {
-                const QDBusMessage answer =
-                    accel(u"setShortcut"_s, {id, QVariant::fromValue(keys), flags});
-                QVERIFY(answer.type() == QDBusMessage::ReplyMessage);
-                given = qdbus_cast<QList<int>>(answer.arguments().value(0));
-            }
-        }
+            QDBusMessage answer = accel(u"doRegister"_s, {id});
+            for (const uint flags : {3u, 6u})
+                if (answer.type() != QDBusMessage::ErrorMessage)
+                    answer = accel(u"setShortcut"_s, {id, QVariant::fromValue(keys), flags});
+            return answer.type() == QDBusMessage::ReplyMessage
+                       ? std::optional(qdbus_cast<QList<int>>(answer.arguments().value(0)))
+                       : std::nullopt;
+        };
+        QVERIFY(hold(u"other"_s));
+        const std::optional<QList<int>> given = hold(u"probe"_s);
+        QVERIFY(given);
         accel(u"unregister"_s, {u"probe"_s, u"grab"_s});
         // KWin 6.7 gives a second program a key another one holds; earlier ones refuse it.
-        m_keyShared = given == keys;
+        m_keyShared = *given == keys;
 
         m_fakeInput.start(qEnvironmentVariable("QUOBLIN_FAKE_INPUT"), {});
         QProcessEnvironment wayland = QProcessEnvironment::systemEnvironment();

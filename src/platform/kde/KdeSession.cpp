@@ -1,6 +1,7 @@
 #include "platform/kde/KdeSession.h"
 
 #include "platform/common/EarlyApplication.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
