@@ -44,8 +44,10 @@ QString versionText() {
 // which: a light glyph ringed in dark stays visible on either.
 QPixmap ringedTrayPixmap(int side) {
     const QSize size(side, side);
-    const QPixmap light = Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
-    const QPixmap dark = Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
+    const QPixmap light =
+        Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
+    const QPixmap dark =
+        Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
     QPixmap ringed(size);
     ringed.fill(Qt::transparent);
     QPainter painter(&ringed);
@@ -67,7 +69,8 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return drawn(size).pixmap(size, mode, state);
     }
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         drawn(rect.size() * ratio).paint(painter, rect, Qt::AlignCenter, mode, state);
     }
