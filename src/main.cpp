@@ -33,7 +33,6 @@ int main(int argc, char* argv[]) {
     // system is chosen, so that one the Shell already has serves this very
     // start. Someone who turned it off afterwards meant to.
     SettingsStore settings(SettingsStore::defaultPath());
-    Preferences::setSources({&settings, &SystemLanguages::preferred});
     bool offer = false;
     GnomeSession::Status gnome = GnomeSession::probe([&offer, &asked, &settings] {
         const QString offered = QStringLiteral("gnomeCompanionOffered");
@@ -71,8 +70,9 @@ int main(int argc, char* argv[]) {
     if (asked.command == QLatin1String("quit"))
         return 0;
 
+    Preferences preferences(settings, &SystemLanguages::preferred);
     DesktopServices desktop(gnome);
-    QuoblinApp quoblin(desktop.appServices());
+    QuoblinApp quoblin(desktop.appServices(), preferences);
     // Only now, with the application's translation installed, in the user's language.
     if (const QString note = AboutDialog::companionNote(gnome); !note.isEmpty())
         std::fprintf(stderr, "quoblin: %s\n", qPrintable(note));

@@ -44,8 +44,10 @@ QString versionText() {
 // which: a light glyph ringed in dark stays visible on either.
 QPixmap ringedTrayPixmap(int side) {
     const QSize size(side, side);
-    const QPixmap light = Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
-    const QPixmap dark = Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
+    const QPixmap light =
+        Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
+    const QPixmap dark =
+        Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
     QPixmap ringed(size);
     ringed.fill(Qt::transparent);
     QPainter painter(&ringed);
@@ -67,7 +69,8 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return drawn(size).pixmap(size, mode, state);
     }
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         drawn(rect.size() * ratio).paint(painter, rect, Qt::AlignCenter, mode, state);
     }
@@ -122,9 +125,10 @@ QString menuText(QString text) {
 
 } // namespace
 
-QuoblinApp::QuoblinApp(Services services)
+QuoblinApp::QuoblinApp(Services services, Preferences& preferences)
     : m_services(std::make_unique<Services>(std::move(services)))
-    , m_preferences(std::make_unique<PreferencesNotifier>()) {
+    , m_translations(preferences)
+    , m_preferences(std::make_unique<PreferencesNotifier>(preferences)) {
     m_shelves = m_services->makeManager();
     m_shake = std::make_unique<ShakeDetector>(m_services->shake);
     connect(m_preferences.get(), &PreferencesNotifier::changed, this,
@@ -270,7 +274,7 @@ void QuoblinApp::buildMenu() {
     m_shakeToggleItem =
         add([] { return tr("Shake Mouse to Open a Shelf"); }, call(&QuoblinApp::toggleShake));
     m_shakeToggleItem->setCheckable(true);
-    m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
+    m_shakeToggleItem->setChecked(m_preferences->values().shakeEnabled());
     raw->addSeparator();
     QAction* version = add([] { return tr("Version %1").arg(versionText()); }, nullptr);
     version->setEnabled(false);
@@ -308,7 +312,7 @@ bool QuoblinApp::eventFilter(QObject* watched, QEvent* event) {
 void QuoblinApp::menuAboutToShow(QMenu* menu) {
     if (menu != m_recentMenu) {
         if (m_shakeToggleItem)
-            m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
+            m_shakeToggleItem->setChecked(m_preferences->values().shakeEnabled());
         return;
     }
     menu->clear();
@@ -381,14 +385,14 @@ void QuoblinApp::closeAllShelves() {
 }
 
 void QuoblinApp::toggleShake() {
-    m_preferences->setShakeEnabled(!Preferences::shakeEnabled());
+    m_preferences->setShakeEnabled(!m_preferences->values().shakeEnabled());
 }
 
 void QuoblinApp::followShakeSettings() {
-    m_shake->setEnabled(Preferences::shakeEnabled());
-    m_shake->setMinReversals(Preferences::shakeReversals());
+    m_shake->setEnabled(m_preferences->values().shakeEnabled());
+    m_shake->setMinReversals(m_preferences->values().shakeReversals());
     if (m_shakeToggleItem)
-        m_shakeToggleItem->setChecked(Preferences::shakeEnabled());
+        m_shakeToggleItem->setChecked(m_preferences->values().shakeEnabled());
 }
 
 void QuoblinApp::openRecent(int index) {

@@ -15,6 +15,7 @@
 class HotKey;
 class KeyGrabService;
 class AutostartService;
+class Preferences;
 class PreferencesNotifier;
 class QSystemTrayIcon;
 class SettingsWindow;
@@ -29,7 +30,8 @@ class QuoblinApp : public QObject {
 
 public:
     struct Services;
-    explicit QuoblinApp(Services services);
+    // `preferences` must outlive this; every setting is read and written there.
+    QuoblinApp(Services services, Preferences& preferences);
     ~QuoblinApp() override;
 
     // Once the event loop runs: the tray icon and its menu, the shake

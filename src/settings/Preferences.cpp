@@ -5,23 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace Preferences {
+Preferences::Preferences(SettingsStore& store, std::function<QStringList()> preferredLanguages)
+    : m_store(store)
+    , m_preferredLanguages(std::move(preferredLanguages)) {}
 
-namespace {
-
-Sources& current() {
-    static Sources sources;
-    return sources;
-}
-
-} // namespace
-
-Sources setSources(Sources sources) {
-    std::swap(current(), sources);
-    return sources;
-}
-
-QString key(Setting setting) {
+QString Preferences::key(Setting setting) {
     // As settings files have always spelled them.
     switch (setting) {
     case Setting::language:
@@ -34,19 +22,16 @@ QString key(Setting setting) {
     return {};
 }
 
-static std::optional<QJsonValue> stored(Setting setting) {
-    return current().store ? current().store->value(key(setting)) : std::nullopt;
+std::optional<QJsonValue> Preferences::stored(Setting setting) const {
+    return m_store.value(key(setting));
 }
 
-bool write(Setting setting, const QJsonValue& value) {
-    return current().store && current().store->setValue(key(setting), value);
+bool Preferences::write(Setting setting, const QJsonValue& value) {
+    return m_store.setValue(key(setting), value);
 }
 
-static QStringList preferredLanguages() {
-    return current().preferredLanguages ? current().preferredLanguages() : QStringList();
-}
-
-Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList& preferred) {
+Language Preferences::languageFrom(const std::optional<QJsonValue>& stored,
+                                   const QStringList& preferred) {
     if (stored && stored->isString()) {
         if (auto language = Languages::fromRawValue(stored->toString()))
             return *language;
@@ -58,11 +43,11 @@ Language languageFrom(const std::optional<QJsonValue>& stored, const QStringList
     return Language::english;
 }
 
-bool shakeEnabledFrom(const std::optional<QJsonValue>& stored) {
+bool Preferences::shakeEnabledFrom(const std::optional<QJsonValue>& stored) {
     return stored && stored->isBool() ? stored->toBool() : true;
 }
 
-int shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
+int Preferences::shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
     int reversals = defaultShakeReversals;
     if (stored && stored->isDouble()) {
         const double number = stored->toDouble();
@@ -73,16 +58,15 @@ int shakeReversalsFrom(const std::optional<QJsonValue>& stored) {
     return std::clamp(reversals, minShakeReversals, maxShakeReversals);
 }
 
-Language language() {
-    return languageFrom(stored(Setting::language), preferredLanguages());
+Language Preferences::language() const {
+    return languageFrom(stored(Setting::language),
+                        m_preferredLanguages ? m_preferredLanguages() : QStringList());
 }
 
-bool shakeEnabled() {
+bool Preferences::shakeEnabled() const {
     return shakeEnabledFrom(stored(Setting::shakeEnabled));
 }
 
-int shakeReversals() {
+int Preferences::shakeReversals() const {
     return shakeReversalsFrom(stored(Setting::shakeReversals));
 }
-
-} // namespace Preferences

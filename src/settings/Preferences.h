@@ -11,37 +11,39 @@ class SettingsStore;
 
 // The one place that turns whatever is stored into a valid setting. Nothing is
 // cached and nothing is written back: every read applies the rules afresh.
-namespace Preferences {
+// The program makes one as it starts and hands it to whoever reads or writes
+// a setting; a test makes its own over a throw-away store.
+class Preferences {
+public:
+    enum class Setting { language, shakeEnabled, shakeReversals };
+    // The key a setting is stored under in the settings file.
+    static QString key(Setting setting);
 
-enum class Setting { language, shakeEnabled, shakeReversals };
-// The key a setting is stored under in the settings file.
-QString key(Setting setting);
+    static constexpr int defaultShakeReversals = 4;
+    static constexpr int minShakeReversals = 3;
+    static constexpr int maxShakeReversals = 8;
 
-inline constexpr int defaultShakeReversals = 4;
-inline constexpr int minShakeReversals = 3;
-inline constexpr int maxShakeReversals = 8;
+    // The rules themselves, for a stored value (absent when the key is missing).
+    static Language languageFrom(const std::optional<QJsonValue>& stored,
+                                 const QStringList& preferredLanguages);
+    static bool shakeEnabledFrom(const std::optional<QJsonValue>& stored);
+    static int shakeReversalsFrom(const std::optional<QJsonValue>& stored);
 
-Language language();
-bool shakeEnabled();
-int shakeReversals();
+    // Reads from and writes to `store`, which must outlive this; the system's
+    // preferred languages, most preferred first, decide the language while
+    // none is stored.
+    Preferences(SettingsStore& store, std::function<QStringList()> preferredLanguages);
 
-// The rules themselves, for a stored value (absent when the key is missing).
-Language languageFrom(const std::optional<QJsonValue>& stored,
-                      const QStringList& preferredLanguages);
-bool shakeEnabledFrom(const std::optional<QJsonValue>& stored);
-int shakeReversalsFrom(const std::optional<QJsonValue>& stored);
+    Language language() const;
+    bool shakeEnabled() const;
+    int shakeReversals() const;
 
-// Where the reads come from: the program's settings store and the system's
-// preferred languages, handed in as the program starts (or by a test).
-// Without a store every setting reads as its default.
-struct Sources {
-    SettingsStore* store = nullptr;
-    std::function<QStringList()> preferredLanguages;
+    // Stores a setting's value; false when the file could not be written.
+    bool write(Setting setting, const QJsonValue& value);
+
+private:
+    std::optional<QJsonValue> stored(Setting setting) const;
+
+    SettingsStore& m_store;
+    std::function<QStringList()> m_preferredLanguages;
 };
-// Replaces the sources and returns the previous ones.
-Sources setSources(Sources sources);
-// Stores a setting's value; false without a store or when the file could not
-// be written.
-bool write(Setting setting, const QJsonValue& value);
-
-} // namespace Preferences

@@ -12,7 +12,11 @@ class PreferencesNotifier : public QObject {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    // Writes through `preferences`, which must outlive this.
+    explicit PreferencesNotifier(Preferences& preferences, QObject* parent = nullptr);
+
+    // The preferences it writes, for those who follow its news to read.
+    const Preferences& values() const { return m_preferences; }
 
     void setLanguage(Language language);
     void setShakeEnabled(bool enabled);
@@ -20,6 +24,9 @@ public:
     void setShakeReversals(int reversals);
 
 signals:
-    // After the setting's value was stored; read it through Preferences.
+    // After the setting's value was stored; read it through values().
     void changed(Preferences::Setting setting);
+
+private:
+    Preferences& m_preferences;
 };

@@ -5,7 +5,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-Translations::Translations() {
+Translations::Translations(const Preferences& preferences)
+    : m_preferences(preferences) {
     follow();
 }
 
@@ -14,7 +15,7 @@ Translations::~Translations() {
 }
 
 void Translations::follow() {
-    const Language language = Preferences::language();
+    const Language language = m_preferences.language();
     if (m_language == language)
         return;
     m_language = language;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+class Preferences;
+
 // The program's texts in the interface language. They are written in
 // English; any other language's come from the translation built into the
 // program as ":/i18n/quoblin_<stored form>.qm", so a language needs a file,
@@ -13,8 +15,9 @@
 // (QEvent::LanguageChange), and each relabels itself.
 class Translations {
 public:
-    // Installs the translation of the language the preferences give now.
-    Translations();
+    // Installs the translation of the language the preferences give now;
+    // `preferences` must outlive this.
+    explicit Translations(const Preferences& preferences);
     ~Translations();
     Translations(const Translations&) = delete;
     Translations& operator=(const Translations&) = delete;
@@ -26,6 +29,7 @@ public:
 private:
     void remove();
 
+    const Preferences& m_preferences;
     std::unique_ptr<QTranslator> m_translator;
     std::optional<Language> m_language;
 };

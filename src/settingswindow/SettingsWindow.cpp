@@ -164,7 +164,7 @@ void SettingsWindow::applyLanguage() {
                                        Commands::keyText(Command::newShelfFromClipboard),
                                        Commands::keyText(Command::toggleShelves)));
     const auto& cases = Languages::allCases;
-    const auto found = std::find(cases.begin(), cases.end(), Preferences::language());
+    const auto found = std::find(cases.begin(), cases.end(), m_preferences.values().language());
     const int index = found == cases.end() ? 0 : static_cast<int>(found - cases.begin());
     m_languagePopup->setCurrentIndex(index);
 }
@@ -182,10 +182,10 @@ void SettingsWindow::reloadFromPreferences() {
 }
 
 void SettingsWindow::showShakeSettings() {
-    const bool shakeEnabled = Preferences::shakeEnabled();
+    const bool shakeEnabled = m_preferences.values().shakeEnabled();
     m_settingControls = true;
     m_shakeCheckbox->setChecked(shakeEnabled);
-    m_sensitivitySlider->setValue(Preferences::shakeReversals());
+    m_sensitivitySlider->setValue(m_preferences.values().shakeReversals());
     m_sensitivitySlider->setEnabled(shakeEnabled);
     m_settingControls = false;
 }

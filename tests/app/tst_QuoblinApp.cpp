@@ -65,7 +65,7 @@ struct Rig {
         s.clipboard = [this] { return &clipboard; };
         s.clipboardShortfall = [this] { return shortfall; };
         s.showTrayIcon = false;
-        app = std::make_unique<QuoblinApp>(std::move(s));
+        app = std::make_unique<QuoblinApp>(std::move(s), prefs.preferences());
         app->started();
     }
 
@@ -179,16 +179,17 @@ private Q_SLOTS:
         settings.show();
         settings.sensitivitySlider()->setValue(7);
         QCOMPARE(rig.app->shake().minReversals(), 7);
-        QCOMPARE(Preferences::shakeReversals(), 7);
+        QCOMPARE(rig.prefs.preferences().shakeReversals(), 7);
 
         rig.app->shakeToggleItem()->trigger();
-        QVERIFY(!Preferences::shakeEnabled() && !rig.app->shakeToggleItem()->isChecked());
+        QVERIFY(!rig.prefs.preferences().shakeEnabled() &&
+                !rig.app->shakeToggleItem()->isChecked());
         rig.desk.pressLeft(true); // and the detector no longer looks for a shake
         QVERIFY(!rig.app->shake().isSampling());
         QVERIFY(!settings.shakeCheckbox()->isChecked());
         QVERIFY(!settings.sensitivitySlider()->isEnabled());
         settings.shakeCheckbox()->click();
-        QVERIFY(Preferences::shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
+        QVERIFY(rig.prefs.preferences().shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
     }
 };
 

@@ -18,6 +18,7 @@ struct Fixture {
         : preferences(std::move(languages))
         , autostartEntry(autostart.filePath(QStringLiteral("autostart/quoblin.desktop")),
                          QStringLiteral("/opt/quoblin/bin/quoblin"))
+        , notifier(preferences.preferences())
         , settings(autostartEntry, notifier) {
         QObject::connect(&notifier, &PreferencesNotifier::changed,
                          [this](Preferences::Setting setting) {

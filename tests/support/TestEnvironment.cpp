@@ -3,15 +3,9 @@
 #include <QFile>
 
 ScopedPreferences::ScopedPreferences(QStringList preferredLanguages)
-    : m_store(std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.json")))) {
-    m_previous = Preferences::setSources(
-        {m_store.get(), [languages = std::move(preferredLanguages)] { return languages; }});
-    m_translations.emplace();
-}
-
-ScopedPreferences::~ScopedPreferences() {
-    Preferences::setSources(m_previous);
-}
+    : m_store(m_dir.filePath(QStringLiteral("settings.json")))
+    , m_preferences(m_store, [languages = std::move(preferredLanguages)] { return languages; })
+    , m_translations(m_preferences) {}
 
 QByteArray readWholeFile(const QString& path) {
     QFile file(path);

@@ -6,22 +6,21 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 
-// Points the preferences at a throw-away settings file and a chosen list of
-// preferred languages, with the translation they choose, for as long as it lives.
+// Preferences over a throw-away settings file and a chosen list of preferred
+// languages, with the translation they choose installed for as long as it lives.
 class ScopedPreferences {
 public:
     explicit ScopedPreferences(QStringList preferredLanguages = {QStringLiteral("en-US")});
-    ~ScopedPreferences();
 
-    SettingsStore& store() { return *m_store; }
+    SettingsStore& store() { return m_store; }
+    Preferences& preferences() { return m_preferences; }
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    Preferences::Sources m_previous;
-    std::optional<Translations> m_translations;
+    SettingsStore m_store;
+    Preferences m_preferences;
+    Translations m_translations;
 };
 
 // Reads a whole file, or an empty array when it cannot be read.

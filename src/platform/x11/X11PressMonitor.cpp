@@ -58,10 +58,10 @@ void selectRawPresses(X11Connection& x, bool on) {
 
 class RawPressToken final : public MonitorToken {
 public:
-    RawPressToken(X11Connection* x, std::function<void()> handler)
-        : m_connection(x) {
-        ++s_listeners;
-        if (s_listeners == 1)
+    RawPressToken(X11Connection* x, std::shared_ptr<int> listeners, std::function<void()> handler)
+        : m_connection(x)
+        , m_listeners(std::move(listeners)) {
+        if (++*m_listeners == 1)
             selectRawPresses(*x, true);
         const int opcode = x->xinputOpcode();
         auto map = std::make_shared<ButtonMap>(*x);
@@ -89,13 +89,13 @@ public:
         if (!m_connection)
             return;
         m_connection->removeHandler(m_handler);
-        if (--s_listeners == 0)
+        if (--*m_listeners == 0)
             selectRawPresses(*m_connection, false);
     }
 
 private:
-    static inline int s_listeners = 0;
     QPointer<X11Connection> m_connection;
+    std::shared_ptr<int> m_listeners;
     int m_handler = 0;
 };
 
@@ -108,5 +108,5 @@ std::unique_ptr<MonitorToken> X11PressMonitor::addLeftPressMonitor(std::function
     X11Connection* x = m_x11;
     if (!x || !x->hasXInput21())
         return nullptr;
-    return std::make_unique<RawPressToken>(x, std::move(handler));
+    return std::make_unique<RawPressToken>(x, m_listeners, std::move(handler));
 }

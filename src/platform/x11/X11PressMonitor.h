@@ -3,6 +3,7 @@
 #include "platform/PressMonitor.h"
 
 #include <QPointer>
+#include <memory>
 
 class X11Connection;
 
@@ -17,4 +18,8 @@ public:
 
 private:
     QPointer<X11Connection> m_x11;
+    // The tokens alive, which may outlive the monitor: the selection on the
+    // root is one per connection, made for the first and dropped after the
+    // last. One monitor per connection, then, as the program makes.
+    std::shared_ptr<int> m_listeners = std::make_shared<int>(0);
 };
