@@ -3,51 +3,66 @@
 #include "platform/common/Symbols.h"
 #include "platform/gnome/ShellCompanion.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 AboutDialog::AboutDialog(const GnomeSession::Status& gnome, QWidget* parent)
-    : QDialog(parent) {
-    setWindowTitle(tr("About Quoblin"));
+    : QDialog(parent)
+    , m_gnome(gnome)
+    , m_version(new QLabel(this))
+    , m_description(new QLabel(this))
+    , m_backend(new QLabel(this))
+    , m_ok(new QPushButton(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(8);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(Symbols::appIcon().pixmap(QSize(64, 64), devicePixelRatioF()));
-    icon->setAlignment(Qt::AlignCenter);
     auto* name = new QLabel(QStringLiteral("Quoblin"), this);
     QFont nameFont = name->font();
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.4);
     nameFont.setBold(true);
     name->setFont(nameFont);
-    name->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(QUOBLIN_VERSION)), this);
-    version->setAlignment(Qt::AlignCenter);
-    auto* text = new QLabel(description(), this);
-    text->setAlignment(Qt::AlignCenter);
-    for (QWidget* w : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
-                       static_cast<QWidget*>(version), static_cast<QWidget*>(text)})
-        layout->addWidget(w);
-    auto* backend = new QLabel(backendName(gnome), this);
-    backend->setAlignment(Qt::AlignCenter);
-    layout->addWidget(backend);
-    const QString problem = companionNote(gnome);
-    if (!problem.isEmpty() || (onWayland() && !nativeGnome(gnome))) {
-        auto* note = new QLabel(problem.isEmpty() ? waylandNote() : problem, this);
-        note->setWordWrap(true);
-        note->setMaximumWidth(320);
-        QFont small = note->font();
-        small.setPointSizeF(small.pointSizeF() * 0.9);
-        note->setFont(small);
-        layout->addWidget(note);
+    for (QLabel* label : {icon, name, m_version, m_description, m_backend}) {
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
     }
-    auto* ok = new QPushButton(tr("OK"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(ok, 0, Qt::AlignCenter);
+    // Whether the note is there depends on the start, not on the language.
+    if (!companionNote(gnome).isEmpty() || (onWayland() && !nativeGnome(gnome))) {
+        m_note = new QLabel(this);
+        m_note->setWordWrap(true);
+        m_note->setMaximumWidth(320);
+        QFont small = m_note->font();
+        small.setPointSizeF(small.pointSizeF() * 0.9);
+        m_note->setFont(small);
+        layout->addWidget(m_note);
+    }
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(m_ok, 0, Qt::AlignCenter);
+    setTexts();
+}
+
+void AboutDialog::setTexts() {
+    setWindowTitle(tr("About Quoblin"));
+    m_version->setText(tr("Version %1").arg(QStringLiteral(QUOBLIN_VERSION)));
+    m_description->setText(description());
+    m_backend->setText(backendName(m_gnome));
+    if (m_note) {
+        const QString problem = companionNote(m_gnome);
+        m_note->setText(problem.isEmpty() ? waylandNote() : problem);
+    }
+    m_ok->setText(tr("OK"));
+}
+
+void AboutDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        setTexts();
+    QDialog::changeEvent(event);
 }
 
 QString AboutDialog::description() {

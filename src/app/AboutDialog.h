@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPushButton;
+
 // The program's about box: icon, name, version and what it is for; on a
 // Wayland session also what works there and what does not.
 class AboutDialog : public QDialog {
@@ -23,6 +26,18 @@ public:
     // empty otherwise.
     static QString companionNote(const GnomeSession::Status& gnome);
 
+protected:
+    // An open box follows a change of the interface language.
+    void changeEvent(QEvent* event) override;
+
 private:
     static bool nativeGnome(const GnomeSession::Status& gnome);
+    void setTexts();
+
+    GnomeSession::Status m_gnome;
+    QLabel* m_version;
+    QLabel* m_description;
+    QLabel* m_backend;
+    QLabel* m_note = nullptr;
+    QPushButton* m_ok;
 };

@@ -417,7 +417,7 @@ void QuoblinApp::showSettings() {
 }
 
 void QuoblinApp::showAbout() {
-    // One about box, made anew in the current language.
+    // One about box at a time.
     if (m_about)
         m_about->close();
     m_about = new AboutDialog(m_services->gnome ? *m_services->gnome : GnomeSession::Status());
