@@ -30,6 +30,10 @@ bool Preferences::write(Setting setting, const QJsonValue& value) {
     return m_store.setValue(key(setting), value);
 }
 
+QString Preferences::filePath() const {
+    return m_store.path();
+}
+
 Language Preferences::languageFrom(const std::optional<QJsonValue>& stored,
                                    const QStringList& preferred) {
     if (stored && stored->isString()) {

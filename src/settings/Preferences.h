@@ -40,6 +40,8 @@ public:
 
     // Stores a setting's value; false when the file could not be written.
     bool write(Setting setting, const QJsonValue& value);
+    // The file the settings are stored in, which the user may also edit.
+    QString filePath() const;
 
 private:
     std::optional<QJsonValue> stored(Setting setting) const;

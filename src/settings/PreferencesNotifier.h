@@ -3,11 +3,14 @@
 #include "settings/Language.h"
 #include "settings/Preferences.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 
 // The one way the program changes a setting: it stores the value and then
 // says so once, whoever made the change (the settings window or the tray
-// menu), so that everything showing or using the setting follows it.
+// menu), so that everything showing or using the setting follows it. A
+// setting the user changed by editing the settings file is told the same
+// way, as soon as the file changes.
 class PreferencesNotifier : public QObject {
     Q_OBJECT
 
@@ -28,5 +31,19 @@ signals:
     void changed(Preferences::Setting setting);
 
 private:
+    struct Seen {
+        Language language;
+        bool shakeEnabled;
+        int shakeReversals;
+    };
+    Seen seenNow() const;
+    void watchFile();
+    // After the program's own write: nothing to tell twice.
+    void written();
+    // Tells what differs from the values last told.
+    void fileChanged();
+
     Preferences& m_preferences;
+    Seen m_seen;
+    QFileSystemWatcher m_watcher;
 };

@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
+#include "app/AboutDialog.h"
 #include "app/AppServices.h"
 #include "app/QuoblinApp.h"
 #include "model/Shelf.h"
@@ -15,6 +16,7 @@
 #include "shelf/ShelfPanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -22,6 +24,13 @@
 #include <QTest>
 
 namespace {
+
+QString aboutTitle() {
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<const AboutDialog*>(w))
+            return w->windowTitle();
+    return {};
+}
 
 QStringList titlesOf(QMenu* menu) {
     QStringList titles;
@@ -92,8 +101,10 @@ private Q_SLOTS:
                          "Show / Hide Shelves", "Close All Shelves", "Shake Mouse to Open a Shelf",
                          "", "Version " + version, "About Quoblin…", "Settings…", "", "Quit"}));
         Shelf* opened = rig.shelves().newShelf({}, {});
+        rig.app->showAbout();
         rig.app->preferences().setLanguage(Language::romanian);
-        QStringList footer; // an open shelf follows at once
+        QCOMPARE(aboutTitle(), "Despre Quoblin"); // an open about box follows too
+        QStringList footer;                       // an open shelf follows at once
         for (const FooterButton* button :
              rig.windows->controllerOf(opened)->panel()->findChildren<FooterButton*>())
             footer << button->text();
@@ -190,6 +201,14 @@ private Q_SLOTS:
         QVERIFY(!settings.sensitivitySlider()->isEnabled());
         settings.shakeCheckbox()->click();
         QVERIFY(rig.prefs.preferences().shakeEnabled() && rig.app->shakeToggleItem()->isChecked());
+
+        // The user's own edit of the file, as an editor saves it, reaches all of them too.
+        SettingsStore byHand(rig.prefs.store().path());
+        byHand.setValue(Preferences::key(Preferences::Setting::shakeReversals), 5);
+        QTRY_COMPARE(rig.app->shake().minReversals(), 5);
+        QCOMPARE(settings.sensitivitySlider()->value(), 5);
+        byHand.setValue(Preferences::key(Preferences::Setting::language), QStringLiteral("ro"));
+        QTRY_COMPARE(rig.app->trayMenu()->actions()[0]->text(), QStringLiteral("Raft nou"));
     }
 };
 
