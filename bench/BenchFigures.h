@@ -22,12 +22,26 @@ inline double median(std::vector<double> v) {
 
 // Resident memory (VmRSS) of a process in MiB, this process's when pid is 0;
 // negative when it cannot be read.
-inline double residentMiB(pid_t pid = 0) {
-    std::ifstream in(pid ? "/proc/" + std::to_string(pid) + "/status" : "/proc/self/status");
+// A field in kB of a /proc file of the process, in MiB; -1 when missing.
+inline double procMiB(pid_t pid, const char* file, const std::string& field) {
+    std::ifstream in((pid ? "/proc/" + std::to_string(pid) : std::string("/proc/self")) + "/" +
+                     file);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10) / 1024.0;
+        if (line.rfind(field, 0) == 0)
+            return std::strtol(line.c_str() + field.size(), nullptr, 10) / 1024.0;
     }
     return -1;
+}
+
+inline double residentMiB(pid_t pid = 0) {
+    return procMiB(pid, "status", "VmRSS:");
+}
+
+// What the process alone holds and the kernel cannot take back without
+// swap: its heap and other written pages. Resident pages of shared files
+// (library code, fonts) are left out: the kernel drops them under pressure,
+// and every other program using the same files shares them.
+inline double privateDirtyMiB(pid_t pid = 0) {
+    return procMiB(pid, "smaps_rollup", "Private_Dirty:");
 }
