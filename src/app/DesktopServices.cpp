@@ -75,8 +75,13 @@ public:
     // What the last clipboard() left out.
     virtual Shortfall clipboardShortfall() { return Shortfall::none; }
     // Tells the window factory where the user moved one of its windows, where
-    // only the backend learns of it.
-    virtual void followMoves(ShelfControllerWindows&) {}
+    // only the backend's placer learns of it.
+    void followMoves(ShelfControllerWindows& windows) {
+        if (PanelPlacement* placer = placement())
+            placer->onMoved = [&windows](const QString& title, QPoint topLeft) {
+                windows.movedByUser(title, topLeft);
+            };
+    }
 };
 
 // A session that offers nothing global (Wayland without the companion and
@@ -171,11 +176,6 @@ public:
         default:
             return Shortfall::none;
         }
-    }
-    void followMoves(ShelfControllerWindows& windows) override {
-        m_placement.onMoved = [&windows](const QString& title, QPoint topLeft) {
-            windows.movedByUser(title, topLeft);
-        };
     }
 
 private:

@@ -169,6 +169,30 @@ private Q_SLOTS:
         QVERIFY2(!said.contains("DRAG 0"), said.constData()); // the shelf took it
     }
 
+    void aShelfMovedByHandShowsAgainWhereItWasLeft() {
+        const QStringList shelf = shelves().value(0).split(u'|');
+        QVERIFY2(shelf.size() == 8, qPrintable(shelf.join(u' ')));
+        const QPoint at(shelf[1].toInt(), shelf[2].toInt()), by(120, 90);
+        // Meta and a drag: KWin's own move, from anywhere in a window.
+        drive(u"move %1 %2\nkeydown 125\nwait 100\npress 272\nwait 100\nmove %3 %4\nwait 100\n"
+              "move %5 %6\nwait 200\nrelease 272\nkeyup 125\nwait 300\n"_s.arg(at.x() + 40)
+                  .arg(at.y() + 40)
+                  .arg(at.x() + 40 + by.x() / 2)
+                  .arg(at.y() + 40 + by.y() / 2)
+                  .arg(at.x() + 40 + by.x())
+                  .arg(at.y() + 40 + by.y()));
+        const QString moved = u"%1|%2"_s.arg(at.x() + by.x()).arg(at.y() + by.y());
+        QTRY_COMPARE_WITH_TIMEOUT(shelves().value(0).section(u'|', 1, 2), moved, 10000);
+        QProcess toggle; // a second start hands its command to the running one
+        toggle.setProcessEnvironment(m_quoblin.processEnvironment());
+        for (const int shown : {0, 1}) {
+            toggle.start(qEnvironmentVariable("QUOBLIN_BINARY"), {u"--toggle-shelves"_s});
+            QVERIFY(toggle.waitForFinished(30000) && toggle.exitCode() == 0);
+            QTRY_COMPARE_WITH_TIMEOUT(shelves().size(), qsizetype(shown), 10000);
+        }
+        QCOMPARE(shelves().value(0).section(u'|', 1, 2), moved);
+    }
+
     void ctrlAltNActsOncePerPressHeldOrNotAndAnUnloadedScriptComesBack() {
         const int before = int(shelves().size());
         m_kwin.call(u"unloadScript"_s, u"quoblin"_s);

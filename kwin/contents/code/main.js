@@ -11,6 +11,9 @@
 //     program answers place = true only for a window of its own process, which
 //     then gets its frame's top-left corner at (x, y), stays above, on all
 //     desktops, and out of the task bar, pager and switcher.
+//   Moved(s caption, i x, i y)
+//     the user has moved a window placed that way; (x, y) is its frame's
+//     top-left corner now.
 // Whole numbers travel as int32: KWin passes JavaScript numbers that way.
 // The sensitivity (reversals that make a shake, 3 to 8) is read at load from
 // the key MinReversals of the group [Script-NAME] in kwinrc, NAME being the
@@ -19,7 +22,8 @@
 // a change takes a reload.
 //
 // Per motion only the recognizer's few comparisons run; the bus is used on a
-// shake and on a new window of the program, never otherwise.
+// shake, on a new window of the program and when the user has moved one of
+// its windows, never otherwise.
 
 var QUOBLIN_SERVICE = "io.github.quoblin.Program";
 var QUOBLIN_PATH = "/io/github/quoblin/KWin";
@@ -109,6 +113,15 @@ function quoblinPlace(window, place, x, y) {
     window.skipSwitcher = true;
     var frame = window.frameGeometry;
     window.frameGeometry = { x: x, y: y, width: frame.width, height: frame.height };
+    // KWin 6 tells the window itself; 5.27 passes the window along.
+    var finished = window.interactiveMoveResizeFinished || window.clientFinishUserMovedResized;
+    finished.connect(function () {
+        if (window.deleted)
+            return;
+        var now = window.frameGeometry;
+        callDBus(QUOBLIN_SERVICE, QUOBLIN_PATH, QUOBLIN_INTERFACE, "Moved",
+                 String(window.caption), Math.round(now.x), Math.round(now.y));
+    });
 }
 
 function quoblinStart() {

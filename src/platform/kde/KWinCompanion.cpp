@@ -221,6 +221,15 @@ bool KWinCompanion::Placement(int pid, const QString& caption, int& x, int& y) {
     return true;
 }
 
+void KWinCompanion::Moved(const QString& caption, int x, int y) {
+    // Only windows it placed; shown again, a window goes where the user left it.
+    if (!m_places.contains(caption))
+        return;
+    m_places.insert(caption, QPoint(x, y));
+    if (onMoved)
+        onMoved(caption, QPoint(x, y));
+}
+
 Pointer::Reading KdePointer::read() const {
     // Wayland tells a client where the pointer is only over its own windows.
     return {false, ScreenPoints::fromQtGlobal(QPointF(QCursor::pos()))};

@@ -71,9 +71,14 @@ public:
     void placeWindow(const QString& title, QPoint qtGlobalTopLeft);
     bool scriptLoaded() const { return m_loaded; }
 
+    // The user moved the placed window of that title.
+    std::function<void(const QString& title, QPoint qtGlobalTopLeft)> onMoved;
+
 public Q_SLOTS:
     Q_SCRIPTABLE void Shake(int x, int y);
     Q_SCRIPTABLE bool Placement(int pid, const QString& caption, int& x, int& y);
+    // The user moved a placed window: where its top-left corner is now.
+    Q_SCRIPTABLE void Moved(const QString& caption, int x, int y);
 
 private:
     void load();
@@ -94,7 +99,12 @@ private:
 class KdePanelPlacement final : public PanelPlacement {
 public:
     explicit KdePanelPlacement(KWinCompanion& kwin)
-        : m_kwin(kwin) {}
+        : m_kwin(kwin) {
+        m_kwin.onMoved = [this](const QString& title, QPoint topLeft) {
+            if (onMoved)
+                onMoved(title, topLeft);
+        };
+    }
     QString windowTitle(const QString&, int serial) const override {
         return QStringLiteral("Shelf #%1").arg(serial);
     }
