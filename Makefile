@@ -8,7 +8,8 @@ CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-# Debian 13 (GNOME Shell 48) and Debian testing (GNOME Shell 50).
+# Debian 13 (GNOME Shell 48) and Debian testing (GNOME Shell 50); Debian
+# unstable (GNOME Shell 51) on request: make test-roots ROOTS=debian-unstable.
 ROOTS      ?= debian-13 debian-testing
 
 .PHONY: all deps configure build asan fuzz test test-roots root-test unit-test run bench clean install package check-package

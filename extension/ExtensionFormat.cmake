@@ -5,7 +5,7 @@
 # The Shells each build names in its shell-version list: every one it was
 # tested on. The Shell refuses a build whose list lacks its major version.
 set(QUOBLIN_SHELL_VERSIONS_legacy 43 44)
-set(QUOBLIN_SHELL_VERSIONS_modules 45 46 47 48 49 50)
+set(QUOBLIN_SHELL_VERSIONS_modules 45 46 47 48 49 50 51)
 
 # The major version of the GNOME Shell on this system, or "" when it has none:
 # from `gnome-shell --version`, else from the version of the libmutter-N

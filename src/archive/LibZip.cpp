@@ -4,7 +4,6 @@
 // These definitions stand in for the library's own: each opens the library
 // on first use and calls the function of the same name in it.
 #include <cerrno>
-#include <cstdarg>
 #include <dlfcn.h>
 #include <zip.h>
 
@@ -15,8 +14,7 @@ void* symbol(const char* name) {
     return library ? dlsym(library, name) : nullptr;
 }
 
-template <typename Function>
-Function* resolved(const char* name) {
+template <typename Function> Function* resolved(const char* name) {
     return reinterpret_cast<Function*>(symbol(name));
 }
 
@@ -75,15 +73,4 @@ extern "C" zip_t* zip_open(const char* path, int flags, int* error) {
     if (error)
         *error = ZIP_ER_MEMORY;
     return nullptr;
-}
-
-// A variadic function cannot be handed on; this is all it does.
-extern "C" zip_int64_t zip_source_make_command_bitmap(zip_source_cmd_t first, ...) {
-    zip_int64_t bitmap = ZIP_SOURCE_MAKE_COMMAND_BITMASK(first);
-    va_list commands;
-    va_start(commands, first);
-    for (int command; (command = va_arg(commands, int)) >= 0;)
-        bitmap |= ZIP_SOURCE_MAKE_COMMAND_BITMASK(command);
-    va_end(commands);
-    return bitmap;
 }

@@ -79,9 +79,8 @@ zip_int64_t sharedCommand(File* file, void* data, zip_uint64_t length, zip_sourc
         delete file;
         return 0;
     case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                              -1);
+        // open, read, close, stat, error and free
+        return ZIP_SOURCE_SUPPORTS_READABLE;
     default:
         zip_error_set(&file->error, ZIP_ER_OPNOTSUPP, 0);
         return -1;

@@ -191,11 +191,15 @@ private slots:
 
     // Another program owning the companion's name first is not taken for it.
     void anImpostorIsNotUsed() {
-        const auto turn = [](const char* method) {
-            send({kShell.service, kShell.path, u"org.gnome.Shell.Extensions"_s},
-                 QString::fromLatin1(method), {u"quoblin-shell@quoblin.github.io"_s});
+        const Object extensions{kShell.service, kShell.path, u"org.gnome.Shell.Extensions"_s};
+        const QVariantList companion{u"quoblin-shell@quoblin.github.io"_s};
+        const auto owners = [] { // the name's owner, then those queued for it
+            const QDBusReply<QStringList> r = QDBusConnection::sessionBus().interface()->call(
+                u"ListQueuedOwners"_s, kCompanion.service);
+            return r.value();
         };
-        turn("DisableExtension");
+        send(extensions, u"DisableExtension"_s, companion); // the Shell answers, then turns it off
+        QTRY_VERIFY(owners().isEmpty());
         QProcess impostor; // answers with the version the program speaks
         impostor.start(u"gjs"_s, {u"-c"_s, uR"(const {Gio, GLib} = imports.gi;
             Gio.DBusExportedObject.wrapJSObject(`<node><interface name="%1"><property name="Version"
@@ -204,13 +208,11 @@ private slots:
             new GLib.MainLoop(null, false).run();)"_s.arg(kCompanion.interface)
                                                .arg(ShellCompanion::interfaceVersion)
                                                .arg(kCompanion.path, kCompanion.service)});
-        QTRY_VERIFY(
-            QDBusConnection::sessionBus().interface()->isServiceRegistered(kCompanion.service));
-        turn("EnableExtension");
-        QTest::qWait(500); // the companion queues for its name
+        QTRY_COMPARE(owners().size(), 1);
+        send(extensions, u"EnableExtension"_s, companion);
+        QTRY_COMPARE(owners().size(), 2); // the companion queues for its name
         QVERIFY(!ShellCompanion().isAvailable());
-        impostor.kill();
-        impostor.waitForFinished();
+        impostor.kill(); // the companion takes the name then
         QTRY_COMPARE(ShellCompanion::askVersion(QDBusConnection::sessionBus(), 500),
                      ShellCompanion::interfaceVersion);
     }

@@ -147,8 +147,7 @@ private:
             xcb_get_input_focus_reply(m_x11->raw(), xcb_get_input_focus(m_x11->raw()), nullptr));
         m_x11->dispatchPending();
         if (m_heard) {
-            m_reading.emplace();
-            m_reading->time = *m_heard;
+            m_reading = Reading{*m_heard, {}};
             m_reading->clock.start();
         }
         return m_heard;
