@@ -136,21 +136,10 @@ int main(int argc, char* argv[]) {
         waitFor(10000, [&] { return rect(qpid, u"Shelf"_s).isEmpty(); });
         pause(300);
     }
-    std::printf("shake to shelf shown through the extension, ms:");
-    for (const double d : delays)
-        std::printf(" %.1f", d);
-    std::printf("  (shown before the last movement: %d, shelves not seen: %d)\n", early, missing);
-    const double m = median(delays);
-    char value[32];
-    std::snprintf(value, sizeof value, "%.1f ms", m);
-    const QByteArray x11 = option(u"--x11"_s).toUtf8();
-    std::printf("ROW\t%s%zu\t%s\t≤ 25 ms\t%s%s\t\t%s\n",
-                "Shake latency on GNOME (Wayland, companion extension): last shake movement to "
-                "shelf window shown, median of ",
-                delays.size(), delays.empty() ? "not measured" : value,
-                x11.isEmpty() ? "" : "X11 shake latency: ", x11.constData(),
-                !delays.empty() && int(delays.size()) == shakes && m <= 25 ? "met" : "missed");
-    std::fflush(stdout);
+    reportShakes("shake to shelf shown through the extension",
+                 "Shake latency on GNOME (Wayland, companion extension): last shake movement to "
+                 "shelf window shown, median of ",
+                 delays, shakes, early, missing, 25, option(u"--x11"_s).toStdString());
     eval(u"global.display.disconnect(global._quoblinHandler)"_s);
     quoblin.terminate();
     source.terminate();

@@ -200,21 +200,10 @@ int main(int argc, char* argv[]) {
         // a shake without a drag tells the program the last one is over.
         drive(zigZag(600, 400, 12) + "wait 800\nmove 700 500\nwait 300\n");
     }
-    std::printf("shake to shelf window in KWin through the companion script, ms:");
-    for (const double d : delays)
-        std::printf(" %.1f", d);
-    std::printf("  (shown before the last movement: %d, shelves not seen: %d)\n", early, missing);
-    const double m = median(delays);
-    char value[32];
-    std::snprintf(value, sizeof value, "%.1f ms", m);
-    const QByteArray x11 = option(u"--x11"_s).toUtf8();
-    std::printf("ROW\t%s%zu\t%s\t\t%s%s\t\t%s\n",
-                "Shake latency on KWin (Wayland, companion script): last shake movement to "
-                "shelf window added, median of ",
-                delays.size(), delays.empty() ? "not measured" : value,
-                x11.isEmpty() ? "" : "X11 shake latency: ", x11.constData(),
-                int(delays.size()) == shakes ? "" : "missed");
-    std::fflush(stdout);
+    reportShakes("shake to shelf window in KWin through the companion script",
+                 "Shake latency on KWin (Wayland, companion script): last shake movement to "
+                 "shelf window added, median of ",
+                 delays, shakes, early, missing, 0, option(u"--x11"_s).toStdString());
     quoblin.terminate();
     source.terminate();
     hands.closeWriteChannel();

@@ -26,10 +26,12 @@ void PreferencesNotifier::watchFile() {
     // An editor saves by writing a new file over the old one, which ends a
     // watch on the file itself: its folder tells of that, the file of an edit
     // in place. A folder not made yet is the program's to make (it is private
-    // from its first moment), so until then its parent tells of its making.
+    // from its first moment), so until then the nearest folder there is tells
+    // of its making, and the watch moves down as the folders appear.
     const QFileInfo file(m_preferences.filePath());
-    const QString folder = file.absolutePath();
-    const QString watched = QFileInfo::exists(folder) ? folder : QFileInfo(folder).absolutePath();
+    QString watched = file.absolutePath();
+    while (!QFileInfo::exists(watched) && QFileInfo(watched).absolutePath() != watched)
+        watched = QFileInfo(watched).absolutePath();
     const QStringList directories = m_watcher.directories();
     if (!directories.contains(watched)) {
         if (!directories.isEmpty())
@@ -51,27 +53,22 @@ void PreferencesNotifier::fileChanged() {
         emit changed(Setting::shakeReversals);
 }
 
-void PreferencesNotifier::written() {
+void PreferencesNotifier::store(Setting setting, const QJsonValue& value) {
+    m_preferences.write(setting, value);
+    // The watch hears of this write too, and finds nothing new to tell.
     m_seen = seenNow();
-    watchFile();
+    emit changed(setting);
 }
 
 void PreferencesNotifier::setLanguage(Language language) {
-    m_preferences.write(Setting::language, Languages::rawValue(language));
-    written();
-    emit changed(Setting::language);
+    store(Setting::language, Languages::rawValue(language));
 }
 
 void PreferencesNotifier::setShakeEnabled(bool enabled) {
-    m_preferences.write(Setting::shakeEnabled, enabled);
-    written();
-    emit changed(Setting::shakeEnabled);
+    store(Setting::shakeEnabled, enabled);
 }
 
 void PreferencesNotifier::setShakeReversals(int reversals) {
-    m_preferences.write(
-        Setting::shakeReversals,
-        std::clamp(reversals, Preferences::minShakeReversals, Preferences::maxShakeReversals));
-    written();
-    emit changed(Setting::shakeReversals);
+    store(Setting::shakeReversals,
+          std::clamp(reversals, Preferences::minShakeReversals, Preferences::maxShakeReversals));
 }

@@ -38,8 +38,8 @@ private:
     };
     Seen seenNow() const;
     void watchFile();
-    // After the program's own write: nothing to tell twice.
-    void written();
+    // The one way the program writes a setting.
+    void store(Preferences::Setting setting, const QJsonValue& value);
     // Tells what differs from the values last told.
     void fileChanged();
 
