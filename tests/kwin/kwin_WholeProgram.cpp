@@ -59,6 +59,11 @@ class KWinWholeProgramTest : public QObject {
                                                                    : QStringList{u"?"_s};
     }
     QStringList shelves() { return windows().filter(QRegularExpression(u"^Shelf #"_s)); }
+    bool effect(const QString& method) {
+        return QDBusInterface(u"org.kde.KWin"_s, u"/Effects"_s, u"org.kde.kwin.Effects"_s)
+                   .call(method, u"quoblindragcheck"_s)
+                   .arguments() == QVariantList{true};
+    }
     bool scriptLoaded() {
         return m_kwin.call(u"isScriptLoaded"_s, u"quoblin"_s).arguments() == QVariantList{true};
     }
@@ -138,10 +143,30 @@ private Q_SLOTS:
         m_fakeInput.closeWriteChannel();
     }
 
-    void aZigZagWithoutADragOpensNothing() {
-        drive(u"move 600 400\n"_s + zigZag(600, 400, 16));
-        QTest::qWait(2000);
-        QCOMPARE(shelves(), QStringList{});
+    void aZigZagWithoutADragOpensNothingWithOrWithoutTheEffect() {
+        QVERIFY(effect(u"isEffectLoaded"_s));
+        for (const QString& step : {u"unloadEffect"_s, u"loadEffect"_s}) {
+            drive(u"move 600 400\n"_s + zigZag(600, 400, 16));
+            QTest::qWait(2000);
+            QCOMPARE(shelves(), QStringList{});
+            effect(step); // loading may wait for KWin's next turn
+            QTRY_COMPARE(effect(u"isEffectLoaded"_s), step == u"loadEffect"_s);
+        }
+    }
+
+    // The shake the script reports for a plain wiggle shows the drag check under the
+    // pointer; the effect closes it at once, so the user's next press is not taken.
+    void aPressJustAfterAPlainShakeReachesTheWindowBelow() {
+        drive(u"move 250 200\nwait 300\n"_s);
+        QDBusInterface(u"io.github.quoblin.Program"_s, u"/io/github/quoblin/KWin"_s,
+                       u"io.github.quoblin.KWin1"_s)
+            .call(u"Shake"_s, 250, 200);
+        drive(u"wait 150\npress 272\nwait 100\nmove 300 260\nwait 200\nmove 320 280\nwait 200\n"
+              "release 272\n"_s);
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += m_source.readAllStandardOutput()).contains("DRAG"),
+                                 10000);
+        QVERIFY2(said.contains("STARTED"), said.constData());
     }
 
     void aShakenDragOpensOneShelfAboveAndTheDropLands() {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPainter>
 #include <QSaveFile>
@@ -35,6 +36,33 @@ QDBusMessage scripting(const QString& method, const QVariantList& arguments = {}
 QString scriptFile() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return (folder.isEmpty() ? QDir::tempPath() : folder) + QStringLiteral("/quoblin-kwin.js");
+}
+
+// KWin reads the effects there are when it starts, and runs ours by default,
+// so a copy in the user's data folder counts from KWin's next start on. A
+// copy installed with the program serves the same, and is left alone.
+void installEffect() {
+    const QString folder =
+        QStringLiteral("kwin/effects/%1/").arg(QLatin1StringView(KWinCompanion::effectName));
+    const QString own =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' + folder;
+    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                 folder + QStringLiteral("metadata.json"));
+    if (!found.isEmpty() && !found.startsWith(own))
+        return;
+    for (const char* file : {"metadata.json", "contents/code/main.js"}) {
+        QFile source(QStringLiteral(":/kwin/effect/") + QLatin1StringView(file));
+        QFile present(own + QLatin1StringView(file));
+        if (!source.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray text = source.readAll();
+        if (present.open(QIODevice::ReadOnly) && present.readAll() == text)
+            continue;
+        QSaveFile copy(present.fileName());
+        if (!QDir().mkpath(QFileInfo(copy.fileName()).path()) || !copy.open(QIODevice::WriteOnly) ||
+            copy.write(text) < 0 || !copy.commit())
+            return;
+    }
 }
 
 } // namespace
@@ -118,6 +146,12 @@ bool DragCheck::event(QEvent* event) {
             finish();
         event->ignore();
         return true;
+    case QEvent::Close:
+        // Closed by the program's KWin effect as it appeared: no button held, no drag.
+        if (m_state == State::waiting)
+            finish();
+        event->ignore();
+        return true;
     case QEvent::Enter:
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
@@ -153,6 +187,7 @@ KWinCompanion::KWinCompanion() {
     m_unasked.setSingleShot(true);
     m_unasked.setInterval(3000);
     connect(&m_unasked, &QTimer::timeout, this, [this] { load(); });
+    installEffect();
     load();
 }
 

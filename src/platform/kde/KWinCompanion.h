@@ -62,6 +62,7 @@ class KWinCompanion final : public QObject, public ShakeSource {
 
 public:
     static constexpr char scriptName[] = "quoblin";
+    static constexpr char effectName[] = "quoblindragcheck";
 
     KWinCompanion();
     ~KWinCompanion() override;
