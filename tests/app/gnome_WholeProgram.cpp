@@ -299,14 +299,16 @@ private Q_SLOTS:
 
     void aDragOfAnXWaylandProgramShakenOverTheDesktopOrANativeWindowOpensOneShelf() {
         DesktopDriver::Tool target(u"drop_target"_s);
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
-        qputenv("QT_QPA_PLATFORM", "wayland");
         QTRY_VERIFY_WITH_TIMEOUT(arrange(target.processId(), 700, 300), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(arrange(source.processId(), 40, 100), 15000);
-        QCOMPARE(onWindows(source.processId(), u"ws[0].get_client_type()"_s), u"1"_s); // X11
         const QList<int> t = numbers(windows(target.processId()));
         for (const QPoint over : {QPoint(420, 600), QPoint(t[0] + t[2] / 2, t[1] + t[3] / 2)}) {
+            // A source for each drag: from GNOME Shell 48 on, neither a virtual button's
+            // release nor Escape ends an X11 drag here, but its source's end does.
+            qputenv("QT_QPA_PLATFORM", "xcb");
+            DesktopDriver::Tool source(u"drag_source"_s, {m_dir.filePath(u"dragged.txt"_s)});
+            qputenv("QT_QPA_PLATFORM", "wayland");
+            QTRY_VERIFY_WITH_TIMEOUT(arrange(source.processId(), 40, 100), 15000);
+            QCOMPARE(onWindows(source.processId(), u"ws[0].get_client_type()"_s), u"1"_s); // X11
             onWindows(m_quoblin.processId(),
                       u"ws.forEach(w => w.delete(global.get_current_time()))"_s);
             QVERIFY(keep(0));
@@ -320,11 +322,8 @@ private Q_SLOTS:
             QVERIFY2(keep(1),
                      qPrintable(u"over %1,%2: %3"_s.arg(over.x()).arg(over.y()).arg(shelves())));
             input("Button", {false});
-            // From GNOME Shell 48 on, neither a virtual button's release nor Escape ends the
-            // X11 drag here, so the second case cannot be driven after the first.
-            if (shellMajor() >= 45)
-                QSKIP("the shelf opened over the desktop; the X11 drag cannot be ended here");
-            QVERIFY(!source.waitForLine(u"DRAG "_s).isEmpty());
+            if (shellMajor() < 45)
+                QVERIFY(!source.waitForLine(u"DRAG "_s).isEmpty());
         }
     }
 
