@@ -82,11 +82,13 @@ DragCheck::DragCheck() {
     });
 }
 
-bool DragCheck::check(QPoint qtGlobal) {
+bool DragCheck::check(QPoint qtGlobal, bool pressesWatched) {
     if (m_state != State::idle)
         return false;
     m_state = State::waiting;
+    m_pressesWatched = pressesWatched;
     m_point = qtGlobal;
+    setTitle(title());
     m_topLeft = qtGlobal - QPoint(side / 2, side / 2);
     setPosition(m_topLeft);
     show();
@@ -130,9 +132,11 @@ bool DragCheck::event(QEvent* event) {
         if (m_state == State::waiting) {
             m_state = State::confirmed;
             m_deadline.stop();
-            // The script tells of every shake, and one drag opens one shelf.
+            setTitle(confirmedTitle());
+            // The script tells of every shake, and one drag opens one shelf:
+            // without the effect, a drag is known by what it carries.
             const QByteArray drag = fingerprint(static_cast<QDragEnterEvent*>(event)->mimeData());
-            if (std::exchange(m_lastDrag, drag) != drag && onConfirmed)
+            if ((std::exchange(m_lastDrag, drag) != drag || m_pressesWatched) && onConfirmed)
                 onConfirmed(m_point);
         }
         event->ignore(); // nothing is dropped here
@@ -147,7 +151,7 @@ bool DragCheck::event(QEvent* event) {
         event->ignore();
         return true;
     case QEvent::Close:
-        // Closed by the program's KWin effect as it appeared: no button held, no drag.
+        // Closed by the program's KWin effect as it appeared: no new drag.
         if (m_state == State::waiting)
             finish();
         event->ignore();
@@ -235,7 +239,13 @@ void KWinCompanion::placeWindow(const QString& title, QPoint qtGlobalTopLeft) {
 
 void KWinCompanion::Shake(int x, int y) {
     // Anyone on the bus may call this; only a drag-enter opens a shelf.
-    m_check.check(QPoint(x, y));
+    const QDBusReply<bool> watched = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
+                                       QStringLiteral("org.kde.kwin.Effects"),
+                                       QStringLiteral("isEffectLoaded"))
+            << QString::fromLatin1(effectName),
+        QDBus::Block, 500);
+    m_check.check(QPoint(x, y), watched.isValid() && watched.value());
 }
 
 bool KWinCompanion::Placement(int pid, const QString& caption, int& x, int& y) {

@@ -23,11 +23,15 @@ public:
     static constexpr int side = 160;
     static constexpr int deadlineMs = 400; // after it is placed under the pointer
     static QString title() { return QStringLiteral("Quoblin drag check"); }
+    // Its title once it has confirmed a drag, for the program's KWin effect.
+    static QString confirmedTitle() { return QStringLiteral("Quoblin drag check: a drag"); }
 
     DragCheck();
     // Shows it centred on a point in Qt's global coordinates; false while an
-    // earlier check is under way.
-    bool check(QPoint qtGlobal);
+    // earlier check is under way. With pressesWatched, the program's KWin
+    // effect lets through only the first check of each press, so one drag
+    // cannot open two shelves whatever it carries.
+    bool check(QPoint qtGlobal, bool pressesWatched);
     QPoint topLeft() const { return m_topLeft; }
     // KWin put it in its place: the drag has its time from now.
     void placed();
@@ -49,6 +53,7 @@ private:
     QPoint m_topLeft;
     QTimer m_deadline;
     QByteArray m_lastDrag; // of the last confirmed shake, until a check sees no drag
+    bool m_pressesWatched = false;
 };
 
 // The program's side of the KWin companion script (kwin/): the object the
