@@ -5,7 +5,9 @@
 // handler on the Shell's own "shown" signal of the window.
 //
 // Runs inside tests/harness/with-gnome (its test driver extension injects the
-// input). Prints a "ROW" line for bench/run-all; asserts nothing.
+// input), with QUOBLIN_BINARY naming BIN: the companion serves that executable
+// alone, and any other gets no drags and no pointer from it. Prints a "ROW" line for bench/run-all;
+// asserts nothing.
 //   bench_gnome_shake --quoblin BIN --drag-source BIN [--shakes N] [--x11 FIGURE]
 // FIGURE is the X11 shake latency of the same run, printed beside this one.
 #include "BenchFigures.h"
@@ -99,6 +101,14 @@ int main(int argc, char* argv[]) {
     input(u"Button"_s, {true}); // once, for the focus
     input(u"Button"_s, {false});
 
+    // The source says when its drag has begun: a shake before that opens nothing.
+    const auto started = [&source] {
+        for (const qint64 end = nowUs() + 5000000; nowUs() < end; source.waitForReadyRead(100))
+            while (source.canReadLine())
+                if (source.readLine().startsWith("STARTED "))
+                    return true;
+        return false;
+    };
     std::vector<double> delays;
     int early = 0, missing = 0;
     for (int round = 0; ready && round < shakes; ++round) {
@@ -108,13 +118,16 @@ int main(int argc, char* argv[]) {
         input(u"Button"_s, {true});
         for (int step = 1; step <= 5; ++step, pause(30))
             input(u"Move"_s, {x + 5 * step, y});
+        const bool dragging = started();
         pause(300);
         // Four legs, three reversals; the next movement completes the shake,
         // and nothing moves after it until the shelf shows.
-        for (int leg = 0; leg < 4; ++leg, pause(90))
+        for (int leg = 0; dragging && leg < 4; ++leg, pause(90))
             input(u"Move"_s, {x + (leg % 2 ? 25 : 145), y});
         const auto shownAt = [] { return eval(u"global._quoblinShown[0] || 0"_s).toLongLong(); };
-        if (shownAt() != 0) {
+        if (!dragging) {
+            ++missing;
+        } else if (shownAt() != 0) {
             ++early;
         } else {
             const qint64 moved = nowUs();
