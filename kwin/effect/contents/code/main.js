@@ -7,8 +7,7 @@
 // drag-enter there for a drag. An effect sees the buttons. It cannot call the
 // program (effects have no D-Bus) but it can close a window, which the program
 // takes for "no new drag here". It closes the drag-check window as it appears
-//  - while the left button is up: no drag, and the user's next press must not
-//    land on it;
+//  - while the left button is up: no drag;
 //  - while the press that a drag-check window already confirmed as a drag is
 //    still held: one drag opens one shelf. The program tells that a window
 //    confirmed a drag by its title when it goes.
