@@ -29,8 +29,8 @@ public:
     DragCheck();
     // Shows it centred on a point in Qt's global coordinates; false while an
     // earlier check is under way. With pressesWatched, the program's KWin
-    // effect lets through only the first check of each press, so one drag
-    // cannot open two shelves whatever it carries.
+    // effect closes every later check of a press that has confirmed a drag,
+    // so one drag cannot open two shelves whatever it carries.
     bool check(QPoint qtGlobal, bool pressesWatched);
     QPoint topLeft() const { return m_topLeft; }
     // KWin put it in its place: the drag has its time from now.
