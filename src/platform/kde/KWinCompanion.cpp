@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QDir>
 #include <QDropEvent>
@@ -23,12 +25,17 @@ namespace {
 const QString service = QStringLiteral("io.github.quoblin.Program");
 const QString path = QStringLiteral("/io/github/quoblin/KWin");
 
-QDBusMessage scripting(const QString& method, const QVariantList& arguments = {}) {
+// A call to one of KWin's objects, "Scripting" or "Effects".
+QDBusMessage kwin(const QString& object, const QString& method, const QVariantList& arguments) {
     QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
-                                       QStringLiteral("org.kde.kwin.Scripting"), method);
+        QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), u'/' + object,
+                                       QStringLiteral("org.kde.kwin.") + object, method);
     call.setArguments(arguments);
     return call;
+}
+
+QDBusMessage scripting(const QString& method, const QVariantList& arguments = {}) {
+    return kwin(QStringLiteral("Scripting"), method, arguments);
 }
 
 // KWin reads the script from a file; the program's own copy is the one it
@@ -82,11 +89,10 @@ DragCheck::DragCheck() {
     });
 }
 
-bool DragCheck::check(QPoint qtGlobal, bool pressesWatched) {
+bool DragCheck::check(QPoint qtGlobal) {
     if (m_state != State::idle)
         return false;
     m_state = State::waiting;
-    m_pressesWatched = pressesWatched;
     m_point = qtGlobal;
     setTitle(title());
     m_topLeft = qtGlobal - QPoint(side / 2, side / 2);
@@ -239,13 +245,20 @@ void KWinCompanion::placeWindow(const QString& title, QPoint qtGlobalTopLeft) {
 
 void KWinCompanion::Shake(int x, int y) {
     // Anyone on the bus may call this; only a drag-enter opens a shelf.
-    const QDBusReply<bool> watched = QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
-                                       QStringLiteral("org.kde.kwin.Effects"),
-                                       QStringLiteral("isEffectLoaded"))
-            << QString::fromLatin1(effectName),
-        QDBus::Block, 500);
-    m_check.check(QPoint(x, y), watched.isValid() && watched.value());
+    if (!m_check.check(QPoint(x, y)))
+        return;
+    // Whether the effect watches presses, asked without waiting for KWin: the
+    // answer comes long before a drag can enter the check, and until it comes
+    // the one before holds.
+    const QDBusMessage question = kwin(QStringLiteral("Effects"), QStringLiteral("isEffectLoaded"),
+                                       {QString::fromLatin1(effectName)});
+    auto* asked =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(question), this);
+    connect(asked, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        const QDBusPendingReply<bool> loaded = *call;
+        m_check.setPressesWatched(!loaded.isError() && loaded.value());
+        call->deleteLater();
+    });
 }
 
 bool KWinCompanion::Placement(int pid, const QString& caption, int& x, int& y) {

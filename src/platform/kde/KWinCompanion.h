@@ -28,10 +28,12 @@ public:
 
     DragCheck();
     // Shows it centred on a point in Qt's global coordinates; false while an
-    // earlier check is under way. With pressesWatched, the program's KWin
-    // effect closes every later check of a press that has confirmed a drag,
-    // so one drag cannot open two shelves whatever it carries.
-    bool check(QPoint qtGlobal, bool pressesWatched);
+    // earlier check is under way.
+    bool check(QPoint qtGlobal);
+    // Whether the program's KWin effect runs: it closes every later check of
+    // a press that has confirmed a drag, so one drag cannot open two shelves
+    // whatever it carries, and what it carries need not tell drags apart.
+    void setPressesWatched(bool watched) { m_pressesWatched = watched; }
     QPoint topLeft() const { return m_topLeft; }
     // KWin put it in its place: the drag has its time from now.
     void placed();
