@@ -21,9 +21,8 @@ inline double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// Resident memory (VmRSS) of a process in MiB, this process's when pid is 0;
-// negative when it cannot be read.
-// A field in kB of a /proc file of the process, in MiB; -1 when missing.
+// A field in kB of a /proc file of a process, this process's when pid is 0,
+// in MiB; -1 when missing.
 inline double procMiB(pid_t pid, const char* file, const std::string& field) {
     std::ifstream in((pid ? "/proc/" + std::to_string(pid) : std::string("/proc/self")) + "/" +
                      file);
@@ -35,6 +34,7 @@ inline double procMiB(pid_t pid, const char* file, const std::string& field) {
     return -1;
 }
 
+// Resident memory (VmRSS) of a process in MiB; negative when it cannot be read.
 inline double residentMiB(pid_t pid = 0) {
     return procMiB(pid, "status", "VmRSS:");
 }

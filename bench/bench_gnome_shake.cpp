@@ -6,11 +6,12 @@
 //
 // Runs inside tests/harness/with-gnome (its test driver extension injects the
 // input), with QUOBLIN_BINARY naming BIN: the companion serves that executable
-// alone, and any other gets no drags and no pointer from it. Prints a "ROW" line for bench/run-all;
-// asserts nothing.
+// alone, and any other gets no drags and no pointer from it. Prints a "ROW"
+// line for bench/run-all; asserts nothing.
 //   bench_gnome_shake --quoblin BIN --drag-source BIN [--shakes N] [--x11 FIGURE]
 // FIGURE is the X11 shake latency of the same run, printed beside this one.
 #include "BenchFigures.h"
+#include "BenchQt.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -47,12 +48,6 @@ void input(const QString& method, const QVariantList& arguments) {
 void pause(int ms) {
     QThread::msleep(ulong(ms));
 }
-template <typename Ready> bool waitFor(int ms, Ready ready) {
-    for (const qint64 end = nowUs() + ms * 1000LL; nowUs() < end; pause(50))
-        if (ready())
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -60,8 +55,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const auto option = [&args](const QString& name, const QString& fallback = {}) {
-        const qsizetype at = args.indexOf(name);
-        return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+        return optionOf(args, name, fallback);
     };
     const int shakes = option(u"--shakes"_s, u"10"_s).toInt();
     QTemporaryDir dir;
@@ -90,7 +84,8 @@ int main(int argc, char* argv[]) {
             r << v.toInt();
         return r;
     };
-    const bool ready = waitFor(20000, [&] { return rect(spid, {}).value(2) > 0; });
+    const bool ready = waitFor(
+        20000, [&] { return rect(spid, {}).value(2) > 0; }, 50);
     pause(4000); // the program settles on its backend and grabs its keys
     const QList<int> r = rect(spid, {});
     const int x = r.value(0) + 40, y = r.value(1) + r.value(3) / 2;
@@ -101,14 +96,7 @@ int main(int argc, char* argv[]) {
     input(u"Button"_s, {true}); // once, for the focus
     input(u"Button"_s, {false});
 
-    // The source says when its drag has begun: a shake before that opens nothing.
-    const auto started = [&source] {
-        for (const qint64 end = nowUs() + 5000000; nowUs() < end; source.waitForReadyRead(100))
-            while (source.canReadLine())
-                if (source.readLine().startsWith("STARTED "))
-                    return true;
-        return false;
-    };
+    QByteArray said;
     std::vector<double> delays;
     int early = 0, missing = 0;
     for (int round = 0; ready && round < shakes; ++round) {
@@ -118,7 +106,8 @@ int main(int argc, char* argv[]) {
         input(u"Button"_s, {true});
         for (int step = 1; step <= 5; ++step, pause(30))
             input(u"Move"_s, {x + 5 * step, y});
-        const bool dragging = started();
+        // The source says when its drag has begun: a shake before that opens nothing.
+        const bool dragging = waitForWord(source, said, "STARTED ", 5000);
         pause(300);
         // Four legs, three reversals; the next movement completes the shake,
         // and nothing moves after it until the shelf shows.
@@ -133,7 +122,8 @@ int main(int argc, char* argv[]) {
             const qint64 moved = nowUs();
             input(u"Move"_s, {x + 145, y});
             qint64 shown = 0;
-            waitFor(3000, [&] { return (shown = shownAt()) != 0; });
+            waitFor(
+                3000, [&] { return (shown = shownAt()) != 0; }, 50);
             if (shown == 0)
                 ++missing;
             else
@@ -146,7 +136,8 @@ int main(int argc, char* argv[]) {
         // Closed as the window manager's close button would, not waited out.
         eval(u"global.get_window_actors().map(a => a.meta_window).filter(w => w.get_pid() === %1)"
              ".forEach(w => w.delete(global.get_current_time()))"_s.arg(qpid));
-        waitFor(10000, [&] { return rect(qpid, u"Shelf"_s).isEmpty(); });
+        waitFor(
+            10000, [&] { return rect(qpid, u"Shelf"_s).isEmpty(); }, 50);
         pause(300);
     }
     reportShakes("shake to shelf shown through the extension",

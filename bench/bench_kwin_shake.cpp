@@ -10,12 +10,13 @@
 //   bench_kwin_shake --quoblin BIN --drag-source BIN [--shakes N] [--x11 FIGURE]
 // FIGURE is the X11 shake latency of the same run, printed beside this one.
 #include "BenchFigures.h"
+#include "BenchQt.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -60,17 +61,6 @@ bool runScript(const QString& file, const QString& name, const QByteArray& code)
     return scripting(u"start"_s).type() != QDBusMessage::ErrorMessage;
 }
 
-template <typename Ready> bool waitFor(int ms, Ready ready) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!ready()) {
-        if (waited.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 // Back and forth around (x, y), 60 points wide, 10 points every 15 ms.
 QByteArray zigZag(int x, int y, int legs) {
     QByteArray out;
@@ -88,8 +78,7 @@ int main(int argc, char* argv[]) {
     clock_.start();
     const QStringList args = app.arguments();
     const auto option = [&args](const QString& name, const QString& fallback = {}) {
-        const qsizetype at = args.indexOf(name);
-        return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+        return optionOf(args, name, fallback);
     };
     const int shakes = option(u"--shakes"_s, u"10"_s).toInt();
     QTemporaryDir dir;
@@ -114,11 +103,7 @@ int main(int argc, char* argv[]) {
     QByteArray answers;
     const auto drive = [&](const QByteArray& commands) {
         hands.write(commands + "sync\n");
-        return waitFor(30000, [&] {
-            answers += hands.readAllStandardOutput();
-            return answers.contains("ok") &&
-                   (answers = answers.mid(answers.indexOf("ok") + 2), true);
-        });
+        return waitForWord(hands, answers, "ok", 30000);
     };
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
@@ -129,10 +114,7 @@ int main(int argc, char* argv[]) {
     quoblin.start(option(u"--quoblin"_s), {});
     QByteArray said;
     const auto sourceSaid = [&](const char* word) {
-        return waitFor(20000, [&] {
-            said += source.readAllStandardOutput();
-            return said.contains(word) && (said = said.mid(said.indexOf(word) + 1), true);
-        });
+        return waitForWord(source, said, word, 20000);
     };
     const bool ready =
         sourceSaid("READY") && waitFor(30000, [] {
