@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QuoblinApp.h"
+#include "platform/ClipboardRead.h"
 #include "platform/gnome/GnomeSession.h"
 #include "shake/ShakeDetector.h"
 
@@ -27,7 +28,7 @@ struct QuoblinApp::Services {
     std::function<const QMimeData*()> clipboard; // the clipboard's current contents
     // What the last clipboard() left out: formats too large for the desktop to
     // hand over, or a clipboard owner that did not answer in time.
-    enum class Shortfall { none, tooLarge, tooSlow };
+    using Shortfall = ClipboardRead::Shortfall;
     std::function<Shortfall()> clipboardShortfall;
     bool showTrayIcon = true;
     // What the start found of GNOME and its companion, for the about box;

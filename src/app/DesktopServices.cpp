@@ -17,6 +17,7 @@
 #include "platform/kde/KdeSession.h"
 #include "platform/x11/DirectSaveReceiver.h"
 #include "platform/x11/SelectionOwnership.h"
+#include "platform/x11/X11ClipboardReader.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11DragContents.h"
 #include "platform/x11/X11KeyGrabs.h"
@@ -69,11 +70,15 @@ public:
     virtual bool altHeld() {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
     }
-    virtual const QMimeData* clipboard() {
+    const QMimeData* clipboard() {
+        ClipboardRead read = readClipboard();
+        m_clipboardShortfall = read.shortfall;
+        if (read.data)
+            return (m_clipboard = std::move(read.data)).get();
         return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     }
     // What the last clipboard() left out.
-    virtual Shortfall clipboardShortfall() { return Shortfall::none; }
+    Shortfall clipboardShortfall() const { return m_clipboardShortfall; }
     // Tells the window factory where the user moved one of its windows, where
     // only the backend's placer learns of it.
     void followMoves(ShelfControllerWindows& windows) {
@@ -82,6 +87,15 @@ public:
                 windows.movedByUser(title, topLeft);
             };
     }
+
+protected:
+    // The clipboard through the session's own channel; no data where the
+    // toolkit's clipboard is to be asked instead.
+    virtual ClipboardRead readClipboard() { return {}; }
+
+private:
+    std::unique_ptr<QMimeData> m_clipboard; // the last one read, kept for whoever reads it
+    Shortfall m_clipboardShortfall = Shortfall::none;
 };
 
 // A session that offers nothing global (Wayland without the companion and
@@ -123,6 +137,10 @@ public:
     }
 
 private:
+    ClipboardRead readClipboard() override {
+        return X11ClipboardReader(*m_x11).read(MimeDataContents::formats());
+    }
+
     // Opened first and closed last: the services below hold on to it.
     std::unique_ptr<X11Connection> m_x11;
     // Every X11 run of the program is exposed to other clients' clocks.
@@ -160,25 +178,12 @@ public:
         const auto state = m_shell.pointer();
         return state ? state->modifiers.testFlag(Qt::AltModifier) : Backend::altHeld();
     }
-    const QMimeData* clipboard() override {
-        auto read = m_shell.clipboard(MimeDataContents::formats());
-        m_shortfall = read.shortfall;
-        if (read.data)
-            return (m_clipboard = std::move(read.data)).get();
-        return Backend::clipboard();
-    }
-    Shortfall clipboardShortfall() override {
-        switch (m_shortfall) {
-        case ShellCompanion::ClipboardRead::Shortfall::tooLarge:
-            return Shortfall::tooLarge;
-        case ShellCompanion::ClipboardRead::Shortfall::tooSlow:
-            return Shortfall::tooSlow;
-        default:
-            return Shortfall::none;
-        }
-    }
 
 private:
+    ClipboardRead readClipboard() override {
+        return m_shell.clipboard(MimeDataContents::formats());
+    }
+
     // An X11 client's drag shows only on XWayland's display, watched while XWayland runs.
     void followXWayland(bool running) {
         m_xwaylandDrags.reset();
@@ -196,8 +201,6 @@ private:
     GnomeDragContents m_drags{m_shell};
     GnomeKeyGrabs m_keys{m_shell};
     GnomePanelPlacement m_placement{m_shell};
-    std::unique_ptr<QMimeData> m_clipboard; // the last one read, kept for whoever reads it
-    ShellCompanion::ClipboardRead::Shortfall m_shortfall{};
     std::unique_ptr<X11Connection> m_xwayland;
     std::unique_ptr<X11DragContents> m_xwaylandDrags;
 };

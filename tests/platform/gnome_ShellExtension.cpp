@@ -175,7 +175,7 @@ private slots:
     void largeClipboardsAreLeftOutAndTheShellStays() {
         ShellCompanion companion;
         QVERIFY(companion.isAvailable());
-        using enum ShellCompanion::ClipboardRead::Shortfall;
+        using enum ClipboardRead::Shortfall;
         for (const auto& [mebibytes, kept] : {std::pair{31, true}, {32, false}, {64, false}}) {
             QCOMPARE(shellEval(u"imports.gi.St.Clipboard.get_default().set_content("
                                "imports.gi.St.ClipboardType.CLIPBOARD, 'text/plain', new "

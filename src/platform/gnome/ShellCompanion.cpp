@@ -212,7 +212,7 @@ void ShellCompanion::placeWindow(unsigned id, const QString& title, QPoint globa
     m_bus.send(call);
 }
 
-ShellCompanion::ClipboardRead ShellCompanion::clipboard(const QStringList& formats) const {
+ClipboardRead ShellCompanion::clipboard(const QStringList& formats) const {
     // The clipboard's owner sends it through the Shell, which gives up after
     // two seconds: the program waits a little longer.
     const auto read = ask("ReadClipboard"_L1, {formats}, callTimeoutMs * 12);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ClipboardRead.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QList>
@@ -77,10 +79,6 @@ public:
     // is away or refuses; the program then asks the clipboard itself. The
     // Shell leaves out what would not fit in one answer, and stops at a time
     // limit; the shortfall says so.
-    struct ClipboardRead {
-        std::unique_ptr<QMimeData> data;
-        enum class Shortfall { none, tooLarge, tooSlow } shortfall = Shortfall::none;
-    };
     ClipboardRead clipboard(const QStringList& formats) const;
     // Each monitor's geometry and work area, as the extension last told them;
     // empty while the extension is away.

@@ -2,6 +2,7 @@
 
 #include "platform/files/PromisedFileNames.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -27,36 +28,8 @@ namespace {
 
 constexpr char directSaveName[] = "XdndDirectSave0";
 
-struct Property {
-    bool ok = false;
-    uint32_t type = XCB_ATOM_NONE;
-    QByteArray data;
-};
-
-Property readProperty(xcb_connection_t* c, uint32_t window, uint32_t property, bool remove) {
-    Property result;
-    auto* reply = xcb_get_property_reply(c,
-                                         xcb_get_property(c, remove ? 1 : 0, window, property,
-                                                          XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1fffffff),
-                                         nullptr);
-    if (!reply)
-        return result;
-    result.ok = true;
-    result.type = reply->type;
-    result.data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                             xcb_get_property_value_length(reply));
-    std::free(reply);
-    return result;
-}
-
-QByteArray atomName(xcb_connection_t* c, uint32_t atom) {
-    QByteArray name;
-    if (auto* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)) {
-        name = QByteArray(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
-        std::free(reply);
-    }
-    return name;
-}
+using X11Properties::atomName;
+using X11Properties::Property;
 
 // What lies in a folder, nested entries included, as far as telling whether
 // anything is still being written goes.
@@ -180,7 +153,7 @@ void DirectSaveReceiver::receive(const QDropEvent&, const QString& directory,
     if (drop.source == XCB_WINDOW_NONE)
         return;
 
-    const Property suggested = readProperty(c, drop.source, m_directSave, false);
+    const Property suggested = X11Properties::read(c, drop.source, m_directSave, false);
     if (!suggested.ok)
         return; // the source window is gone
     const QByteArray type =
@@ -249,7 +222,7 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
         finish(window, {});
         return;
     }
-    const Property answer = readProperty(m_x11->raw(), window, property, true);
+    const Property answer = X11Properties::read(m_x11->raw(), window, property, true);
     if (!answer.ok) {
         finish(window, {});
         return;
@@ -294,7 +267,7 @@ void DirectSaveReceiver::onSelectionNotify(Transfer& transfer, uint32_t property
 
 void DirectSaveReceiver::onIncrementalChunk(Transfer& transfer) {
     const uint32_t window = transfer.window;
-    const Property chunk = readProperty(m_x11->raw(), window, m_answerProperty, true);
+    const Property chunk = X11Properties::read(m_x11->raw(), window, m_answerProperty, true);
     if (!chunk.ok) {
         finish(window, {});
         return;

@@ -198,10 +198,16 @@ bool clipboardHeldHere(X11Connection& x11) {
     const uint32_t owner = reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
     std::free(reply);
     x->dispatchPending();
+    return isToolkitWindow(owner);
+}
+
+bool isToolkitWindow(uint32_t window) {
+    xcb_connection_t* toolkit = toolkitConnection();
+    if (!toolkit || window == XCB_WINDOW_NONE)
+        return false;
     // Every window the toolkit makes carries an id from its connection's range.
     const xcb_setup_t* setup = xcb_get_setup(toolkit);
-    return owner != XCB_WINDOW_NONE &&
-           (owner & ~setup->resource_id_mask) == setup->resource_id_base;
+    return (window & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
 } // namespace SelectionOwnership

@@ -5,6 +5,7 @@
 // Some programs put a time of their own clock into their requests, far ahead
 // of the server's; adopted, it makes the server ignore every later request to
 // own the clipboard. These keep such times out and tell when owning failed.
+#include <cstdint>
 #include <memory>
 
 class OutgoingDrag;
@@ -32,5 +33,8 @@ private:
 // Whether a window of this program owns the clipboard; true when the toolkit
 // does not run on X11, where there is nothing to check.
 bool clipboardHeldHere(X11Connection& x11);
+
+// Whether the toolkit made that window; false when it does not run on X11.
+bool isToolkitWindow(uint32_t window);
 
 } // namespace SelectionOwnership

@@ -2,8 +2,10 @@
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <vector>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -105,7 +107,16 @@ void X11Connection::dispatchPending() {
         return;
     }
     m_dispatching = true;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+    for (;;) {
+        Event event;
+        if (!m_passedOver.empty()) {
+            event = std::move(m_passedOver.front());
+            m_passedOver.pop_front();
+        } else {
+            event.reset(xcb_poll_for_event(m_connection));
+        }
+        if (!event)
+            break;
         // Handlers may add or remove handlers; walk a snapshot of the ids.
         std::vector<int> ids;
         ids.reserve(m_handlers.size());
@@ -115,10 +126,29 @@ void X11Connection::dispatchPending() {
             auto it = m_handlers.find(id);
             if (it != m_handlers.end()) {
                 Handler handler = it->second; // survives a handler removing itself
-                handler(event);
+                handler(event.get());
             }
         }
-        std::free(event);
     }
     m_dispatching = false;
+}
+
+X11Connection::Event
+X11Connection::waitFor(const std::function<bool(const xcb_generic_event_t*)>& wanted,
+                       QDeadlineTimer deadline) {
+    for (;;) {
+        while (Event event{xcb_poll_for_event(m_connection)}) {
+            if (wanted(event.get()))
+                return event;
+            if (m_passedOver.empty())
+                QMetaObject::invokeMethod(this, &X11Connection::dispatchPending,
+                                          Qt::QueuedConnection);
+            m_passedOver.push_back(std::move(event));
+        }
+        if (xcb_connection_has_error(m_connection) || deadline.hasExpired())
+            return {};
+        pollfd socket{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        const qint64 left = deadline.remainingTime();
+        ::poll(&socket, 1, left < 0 ? -1 : int(std::min<qint64>(left, 60000)));
+    }
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <cstdint>
+#include <cstdlib>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -49,6 +52,17 @@ public:
     // trips: a reply wait can queue events without the socket waking us again.
     void dispatchPending();
 
+    struct FreeEvent {
+        void operator()(xcb_generic_event_t* event) const { std::free(event); }
+    };
+    using Event = std::unique_ptr<xcb_generic_event_t, FreeEvent>;
+    // Blocks until the server sends an event that `wanted` takes, for a caller
+    // that cannot go back to the event loop; empty at the deadline or when the
+    // server is gone. The events passed over meanwhile reach the handlers
+    // afterwards, in their order, from the event loop.
+    Event waitFor(const std::function<bool(const xcb_generic_event_t*)>& wanted,
+                  QDeadlineTimer deadline);
+
 private:
     explicit X11Connection(xcb_connection_t* connection, int screen);
     // $DISPLAY, when the toolkit runs on the platform so named.
@@ -63,4 +77,5 @@ private:
     std::map<int, Handler> m_handlers;
     int m_nextHandler = 1;
     bool m_dispatching = false;
+    std::deque<Event> m_passedOver;
 };
