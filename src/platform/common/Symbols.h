@@ -7,7 +7,7 @@
 #include <QString>
 
 // The program's own symbol images ("tray", "pin", "pin.fill",
-// "xmark.circle.fill", "link", "text.alignleft"), drawn as SVG and compiled in,
+// "xmark.circle.fill", "link", "text.alignleft", "doc", "folder"), drawn as SVG and compiled in,
 // so they stay sharp at any scale.
 namespace Symbols {
 
