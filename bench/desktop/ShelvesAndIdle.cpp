@@ -42,6 +42,9 @@ struct Growth {
     double start = 0, tenOpen = 0, tenClosed = 0, all = 0;
     // The same stages, counting private written pages only.
     double privateStart = 0, privateTenClosed = 0, privateAll = 0;
+    // After the tray menu's first opening, which the closing steps need and
+    // which costs what it costs with or without shelves.
+    double menu = 0, privateMenu = 0;
     bool valid = false;
 };
 
@@ -58,6 +61,10 @@ Growth shelves(Observer& x, const Options& o, const std::string& program, const 
     x.idle(1500, s.pid);
     g.start = residentMiB(s.pid);
     g.privateStart = privateDirtyMiB(s.pid);
+    closeAllShelves(x, o, s, false);
+    x.idle(2000, s.pid);
+    g.menu = residentMiB(s.pid);
+    g.privateMenu = privateDirtyMiB(s.pid);
     moveTo(o, 600, 500);
     int opened = 0;
     const int ten = std::min(10, o.shelves);
@@ -90,11 +97,13 @@ Growth shelves(Observer& x, const Options& o, const std::string& program, const 
                 "them with %d items\n",
                 log, opened, o.shelves, o.itemsPerShelf, ten, closed ? "yes" : "NO", recent.size(),
                 full, o.itemsPerShelf);
-    std::printf("%s RSS: %.1f MiB after start, %.1f with %d opened, %.1f once closed, %.1f after "
-                "%d\n",
-                log, g.start, g.tenOpen, ten, g.tenClosed, g.all, o.shelves);
-    std::printf("%s private dirty: %.1f MiB after start, %.1f once %d closed, %.1f after %d\n", log,
-                g.privateStart, g.privateTenClosed, ten, g.privateAll, o.shelves);
+    std::printf("%s RSS: %.1f MiB after start, %.1f after the tray menu's first opening, %.1f with "
+                "%d opened, %.1f once closed, %.1f after %d\n",
+                log, g.start, g.menu, g.tenOpen, ten, g.tenClosed, g.all, o.shelves);
+    std::printf("%s private dirty: %.1f MiB after start, %.1f after the menu, %.1f once %d closed, "
+                "%.1f after %d\n",
+                log, g.privateStart, g.privateMenu, g.privateTenClosed, ten, g.privateAll,
+                o.shelves);
     g.valid = opened == o.shelves && closed && full == recent.size() && !recent.empty();
     return g;
 }
@@ -124,8 +133,8 @@ void shelvesAndIdle(Observer& x, const Options& o) {
         stop(old.pid);
         x.idle(500);
         if (g.valid)
-            before = "earlier build: " + fmt("%+.1f MiB", g.tenClosed - g.start) + ", " +
-                     fmt("%+.1f MiB", g.all - g.start) + " after " + std::to_string(o.shelves);
+            before = "earlier build: " + fmt("%+.1f MiB", g.tenClosed - g.menu) + ", " +
+                     fmt("%+.1f MiB", g.all - g.menu) + " after " + std::to_string(o.shelves);
     }
     Started s;
     const Growth g = shelves(x, o, o.quoblin, "quoblin", s);
@@ -135,19 +144,27 @@ void shelvesAndIdle(Observer& x, const Options& o) {
         stop(clip.pid);
         return;
     }
-    const double ten = g.tenClosed - g.start, all = g.all - g.start;
+    // The shelves' own cost: from after the tray menu's first opening, which
+    // the closing needs; the same counted from start-up, as before, beside it.
+    const double ten = g.tenClosed - g.menu, all = g.all - g.menu;
     const std::string incomplete = g.valid ? "" : " (driving incomplete, see above)";
     row("Memory growth after opening 10 shelves of " + std::to_string(o.itemsPerShelf) +
-            " files (clipboard hot key) and closing them (Close All from the tray menu)",
+            " files (clipboard hot key) and closing them (Close All from the tray menu, opened "
+            "once before the first reading)",
         fmt("%+.1f MiB", ten) + incomplete, "≤ +4 MiB", before, "",
         g.valid && ten <= 4 ? "met" : "missed");
     row("  same, after " + std::to_string(o.shelves) + " shelves opened and closed",
         fmt("%+.1f MiB", all) + incomplete, "flat after 10: ≤ +0.5 MiB more", "", "",
         g.valid && all - ten <= 0.5 ? "met" : "missed");
-    const double privateTen = g.privateTenClosed - g.privateStart;
     row("  same 10, private written pages only (Private_Dirty: no shared library or font pages)",
-        fmt("%+.1f MiB", privateTen) + ", " + fmt("%+.1f MiB", g.privateAll - g.privateStart) +
-            " after " + std::to_string(o.shelves) + incomplete,
+        fmt("%+.1f MiB", g.privateTenClosed - g.privateMenu) + ", " +
+            fmt("%+.1f MiB", g.privateAll - g.privateMenu) + " after " + std::to_string(o.shelves) +
+            incomplete,
+        "", "", "", "");
+    row("  same 10, from start-up: the tray menu's first opening counted too",
+        fmt("%+.1f MiB", g.tenClosed - g.start) + " (the menu alone " +
+            fmt("%+.1f MiB", g.menu - g.start) + "; private written pages " +
+            fmt("%+.1f MiB", g.privateTenClosed - g.privateStart) + ")" + incomplete,
         "", "", "", "");
 
     // Idle: three open shelves, no input, the floor program idling beside it.

@@ -78,14 +78,29 @@ bool waitForNewShelf(Observer& x, pid_t pid, double timeoutMs) {
     }) || x.mappedShelves.size() > before;
 }
 
-bool closeAllShelves(Observer& x, const Options& o, const Started& s) {
+bool closeAllShelves(Observer& x, const Options& o, const Started& s, bool choice) {
     int ix, iy, iw, ih;
     if (!x.geometry(s.icon, ix, iy, iw, ih))
         return false;
-    if (!runToEnd({"xdotool", "mousemove", std::to_string(ix + iw / 2), std::to_string(iy + ih / 2),
-                   "sleep", "0.2", "click", "3", "sleep", "0.8", "key", "--delay", "100", "Down",
-                   "Down", "Down", "Down", "Down", "Return"},
-                  logFile(o, "xdotool")))
+    std::vector<std::string> steps = {"xdotool",
+                                      "mousemove",
+                                      std::to_string(ix + iw / 2),
+                                      std::to_string(iy + ih / 2),
+                                      "sleep",
+                                      "0.2",
+                                      "click",
+                                      "3",
+                                      "sleep",
+                                      "0.8",
+                                      "key",
+                                      "--delay",
+                                      "100"};
+    for (const char* k : {"Down", "Down", "Down", "Down", "Down", "Return"})
+        if (choice)
+            steps.emplace_back(k);
+    if (!choice)
+        steps.emplace_back("Escape");
+    if (!runToEnd(steps, logFile(o, "xdotool")))
         return false;
     x.pump(nowMs() + 5000, s.pid,
            [&](xcb_generic_event_t*, double) { return x.mappedShelves.empty(); });

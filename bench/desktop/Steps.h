@@ -38,8 +38,9 @@ bool key(const Options& o, const std::string& keys);
 bool moveTo(const Options& o, int px, int py);
 // Waits for one more shelf window of `pid` to be mapped.
 bool waitForNewShelf(Observer& x, pid_t pid, double timeoutMs);
-// The tray menu's Close All Shelves, chosen with the keyboard.
-bool closeAllShelves(Observer& x, const Options& o, const Started& s);
+// The tray menu's Close All Shelves, chosen with the keyboard; with no
+// `choice`, the menu opened and dismissed.
+bool closeAllShelves(Observer& x, const Options& o, const Started& s, bool choice = true);
 
 // Start-up until the tray icon is docked and the hot keys are held, and
 // resident memory, against the floor.
