@@ -194,6 +194,12 @@ private Q_SLOTS:
         QString pasted;
         QVERIFY(run(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"}, &pasted));
         QCOMPARE(pasted, file);
+        // The program reads back its own copy from the toolkit, not by asking
+        // itself over X, which it could not answer while it waits.
+        const QuoblinApp::Services services = m_desktop.appServices();
+        const QMimeData* held = services.clipboard();
+        QVERIFY(held && held->urls() == QList<QUrl>{QUrl::fromLocalFile(file)});
+        QCOMPARE(services.clipboardShortfall(), QuoblinApp::Services::Shortfall::none);
         shelf.close();
     }
 
