@@ -30,8 +30,9 @@ struct Answer {
     QByteArray data;
 };
 
-// One read's requestor: a window of its own, so that an owner's late answer
-// to an abandoned read can never pass for the answer to a later one.
+// One format's requestor: a window of its own, so that an owner still
+// answering an abandoned request (too slow, or too large halfway through its
+// pieces) can never put its answer where a later one is read.
 class Requestor {
 public:
     Requestor(X11Connection& x11, QDeadlineTimer deadline)
@@ -136,8 +137,8 @@ ClipboardRead X11ClipboardReader::read(const QStringList& formats) {
     if (owner == XCB_WINDOW_NONE)
         return result;
 
-    Requestor requestor(m_x11, QDeadlineTimer(m_limits.time));
-    const Answer listed = requestor.fetch(m_x11.atom("TARGETS"), 64 * 1024);
+    const QDeadlineTimer deadline(m_limits.time);
+    const Answer listed = Requestor(m_x11, deadline).fetch(m_x11.atom("TARGETS"), 64 * 1024);
     if (listed.status == tooSlow) {
         result.shortfall = ClipboardRead::Shortfall::tooSlow;
         return result;
@@ -155,7 +156,7 @@ ClipboardRead X11ClipboardReader::read(const QStringList& formats) {
             const uint32_t target = m_x11.atom(name.constData());
             if (!offered.contains(target))
                 continue;
-            const Answer answer = requestor.fetch(target, room);
+            const Answer answer = Requestor(m_x11, deadline).fetch(target, room);
             if (answer.status == tooSlow) {
                 result.shortfall = ClipboardRead::Shortfall::tooSlow;
                 return result;
