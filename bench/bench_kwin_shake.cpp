@@ -13,10 +13,10 @@
 #include "BenchQt.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>

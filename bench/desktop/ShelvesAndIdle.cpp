@@ -61,7 +61,7 @@ Growth shelves(Observer& x, const Options& o, const std::string& program, const 
     x.idle(1500, s.pid);
     g.start = residentMiB(s.pid);
     g.privateStart = privateDirtyMiB(s.pid);
-    closeAllShelves(x, o, s, false);
+    trayMenu(x, o, s, {"Escape"});
     x.idle(2000, s.pid);
     g.menu = residentMiB(s.pid);
     g.privateMenu = privateDirtyMiB(s.pid);

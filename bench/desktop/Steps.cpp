@@ -78,7 +78,8 @@ bool waitForNewShelf(Observer& x, pid_t pid, double timeoutMs) {
     }) || x.mappedShelves.size() > before;
 }
 
-bool closeAllShelves(Observer& x, const Options& o, const Started& s, bool choice) {
+bool trayMenu(Observer& x, const Options& o, const Started& s,
+              std::initializer_list<const char*> keys) {
     int ix, iy, iw, ih;
     if (!x.geometry(s.icon, ix, iy, iw, ih))
         return false;
@@ -95,12 +96,12 @@ bool closeAllShelves(Observer& x, const Options& o, const Started& s, bool choic
                                       "key",
                                       "--delay",
                                       "100"};
-    for (const char* k : {"Down", "Down", "Down", "Down", "Down", "Return"})
-        if (choice)
-            steps.emplace_back(k);
-    if (!choice)
-        steps.emplace_back("Escape");
-    if (!runToEnd(steps, logFile(o, "xdotool")))
+    steps.insert(steps.end(), keys.begin(), keys.end());
+    return runToEnd(steps, logFile(o, "xdotool"));
+}
+
+bool closeAllShelves(Observer& x, const Options& o, const Started& s) {
+    if (!trayMenu(x, o, s, {"Down", "Down", "Down", "Down", "Down", "Return"}))
         return false;
     x.pump(nowMs() + 5000, s.pid,
            [&](xcb_generic_event_t*, double) { return x.mappedShelves.empty(); });

@@ -5,6 +5,7 @@
 
 #include "desktop/Observer.h"
 
+#include <initializer_list>
 #include <string>
 #include <sys/types.h>
 #include <xcb/xcb.h>
@@ -38,9 +39,11 @@ bool key(const Options& o, const std::string& keys);
 bool moveTo(const Options& o, int px, int py);
 // Waits for one more shelf window of `pid` to be mapped.
 bool waitForNewShelf(Observer& x, pid_t pid, double timeoutMs);
-// The tray menu's Close All Shelves, chosen with the keyboard; with no
-// `choice`, the menu opened and dismissed.
-bool closeAllShelves(Observer& x, const Options& o, const Started& s, bool choice = true);
+// Opens the tray menu and types `keys` into it.
+bool trayMenu(Observer& x, const Options& o, const Started& s,
+              std::initializer_list<const char*> keys);
+// The tray menu's Close All Shelves, chosen with the keyboard.
+bool closeAllShelves(Observer& x, const Options& o, const Started& s);
 
 // Start-up until the tray icon is docked and the hot keys are held, and
 // resident memory, against the floor.

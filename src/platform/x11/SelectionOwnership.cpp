@@ -189,16 +189,17 @@ TimeGuard::~TimeGuard() {
 }
 
 bool clipboardHeldHere(X11Connection& x11) {
-    X11Connection* x = &x11;
-    xcb_connection_t* toolkit = toolkitConnection();
-    if (!toolkit)
-        return true;
+    return !toolkitConnection() || isToolkitWindow(clipboardOwner(x11));
+}
+
+uint32_t clipboardOwner(X11Connection& x11) {
+    xcb_connection_t* c = x11.raw();
     auto* reply = xcb_get_selection_owner_reply(
-        x->raw(), xcb_get_selection_owner(x->raw(), x->atom("CLIPBOARD")), nullptr);
+        c, xcb_get_selection_owner(c, x11.atom("CLIPBOARD")), nullptr);
     const uint32_t owner = reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
     std::free(reply);
-    x->dispatchPending();
-    return isToolkitWindow(owner);
+    x11.dispatchPending();
+    return owner;
 }
 
 bool isToolkitWindow(uint32_t window) {

@@ -34,6 +34,9 @@ private:
 // does not run on X11, where there is nothing to check.
 bool clipboardHeldHere(X11Connection& x11);
 
+// The window that owns the clipboard, XCB_WINDOW_NONE when none does.
+uint32_t clipboardOwner(X11Connection& x11);
+
 // Whether the toolkit made that window; false when it does not run on X11.
 bool isToolkitWindow(uint32_t window);
 

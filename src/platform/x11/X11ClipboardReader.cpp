@@ -7,7 +7,6 @@
 #include <QDeadlineTimer>
 #include <QSet>
 #include <QtEndian>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace {
@@ -126,11 +125,7 @@ X11ClipboardReader::X11ClipboardReader(X11Connection& x11, Limits limits)
 
 ClipboardRead X11ClipboardReader::read(const QStringList& formats) {
     using enum Answer::Status;
-    xcb_connection_t* c = m_x11.raw();
-    auto* reply = xcb_get_selection_owner_reply(
-        c, xcb_get_selection_owner(c, m_x11.atom("CLIPBOARD")), nullptr);
-    const uint32_t owner = reply ? reply->owner : uint32_t(XCB_WINDOW_NONE);
-    std::free(reply);
+    const uint32_t owner = SelectionOwnership::clipboardOwner(m_x11);
     if (SelectionOwnership::isToolkitWindow(owner))
         return {};
     ClipboardRead result{std::make_unique<QMimeData>()};

@@ -9,8 +9,8 @@ class X11Connection;
 
 // Reads the clipboard from its owner over the platform's own connection.
 // Qt's clipboard would, on its first read, load every image plugin there is
-// only to list the image types it could convert to: megabytes held for the
-// rest of the run, for conversions this program never asks for.
+// only to list the image types it could convert to: over a megabyte held for
+// the rest of the run, for conversions this program never asks for.
 class X11ClipboardReader {
 public:
     struct Limits {
