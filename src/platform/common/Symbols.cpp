@@ -24,16 +24,56 @@ QString resourcePath(const QString& name) {
     return QStringLiteral(":/symbols/") + name + QStringLiteral(".svg");
 }
 
-// Each symbol's drawing is parsed once and kept (GUI thread only): the tray
-// icon and every shelf's buttons draw the same few files again and again, and
-// a parse costs more than the drawing itself.
-QSvgRenderer& rendererOf(const QString& name) {
+// Each drawing is parsed once and kept (GUI thread only): the tray icon and
+// every shelf's buttons draw the same few files again and again, and a parse
+// costs more than the drawing itself.
+QSvgRenderer& rendererAt(const QString& path) {
     static std::map<QString, std::unique_ptr<QSvgRenderer>> parsed;
-    std::unique_ptr<QSvgRenderer>& renderer = parsed[name];
+    std::unique_ptr<QSvgRenderer>& renderer = parsed[path];
     if (!renderer)
-        renderer = std::make_unique<QSvgRenderer>(resourcePath(name));
+        renderer = std::make_unique<QSvgRenderer>(path);
     return *renderer;
 }
+
+QSvgRenderer& rendererOf(const QString& name) {
+    return rendererAt(resourcePath(name));
+}
+
+// A drawing as it stands, at any size. Qt's own engine for SVG files is a
+// plugin, and finding it reads the metadata of every icon engine installed.
+class DrawingEngine final : public QIconEngine {
+public:
+    explicit DrawingEngine(QString path)
+        : m_path(std::move(path)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(painter->opacity() * 0.45);
+        rendererAt(m_path).render(painter, rect);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    // As for the tinted symbols, `size` counts device pixels.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QPixmap result(size);
+        result.fill(Qt::transparent);
+        {
+            QPainter painter(&result);
+            paint(&painter, QRect(QPoint(), size), mode, state);
+        }
+        result.setDevicePixelRatio(scale);
+        return result;
+    }
+
+    QIconEngine* clone() const override { return new DrawingEngine(m_path); }
+
+private:
+    QString m_path;
+};
 
 class TintedEngine final : public QIconEngine {
 public:
@@ -87,12 +127,12 @@ namespace Symbols {
 QIcon icon(const QString& name) {
     loadSymbolResources();
     const QString path = resourcePath(name);
-    return QFile::exists(path) ? QIcon(path) : QIcon();
+    return QFile::exists(path) ? QIcon(new DrawingEngine(path)) : QIcon();
 }
 
 QIcon appIcon() {
     loadSymbolResources();
-    return QIcon(QStringLiteral(":/app/quoblin.svg"));
+    return QIcon(new DrawingEngine(QStringLiteral(":/app/quoblin.svg")));
 }
 
 QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
