@@ -28,7 +28,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -178,10 +177,10 @@ void QuoblinApp::started() {
     buildMenu();
     if (m_trayIcon)
         m_trayIcon->show();
-    // The program's icon marks its windows; Qt draws it from the SVG in four
-    // sizes for every window there is, the docked icon's own included, and
-    // doing that before the icon's window was made held up the docking.
-    QTimer::singleShot(0, this, [] { QApplication::setWindowIcon(Symbols::appIcon()); });
+    // The program's icon marks its windows. Qt draws it in four sizes for
+    // every window there is, the docked icon's own included: done at start,
+    // it held up the docking, for a mark no window needs until one shows.
+    qApp->installEventFilter(this);
 
     m_shake->onShake = [self](QPointF point) {
         if (!self)
@@ -304,6 +303,11 @@ void QuoblinApp::labelMenu() {
 }
 
 bool QuoblinApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow()) {
+        qApp->removeEventFilter(this);
+        QApplication::setWindowIcon(Symbols::appIcon());
+    }
     if (event->type() == QEvent::LanguageChange && watched == m_trayMenu.get())
         labelMenu();
     return QObject::eventFilter(watched, event);

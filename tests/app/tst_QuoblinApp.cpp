@@ -183,6 +183,19 @@ private Q_SLOTS:
         QVERIFY(rig.shelves().shelves().empty());
     }
 
+    void theProgramsIconMarksAWindowOnceOneShows() {
+        Rig rig;
+        Shelf* shelf = rig.shelves().newShelf(QPointF(100, 100), {});
+        const QIcon icon = rig.windows->controllerOf(shelf)->panel()->windowIcon();
+        const QImage drawn = icon.pixmap(QSize(32, 32)).toImage();
+        int inked = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                inked += qAlpha(drawn.pixel(x, y)) > 0;
+        QVERIFY2(inked > 32 * 32 / 4, qPrintable(QString::number(inked)));
+        QCOMPARE(QApplication::windowIcon().cacheKey(), icon.cacheKey());
+    }
+
     void aShakeSettingChangedAnywhereReachesTheDetectorTheMenuAndTheWindow() {
         Rig rig;
         QCOMPARE(Rig(7).app->shake().minReversals(), 7); // the stored one, from the start
