@@ -7,7 +7,9 @@
 #include "platform/common/PngImage.h"
 #include "platform/common/ScreenPoints.h"
 #include "shelf/DragAllView.h"
+#include "platform/common/Symbols.h"
 #include "shelf/FooterButton.h"
+#include "shelf/ItemIcon.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfDropView.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QImage>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -117,6 +120,21 @@ private Q_SLOTS:
                     shelf.panel()->findChild<FooterButton*>(button)->isEnabled() ? u'+' : u'-';
         }
         QCOMPARE(enabled, QStringLiteral("---+-++++")); // Zip packs files only
+    }
+
+    void symbolsAreDrawnAtTheScreensDensity() {
+        const QIcon drawn = itemIcon(*text("t"), QFileIconProvider());
+        const QIcon tinted = Symbols::tintedIcon(QStringLiteral("pin"), Qt::black);
+        for (const QIcon& icon : {drawn, tinted}) {
+            const QImage image = icon.pixmap(QSize(16, 16), 2.0).toImage();
+            QCOMPARE(image.size(), QSize(32, 32));
+            QCOMPARE(image.deviceIndependentSize(), QSizeF(16, 16));
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qAlpha(image.pixel(x, y)) > 0;
+            QVERIFY2(inked > 32, qPrintable(QString::number(inked)));
+        }
     }
 
     void aRowsToolTipShowsTheTextAsItIsAndCutsALongOne() {
