@@ -41,6 +41,10 @@ private Q_SLOTS:
     void theNameComesFromTheUserAndTheDisplayAndAnyPlaceLetsTheProgramRun() {
         QCOMPARE(SingleInstance::nameFor(1000, QStringLiteral(":0.0")),
                  QStringLiteral("quoblin-1000-_0"));
+        QCOMPARE(SingleInstance::nameFor(7, QStringLiteral("host:10.2")),
+                 SingleInstance::nameFor(7, QStringLiteral("host:10")));
+        QCOMPARE(SingleInstance::nameFor(7, QStringLiteral("wayland-0")),
+                 QStringLiteral("quoblin-7-wayland-0"));
         QVERIFY(!SingleInstance::nameFor(7, QStringLiteral("../../x")).contains(u'/'));
         // A place where nothing can be made still lets the program run.
         QTemporaryDir dir;

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -132,13 +133,28 @@ SingleInstance::~SingleInstance() {
 
 QString SingleInstance::nameFor(unsigned uid, const QString& display) {
     // ":0" and ":0.0" are the same display as far as key grabs are concerned.
+    // (Plain string work: compiling a pattern cost more than the rest of the
+    // check on every start.)
     QString shown = display;
-    static const QRegularExpression screenSuffix(QStringLiteral("(:\\d+)\\.\\d+$"));
-    shown.replace(screenSuffix, QStringLiteral("\\1"));
+    const auto digits = [](QStringView text) {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                              [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    const qsizetype colon = shown.lastIndexOf(u':');
+    const qsizetype dot = shown.lastIndexOf(u'.');
+    if (colon >= 0 && dot > colon &&
+        digits(QStringView(shown).sliced(colon + 1, dot - colon - 1)) &&
+        digits(QStringView(shown).sliced(dot + 1)))
+        shown.truncate(dot);
     if (shown.isEmpty())
         shown = QStringLiteral("none");
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    shown.replace(unsafe, QStringLiteral("_"));
+    for (QChar& c : shown) {
+        const char16_t u = c.unicode();
+        const bool safe = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
+                          (u >= u'0' && u <= u'9') || u == u'.' || u == u'_' || u == u'-';
+        if (!safe)
+            c = u'_';
+    }
     return QStringLiteral("quoblin-%1-%2").arg(uid).arg(shown);
 }
 
