@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QHash>
 #include <QIconEngine>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QVersionNumber>
 #include <map>
 #include <memory>
 
@@ -39,6 +41,14 @@ QSvgRenderer& rendererOf(const QString& name) {
     return rendererAt(resourcePath(name));
 }
 
+// The size QIcon asks an engine's scaledPixmap for, in points: Qt counted
+// it in device pixels before 6.8, and the icons came out twice too large,
+// or half as sharp, on the other side of that change.
+QSize pointsAsked(const QSize& size, qreal scale) {
+    static const bool inPoints = QLibraryInfo::version() >= QVersionNumber(6, 8);
+    return inPoints ? size : size / scale;
+}
+
 // A drawing as it stands, at any size. Qt's own engine for SVG files is a
 // plugin, and finding it reads the metadata of every icon engine installed.
 class DrawingEngine final : public QIconEngine {
@@ -56,14 +66,13 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
-    // As for the tinted symbols, `size` counts device pixels.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        QPixmap result(size);
+        QPixmap result(pointsAsked(size, scale) * scale);
         result.fill(Qt::transparent);
         {
             QPainter painter(&result);
-            paint(&painter, QRect(QPoint(), size), mode, state);
+            paint(&painter, QRect(QPoint(), result.size()), mode, state);
         }
         result.setDevicePixelRatio(scale);
         return result;
@@ -99,7 +108,7 @@ public:
 
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        QPixmap result = Symbols::tinted(m_name, m_color, size / scale, scale);
+        QPixmap result = Symbols::tinted(m_name, m_color, pointsAsked(size, scale), scale);
         if (mode == QIcon::Disabled) {
             QPixmap faded(result.size());
             faded.setDevicePixelRatio(result.devicePixelRatio());
