@@ -37,10 +37,6 @@ QSvgRenderer& rendererAt(const QString& path) {
     return *renderer;
 }
 
-QSvgRenderer& rendererOf(const QString& name) {
-    return rendererAt(resourcePath(name));
-}
-
 // The size QIcon asks an engine's scaledPixmap for, in points: Qt counted
 // it in device pixels before 6.8, and the icons came out twice too large,
 // or half as sharp, on the other side of that change.
@@ -49,17 +45,42 @@ QSize pointsAsked(const QSize& size, qreal scale) {
     return inPoints ? size : size / scale;
 }
 
-// A drawing as it stands, at any size. Qt's own engine for SVG files is a
-// plugin, and finding it reads the metadata of every icon engine installed.
-class DrawingEngine final : public QIconEngine {
+// The drawing at `path`, `size` points at `ratio` device pixels each, in the
+// one colour `tint` when it is valid.
+QPixmap drawn(const QString& path, QColor tint, QSize size, qreal ratio) {
+    loadSymbolResources();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer& renderer = rendererAt(path);
+    if (!renderer.isValid())
+        return pixmap;
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
+    if (tint.isValid()) {
+        // Keep the drawing's coverage, replace its colour.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRectF(QPointF(), QSizeF(size)), tint);
+    }
+    return pixmap;
+}
+
+// A drawing, as it stands or in one colour, at any size and density. Qt's
+// own engine for SVG files is a plugin, and finding it reads the metadata of
+// every icon engine installed.
+class SymbolEngine final : public QIconEngine {
 public:
-    explicit DrawingEngine(QString path)
-        : m_path(std::move(path)) {}
+    SymbolEngine(QString path, QColor tint)
+        : m_path(std::move(path))
+        , m_tint(tint) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        const qreal opacity = painter->opacity();
         if (mode == QIcon::Disabled)
-            painter->setOpacity(painter->opacity() * 0.45);
-        rendererAt(m_path).render(painter, rect);
+            painter->setOpacity(opacity * 0.45);
+        painter->drawPixmap(rect, drawn(m_path, m_tint, rect.size(), ratio));
+        painter->setOpacity(opacity);
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -68,65 +89,22 @@ public:
 
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
                          qreal scale) override {
-        QPixmap result(pointsAsked(size, scale) * scale);
-        result.fill(Qt::transparent);
-        {
-            QPainter painter(&result);
-            paint(&painter, QRect(QPoint(), result.size()), mode, state);
-        }
-        result.setDevicePixelRatio(scale);
-        return result;
+        const QSize points = pointsAsked(size, scale);
+        if (mode != QIcon::Disabled)
+            return drawn(m_path, m_tint, points, scale);
+        QPixmap faded(points * scale);
+        faded.setDevicePixelRatio(scale);
+        faded.fill(Qt::transparent);
+        QPainter painter(&faded);
+        paint(&painter, QRect(QPoint(), points), mode, state);
+        return faded;
     }
 
-    QIconEngine* clone() const override { return new DrawingEngine(m_path); }
+    QIconEngine* clone() const override { return new SymbolEngine(m_path, m_tint); }
 
 private:
     QString m_path;
-};
-
-class TintedEngine final : public QIconEngine {
-public:
-    TintedEngine(QString name, QColor color)
-        : m_name(std::move(name))
-        , m_color(color) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        QColor color = m_color;
-        if (mode == QIcon::Disabled)
-            color.setAlphaF(color.alphaF() * 0.45f);
-        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, Symbols::tinted(m_name, color, rect.size(), ratio));
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap result(size);
-        result.fill(Qt::transparent);
-        QPainter painter(&result);
-        paint(&painter, QRect(QPoint(), size), mode, state);
-        return result;
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                         qreal scale) override {
-        QPixmap result = Symbols::tinted(m_name, m_color, pointsAsked(size, scale), scale);
-        if (mode == QIcon::Disabled) {
-            QPixmap faded(result.size());
-            faded.setDevicePixelRatio(result.devicePixelRatio());
-            faded.fill(Qt::transparent);
-            QPainter painter(&faded);
-            painter.setOpacity(0.45);
-            painter.drawPixmap(0, 0, result);
-            return faded;
-        }
-        (void)state;
-        return result;
-    }
-
-    QIconEngine* clone() const override { return new TintedEngine(m_name, m_color); }
-
-private:
-    QString m_name;
-    QColor m_color;
+    QColor m_tint;
 };
 
 } // namespace
@@ -136,32 +114,19 @@ namespace Symbols {
 QIcon icon(const QString& name) {
     loadSymbolResources();
     const QString path = resourcePath(name);
-    return QFile::exists(path) ? QIcon(new DrawingEngine(path)) : QIcon();
+    return QFile::exists(path) ? QIcon(new SymbolEngine(path, QColor())) : QIcon();
 }
 
 QIcon appIcon() {
-    loadSymbolResources();
-    return QIcon(new DrawingEngine(QStringLiteral(":/app/quoblin.svg")));
+    return QIcon(new SymbolEngine(QStringLiteral(":/app/quoblin.svg"), QColor()));
 }
 
 QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
-    loadSymbolResources();
-    QPixmap pixmap(size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer& renderer = rendererOf(name);
-    if (!renderer.isValid())
-        return pixmap;
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
-    // Keep the drawing's coverage, replace its colour.
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(QRectF(QPointF(), QSizeF(size)), color);
-    return pixmap;
+    return drawn(resourcePath(name), color, size, ratio);
 }
 
 QIcon tintedIcon(const QString& name, QColor color) {
-    return QIcon(new TintedEngine(name, color));
+    return QIcon(new SymbolEngine(resourcePath(name), color));
 }
 
 } // namespace Symbols
