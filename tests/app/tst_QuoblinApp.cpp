@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "Pixels.h"
 #include "TestEnvironment.h"
 #include "app/AboutDialog.h"
 #include "app/AppServices.h"
@@ -187,11 +188,7 @@ private Q_SLOTS:
         Rig rig;
         Shelf* shelf = rig.shelves().newShelf(QPointF(100, 100), {});
         const QIcon icon = rig.windows->controllerOf(shelf)->panel()->windowIcon();
-        const QImage drawn = icon.pixmap(QSize(32, 32)).toImage();
-        int inked = 0;
-        for (int y = 0; y < drawn.height(); ++y)
-            for (int x = 0; x < drawn.width(); ++x)
-                inked += qAlpha(drawn.pixel(x, y)) > 0;
+        const int inked = inkedPixels(icon.pixmap(QSize(32, 32)).toImage());
         QVERIFY2(inked > 32 * 32 / 4, qPrintable(QString::number(inked)));
         QCOMPARE(QApplication::windowIcon().cacheKey(), icon.cacheKey());
     }

@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "Pixels.h"
 #include "TestEnvironment.h"
 #include "model/DragThreshold.h"
 #include "model/DroppedItems.h"
@@ -129,10 +130,7 @@ private Q_SLOTS:
             const QImage image = icon.pixmap(QSize(16, 16), 2.0).toImage();
             QCOMPARE(image.size(), QSize(32, 32));
             QCOMPARE(image.deviceIndependentSize(), QSizeF(16, 16));
-            int inked = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    inked += qAlpha(image.pixel(x, y)) > 0;
+            const int inked = inkedPixels(image);
             QVERIFY2(inked > 32, qPrintable(QString::number(inked)));
         }
     }
