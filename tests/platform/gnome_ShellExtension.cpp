@@ -172,6 +172,8 @@ private slots:
 
     // A text as large as the bus carries, or larger, is left out and said so; the
     // Shell stays. The Shell's own clipboard holds them: nothing to pipe through.
+    // The test's own arrays are collected at once: the Shell's script engine drops
+    // D-Bus calls that arrive while it finalizes that much (one run in six).
     void largeClipboardsAreLeftOutAndTheShellStays() {
         ShellCompanion companion;
         QVERIFY(companion.isAvailable());
@@ -179,8 +181,8 @@ private slots:
         for (const auto& [mebibytes, kept] : {std::pair{31, true}, {32, false}, {64, false}}) {
             QCOMPARE(shellEval(u"imports.gi.St.Clipboard.get_default().set_content("
                                "imports.gi.St.ClipboardType.CLIPBOARD, 'text/plain', new "
-                               "imports.gi.GLib.Bytes(new Uint8Array(%1).fill(97)))"_s.arg(mebibytes
-                                                                                           << 20)),
+                               "imports.gi.GLib.Bytes(new Uint8Array(%1).fill(97))); "
+                               "imports.system.gc()"_s.arg(mebibytes << 20)),
                      QString());
             const auto read = companion.clipboard({u"text/plain"_s});
             QVERIFY(read.data);
