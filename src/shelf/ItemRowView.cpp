@@ -3,6 +3,7 @@
 #include "shelf/ItemIcon.h"
 
 #include "model/DragThreshold.h"
+#include "shelf/DarkLook.h"
 #include "shelf/DragOut.h"
 
 #include "platform/common/ClipboardWriter.h"
@@ -11,11 +12,13 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFileIconProvider>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 
@@ -95,6 +98,15 @@ QSize ItemRowView::sizeHint() const {
     return {200, rowHeight};
 }
 
+bool ItemRowView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTipLook) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), toolTipLook,
+                           QRect(), toolTipDuration());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void ItemRowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect iconRect(leadingMargin, (height() - iconSize) / 2, iconSize, iconSize);
@@ -152,6 +164,7 @@ void ItemRowView::contextMenuEvent(QContextMenuEvent* event) {
 
 QMenu* ItemRowView::buildMenu() {
     auto* menu = new QMenu(this);
+    menu->setStyleSheet(DarkLook::menu());
     if (m_item->isFile()) {
         menu->addAction(tr("Open"), this, &ItemRowView::openItem);
         menu->addAction(tr("Reveal in File Manager"), this, &ItemRowView::revealItem);

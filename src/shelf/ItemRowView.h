@@ -4,6 +4,7 @@
 #include "shelf/ShelfDesktop.h"
 
 #include <QPointF>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -27,6 +28,9 @@ public:
     std::function<void(const ShelfItemPtr&)> onRemove;
     // When copying the item found the clipboard out of the program's reach.
     std::function<void()> onCopyFailed;
+    // The widget the row's tool tip is shown for, whose look it takes; without
+    // one it is shown for the row.
+    QPointer<QWidget> toolTipLook;
 
     // The context menu as it would open now, in the current language. The caller owns it.
     QMenu* buildMenu();
@@ -39,6 +43,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -5,10 +5,12 @@
 #include <QVBoxLayout>
 #include <unordered_map>
 
-RowReconciler::RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop)
+RowReconciler::RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop,
+                             QWidget* toolTipLook)
     : m_parent(parent)
     , m_layout(layout)
-    , m_desktop(std::move(desktop)) {}
+    , m_desktop(std::move(desktop))
+    , m_toolTipLook(toolTipLook) {}
 
 void RowReconciler::show(const std::vector<ShelfItemPtr>& items) {
     std::unordered_multimap<const ShelfItem*, ItemRowView*> old;
@@ -23,6 +25,7 @@ void RowReconciler::show(const std::vector<ShelfItemPtr>& items) {
             old.erase(it);
         } else {
             row = new ItemRowView(item, m_desktop, m_parent);
+            row->toolTipLook = m_toolTipLook;
             row->onRemove = onRemove;
             row->onCopyFailed = onCopyFailed;
             row->onDragOut = onDragOut;

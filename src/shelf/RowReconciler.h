@@ -16,8 +16,10 @@ class QWidget;
 // made anew.
 class RowReconciler {
 public:
-    // The rows belong to `parent` and stand in `layout`.
-    RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop);
+    // The rows belong to `parent` and stand in `layout`; they show their tool
+    // tips for `toolTipLook`.
+    RowReconciler(QWidget* parent, QVBoxLayout* layout, ShelfDesktop desktop,
+                  QWidget* toolTipLook = nullptr);
 
     // Handed to every row.
     std::function<void(const ShelfItemPtr&)> onRemove;
@@ -31,5 +33,6 @@ private:
     QWidget* m_parent;
     QVBoxLayout* m_layout;
     ShelfDesktop m_desktop;
+    QWidget* m_toolTipLook;
     std::vector<ItemRowView*> m_rows;
 };

@@ -23,7 +23,8 @@ ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
     m_panel->setContent(dropView);
     dropView->promises = m_desktop.promises;
     m_view = std::make_unique<ShelfView>(dropView, m_desktop);
-    m_rows = std::make_unique<RowReconciler>(m_view->rowParent(), m_view->rowLayout(), m_desktop);
+    m_rows = std::make_unique<RowReconciler>(m_view->rowParent(), m_view->rowLayout(), m_desktop,
+                                             m_view->toolTipLook());
 
     // Everything reaches the shelf only while it exists: the nested loop of a
     // drag may outlive it.

@@ -3,7 +3,6 @@
 #include "platform/PanelPlacement.h"
 #include "platform/WindowHints.h"
 #include "platform/common/ScreenPoints.h"
-#include "shelf/Palette.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,41 +11,6 @@
 #include <QTimer>
 
 namespace {
-
-QString css(const QColor& colour) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(colour.red())
-        .arg(colour.green())
-        .arg(colour.blue())
-        .arg(colour.alpha());
-}
-
-// Everything the shelf shows is dark, whatever the desktop's theme: the card
-// draws itself, and this sheet covers what the toolkit would draw in the
-// theme's colours: the rows' menus, tool tips and the list's scroll bar. The
-// highlight stays the desktop's accent colour.
-QString darkLook() {
-    const QString popup = QStringLiteral("background-color: rgb(24, 26, 38); color: %1; "
-                                         "border: 1px solid %2;")
-                              .arg(css(Palette::buttonText()), css(Palette::border()));
-    return QStringLiteral(
-               "QMenu { %1 padding: 4px 0; }"
-               "QMenu::item { padding: 4px 18px; background: transparent; }"
-               "QMenu::item:selected { background-color: palette(highlight); "
-               "color: palette(highlighted-text); }"
-               "QMenu::item:disabled { color: %2; }"
-               "QMenu::separator { height: 1px; margin: 4px 8px; background: %3; }"
-               "QToolTip { %1 padding: 3px; }"
-               "QAbstractScrollArea, QWidget#qt_scrollarea_viewport { background: transparent; "
-               "border: none; }"
-               "QScrollBar:vertical { background: transparent; width: 8px; margin: 0; }"
-               "QScrollBar::handle:vertical { background: %4; border-radius: 3px; "
-               "min-height: 24px; margin: 0 1px; }"
-               "QScrollBar::add-line, QScrollBar::sub-line { height: 0; width: 0; }"
-               "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }")
-        .arg(popup, css(Palette::textMuted()), css(Palette::borderSubtle()),
-             css(QColor::fromRgbF(1, 1, 1, 0.25f)));
-}
 
 QRegion roundedMask(QSize size, int radius) {
     QPainterPath path;
@@ -67,7 +31,6 @@ ShelfPanel::ShelfPanel(WindowHints* hints, PanelPlacement* placement, QWidget* p
     // that one unless told otherwise; the row's tool tip is the only place
     // where a truncated path can be read in full.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    setStyleSheet(darkLook());
     if (m_hints && m_hints->compositorRunning()) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {

@@ -2,6 +2,7 @@
 
 #include "platform/common/Symbols.h"
 #include "settings/Commands.h"
+#include "shelf/DarkLook.h"
 #include "shelf/DragAllView.h"
 #include "shelf/FooterButton.h"
 #include "shelf/Palette.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -93,7 +95,8 @@ ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
         button->setIconSize(QSize(symbolSize, symbolSize));
         button->setFixedSize(symbolSize, iconButtonHeight);
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
+            QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }") +
+            DarkLook::toolTip());
         QObject::connect(button, &QToolButton::clicked, button, [this, action] {
             if (this->*action)
                 (this->*action)();
@@ -124,18 +127,23 @@ ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
-    // The list draws nothing of its own: the card shows through. (The panel's
-    // style sheet clears the viewport alone; a rule without a selector here
-    // would reach the rows' menus too and leave them undrawn.)
+    scroll->verticalScrollBar()->setStyleSheet(DarkLook::scrollBar());
+    // The list draws nothing of its own: the card shows through.
     scroll->viewport()->setAutoFillBackground(false);
     m_rowParent = new QWidget;
-    m_rowParent->setAutoFillBackground(false);
     m_rowLayout = new QVBoxLayout(m_rowParent);
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
     m_rowLayout->setSpacing(rowSpacing);
     m_rowLayout->setAlignment(Qt::AlignTop);
     scroll->setWidget(m_rowParent);
+    m_rowParent->setAutoFillBackground(false); // which the scroll area has just turned on
     grid->addWidget(scroll, listRow, listColumn, 1, 3);
+
+    // The rows' tool tips are shown for this widget, which is never shown itself:
+    // the tip takes the look of the widget it is shown for.
+    m_toolTipLook = new QWidget(content);
+    m_toolTipLook->hide();
+    m_toolTipLook->setStyleSheet(DarkLook::toolTip());
 
     m_emptyHint = new QLabel(content);
     m_emptyHint->setObjectName(QStringLiteral("emptyHint"));

@@ -35,6 +35,8 @@ public:
     // Where the rows go, in order, and the widget that holds them.
     QVBoxLayout* rowLayout() const { return m_rowLayout; }
     QWidget* rowParent() const { return m_rowParent; }
+    // What the rows show their tool tips for, so that the tips are drawn dark.
+    QWidget* toolTipLook() const { return m_toolTipLook; }
 
     // Sets every fixed text in the current language.
     void reloadLanguage();
@@ -54,6 +56,7 @@ private:
     QToolButton* m_close = nullptr;
     QWidget* m_rowParent = nullptr;
     QVBoxLayout* m_rowLayout = nullptr;
+    QWidget* m_toolTipLook = nullptr;
     QLabel* m_emptyHint = nullptr;
     QLabel* m_notice = nullptr;
     QProgressBar* m_zipProgress = nullptr;

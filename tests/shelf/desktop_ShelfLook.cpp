@@ -80,9 +80,12 @@ private Q_SLOTS:
         QVERIFY((m_to = m_target->waitForReady()).x() > 0);
     }
 
-    void aRowsToolTipAndMenuAreDrawnDarkAndTheHeadersGlyphsSitInPlace() {
+    void aRowItsToolTipAndMenuAreDrawnDarkAndTheHeadersGlyphsSitInPlace() {
         auto s = shelf();
-        const QPoint row = s->rows()[0]->mapToGlobal(s->rows()[0]->rect().center());
+        // The titles are light: the list behind them must not take the theme's colour.
+        const ItemRowView* first = s->rows()[0];
+        QVERIFY(drawnAndDark(onScreen(QRect(first->mapToGlobal(QPoint()), first->size()))));
+        const QPoint row = first->mapToGlobal(first->rect().center());
         QVERIFY(
             xdotool("mousemove %1 %2 sleep 0.1 mousemove %3 %2", {row.x() - 5, row.y(), row.x()}));
         QLabel* tip = nullptr;
