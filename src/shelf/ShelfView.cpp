@@ -41,6 +41,13 @@ QColor defaultSymbolTint() {
     return QColor::fromRgbF(1, 1, 1, 0.85f);
 }
 
+// A label's text colour; labels draw no background of their own.
+void setTextColour(QWidget* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 QFont pixelFont(const QWidget* widget, int pixels, bool bold = false) {
     QFont font = widget->font();
     font.setPixelSize(pixels);
@@ -83,7 +90,7 @@ ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
 
     m_title = new QLabel(QStringLiteral("Shelf"), m_header);
     m_title->setFont(pixelFont(m_title, 13, true));
-    m_title->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    setTextColour(m_title, Qt::white);
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto iconButton = [this](const char* name, const QString& symbol,
                              std::function<void()> ShelfView::*action) {
@@ -151,8 +158,7 @@ ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_emptyHint->setFont(pixelFont(m_emptyHint, 11));
-    m_emptyHint->setStyleSheet(
-        QStringLiteral("color: rgba(235, 235, 245, 153); background: transparent;"));
+    setTextColour(m_emptyHint, QColor(235, 235, 245, 153));
     m_emptyHint->setFixedWidth(ShelfPanel::panelWidth - 2 * emptyHintMargin);
     grid->addWidget(m_emptyHint, 0, 0, rowCount, columnCount, Qt::AlignCenter);
 
@@ -189,7 +195,7 @@ ShelfView::ShelfView(QWidget* content, const ShelfDesktop& desktop) {
     m_notice->setFixedHeight(noticeHeight);
     m_notice->setAlignment(Qt::AlignCenter);
     m_notice->setFont(pixelFont(m_notice, 11));
-    m_notice->setStyleSheet(QStringLiteral("color: rgb(255, 159, 10); background: transparent;"));
+    setTextColour(m_notice, QColor(255, 159, 10));
     m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_notice->hide();
     grid->addWidget(m_notice, listRow, footerColumn, Qt::AlignBottom);
