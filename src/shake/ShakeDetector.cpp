@@ -90,6 +90,10 @@ void ShakeDetector::poll() {
     const double now = m_services.timers->now();
     const long dragCount = m_services.drag ? m_services.drag->dragCount() : 0;
     const bool hasItems = m_services.drag && m_services.drag->holdsItems();
-    if (m_gesture.update(position.x(), now, dragCount, hasItems) && onShake)
-        onShake(position);
+    if (m_gesture.update(position.x(), now, dragCount, hasItems)) {
+        if (onShake)
+            onShake(position);
+    } else if (m_gesture.underWay(dragCount, hasItems) && onShakeUnderWay) {
+        onShakeUnderWay();
+    }
 }

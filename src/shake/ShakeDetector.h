@@ -40,6 +40,10 @@ public:
 
     // Receives the cursor position, in screen points, of the tick that completed the shake.
     std::function<void(QPointF)> onShake;
+    // Told once per press, when half a shake has been made during a drag:
+    // what a shake opens can be made ready. Not where the desktop recognises
+    // shakes itself.
+    std::function<void()> onShakeUnderWay;
 
     // Whether a press starts looking for a shake; a change applies from the next press on.
     void setEnabled(bool enabled) { m_enabled = enabled; }

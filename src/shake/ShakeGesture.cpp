@@ -4,6 +4,7 @@ void ShakeGesture::reset(long newBaseline) {
     core.clearMovingState();
     baseline = newBaseline;
     fired = false;
+    toldUnderWay = false;
 }
 
 bool ShakeGesture::update(double x, double t, long dragCount, bool hasItems) {
@@ -15,5 +16,13 @@ bool ShakeGesture::update(double x, double t, long dragCount, bool hasItems) {
     if (dragCount == baseline || !hasItems)
         return false;
     fired = true;
+    return true;
+}
+
+bool ShakeGesture::underWay(long dragCount, bool hasItems) {
+    if (fired || toldUnderWay || dragCount == baseline || !hasItems ||
+        2 * static_cast<long>(core.reversals.size()) < core.minReversals)
+        return false;
+    toldUnderWay = true;
     return true;
 }

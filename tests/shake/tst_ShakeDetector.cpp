@@ -116,6 +116,26 @@ private Q_SLOTS:
         }
     }
 
+    void halfAShakeDuringADragIsToldOncePerPressBeforeTheShake() {
+        Rig rig;
+        rig.start();
+        QList<qsizetype> told; // the shakes reported by then
+        rig.detector->onShakeUnderWay = [&] { told.append(rig.shakes.size()); };
+        rig.pressLeft();
+        rig.moveThrough({100, 120, 100, 120, 100, 120}); // no drag: nothing under way
+        rig.pressLeft(true);
+        rig.moveThrough({100, 120, 100});
+        QVERIFY(told.isEmpty()); // one reversal of the four
+        rig.moveThrough({120});
+        QCOMPARE(told, QList<qsizetype>{0});
+        rig.moveThrough({100, 120, 100, 120, 100, 120});
+        QCOMPARE(told, QList<qsizetype>{0});
+        QCOMPARE(rig.shakes.size(), 1);
+        rig.pressLeft(true);
+        rig.moveThrough({100, 120, 100, 120});
+        QCOMPARE(told.size(), 2);
+    }
+
     void aShakeOverAnEmptyDragIsSpentAndOnlyTheFirstOfAPressCounts() {
         ShakeGesture gesture;
         gesture.reset(3);
