@@ -30,6 +30,10 @@ struct QuoblinApp::Services {
     // hand over, or a clipboard owner that did not answer in time.
     using Shortfall = ClipboardRead::Shortfall;
     std::function<Shortfall()> clipboardShortfall;
+    // Whether the window of the shelf a shake opens is made while the shake
+    // is under way: where the compositor shows a window it has just learnt of
+    // a frame or two later than one it already knows (Wayland).
+    bool prepareShakenWindows = false;
     bool showTrayIcon = true;
     // What the start found of GNOME and its companion, for the about box;
     // absent off GNOME. Kept up to date by whoever started the program.

@@ -290,6 +290,10 @@ QuoblinApp::Services DesktopServices::appServices() {
     services.altHeld = [&backend] { return backend.altHeld(); };
     services.clipboard = [&backend] { return backend.clipboard(); };
     services.clipboardShortfall = [&backend] { return backend.clipboardShortfall(); };
+    // The companion's Wayland session: the one where the program sees drags
+    // begin, and the program's own detector finds the shakes.
+    services.prepareShakenWindows =
+        backend.presses().reportsDragStarts() && !backend.recognizedShakes();
     return services;
 }
 

@@ -188,6 +188,12 @@ void QuoblinApp::started() {
         if (Shelf* shelf = self->m_shelves->newShelf(point, {}))
             shelf->scheduleAutoCloseIfEmpty(shakeAutoClose);
     };
+    if (m_services->prepareShakenWindows && m_services->windows) {
+        m_shake->onShakeUnderWay = [self] {
+            if (self)
+                self->m_services->windows->prepareWindow();
+        };
+    }
     followShakeSettings();
     m_shake->start();
 

@@ -11,10 +11,12 @@
 
 #include <QEvent>
 
-ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop)
+ShelfController::ShelfController(Shelf& shelf, ShelfDesktop desktop,
+                                 std::unique_ptr<ShelfPanel> panel)
     : m_shelf(&shelf)
     , m_desktop(std::move(desktop))
-    , m_panel(std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement))
+    , m_panel(panel ? std::move(panel)
+                    : std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement))
     , m_copyAndZip(new CopyAllAndZip(&shelf, m_desktop.clipboardHeldHere)) {
     m_copyAndZip->setParent(this);
     // A top-level window, the panel hears of every change of language.
@@ -131,7 +133,7 @@ void ShelfController::update() {
 }
 
 void ShelfController::show(QPointF near, const ScreenLayout& screens) {
-    if (!m_panel->isVisible()) {
+    if (!m_panel->isShown()) {
         m_panel->setFrameOrigin(ShelfPlacement::origin(near, QSizeF(m_panel->size()), screens));
     }
     m_panel->showWithoutActivating();

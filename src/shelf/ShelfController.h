@@ -3,6 +3,7 @@
 #include "model/Shelf.h"
 #include "platform/Screens.h"
 #include "shelf/ShelfDesktop.h"
+#include "shelf/ShelfPanel.h"
 
 #include <QObject>
 #include <QPointF>
@@ -13,7 +14,6 @@
 class CopyAllAndZip;
 class ItemRowView;
 class RowReconciler;
-class ShelfPanel;
 class ShelfView;
 
 // The window of one open shelf: its floating panel, rows, footer and zip
@@ -23,8 +23,10 @@ class ShelfController : public QObject {
     Q_OBJECT
 
 public:
-    // The window follows the shelf, which its owner may delete first.
-    explicit ShelfController(Shelf& shelf, ShelfDesktop desktop = {});
+    // The window follows the shelf, which its owner may delete first. It
+    // takes `panel` where one was made (and maybe prepared) beforehand.
+    explicit ShelfController(Shelf& shelf, ShelfDesktop desktop = {},
+                             std::unique_ptr<ShelfPanel> panel = nullptr);
     ~ShelfController() override;
 
     ShelfPanel* panel() const { return m_panel.get(); }

@@ -3,6 +3,8 @@
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfPanel.h"
 
+#include <QTimer>
+
 namespace {
 
 class ControllerWindow final : public ShelfWindow {
@@ -21,7 +23,7 @@ public:
         if (m_controller)
             m_controller->show(near, m_screens());
     }
-    bool isVisible() const override { return m_controller && m_controller->panel()->isVisible(); }
+    bool isVisible() const override { return m_controller && m_controller->panel()->isShown(); }
     QRectF frame() const override {
         return m_controller ? m_controller->panel()->frame() : QRectF();
     }
@@ -52,10 +54,22 @@ ShelfControllerWindows::~ShelfControllerWindows() {
 }
 
 std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
-    auto* controller = new ShelfController(shelf, m_desktop);
+    auto* controller = new ShelfController(shelf, m_desktop, std::move(m_prepared));
     std::erase_if(m_opened, [](const Opened& opened) { return !opened.controller; });
     m_opened.push_back({&shelf, controller});
     return std::make_unique<ControllerWindow>(controller, m_screens);
+}
+
+void ShelfControllerWindows::prepareWindow() {
+    if (!m_prepared)
+        m_prepared = std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement);
+    m_prepared->prepare();
+    ShelfPanel* panel = m_prepared.get();
+    QTimer::singleShot(preparedForMs, panel, [this, alive = std::weak_ptr(m_alive), panel] {
+        // A shelf may have taken it since: then it is that shelf's.
+        if (!alive.expired() && m_prepared.get() == panel)
+            m_prepared.release()->deleteLater(); // not inside its own timer
+    });
 }
 
 ShelfController* ShelfControllerWindows::controllerOf(const Shelf* shelf) const {

@@ -6,9 +6,11 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class ShelfController;
+class ShelfPanel;
 
 // The shelf manager's windows on the desktop: a ShelfController for each
 // shelf, placed on the screens as they are at the moment of showing.
@@ -22,6 +24,12 @@ public:
     ~ShelfControllerWindows() override;
 
     std::unique_ptr<ShelfWindow> open(Shelf& shelf) override;
+    // Prepares the window of the next shelf opened (ShelfPanel::prepare),
+    // where the desktop maps a window only with its first frame. Unused, it
+    // goes again after `preparedForMs`: the desktop lists a window that
+    // shows nothing among the program's all the same.
+    static constexpr int preparedForMs = 1500;
+    void prepareWindow();
 
     // The window of a shelf, or nullptr once it is gone.
     ShelfController* controllerOf(const Shelf* shelf) const;
@@ -37,4 +45,7 @@ private:
         QPointer<ShelfController> controller;
     };
     std::vector<Opened> m_opened;
+    std::unique_ptr<ShelfPanel> m_prepared;
+    // A prepared window's timer may outlive this.
+    std::shared_ptr<int> m_alive = std::make_shared<int>();
 };

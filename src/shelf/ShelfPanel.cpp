@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -59,6 +60,12 @@ void ShelfPanel::resizeEvent(QResizeEvent*) {
         m_content->setGeometry(rect());
 }
 
+void ShelfPanel::hideEvent(QHideEvent*) {
+    // Closed by the window system before it showed, it is an ordinary hidden panel.
+    if (std::exchange(m_prepared, false))
+        setUpdatesEnabled(true);
+}
+
 void ShelfPanel::closeEvent(QCloseEvent* event) {
     if (!onCloseRequested)
         return QWidget::closeEvent(event);
@@ -84,24 +91,43 @@ void ShelfPanel::setFrameOrigin(QPointF origin) {
         ScreenPoints::toQtGlobal(QPointF(points.left(), points.top() + points.height())).toPoint();
     move(topLeft);
     m_placedAt = topLeft;
-    if (m_placement && isVisible())
+    if (m_placement && isShown())
         m_placement->place(windowTitle(), topLeft);
 }
 
 void ShelfPanel::showWithoutActivating() {
-    if (!isVisible()) {
+    if (!isShown()) {
         // Asked before the window shows: the placer holds the request until it does.
         if (m_placement)
             m_placement->place(windowTitle(), m_placedAt);
-        if (m_hints) {
-            winId(); // the hints go to the native window, made here when it is missing
-            m_hints->keepOnAllWorkspaces(windowHandle());
+        if (std::exchange(m_prepared, false)) {
+            // Children added to a shown window stay hidden until told.
+            if (m_content)
+                m_content->show();
+            setUpdatesEnabled(true); // and so its first frame
+        } else {
+            showWindow();
         }
-        show();
-        if (m_hints)
-            m_hints->keepOnAllWorkspaces(windowHandle());
     }
     raise();
     if (m_hints)
         m_hints->standAboveFocusedFullScreen(windowHandle());
+}
+
+void ShelfPanel::prepare() {
+    if (isVisible())
+        return;
+    m_prepared = true;
+    setUpdatesEnabled(false);
+    showWindow();
+}
+
+void ShelfPanel::showWindow() {
+    if (m_hints) {
+        winId(); // the hints go to the native window, made here when it is missing
+        m_hints->keepOnAllWorkspaces(windowHandle());
+    }
+    show();
+    if (m_hints)
+        m_hints->keepOnAllWorkspaces(windowHandle());
 }

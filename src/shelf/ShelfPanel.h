@@ -33,6 +33,13 @@ public:
     void setFrameOrigin(QPointF origin);
     // Shows the panel above the others without activating the program.
     void showWithoutActivating();
+    // Makes the window and has the window system map it with nothing drawn,
+    // where it shows nothing until a window's first frame (Wayland): the
+    // compositor's round trip for a new window is then over when the shelf
+    // is shown, and the shelf shows with its first frame.
+    void prepare();
+    // Shown to the user: a prepared panel is not, until it shows.
+    bool isShown() const { return isVisible() && !m_prepared; }
 
     // The user moved the panel through the window system, which told the
     // placer but not Qt.
@@ -45,13 +52,17 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void showWindow();
+
     WindowHints* m_hints;
     PanelPlacement* m_placement;
     QWidget* m_content = nullptr;
     int m_serial = 0;
+    bool m_prepared = false;
     // Where the placer put the panel: on Wayland Qt soon forgets it, and
     // reports every window at the origin.
     QPoint m_placedAt;

@@ -4,6 +4,7 @@
 #include "model/DragThreshold.h"
 #include "model/DroppedItems.h"
 #include "model/ShelfPlacement.h"
+#include "platform/common/DesktopScreens.h"
 #include "platform/common/MimeDataContents.h"
 #include "platform/common/PngImage.h"
 #include "platform/common/ScreenPoints.h"
@@ -13,6 +14,7 @@
 #include "shelf/ItemIcon.h"
 #include "shelf/ItemRowView.h"
 #include "shelf/ShelfController.h"
+#include "shelf/ShelfControllerWindows.h"
 #include "shelf/ShelfDropView.h"
 #include "shelf/ShelfPanel.h"
 
@@ -108,6 +110,28 @@ private Q_SLOTS:
         QVERIFY(model.items().back()->path().endsWith(QStringLiteral(".zip")));
         QTRY_VERIFY(progress->isHidden());
         QVERIFY(!model.autoClosePending()); // the archive's arrival cancels it
+    }
+
+    // The window of the next shelf waits mapped and drawing nothing, not the
+    // shelf's until the shelf shows; unused, it goes.
+    void aPreparedWindowDrawsNothingUntilItsShelfShowsAndGoesUnused() {
+        ShelfControllerWindows windows([] { return DesktopScreens::layout(); });
+        windows.prepareWindow();
+        Shelf model({text("t")}, m_timers);
+        const std::unique_ptr<ShelfWindow> window = windows.open(model);
+        const ShelfPanel* panel = windows.controllerOf(&model)->panel();
+        QVERIFY(panel->isVisible() && !panel->updatesEnabled() && !window->isVisible());
+        window->show(QPointF(300, 300));
+        QVERIFY(window->isVisible() && panel->updatesEnabled());
+        QVERIFY(windows.controllerOf(&model)->rows().at(0)->isVisible());
+
+        windows.prepareWindow();
+        const auto shown = [] {
+            return std::ranges::count_if(QApplication::topLevelWidgets(),
+                                         [](const QWidget* w) { return w->isVisible(); });
+        };
+        QCOMPARE(shown(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), 1, 2 * ShelfControllerWindows::preparedForMs);
     }
 
     void theFooterOffersWhatTheShelfHolds() {
