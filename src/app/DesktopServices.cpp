@@ -67,6 +67,8 @@ public:
     virtual ShakeSource* recognizedShakes() { return nullptr; }
     virtual DesktopScreens::WorkAreas workAreas() { return {}; }
     virtual std::function<bool()> clipboardHeldHere() { return {}; }
+    // Whether a shake's shelf window is best made while the shake is under way.
+    virtual bool preparesShakenWindows() const { return false; }
     virtual bool altHeld() {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
     }
@@ -173,6 +175,9 @@ public:
     DesktopScreens::WorkAreas workAreas() override {
         return [this] { return m_shell.workAreas(); };
     }
+    // The Shell shows a window it has just learnt of a frame or two later than
+    // one it knows, and the program's own detector sees a shake coming.
+    bool preparesShakenWindows() const override { return true; }
     // The program never has the keyboard focus here: the Shell knows.
     bool altHeld() override {
         const auto state = m_shell.pointer();
@@ -290,10 +295,7 @@ QuoblinApp::Services DesktopServices::appServices() {
     services.altHeld = [&backend] { return backend.altHeld(); };
     services.clipboard = [&backend] { return backend.clipboard(); };
     services.clipboardShortfall = [&backend] { return backend.clipboardShortfall(); };
-    // The companion's Wayland session: the one where the program sees drags
-    // begin, and the program's own detector finds the shakes.
-    services.prepareShakenWindows =
-        backend.presses().reportsDragStarts() && !backend.recognizedShakes();
+    services.prepareShakenWindows = backend.preparesShakenWindows();
     return services;
 }
 

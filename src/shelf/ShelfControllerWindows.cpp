@@ -61,8 +61,9 @@ std::unique_ptr<ShelfWindow> ShelfControllerWindows::open(Shelf& shelf) {
 }
 
 void ShelfControllerWindows::prepareWindow() {
-    if (!m_prepared)
-        m_prepared = std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement);
+    if (m_prepared)
+        return; // and its timer runs
+    m_prepared = std::make_unique<ShelfPanel>(m_desktop.hints, m_desktop.placement);
     m_prepared->prepare();
     ShelfPanel* panel = m_prepared.get();
     QTimer::singleShot(preparedForMs, panel, [this, alive = std::weak_ptr(m_alive), panel] {
