@@ -444,6 +444,12 @@ class QuoblinShellService {
         // A new window takes the focus when it maps; remember who had it to hand it back.
         const entry = {previousFocus: global.display.focus_window, shown: false, handlerIds: []};
         entry.handlerIds.push(window.connect('shown', () => this._onWindowShown(window)));
+        // A window may show before it takes the title it is placed by (one
+        // the program made ahead, from a newer Shell on): it is matched then.
+        entry.handlerIds.push(window.connect('notify::title', () => {
+            if (this._pending.length && this._windows.get(window)?.shown)
+                this._onWindowShown(window);
+        }));
         entry.handlerIds.push(window.connect('unmanaged', () => this._onWindowUnmanaged(window)));
         this._windows.set(window, entry);
     }
