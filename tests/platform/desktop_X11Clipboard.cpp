@@ -1,6 +1,7 @@
-// The clipboard of other X11 programs, read on the program's own connection.
+// The program's own X11 connection, and the clipboard of other X11 programs read on it.
 #include "DesktopDriver.h"
 #include "TestEnvironment.h"
+#include "platform/x11/GraphicalSession.h"
 #include "platform/x11/X11ClipboardReader.h"
 #include "platform/x11/X11Connection.h"
 
@@ -53,6 +54,25 @@ class X11ClipboardTest : public QObject {
 
 private Q_SLOTS:
     void cleanup() { release(); }
+
+    // The connection that found the server answering becomes the program's
+    // own rather than a second one, and names asked together come back each
+    // with its own atom.
+    void theProbeConnectionServesTheProgram() {
+        QCOMPARE(GraphicalSession::choose().platform, u"xcb"_s);
+        const auto x11 = X11Connection::open();
+        QVERIFY(x11 && !xcb_connection_has_error(x11->raw()));
+        int screen = -1;
+        QCOMPARE(GraphicalSession::takeProbeConnection(&screen), nullptr);
+
+        const char* names[] = {"QUOBLIN_TEST_FIRST", "QUOBLIN_TEST_SECOND", "WM_PROTOCOLS"};
+        x11->internAtoms({names[0], names[1], names[2]});
+        const auto other = X11Connection::open();
+        QVERIFY(other);
+        for (const char* name : names)
+            QCOMPARE(x11->atom(name), other->atom(name));
+        QVERIFY(x11->atom(names[0]) != x11->atom(names[1]));
+    }
 
     // Each kind of contents arrives as the program's format, large images in
     // pieces, Latin-1 text as UTF-8, and only the formats offered are there.

@@ -83,6 +83,8 @@ struct DirectSaveReceiver::Transfer {
 
 DirectSaveReceiver::DirectSaveReceiver(X11Connection& x11)
     : m_x11(&x11) {
+    x11.internAtoms({"XdndDrop", "XdndEnter", "XdndSelection", directSaveName, "text/plain",
+                     "application/octet-stream", "INCR", "QUOBLIN_DIRECT_SAVE"});
     m_xdndDrop = x11.atom("XdndDrop");
     m_xdndEnter = x11.atom("XdndEnter");
     m_xdndSelection = x11.atom("XdndSelection");

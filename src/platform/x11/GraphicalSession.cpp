@@ -3,17 +3,35 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace GraphicalSession {
+
+namespace {
+xcb_connection_t* probeConnection = nullptr;
+int probeScreen = 0;
+} // namespace
 
 static bool x11Answers() {
     int screen = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screen);
     const bool ok = connection && !xcb_connection_has_error(connection);
-    if (connection)
-        xcb_disconnect(connection);
-    return ok;
+    if (!ok) {
+        if (connection)
+            xcb_disconnect(connection);
+        return false;
+    }
+    if (probeConnection)
+        xcb_disconnect(probeConnection);
+    probeConnection = connection;
+    probeScreen = screen;
+    return true;
+}
+
+xcb_connection_t* takeProbeConnection(int* screen) {
+    *screen = probeScreen;
+    return std::exchange(probeConnection, nullptr);
 }
 
 static bool waylandAvailable(const QString& display) {

@@ -32,6 +32,8 @@ public:
     TimeFilter(X11Connection& x, const OutgoingDrag& drag)
         : m_x11(&x)
         , m_drag(drag) {
+        x.internAtoms(
+            {"XdndPosition", "XdndDrop", "XdndSelection", "WM_PROTOCOLS", "QUOBLIN_SERVER_TIME"});
         m_xdndPosition = x.atom("XdndPosition");
         m_xdndDrop = x.atom("XdndDrop");
         m_xdndSelection = x.atom("XdndSelection");

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
+#include "platform/x11/GraphicalSession.h"
+
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <algorithm>
@@ -12,10 +14,20 @@
 #include <xcb/xinput.h>
 
 std::unique_ptr<X11Connection> X11Connection::connectToDisplay(const char* platform) {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String(platform))
-        return nullptr;
     int screen = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screen);
+    // The probe's connection is to the display Qt runs on only when Qt runs on
+    // X11; beside Wayland it would sit idle, so it goes either way.
+    xcb_connection_t* held = GraphicalSession::takeProbeConnection(&screen);
+    if (held && (std::strcmp(platform, "xcb") != 0 || xcb_connection_has_error(held))) {
+        xcb_disconnect(held);
+        held = nullptr;
+    }
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String(platform)) {
+        if (held)
+            xcb_disconnect(held);
+        return nullptr;
+    }
+    xcb_connection_t* c = held ? held : xcb_connect(nullptr, &screen);
     if (xcb_connection_has_error(c)) {
         xcb_disconnect(c);
         return nullptr;
@@ -38,28 +50,31 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screen)
         xcb_screen_next(&it);
     m_root = it.data ? it.data->root : 0;
 
+    // Both extensions are asked at once: each round trip here is start-up time.
+    xcb_prefetch_extension_data(m_connection, &xcb_input_id);
+    xcb_prefetch_extension_data(m_connection, &xcb_xfixes_id);
+    const xcb_query_extension_reply_t* input = xcb_get_extension_data(m_connection, &xcb_input_id);
+    const xcb_query_extension_reply_t* xfixes =
+        xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    const bool askInput = input && input->present, askXFixes = xfixes && xfixes->present;
     // XInput 2.0 withholds presses while another client grabs the pointer, which
     // is exactly what a drag does; 2.1 delivers raw events regardless.
-    if (const xcb_query_extension_reply_t* ext =
-            xcb_get_extension_data(m_connection, &xcb_input_id);
-        ext && ext->present) {
-        auto* reply = xcb_input_xi_query_version_reply(
-            m_connection, xcb_input_xi_query_version(m_connection, 2, 2), nullptr);
-        if (reply) {
+    const auto inputVersion = askInput ? xcb_input_xi_query_version(m_connection, 2, 2)
+                                       : xcb_input_xi_query_version_cookie_t{};
+    // The version handshake is mandatory before XFixes answers anything else.
+    const auto xfixesVersion = askXFixes ? xcb_xfixes_query_version(m_connection, 5, 0)
+                                         : xcb_xfixes_query_version_cookie_t{};
+    if (askInput) {
+        if (auto* reply = xcb_input_xi_query_version_reply(m_connection, inputVersion, nullptr)) {
             if (reply->major_version > 2 ||
                 (reply->major_version == 2 && reply->minor_version >= 1))
-                m_xinputOpcode = ext->major_opcode;
+                m_xinputOpcode = input->major_opcode;
             std::free(reply);
         }
     }
-    // The version handshake is mandatory before XFixes answers anything else.
-    if (const xcb_query_extension_reply_t* ext =
-            xcb_get_extension_data(m_connection, &xcb_xfixes_id);
-        ext && ext->present) {
-        auto* reply = xcb_xfixes_query_version_reply(
-            m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr);
-        if (reply) {
-            m_xfixesFirstEvent = ext->first_event;
+    if (askXFixes) {
+        if (auto* reply = xcb_xfixes_query_version_reply(m_connection, xfixesVersion, nullptr)) {
+            m_xfixesFirstEvent = xfixes->first_event;
             std::free(reply);
         }
     }
@@ -86,6 +101,21 @@ uint32_t X11Connection::atom(const char* name) {
     if (result != XCB_ATOM_NONE)
         m_atoms.emplace(name, result);
     return result;
+}
+
+void X11Connection::internAtoms(std::initializer_list<const char*> names) {
+    std::vector<std::pair<const char*, xcb_intern_atom_cookie_t>> asked;
+    for (const char* name : names) {
+        if (!m_atoms.contains(std::string_view(name)))
+            asked.emplace_back(name,
+                               xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name));
+    }
+    for (const auto& [name, cookie] : asked) {
+        auto* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
+        if (reply && reply->atom != XCB_ATOM_NONE)
+            m_atoms.emplace(name, reply->atom);
+        std::free(reply);
+    }
 }
 
 int X11Connection::addHandler(Handler handler) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ public:
     // The server's atom for a name. An atom never changes while the server
     // runs, so each name costs one round trip per connection.
     uint32_t atom(const char* name);
+    // Asks the server for all the names not yet known in one round trip, so that
+    // atom() then answers each from memory.
+    void internAtoms(std::initializer_list<const char*> names);
 
     int addHandler(Handler handler);
     void removeHandler(int id);
