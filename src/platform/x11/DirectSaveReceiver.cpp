@@ -83,16 +83,14 @@ struct DirectSaveReceiver::Transfer {
 
 DirectSaveReceiver::DirectSaveReceiver(X11Connection& x11)
     : m_x11(&x11) {
-    x11.internAtoms({"XdndDrop", "XdndEnter", "XdndSelection", directSaveName, "text/plain",
-                     "application/octet-stream", "INCR", "QUOBLIN_DIRECT_SAVE"});
-    m_xdndDrop = x11.atom("XdndDrop");
-    m_xdndEnter = x11.atom("XdndEnter");
-    m_xdndSelection = x11.atom("XdndSelection");
-    m_directSave = x11.atom(directSaveName);
-    m_textPlain = x11.atom("text/plain");
-    m_octetStream = x11.atom("application/octet-stream");
-    m_incr = x11.atom("INCR");
-    m_answerProperty = x11.atom("QUOBLIN_DIRECT_SAVE");
+    x11.atoms({{"XdndDrop", &m_xdndDrop},
+               {"XdndEnter", &m_xdndEnter},
+               {"XdndSelection", &m_xdndSelection},
+               {directSaveName, &m_directSave},
+               {"text/plain", &m_textPlain},
+               {"application/octet-stream", &m_octetStream},
+               {"INCR", &m_incr},
+               {"QUOBLIN_DIRECT_SAVE", &m_answerProperty}});
     m_handler = x11.addHandler([this](const xcb_generic_event_t* event) { handle(event); });
     QCoreApplication::instance()->installNativeEventFilter(this);
 }

@@ -32,13 +32,11 @@ public:
     TimeFilter(X11Connection& x, const OutgoingDrag& drag)
         : m_x11(&x)
         , m_drag(drag) {
-        x.internAtoms(
-            {"XdndPosition", "XdndDrop", "XdndSelection", "WM_PROTOCOLS", "QUOBLIN_SERVER_TIME"});
-        m_xdndPosition = x.atom("XdndPosition");
-        m_xdndDrop = x.atom("XdndDrop");
-        m_xdndSelection = x.atom("XdndSelection");
-        m_wmProtocols = x.atom("WM_PROTOCOLS");
-        m_clockProperty = x.atom("QUOBLIN_SERVER_TIME");
+        x.atoms({{"XdndPosition", &m_xdndPosition},
+                 {"XdndDrop", &m_xdndDrop},
+                 {"XdndSelection", &m_xdndSelection},
+                 {"WM_PROTOCOLS", &m_wmProtocols},
+                 {"QUOBLIN_SERVER_TIME", &m_clockProperty}});
         m_clockWindow = xcb_generate_id(x.raw());
         const uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
         xcb_create_window(x.raw(), XCB_COPY_FROM_PARENT, m_clockWindow, x.root(), -1, -1, 1, 1, 0,

@@ -14,19 +14,18 @@
 #include <xcb/xinput.h>
 
 std::unique_ptr<X11Connection> X11Connection::connectToDisplay(const char* platform) {
+    const bool runsHere = qGuiApp && QGuiApplication::platformName() == QLatin1String(platform);
     int screen = 0;
-    // The probe's connection is to the display Qt runs on only when Qt runs on
-    // X11; beside Wayland it would sit idle, so it goes either way.
+    // The probe reached the display Qt runs on only when Qt runs on X11; beside
+    // Wayland, or broken, it would sit idle, so it goes.
     xcb_connection_t* held = GraphicalSession::takeProbeConnection(&screen);
-    if (held && (std::strcmp(platform, "xcb") != 0 || xcb_connection_has_error(held))) {
+    if (held &&
+        (!runsHere || std::strcmp(platform, "xcb") != 0 || xcb_connection_has_error(held))) {
         xcb_disconnect(held);
         held = nullptr;
     }
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String(platform)) {
-        if (held)
-            xcb_disconnect(held);
+    if (!runsHere)
         return nullptr;
-    }
     xcb_connection_t* c = held ? held : xcb_connect(nullptr, &screen);
     if (xcb_connection_has_error(c)) {
         xcb_disconnect(c);
@@ -90,31 +89,28 @@ X11Connection::~X11Connection() {
 }
 
 uint32_t X11Connection::atom(const char* name) {
-    if (const auto known = m_atoms.find(std::string_view(name)); known != m_atoms.end())
-        return known->second;
-    auto* reply = xcb_intern_atom_reply(
-        m_connection,
-        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const uint32_t result = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
-    std::free(reply);
-    // A failed request is asked again next time rather than remembered.
-    if (result != XCB_ATOM_NONE)
-        m_atoms.emplace(name, result);
+    uint32_t result = XCB_ATOM_NONE;
+    atoms({{name, &result}});
     return result;
 }
 
-void X11Connection::internAtoms(std::initializer_list<const char*> names) {
+void X11Connection::atoms(std::initializer_list<std::pair<const char*, uint32_t*>> wanted) {
     std::vector<std::pair<const char*, xcb_intern_atom_cookie_t>> asked;
-    for (const char* name : names) {
+    for (const auto& [name, atom] : wanted) {
         if (!m_atoms.contains(std::string_view(name)))
             asked.emplace_back(name,
                                xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name));
     }
     for (const auto& [name, cookie] : asked) {
         auto* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
+        // A failed request is asked again next time rather than remembered.
         if (reply && reply->atom != XCB_ATOM_NONE)
             m_atoms.emplace(name, reply->atom);
         std::free(reply);
+    }
+    for (const auto& [name, atom] : wanted) {
+        const auto known = m_atoms.find(std::string_view(name));
+        *atom = known != m_atoms.end() ? known->second : uint32_t(XCB_ATOM_NONE);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <xcb/xcb.h>
 
 class QSocketNotifier;
@@ -45,9 +46,9 @@ public:
     // The server's atom for a name. An atom never changes while the server
     // runs, so each name costs one round trip per connection.
     uint32_t atom(const char* name);
-    // Asks the server for all the names not yet known in one round trip, so that
-    // atom() then answers each from memory.
-    void internAtoms(std::initializer_list<const char*> names);
+    // Fills each of `wanted` with the atom for its name, asking for all the names
+    // not yet known in one round trip; XCB_ATOM_NONE where the server failed.
+    void atoms(std::initializer_list<std::pair<const char*, uint32_t*>> wanted);
 
     int addHandler(Handler handler);
     void removeHandler(int id);
