@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QResource>
 #include <QSystemTrayIcon>
 #include <cstdio>
 
@@ -39,27 +40,8 @@ QString versionText() {
     return version.isEmpty() ? QStringLiteral("?") : version;
 }
 
-// Tray hosts come with light and with dark panels, and the icon cannot ask
-// which: a light glyph ringed in dark stays visible on either.
-QPixmap ringedTrayPixmap(int side) {
-    const QSize size(side, side);
-    const QPixmap light =
-        Symbols::tinted(QStringLiteral("tray"), QColor(0xdc, 0xdc, 0xdc), size, 1.0);
-    const QPixmap dark =
-        Symbols::tinted(QStringLiteral("tray"), QColor(0x30, 0x30, 0x30), size, 1.0);
-    QPixmap ringed(size);
-    ringed.fill(Qt::transparent);
-    QPainter painter(&ringed);
-    for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
-        painter.drawPixmap(offset, dark);
-    painter.drawPixmap(0, 0, light);
-    painter.end();
-    return ringed;
-}
-
-// The tray icon in five sizes, each drawn only when a tray asks for it: an
-// icon docked in a tray shows one size, and drawing the other four would
-// hold up the icon's first appearance.
+// The tray icon in the sizes drawn when the program was built, each read
+// only when a tray asks for it: an icon docked in a tray shows one size.
 class TrayIconEngine final : public QIconEngine {
 public:
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -82,11 +64,22 @@ public:
     QIconEngine* clone() const override { return new TrayIconEngine(*this); }
 
 private:
-    static constexpr int sides[] = {16, 22, 24, 32, 48};
+    static constexpr int sides[] = {QUOBLIN_TRAY_SIDES};
 
-    // The drawn sizes so far, with the one a pixmap of `wanted` is made from:
-    // the smallest at least as large in area (as an icon of all five picks),
-    // or the largest.
+    // The pixels as the build drew them, square and premultiplied.
+    static QPixmap readPixmap(int side) {
+        const QByteArray pixels =
+            QResource(QStringLiteral(":/tray/%1.argb").arg(side)).uncompressedData();
+        if (pixels.size() != qsizetype(side) * side * 4)
+            return {};
+        const QImage image(reinterpret_cast<const uchar*>(pixels.constData()), side, side, side * 4,
+                           QImage::Format_ARGB32_Premultiplied);
+        return QPixmap::fromImage(image);
+    }
+
+    // The sizes read so far, with the one a pixmap of `wanted` is made from:
+    // the smallest at least as large in area (as an icon of all of them
+    // picks), or the largest.
     const QIcon& drawn(QSize wanted) {
         int side = sides[std::size(sides) - 1];
         for (const int candidate : sides) {
@@ -96,7 +89,7 @@ private:
             }
         }
         if (!m_drawnSides.contains(side)) {
-            m_drawn.addPixmap(ringedTrayPixmap(side));
+            m_drawn.addPixmap(readPixmap(side));
             m_drawnSides << side;
         }
         return m_drawn;

@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRect>
@@ -80,6 +81,26 @@ private Q_SLOTS:
         m_quoblin.reset(); // kills a program still running
         // A menu or window left open would swallow the next test's clicks.
         xdotool({"key", "Escape"});
+    }
+
+    // The build draws the icon; on the tray host's light grey strip the glyph
+    // shows in its own light grey, ringed in neutral dark.
+    void theDockedIconIsALightGlyphRingedInDark() {
+        QVERIFY(startQuoblin());
+        const QString shot = m_files.filePath(QStringLiteral("icon.png"));
+        QVERIFY(DesktopDriver::run(QStringLiteral("import"),
+                                   {QStringLiteral("-window"), trayIcons().first(), shot}));
+        const QImage icon(shot);
+        int glyph = 0, ring = 0;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) {
+                const QRgb c = icon.pixel(x, y);
+                glyph += c == qRgb(0xdc, 0xdc, 0xdc);
+                ring += qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && qRed(c) < 0x80;
+            }
+        }
+        QVERIFY2(glyph >= 20 && ring >= 20,
+                 qPrintable(QStringLiteral("%1 %2").arg(glyph).arg(ring)));
     }
 
     void shakeThenDropKeepsTheShelfAndQuittingBySignalSavesIt() {
