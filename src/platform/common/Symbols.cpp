@@ -3,12 +3,15 @@
 #include <QFile>
 #include <QHash>
 #include <QIconEngine>
+#include <QImageIOPlugin>
 #include <QLibraryInfo>
 #include <QPainter>
-#include <QSvgRenderer>
+#include <QPluginLoader>
 #include <QVersionNumber>
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <tuple>
 
 // The resources live in a static library, whose initializer the linker drops
 // unless something calls it. (Outside any namespace: the initializer's name is global.)
@@ -26,17 +29,6 @@ QString resourcePath(const QString& name) {
     return QStringLiteral(":/symbols/") + name + QStringLiteral(".svg");
 }
 
-// Each drawing is parsed once and kept (GUI thread only): the tray icon and
-// every shelf's buttons draw the same few files again and again, and a parse
-// costs more than the drawing itself.
-QSvgRenderer& rendererAt(const QString& path) {
-    static std::map<QString, std::unique_ptr<QSvgRenderer>> parsed;
-    std::unique_ptr<QSvgRenderer>& renderer = parsed[path];
-    if (!renderer)
-        renderer = std::make_unique<QSvgRenderer>(path);
-    return *renderer;
-}
-
 // The size QIcon asks an engine's scaledPixmap for, in points: Qt counted
 // it in device pixels before 6.8, and the icons came out twice too large,
 // or half as sharp, on the other side of that change.
@@ -45,24 +37,57 @@ QSize pointsAsked(const QSize& size, qreal scale) {
     return inPoints ? size : size / scale;
 }
 
+// Qt's SVG image plugin, loaded by itself when the first drawing is made, so
+// that the SVG module is loaded then and not with the program: binding its
+// symbols cost every start a million instructions. (An image reader would
+// load every image format plugin installed, to ask each whether it reads
+// SVG.) Nothing when it is not installed.
+QImageIOPlugin* svgPlugin() {
+    static QImageIOPlugin* const plugin = []() -> QImageIOPlugin* {
+        static QPluginLoader loader(QStringLiteral("imageformats/qsvg"));
+        if (auto* found = qobject_cast<QImageIOPlugin*>(loader.instance()))
+            return found;
+        std::fprintf(stderr, "quoblin: the program's symbols stay blank: %s\n",
+                     qPrintable(loader.errorString()));
+        return nullptr;
+    }();
+    return plugin;
+}
+
 // The drawing at `path`, `size` points at `ratio` device pixels each, in the
-// one colour `tint` when it is valid.
+// one colour `tint` when it is valid. Each is drawn once and kept (GUI thread
+// only): the tray's menu and every shelf's buttons ask for the same few
+// again and again, and parsing the drawing costs more than drawing it.
 QPixmap drawn(const QString& path, QColor tint, QSize size, qreal ratio) {
+    using Key = std::tuple<QString, bool, QRgb, int, int, qreal>;
+    static std::map<Key, QPixmap> made;
+    const Key key{path, tint.isValid(), tint.rgba(), size.width(), size.height(), ratio};
+    if (const auto it = made.find(key); it != made.end())
+        return it->second;
     loadSymbolResources();
-    QPixmap pixmap(size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer& renderer = rendererAt(path);
-    if (!renderer.isValid())
-        return pixmap;
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
-    if (tint.isValid()) {
-        // Keep the drawing's coverage, replace its colour.
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(QRectF(QPointF(), QSizeF(size)), tint);
+    const QSize pixels = size * ratio;
+    QImage image;
+    QFile file(path);
+    if (QImageIOPlugin* plugin = svgPlugin(); plugin && file.open(QIODevice::ReadOnly)) {
+        if (const std::unique_ptr<QImageIOHandler> reader(plugin->create(&file, "svg")); reader) {
+            reader->setOption(QImageIOHandler::ScaledSize, pixels);
+            if (!reader->read(&image))
+                image = QImage();
+        }
     }
-    return pixmap;
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (image.size() != pixels) {
+        image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+    } else if (tint.isValid()) {
+        // Keep the drawing's coverage, replace its colour.
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), tint);
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(ratio);
+    return made.emplace(key, pixmap).first->second;
 }
 
 // A drawing, as it stands or in one colour, at any size and density. Qt's
