@@ -191,8 +191,9 @@ private Q_SLOTS:
             unzip.start("unzip", {"-Z", "-l", path});
             QVERIFY(unzip.waitForFinished());
             // All but the archive's own name and its top folder's time of writing.
-            const QList<QByteArray> lines = unzip.readAllStandardOutput().split('\n');
-            listings.append(lines.mid(1).join('\n').replace(lines.value(2), ""));
+            QList<QByteArray> lines = unzip.readAllStandardOutput().split('\n');
+            lines.removeAt(2); // as a text it is a prefix of its children's lines
+            listings.append(lines.mid(1).join('\n'));
             unzip.start("unzip", {"-p", path});
             QVERIFY(unzip.waitForFinished());
             contents.append(unzip.readAllStandardOutput());
