@@ -68,12 +68,13 @@ QPixmap drawn(const QString& path, QColor tint, QSize size, qreal ratio) {
     const QSize pixels = size * ratio;
     QImage image;
     QFile file(path);
-    if (QImageIOPlugin* plugin = svgPlugin(); plugin && file.open(QIODevice::ReadOnly)) {
-        if (const std::unique_ptr<QImageIOHandler> reader(plugin->create(&file, "svg")); reader) {
-            reader->setOption(QImageIOHandler::ScaledSize, pixels);
-            if (!reader->read(&image))
-                image = QImage();
-        }
+    QImageIOPlugin* plugin = svgPlugin();
+    const std::unique_ptr<QImageIOHandler> reader(
+        plugin && file.open(QIODevice::ReadOnly) ? plugin->create(&file, "svg") : nullptr);
+    if (reader) {
+        reader->setOption(QImageIOHandler::ScaledSize, pixels);
+        if (!reader->read(&image))
+            image = QImage();
     }
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     if (image.size() != pixels) {
@@ -146,10 +147,6 @@ QIcon appIcon() {
     return QIcon(new SymbolEngine(QStringLiteral(":/app/quoblin.svg"), QColor()));
 }
 
-QPixmap tinted(const QString& name, QColor color, QSize size, qreal ratio) {
-    return drawn(resourcePath(name), color, size, ratio);
-}
-
 QIcon tintedIcon(const QString& name, QColor color) {
     return QIcon(new SymbolEngine(resourcePath(name), color));
 }
@@ -165,8 +162,7 @@ QRectF inkBounds(const QString& name) {
     if (const auto it = found.constFind(name); it != found.constEnd())
         return *it;
     constexpr int scale = 8;
-    const QPixmap drawn = tinted(name, Qt::black, QSize(16, 16), scale);
-    const QImage image = drawn.toImage();
+    const QImage image = drawn(resourcePath(name), Qt::black, QSize(16, 16), scale).toImage();
     QRect ink;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)

@@ -14,9 +14,6 @@ namespace Symbols {
 // The symbol as drawn (black strokes), or an empty icon for an unknown name.
 QIcon icon(const QString& name);
 
-// The symbol in one colour, at a size in points, for the given device pixel ratio.
-QPixmap tinted(const QString& name, QColor color, QSize size, qreal devicePixelRatio);
-
 // The program's own icon, in colour.
 QIcon appIcon();
 
