@@ -3,6 +3,8 @@
 #include <QKeyCombination>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class KeyGrabService;
 class KeyGrabToken;
@@ -20,9 +22,20 @@ public:
     HotKey(const HotKey&) = delete;
     HotKey& operator=(const HotKey&) = delete;
 
+    // Several at once, in the order given: the desktop is asked for all of
+    // them before any answer is awaited.
+    using Wanted = std::pair<QKeyCombination, std::function<void()>>;
+    static std::vector<std::unique_ptr<HotKey>> registerAll(KeyGrabService& service,
+                                                            std::vector<Wanted> wanted);
+
     bool isRegistered() const { return m_grab != nullptr; }
 
 private:
+    explicit HotKey(std::function<void()> onPress);
+    // What the grab runs: the action, held weakly, so a press that arrives
+    // while the hot key is going away runs nothing.
+    std::function<void()> weakAction() const;
+
     std::unique_ptr<KeyGrabToken> m_grab;
     std::shared_ptr<std::function<void()>> m_onPress;
 };

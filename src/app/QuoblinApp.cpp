@@ -190,17 +190,22 @@ void QuoblinApp::started() {
     followShakeSettings();
     m_shake->start();
 
-    QStringList working;
+    std::vector<HotKey::Wanted> wanted;
+    std::vector<Commands::Command> grabbed;
     for (const Commands::Entry& entry : Commands::table) {
         if (!entry.systemWide)
             continue;
-        m_hotKeys.push_back(std::make_unique<HotKey>(*m_services->keys, entry.keys,
-                                                     [self, command = entry.command] {
-                                                         if (self)
-                                                             self->run(command);
-                                                     }));
-        if (m_hotKeys.back()->isRegistered())
-            working << Commands::keyText(entry.command);
+        wanted.emplace_back(entry.keys, [self, command = entry.command] {
+            if (self)
+                self->run(command);
+        });
+        grabbed.push_back(entry.command);
+    }
+    m_hotKeys = HotKey::registerAll(*m_services->keys, std::move(wanted));
+    QStringList working;
+    for (std::size_t i = 0; i < m_hotKeys.size(); ++i) {
+        if (m_hotKeys[i]->isRegistered())
+            working << Commands::keyText(grabbed[i]);
     }
 
     // Without a tray the hot keys are the only way in, so say which of them

@@ -3,10 +3,12 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <ranges>
 #include <xcb/xcb.h>
 
 namespace {
@@ -27,15 +29,20 @@ void ungrabOnServer(X11Connection& x, Key combination) {
     xcb_flush(x.raw());
 }
 
-// Grabs every lock variant. Another client holding the plain combination means
-// the combination is not ours: whatever variants did succeed are given back.
-bool grabOnServer(X11Connection& x, Key combination) {
-    const std::vector<uint16_t> masks = X11KeyGrabs::grabbedMasks(combination.modifiers);
+// Asks for every lock variant; the answers are read by settleGrabs.
+std::vector<xcb_void_cookie_t> requestGrabs(X11Connection& x, Key combination) {
     std::vector<xcb_void_cookie_t> cookies;
-    cookies.reserve(masks.size());
-    for (uint16_t mask : masks)
+    for (uint16_t mask : X11KeyGrabs::grabbedMasks(combination.modifiers))
         cookies.push_back(xcb_grab_key_checked(x.raw(), 0, x.root(), mask, combination.keycode,
                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    return cookies;
+}
+
+// Another client holding the plain combination means the combination is not
+// ours: whatever variants did succeed are given back. The first answer read
+// waits for the server; those of requests sent before it are then at hand.
+bool settleGrabs(X11Connection& x, Key combination, const std::vector<xcb_void_cookie_t>& cookies) {
+    const std::vector<uint16_t> masks = X11KeyGrabs::grabbedMasks(combination.modifiers);
     std::vector<bool> granted;
     for (const xcb_void_cookie_t& cookie : cookies) {
         xcb_generic_error_t* error = xcb_request_check(x.raw(), cookie);
@@ -49,7 +56,6 @@ bool grabOnServer(X11Connection& x, Key combination) {
         }
         xcb_flush(x.raw());
     }
-    x.dispatchPending();
     return granted.front();
 }
 
@@ -198,19 +204,42 @@ std::optional<Key> X11KeyGrabs::keyOf(QKeyCombination keys) {
 
 std::unique_ptr<KeyGrabToken> X11KeyGrabs::grabKey(QKeyCombination keys,
                                                    std::function<void()> onPress) {
+    std::vector<KeyGrabRequest> one;
+    one.push_back({keys, std::move(onPress)});
+    return std::move(grabKeys(std::move(one)).front());
+}
+
+std::vector<std::unique_ptr<KeyGrabToken>>
+X11KeyGrabs::grabKeys(std::vector<KeyGrabRequest> requests) {
+    std::vector<std::unique_ptr<KeyGrabToken>> tokens(requests.size());
     X11Connection* x = m_x11;
-    const std::optional<Key> key = keyOf(keys);
-    if (!x || !key)
-        return nullptr;
-    const Key combination = *key;
-    for (const auto& [id, registration] : m_table->registrations) {
+    if (!x)
+        return tokens;
+    struct Asked {
+        std::size_t index;
+        Key combination;
+        std::vector<xcb_void_cookie_t> cookies;
+    };
+    std::vector<Asked> asked;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const std::optional<Key> key = keyOf(requests[i].keys);
+        if (!key)
+            continue;
         // The server would let us grab it twice; which action should a press run?
-        if (registration.combination == combination)
-            return nullptr;
+        const auto same = [&key](const auto& held) { return held.combination == *key; };
+        if (std::ranges::any_of(asked, same) ||
+            std::ranges::any_of(m_table->registrations | std::views::values, same))
+            continue;
+        asked.push_back({i, *key, requestGrabs(*x, *key)});
     }
-    if (!grabOnServer(*x, combination))
-        return nullptr;
-    const int id = m_table->nextId++;
-    m_table->registrations.emplace(id, Registration{combination, std::move(onPress)});
-    return std::make_unique<RootKeyGrab>(m_table, x, id);
+    for (Asked& a : asked) {
+        if (!settleGrabs(*x, a.combination, a.cookies))
+            continue;
+        const int id = m_table->nextId++;
+        m_table->registrations.emplace(
+            id, Registration{a.combination, std::move(requests[a.index].onPress)});
+        tokens[a.index] = std::make_unique<RootKeyGrab>(m_table, x, id);
+    }
+    x->dispatchPending();
+    return tokens;
 }

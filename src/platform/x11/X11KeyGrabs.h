@@ -21,6 +21,10 @@ public:
 
     std::unique_ptr<KeyGrabToken> grabKey(QKeyCombination keys,
                                           std::function<void()> onPress) override;
+    // All variants of every combination are asked for before any answer is
+    // read: one round trip for all of them.
+    std::vector<std::unique_ptr<KeyGrabToken>>
+    grabKeys(std::vector<KeyGrabRequest> requests) override;
 
     // A physical key and the modifiers held with it, in the core protocol's
     // terms: a keycode and a modifier mask.
