@@ -150,6 +150,27 @@ QPointF QuoblinApp::mouseLocation() const {
 
 void QuoblinApp::started() {
     const QPointer<QuoblinApp> self(this);
+    // Start-up is over when the icon is docked and the hot keys are held. The
+    // keys are asked for first: the icon's docking goes on in the tray host
+    // while Qt finishes showing it here, and the menu is not needed before
+    // the next pass of the event loop.
+    std::vector<HotKey::Wanted> wanted;
+    std::vector<Commands::Command> grabbed;
+    for (const Commands::Entry& entry : Commands::table) {
+        if (!entry.systemWide)
+            continue;
+        wanted.emplace_back(entry.keys, [self, command = entry.command] {
+            if (self)
+                self->run(command);
+        });
+        grabbed.push_back(entry.command);
+    }
+    m_hotKeys = HotKey::registerAll(*m_services->keys, std::move(wanted));
+    QStringList working;
+    for (std::size_t i = 0; i < m_hotKeys.size(); ++i) {
+        if (m_hotKeys[i]->isRegistered())
+            working << Commands::keyText(grabbed[i]);
+    }
     if (m_services->showTrayIcon) {
         m_trayIcon = std::make_unique<QSystemTrayIcon>();
         const QIcon icon = trayIcon();
@@ -167,9 +188,9 @@ void QuoblinApp::started() {
                 self->m_trayMenu->popup(QCursor::pos());
             });
     }
-    buildMenu();
     if (m_trayIcon)
         m_trayIcon->show();
+    buildMenu();
     // The program's icon marks its windows. Qt draws it in four sizes for
     // every window there is, the docked icon's own included: done at start,
     // it held up the docking, for a mark no window needs until one shows.
@@ -189,24 +210,6 @@ void QuoblinApp::started() {
     }
     followShakeSettings();
     m_shake->start();
-
-    std::vector<HotKey::Wanted> wanted;
-    std::vector<Commands::Command> grabbed;
-    for (const Commands::Entry& entry : Commands::table) {
-        if (!entry.systemWide)
-            continue;
-        wanted.emplace_back(entry.keys, [self, command = entry.command] {
-            if (self)
-                self->run(command);
-        });
-        grabbed.push_back(entry.command);
-    }
-    m_hotKeys = HotKey::registerAll(*m_services->keys, std::move(wanted));
-    QStringList working;
-    for (std::size_t i = 0; i < m_hotKeys.size(); ++i) {
-        if (m_hotKeys[i]->isRegistered())
-            working << Commands::keyText(grabbed[i]);
-    }
 
     // Without a tray the hot keys are the only way in, so say which of them
     // really work: on a native Wayland display, or when another program holds
