@@ -100,10 +100,11 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &quoblin,
                      [&quoblin] { quoblin.aboutToQuit(); });
 
-    QTimer::singleShot(0, &quoblin, [&quoblin, command = asked.command] {
-        quoblin.started();
-        if (!command.isEmpty())
-            quoblin.perform(command);
-    });
+    // Before the event loop, whose start sets up the accessibility bridge and
+    // waits for the session bus's answer: the icon's docking need not.
+    quoblin.started();
+    if (!asked.command.isEmpty())
+        QTimer::singleShot(0, &quoblin,
+                           [&quoblin, command = asked.command] { quoblin.perform(command); });
     return QApplication::exec();
 }
