@@ -153,7 +153,7 @@ void QuoblinApp::started() {
     // Start-up is over when the icon is docked and the hot keys are held. The
     // keys are asked for first: the icon's docking goes on in the tray host
     // while Qt finishes showing it here, and the menu is not needed before
-    // the next pass of the event loop.
+    // the event loop runs.
     std::vector<HotKey::Wanted> wanted;
     std::vector<Commands::Command> grabbed;
     for (const Commands::Entry& entry : Commands::table) {
