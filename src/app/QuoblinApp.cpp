@@ -166,11 +166,6 @@ void QuoblinApp::started() {
         grabbed.push_back(entry.command);
     }
     m_hotKeys = HotKey::registerAll(*m_services->keys, std::move(wanted));
-    QStringList working;
-    for (std::size_t i = 0; i < m_hotKeys.size(); ++i) {
-        if (m_hotKeys[i]->isRegistered())
-            working << Commands::keyText(grabbed[i]);
-    }
     if (m_services->showTrayIcon) {
         m_trayIcon = std::make_unique<QSystemTrayIcon>();
         const QIcon icon = trayIcon();
@@ -215,6 +210,11 @@ void QuoblinApp::started() {
     // really work: on a native Wayland display, or when another program holds
     // them, none do.
     if (m_trayIcon && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        QStringList working;
+        for (std::size_t i = 0; i < m_hotKeys.size(); ++i) {
+            if (m_hotKeys[i]->isRegistered())
+                working << Commands::keyText(grabbed[i]);
+        }
         const QString meanwhile =
             working.isEmpty()
                 ? QStringLiteral("The hot keys could not be registered either.")
